@@ -1,0 +1,22 @@
+# One INTERFACE target carries the compile settings every target of the project shares.
+add_library(kinolark_settings INTERFACE)
+target_compile_features(kinolark_settings INTERFACE cxx_std_20)
+target_compile_options(kinolark_settings INTERFACE -Wall -Wextra -Wpedantic -Werror)
+target_compile_definitions(kinolark_settings INTERFACE
+    QT_NO_CAST_FROM_ASCII
+    QT_NO_CAST_TO_ASCII
+    QT_NO_CAST_FROM_BYTEARRAY
+    QT_NO_URL_CAST_FROM_STRING
+    QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+    QT_NO_FOREACH
+    QT_NO_KEYWORDS
+    QT_USE_QSTRINGBUILDER)
+
+set(CMAKE_CXX_EXTENSIONS OFF)
+
+set(KINOLARK_SANITIZE "" CACHE STRING "Sanitizers to build with: empty, 'address,undefined' or 'thread'")
+if(KINOLARK_SANITIZE)
+    target_compile_options(kinolark_settings INTERFACE -fsanitize=${KINOLARK_SANITIZE} -fno-omit-frame-pointer
+        -fno-sanitize-recover=all)
+    target_link_options(kinolark_settings INTERFACE -fsanitize=${KINOLARK_SANITIZE})
+endif()

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+// Why a task or an entry failed: a numeric kind and a message for the user.
+class KLError final {
+public:
+    static constexpr int32_t downloadAnalysisType = 1;
+    static constexpr int32_t downloadType = 3;
+    static constexpr int32_t ytdlInformationType = 4;
+    static constexpr int32_t permissionsType = 5;
+    static constexpr int32_t ffmpegType = 6;
+    static constexpr int32_t terminatedType = 7;
+    static constexpr int32_t localPropertiesType = 8;
+
+    KLError(int32_t errorType, QString errorDescription);
+
+    static std::shared_ptr<KLError> create(int32_t errorType, const QString &errorDescription);
+
+    int32_t errorType() const;
+    void setErrorType(int32_t errorType);
+    QString errorDescription() const;
+    void setErrorDescription(const QString &errorDescription);
+
+    // "7: Task terminated"
+    QString description() const;
+
+private:
+    mutable std::mutex m_lock;
+    int32_t m_errorType;
+    QString m_errorDescription;
+};

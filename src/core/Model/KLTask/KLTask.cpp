@@ -1,0 +1,169 @@
+#include "Model/KLTask/KLTask.h"
+
+#include "Model/KLTask/KLTaskListener.h"
+#include "Utils/KLDispatch.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+KLTask::KLTask() = default;
+
+KLTask::~KLTask() = default;
+
+double KLTask::completionFactor() const { return m_completionFactor.load(); }
+
+void KLTask::setCompletionFactor(double completionFactor) {
+    m_completionFactor.store(completionFactor);
+    notifyListeners([this, completionFactor](KLTaskListener *listener) {
+        listener->taskHasReachedCompletionFactor(this, completionFactor);
+    });
+}
+
+QString KLTask::eta() const {
+    std::lock_guard lock(m_propertiesLock);
+    return m_eta;
+}
+
+void KLTask::setEta(const QString &eta) {
+    {
+        std::lock_guard lock(m_propertiesLock);
+        m_eta = eta;
+    }
+    notifyListeners([this, &eta](KLTaskListener *listener) { listener->taskHasReachedETA(this, eta); });
+}
+
+QString KLTask::taskDescription() const {
+    std::lock_guard lock(m_propertiesLock);
+    return m_taskDescription;
+}
+
+void KLTask::setTaskDescription(const QString &taskDescription) {
+    {
+        std::lock_guard lock(m_propertiesLock);
+        m_taskDescription = taskDescription;
+    }
+    notifyListeners([this, &taskDescription](KLTaskListener *listener) {
+        listener->taskDescriptionWasChanged(this, taskDescription);
+    });
+}
+
+bool KLTask::finished() const { return m_finished.load(std::memory_order_acquire); }
+
+void KLTask::setFinished(bool finished) {
+    if (!finished) {
+        m_finished.store(false, std::memory_order_release);
+        return;
+    }
+    if (m_ended.exchange(true)) {
+        return; // terminated meanwhile: the end has been reported already
+    }
+    m_finished.store(true, std::memory_order_release);
+    setCompletionFactor(1.0);
+    runCompletionBlock();
+    notifyListeners([this](KLTaskListener *listener) { listener->taskWasCompleted(this); });
+}
+
+std::shared_ptr<KLError> KLTask::error() const {
+    std::lock_guard lock(m_propertiesLock);
+    return m_error;
+}
+
+void KLTask::setError(std::shared_ptr<KLError> error) {
+    if (m_ended.load()) {
+        return;
+    }
+    std::lock_guard lock(m_propertiesLock);
+    m_error = std::move(error);
+}
+
+std::any KLTask::result() const {
+    std::lock_guard lock(m_propertiesLock);
+    return m_result;
+}
+
+void KLTask::setResult(std::any result) {
+    std::lock_guard lock(m_propertiesLock);
+    m_result = std::move(result);
+}
+
+int32_t KLTask::type() const { return m_type.load(); }
+
+void KLTask::setType(int32_t type) { m_type.store(type); }
+
+void KLTask::setCompletionBlock(CompletionBlock completionBlock) {
+    std::lock_guard lock(m_propertiesLock);
+    m_completionBlock = std::move(completionBlock);
+}
+
+void KLTask::runCompletionBlock() {
+    CompletionBlock block;
+    {
+        std::lock_guard lock(m_propertiesLock);
+        block = m_completionBlock;
+    }
+    if (block) {
+        block(this);
+    }
+}
+
+void KLTask::addListener(KLTaskListener *listener) {
+    std::lock_guard lock(m_monitor);
+    if (std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end()) {
+        m_listeners.push_back(listener);
+    }
+}
+
+void KLTask::removeListener(KLTaskListener *listener) {
+    std::lock_guard lock(m_monitor);
+    std::erase(m_listeners, listener);
+}
+
+void KLTask::start() {
+    if (m_ended.load()) {
+        return;
+    }
+    setCompletionFactor(0.0);
+    setEta(QString());
+    m_finished.store(false, std::memory_order_release);
+    notifyListeners([this](KLTaskListener *listener) { listener->taskWasStarted(this); });
+    // The thread keeps the task alive until its work routine has returned.
+    KLDispatch::background([self = shared_from_this()] { self->doTaskMain(); });
+}
+
+void KLTask::terminate() {
+    if (m_ended.exchange(true)) {
+        return;
+    }
+    setCompletionFactor(1.0);
+    {
+        std::lock_guard lock(m_propertiesLock);
+        m_error = KLError::create(KLError::terminatedType, QStringLiteral("Task terminated"));
+    }
+    runCompletionBlock();
+    notifyListeners([this](KLTaskListener *listener) { listener->taskWasTerminated(this); });
+    m_finished.store(true, std::memory_order_release);
+}
+
+void KLTask::wait() {
+    while (!finished()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+bool KLTask::hasEnded() const { return m_ended.load(); }
+
+void KLTask::doTaskMain() { setFinished(true); }
+
+void KLTask::prepareTaskDescription() {}
+
+template <class Call> void KLTask::notifyListeners(Call call) {
+    std::lock_guard lock(m_monitor);
+    // A listener may remove itself while it is called; walk a snapshot in the order they were added.
+    const std::vector<KLTaskListener *> listeners = m_listeners;
+    for (KLTaskListener *listener : listeners) {
+        if (std::find(m_listeners.begin(), m_listeners.end(), listener) != m_listeners.end()) {
+            call(listener);
+        }
+    }
+}

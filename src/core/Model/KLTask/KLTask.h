@@ -1,0 +1,100 @@
+#pragma once
+
+#include "Model/KLTask/KLError.h"
+
+#include <QString>
+
+#include <any>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class KLTaskListener;
+
+// A piece of background work. It runs its work routine on a thread of its own, publishes progress, the
+// time to go and a description, and ends exactly once: completed (with a result or an error) or terminated.
+// Tasks are always owned through std::shared_ptr.
+class KLTask : public std::enable_shared_from_this<KLTask> {
+public:
+    // Scheduling classes.
+    static constexpr int32_t shortDownloadType = 0;
+    static constexpr int32_t longDownloadType = 1;
+    static constexpr int32_t shortProcessingType = 2;
+    static constexpr int32_t longProcessingType = 3;
+
+    using CompletionBlock = std::function<void(KLTask *)>;
+
+    KLTask();
+    virtual ~KLTask();
+    KLTask(const KLTask &) = delete;
+    KLTask &operator=(const KLTask &) = delete;
+
+    double completionFactor() const;
+    void setCompletionFactor(double completionFactor);
+    QString eta() const;
+    void setEta(const QString &eta);
+    QString taskDescription() const;
+    void setTaskDescription(const QString &taskDescription);
+    bool finished() const;
+    // With true: ends the task as completed, unless it has already ended.
+    void setFinished(bool finished);
+
+    std::shared_ptr<KLError> error() const;
+    // Ignored once the task has ended: a work routine that fails after a termination must not replace the
+    // termination error.
+    void setError(std::shared_ptr<KLError> error);
+    std::any result() const;
+    void setResult(std::any result);
+    // The result as a T, or a default T when there is none or it is of another kind.
+    template <class T> T resultAs() const {
+        const std::any value = result();
+        const T *typed = std::any_cast<T>(&value);
+        return typed != nullptr ? *typed : T{};
+    }
+    int32_t type() const;
+    void setType(int32_t type);
+    void setCompletionBlock(CompletionBlock completionBlock);
+    void runCompletionBlock();
+
+    void addListener(KLTaskListener *listener);
+    void removeListener(KLTaskListener *listener);
+
+    // Starts the work routine on a new thread and returns at once. A task that has already ended is not
+    // started again.
+    void start();
+    // Ends the task early. Subclasses stop their script or sub-task first, then call this.
+    virtual void terminate();
+    // Blocks until the task has ended.
+    void wait();
+
+    // True once completion or termination has been reported.
+    bool hasEnded() const;
+
+protected:
+    // The work routine; it must end with setFinished(true) after storing the result or the error.
+    virtual void doTaskMain();
+    virtual void prepareTaskDescription();
+
+private:
+    template <class Call> void notifyListeners(Call call);
+
+    // Held while listeners are called; recursive so that a listener may call back into the task.
+    mutable std::recursive_mutex m_monitor;
+    std::vector<KLTaskListener *> m_listeners;
+
+    // Guards the stored values only; never held while anybody else's code runs.
+    mutable std::mutex m_propertiesLock;
+    QString m_eta;
+    QString m_taskDescription;
+    std::shared_ptr<KLError> m_error;
+    std::any m_result;
+    CompletionBlock m_completionBlock;
+
+    std::atomic<double> m_completionFactor{0.0};
+    std::atomic<bool> m_finished{false};
+    std::atomic<bool> m_ended{false};
+    std::atomic<int32_t> m_type{0};
+};

@@ -1,0 +1,247 @@
+#include "Utils/KLKinolarkUtils.h"
+
+#include "Model/KLTask/KLError.h"
+#include "Utils/KLLog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QUuid>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <sys/stat.h>
+
+namespace {
+
+// Reads the longest leading decimal number (digits with at most one point) of the text.
+double leadingDecimal(const QString &text, qsizetype *end) {
+    qsizetype length = 0;
+    bool seenPoint = false;
+    while (length < text.size()) {
+        const QChar character = text.at(length);
+        if (character == QLatin1Char('.') && !seenPoint) {
+            seenPoint = true;
+        } else if (!character.isDigit() || character.unicode() > 127) {
+            break;
+        }
+        ++length;
+    }
+    if (end != nullptr) {
+        *end = length;
+    }
+    bool ok = false;
+    const double value = text.left(length).toDouble(&ok);
+    return ok && std::isfinite(value) ? value : 0.0;
+}
+
+uint64_t toByteCount(double value) {
+    if (!(value > 0.0)) {
+        return 0;
+    }
+    if (value >= static_cast<double>(std::numeric_limits<uint64_t>::max())) {
+        return std::numeric_limits<uint64_t>::max();
+    }
+    return static_cast<uint64_t>(value);
+}
+
+} // namespace
+
+QString KLKinolarkUtils::getApplicationDataDirectory() {
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (base.isEmpty()) {
+        return QString();
+    }
+    const QString directory = QDir(base).filePath(applicationFolderName);
+    QDir().mkpath(directory);
+    return directory;
+}
+
+QString KLKinolarkUtils::getDownloadsDirectory() {
+    const QString data = getApplicationDataDirectory();
+    if (data.isEmpty()) {
+        KLLog::log(QStringLiteral("No application data folder: cannot go on"));
+        std::abort();
+    }
+    const QString directory = QDir(data).filePath(QStringLiteral("Downloads"));
+    QDir().mkdir(directory);
+    return directory;
+}
+
+void KLKinolarkUtils::deleteDownloadsDirectory() { QDir(getDownloadsDirectory()).removeRecursively(); }
+
+QString KLKinolarkUtils::UUIDString() {
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}
+
+QString KLKinolarkUtils::createTemporaryFolder() {
+    const QDir downloads(getDownloadsDirectory());
+    for (;;) {
+        const QString candidate = downloads.filePath(UUIDString());
+        // mkdir fails when the name exists, which makes taking the name and creating the folder one step.
+        if (::mkdir(QFile::encodeName(candidate).constData(), 0700) == 0) {
+            return candidate;
+        }
+        if (errno != EEXIST) {
+            return candidate; // creation errors are left to the folder's first user
+        }
+    }
+}
+
+QString KLKinolarkUtils::createTemporaryFile() {
+    const QDir downloads(getDownloadsDirectory());
+    for (;;) {
+        const QString candidate = downloads.filePath(UUIDString());
+        if (!QFileInfo::exists(candidate)) {
+            return candidate;
+        }
+    }
+}
+
+QString KLKinolarkUtils::getYTDLPath() { return QDir(getApplicationDataDirectory()).filePath(QStringLiteral("ytdl")); }
+
+QString KLKinolarkUtils::getHomeDirectory() { return QDir::homePath(); }
+
+QString KLKinolarkUtils::getDesktopDirectory() {
+    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+}
+
+bool KLKinolarkUtils::setPermissions(int permissions, const QString &file, std::shared_ptr<KLError> *error) {
+    if (::chmod(QFile::encodeName(file).constData(), static_cast<mode_t>(permissions)) == 0) {
+        return true;
+    }
+    const QString reason = QString::fromLocal8Bit(strerror(errno));
+    if (error != nullptr) {
+        *error = createErrorWithType(KLError::permissionsType, reason);
+    }
+    return false;
+}
+
+QString KLKinolarkUtils::candidateForFile(const QString &file, int number) {
+    const QFileInfo info(file);
+    QString base = info.completeBaseName();
+    QString extension = info.suffix();
+    if (base.isEmpty()) { // ".hidden" has no extension, only a name
+        base = info.fileName();
+        extension.clear();
+    }
+    QString name = base + QLatin1Char(' ') + QString::number(number);
+    if (!extension.isEmpty()) {
+        name += QLatin1Char('.') + extension;
+    }
+    return info.dir().filePath(name);
+}
+
+QString KLKinolarkUtils::uncollideFile(const QString &file) {
+    if (!QFileInfo(file).exists() && !QFileInfo(file).isSymLink()) {
+        return file;
+    }
+    for (int number = 2;; ++number) {
+        const QString candidate = candidateForFile(file, number);
+        if (!QFileInfo(candidate).exists() && !QFileInfo(candidate).isSymLink()) {
+            return candidate;
+        }
+    }
+}
+
+std::shared_ptr<KLError> KLKinolarkUtils::createErrorWithType(int32_t type, const QString &description) {
+    return KLError::create(type, description);
+}
+
+uint64_t KLKinolarkUtils::parseSize(const QString &text) {
+    qsizetype end = 0;
+    double value = leadingDecimal(text, &end);
+    if (end < text.size()) {
+        switch (text.at(end).toLower().unicode()) {
+        case 'm':
+            value *= 1048576.0;
+            break;
+        case 'k':
+            value *= 1024.0;
+            break;
+        case 'g':
+            value *= 1073741824.0;
+            break;
+        default:
+            break;
+        }
+    }
+    return toByteCount(value);
+}
+
+QString KLKinolarkUtils::formatSizeInBytes(uint64_t bytes) {
+    const double value = static_cast<double>(bytes);
+    if (value / 1073741824.0 >= 1.0) {
+        return QString::asprintf("%.1fG", value / 1073741824.0);
+    }
+    if (value / 1048576.0 >= 1.0) {
+        return QString::asprintf("%.1fM", value / 1048576.0);
+    }
+    if (value / 1024.0 >= 1.0) {
+        return QString::asprintf("%.1fK", value / 1024.0);
+    }
+    return QString::asprintf("%.1f", value / 1024.0);
+}
+
+double KLKinolarkUtils::parseFFMPEGTimeInSeconds(const QString &text) {
+    KLLog::log(QStringLiteral("Parsing time: %1").arg(text));
+    const QStringList parts = text.trimmed().split(QLatin1Char(':'));
+    double result = 0.0;
+    if (parts.size() == 3) {
+        const double hours = parts.at(0).toDouble();
+        const double minutes = parts.at(1).toDouble();
+        const double seconds = parts.at(2).toDouble();
+        result = hours * 3600.0 + minutes * 60.0 + seconds;
+        if (!std::isfinite(result)) {
+            result = 0.0;
+        }
+    }
+    KLLog::log(QString::asprintf("Parsed time: %.3f", result));
+    return result;
+}
+
+QString KLKinolarkUtils::formatTimeInSeconds(double seconds) {
+    // Hostile values (negative, not a number, beyond any real duration) show as zero or are capped.
+    if (!(seconds > 0.0)) {
+        seconds = 0.0;
+    }
+    seconds = std::min(seconds, 1.0e12);
+    const auto whole = static_cast<unsigned long>(seconds);
+    const auto tenths = static_cast<unsigned long>((seconds - static_cast<double>(whole)) * 10.0);
+    return QString::asprintf("%02lu:%02lu:%02lu.%lu", whole / 3600, (whole / 60) % 60, whole % 60, tenths);
+}
+
+QSizeF KLKinolarkUtils::parseResolution(const QString &text) {
+    QChar separator = QLatin1Char('x');
+    if (!text.contains(separator)) {
+        separator = QLatin1Char('X');
+        if (!text.contains(separator)) {
+            return QSizeF(0, 0);
+        }
+    }
+    const QStringList parts = text.split(separator);
+    const double width = parts.at(0).trimmed().toDouble();
+    const double height = parts.size() > 1 ? parts.at(1).trimmed().toDouble() : 0.0;
+    return QSizeF(std::isfinite(width) ? width : 0.0, std::isfinite(height) ? height : 0.0);
+}
+
+QString KLKinolarkUtils::formatResolution(const QSizeF &resolution) {
+    return QString::asprintf("%.0fx%.0f", resolution.width(), resolution.height());
+}
+
+bool KLKinolarkUtils::isDoubleInt(double value) { return std::fabs(value - std::floor(value)) <= 0.00001; }
+
+KLOSXVersion KLKinolarkUtils::getOSXVersion() { return KLOSXVersion(); }
+
+QStringList KLKinolarkUtils::getVideoMimeTypes() {
+    return {QStringLiteral("video/mp4"),       QStringLiteral("application/x-mpegURL"),
+            QStringLiteral("video/MP2T"),      QStringLiteral("video/3gpp"),
+            QStringLiteral("video/quicktime"), QStringLiteral("video/x-msvideo"),
+            QStringLiteral("video/x-ms-wmv"),  QStringLiteral(" application/vnd.apple.mpegurl"),
+            QStringLiteral("video/mpeg"),      QStringLiteral("video/ogg"),
+            QStringLiteral("video/webm"),      QStringLiteral("video/x-m4v"),
+            QStringLiteral("video/ms-asf")};
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "Utils/KLOSXVersion.h"
+
+#include <QSizeF>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <memory>
+
+class KLError;
+
+// Stateless helpers that every part needs: the application's folders, temporary folders and files, error
+// records, and the parsing and formatting of sizes, times and resolutions. File-system locations are
+// absolute paths; an empty path stands for "none".
+//
+// What shows something to the user (alerts, icons, browsers, the media library) belongs to the user
+// interface and is reached through the application controller's UI interface, not from here.
+class KLKinolarkUtils final {
+public:
+    static inline const QString applicationFolderName = QStringLiteral("KinolarkPro");
+
+    // Folders and files.
+    static QString getApplicationDataDirectory();
+    static QString getDownloadsDirectory();
+    static void deleteDownloadsDirectory();
+    static QString UUIDString();
+    static QString createTemporaryFolder();
+    static QString createTemporaryFile();
+    static QString getYTDLPath();
+    static QString getHomeDirectory();
+    static QString getDesktopDirectory();
+    // Sets the POSIX permission bits (e.g. 0600); on failure stores an error of type 5 when asked for one.
+    static bool setPermissions(int permissions, const QString &file, std::shared_ptr<KLError> *error);
+    // The file itself when nothing exists there, else "name 2.ext", "name 3.ext", ... in the same folder.
+    static QString uncollideFile(const QString &file);
+
+    static std::shared_ptr<KLError> createErrorWithType(int32_t type, const QString &description);
+
+    // Numbers and text.
+    static uint64_t parseSize(const QString &text);
+    static QString formatSizeInBytes(uint64_t bytes);
+    static double parseFFMPEGTimeInSeconds(const QString &text);
+    static QString formatTimeInSeconds(double seconds);
+    static QSizeF parseResolution(const QString &text);
+    static QString formatResolution(const QSizeF &resolution);
+    static bool isDoubleInt(double value);
+
+    static KLOSXVersion getOSXVersion();
+    static QStringList getVideoMimeTypes();
+
+    // The candidate uncollideFile() tries for the given number (2, 3, ...).
+    static QString candidateForFile(const QString &file, int number);
+};

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// Plain diagnostic lines on standard error. Nothing parses them; they only have to be readable and must
+// never carry a password.
+class KLLog final {
+public:
+    static void log(const QString &line);
+
+    // Replaces the password of every "user:password@" in the text by "***".
+    static QString redactCredentials(const QString &text);
+};

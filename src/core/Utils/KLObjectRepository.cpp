@@ -1,0 +1,47 @@
+#include "Utils/KLObjectRepository.h"
+
+#include <mutex>
+
+KLObjectRepository *KLObjectRepository::singleton() {
+    static std::mutex classLock;
+    static KLObjectRepository *instance = nullptr;
+    std::lock_guard lock(classLock);
+    if (instance == nullptr) {
+        // Lives until the process ends, as the services it holds do.
+        instance = new KLObjectRepository();
+    }
+    return instance;
+}
+
+void KLObjectRepository::removeAllObjects() {
+    std::unique_lock lock(m_objectsLock);
+    m_objects.clear();
+}
+
+std::shared_ptr<KLKinolarkUtils> KLObjectRepository::getKinolarkUtils() const {
+    return objectNamed<KLKinolarkUtils>(kinolarkUtilsName);
+}
+
+std::shared_ptr<KLDefaultPreferences> KLObjectRepository::getPreferences() const {
+    return objectNamed<KLDefaultPreferences>(preferencesName);
+}
+
+std::shared_ptr<KLScriptManager> KLObjectRepository::getScriptManager() const {
+    return objectNamed<KLScriptManager>(scriptManagerName);
+}
+
+std::shared_ptr<KLTaskManager> KLObjectRepository::getTaskManager() const {
+    return objectNamed<KLTaskManager>(taskManagerName);
+}
+
+std::shared_ptr<KLPasswordManager> KLObjectRepository::getPasswordManager() const {
+    return objectNamed<KLPasswordManager>(passwordManagerName);
+}
+
+std::shared_ptr<KLFFMPEGCommandFactory> KLObjectRepository::getFFMPEGParametersFactory() const {
+    return objectNamed<KLFFMPEGCommandFactory>(ffmpegParametersFactoryName);
+}
+
+std::shared_ptr<KLQueuePersistence> KLObjectRepository::getQueuePersistence() const {
+    return objectNamed<KLQueuePersistence>(queuePersistenceName);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <sys/types.h>
+
+class KLScriptInstance;
+
+// Starts scripts: "/bin/bash -c COMMAND" in a process group of its own, standard input from a pipe that
+// nobody writes to, standard output into a pipe that the returned instance reads.
+class KLScriptManager {
+public:
+    virtual ~KLScriptManager() = default;
+
+    virtual std::shared_ptr<KLScriptInstance> runScriptAsyncWithCommand(const QString &command);
+
+    // Wraps the value so that the shell hands it over as one unchanged word, whatever it holds.
+    static QString quoteArgument(const QString &value);
+    // "/bin/bash 'script path' 'argument' ..." for the shipped script `name`, followed by `unquotedTail`
+    // (already a list of shell words) when one is given.
+    static QString commandForScript(const QString &name, const QStringList &arguments,
+                                    const QString &unquotedTail = QString());
+    // The same for a script given by its path.
+    static QString commandForScriptAtPath(const QString &scriptPath, const QStringList &arguments,
+                                          const QString &unquotedTail = QString());
+
+    // Sends the signal to the whole process group led by `process`.
+    static void signalProcessGroup(pid_t process, int signal);
+    // Collects the process's exit without blocking the caller. A process that was asked to terminate and
+    // is still there after a grace period is killed with its group.
+    static void reapProcess(pid_t process, bool terminateRequested);
+};

@@ -1,0 +1,38 @@
+#include "Utils/KLDispatch.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+
+// Each test process gets a private home and XDG folders, removed when it ends, and a core application so
+// that work posted to the main thread has an event loop to run on.
+int main(int argc, char **argv) {
+    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/kinolark-test-XXXXXX"));
+    if (!home.isValid()) {
+        return 2;
+    }
+    const QByteArray root = home.path().toUtf8();
+    const auto point = [&root](const char *variable, const char *below) {
+        const QByteArray value = root + QByteArray(below);
+        setenv(variable, value.constData(), 1);
+    };
+    point("HOME", "");
+    point("XDG_DATA_HOME", "/.local/share");
+    point("XDG_CONFIG_HOME", "/.config");
+    point("XDG_CACHE_HOME", "/.cache");
+    point("XDG_RUNTIME_DIR", "/.runtime");
+    QDir().mkpath(home.path() + QStringLiteral("/.runtime"));
+    QDir().mkpath(home.path() + QStringLiteral("/Desktop"));
+
+    QCoreApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    const int result = RUN_ALL_TESTS();
+    // Scripts are reaped and tasks finish on threads of their own; let them end before the folders go.
+    KLDispatch::waitForBackgroundJobs(std::chrono::seconds(10));
+    return result;
+}
