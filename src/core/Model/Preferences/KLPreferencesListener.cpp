@@ -1,0 +1,3 @@
+#include "Model/Preferences/KLPreferencesListener.h"
+
+void KLPreferencesListener::preferencesDidChangeSettingsLevel(KLPreferences *, KLSettingsLevel) {}
