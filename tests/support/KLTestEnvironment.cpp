@@ -11,11 +11,17 @@
 #include <csignal>
 #include <unistd.h>
 
-QString KLTestEnvironment::homeDirectory() { return QDir::homePath(); }
+QString KLTestEnvironment::homeDirectory() {
+    return QDir::homePath();
+}
 
-QString KLTestEnvironment::sourceDirectory() { return QStringLiteral(KINOLARK_TEST_SOURCE_DIR); }
+QString KLTestEnvironment::sourceDirectory() {
+    return QStringLiteral(KINOLARK_TEST_SOURCE_DIR);
+}
 
-QString KLTestEnvironment::binaryDirectory() { return QStringLiteral(KINOLARK_TEST_BINARY_DIR); }
+QString KLTestEnvironment::binaryDirectory() {
+    return QStringLiteral(KINOLARK_TEST_BINARY_DIR);
+}
 
 bool KLTestEnvironment::waitUntil(const std::function<bool()> &condition, std::chrono::milliseconds timeout) {
     QElapsedTimer timer;
@@ -52,23 +58,42 @@ void KLTestEnvironment::writeFile(const QString &path, const QByteArray &content
     }
 }
 
-bool KLTestEnvironment::processGroupAlive(pid_t group) { return ::kill(-group, 0) == 0 || errno == EPERM; }
+namespace {
+
+// The fields of /proc/PID/stat after the command, which may itself hold blanks and parentheses.
+QStringList statFields(const QString &processFolder) {
+    const QString stat = KLTestEnvironment::readFile(processFolder + QStringLiteral("/stat"));
+    const qsizetype close = stat.lastIndexOf(QLatin1Char(')'));
+    return close < 0 ? QStringList() : stat.mid(close + 2).split(QLatin1Char(' '));
+}
+
+template <class Visit> void forEachProcess(Visit visit) {
+    QDirIterator processes(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (processes.hasNext()) {
+        const QStringList fields = statFields(processes.next());
+        // state ppid pgrp ...
+        if (fields.size() > 2) {
+            visit(fields.at(0), fields.at(1).toInt(), fields.at(2).toInt());
+        }
+    }
+}
+
+} // namespace
+
+bool KLTestEnvironment::processGroupAlive(pid_t group) {
+    // Zombies do not count: an orphan's exit is collected by whoever adopted it, which may take a while.
+    bool alive = false;
+    forEachProcess([&alive, group](const QString &state, int, int processGroup) {
+        alive = alive || (processGroup == group && state != QStringLiteral("Z"));
+    });
+    return alive;
+}
 
 int KLTestEnvironment::zombieChildren() {
     int zombies = 0;
-    const QString self = QString::number(::getpid());
-    QDirIterator processes(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
-    while (processes.hasNext()) {
-        const QString stat = readFile(processes.next() + QStringLiteral("/stat"));
-        // pid (comm) state ppid ...: the command may hold blanks and parentheses, so read after the last ')'.
-        const qsizetype close = stat.lastIndexOf(QLatin1Char(')'));
-        if (close < 0) {
-            continue;
-        }
-        const QStringList fields = stat.mid(close + 2).split(QLatin1Char(' '));
-        if (fields.size() > 1 && fields.at(0) == QStringLiteral("Z") && fields.at(1) == self) {
-            ++zombies;
-        }
-    }
+    const int self = static_cast<int>(::getpid());
+    forEachProcess([&zombies, self](const QString &state, int parent, int) {
+        zombies += state == QStringLiteral("Z") && parent == self ? 1 : 0;
+    });
     return zombies;
 }

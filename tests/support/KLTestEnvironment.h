@@ -26,7 +26,7 @@ public:
     static QString readFile(const QString &path);
     static void writeFile(const QString &path, const QByteArray &contents);
 
-    // True while any process of the group still exists (zombies included).
+    // True while any process of the group still runs.
     static bool processGroupAlive(pid_t group);
     // The number of children of this process that have ended but were not collected.
     static int zombieChildren();

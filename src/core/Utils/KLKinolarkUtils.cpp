@@ -11,31 +11,27 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <sys/stat.h>
 
 namespace {
 
-// Reads the longest leading decimal number (digits with at most one point) of the text.
+// Reads the longest prefix of digits and points as a decimal number: as much of it as forms one ("1.2.3" is
+// 1.2). Overflow saturates rather than wrapping.
 double leadingDecimal(const QString &text, qsizetype *end) {
     qsizetype length = 0;
-    bool seenPoint = false;
-    while (length < text.size()) {
-        const QChar character = text.at(length);
-        if (character == QLatin1Char('.') && !seenPoint) {
-            seenPoint = true;
-        } else if (!character.isDigit() || character.unicode() > 127) {
-            break;
-        }
+    while (length < text.size() && text.at(length).unicode() < 128 &&
+           (text.at(length).isDigit() || text.at(length) == QLatin1Char('.'))) {
         ++length;
     }
     if (end != nullptr) {
         *end = length;
     }
-    bool ok = false;
-    const double value = text.left(length).toDouble(&ok);
-    return ok && std::isfinite(value) ? value : 0.0;
+    const QByteArray prefix = text.left(length).toLatin1();
+    const double value = std::strtod(prefix.constData(), nullptr);
+    return std::isnan(value) ? 0.0 : value;
 }
 
 uint64_t toByteCount(double value) {
@@ -71,7 +67,9 @@ QString KLKinolarkUtils::getDownloadsDirectory() {
     return directory;
 }
 
-void KLKinolarkUtils::deleteDownloadsDirectory() { QDir(getDownloadsDirectory()).removeRecursively(); }
+void KLKinolarkUtils::deleteDownloadsDirectory() {
+    QDir(getDownloadsDirectory()).removeRecursively();
+}
 
 QString KLKinolarkUtils::UUIDString() {
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
@@ -101,9 +99,13 @@ QString KLKinolarkUtils::createTemporaryFile() {
     }
 }
 
-QString KLKinolarkUtils::getYTDLPath() { return QDir(getApplicationDataDirectory()).filePath(QStringLiteral("ytdl")); }
+QString KLKinolarkUtils::getYTDLPath() {
+    return QDir(getApplicationDataDirectory()).filePath(QStringLiteral("ytdl"));
+}
 
-QString KLKinolarkUtils::getHomeDirectory() { return QDir::homePath(); }
+QString KLKinolarkUtils::getHomeDirectory() {
+    return QDir::homePath();
+}
 
 QString KLKinolarkUtils::getDesktopDirectory() {
     return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
@@ -232,9 +234,13 @@ QString KLKinolarkUtils::formatResolution(const QSizeF &resolution) {
     return QString::asprintf("%.0fx%.0f", resolution.width(), resolution.height());
 }
 
-bool KLKinolarkUtils::isDoubleInt(double value) { return std::fabs(value - std::floor(value)) <= 0.00001; }
+bool KLKinolarkUtils::isDoubleInt(double value) {
+    return std::fabs(value - std::floor(value)) <= 0.00001;
+}
 
-KLOSXVersion KLKinolarkUtils::getOSXVersion() { return KLOSXVersion(); }
+KLOSXVersion KLKinolarkUtils::getOSXVersion() {
+    return KLOSXVersion();
+}
 
 QStringList KLKinolarkUtils::getVideoMimeTypes() {
     return {QStringLiteral("video/mp4"),       QStringLiteral("application/x-mpegURL"),

@@ -14,8 +14,8 @@ class KLScriptManager;
 // to stop it. Read by one thread; terminate() may come from any other.
 class KLScriptInstance final {
 public:
-    static constexpr int lineBufferSize = 1000;  // at most 999 bytes of text per readLine()
-    static constexpr int pieceBufferSize = 128;  // at most 127 bytes per piece in readToEnd()
+    static constexpr int lineBufferSize = 1000; // at most 999 bytes of text per readLine()
+    static constexpr int pieceBufferSize = 128; // at most 127 bytes per piece in readToEnd()
 
     KLScriptInstance(pid_t process, int file, KLScriptManager *parent);
     ~KLScriptInstance();

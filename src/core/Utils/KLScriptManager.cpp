@@ -33,7 +33,8 @@ bool prepareAttributes(posix_spawnattr_t &attributes) {
     return posix_spawnattr_init(&attributes) == 0 &&
            posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
                                                      POSIX_SPAWN_SETSIGDEF) == 0 &&
-           posix_spawnattr_setpgroup(&attributes, 0) == 0 && posix_spawnattr_setsigmask(&attributes, &none) == 0 &&
+           posix_spawnattr_setpgroup(&attributes, 0) == 0 &&
+           posix_spawnattr_setsigmask(&attributes, &none) == 0 &&
            posix_spawnattr_setsigdefault(&attributes, &defaults) == 0;
 }
 
@@ -57,7 +58,8 @@ std::shared_ptr<KLScriptInstance> KLScriptManager::runScriptAsyncWithCommand(con
     int output[2] = {-1, -1};
     int input[2] = {-1, -1};
     if (pipe2(output, O_CLOEXEC) != 0 || pipe2(input, O_CLOEXEC) != 0) {
-        KLLog::log(QStringLiteral("Could not create pipes for command: %1").arg(QString::fromLocal8Bit(strerror(errno))));
+        KLLog::log(QStringLiteral("Could not create pipes for command: %1")
+                       .arg(QString::fromLocal8Bit(strerror(errno))));
         closeBoth(output);
         closeBoth(input);
         return std::make_shared<KLScriptInstance>(-1, -1, this);
@@ -87,7 +89,8 @@ std::shared_ptr<KLScriptInstance> KLScriptManager::runScriptAsyncWithCommand(con
     ::close(output[1]);
     closeBoth(input);
     if (spawned != 0) {
-        KLLog::log(QStringLiteral("Could not start /bin/bash: %1").arg(QString::fromLocal8Bit(strerror(spawned))));
+        KLLog::log(
+            QStringLiteral("Could not start /bin/bash: %1").arg(QString::fromLocal8Bit(strerror(spawned))));
         ::close(output[0]);
         return std::make_shared<KLScriptInstance>(-1, -1, this);
     }

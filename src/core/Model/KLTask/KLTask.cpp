@@ -11,7 +11,9 @@ KLTask::KLTask() = default;
 
 KLTask::~KLTask() = default;
 
-double KLTask::completionFactor() const { return m_completionFactor.load(); }
+double KLTask::completionFactor() const {
+    return m_completionFactor.load();
+}
 
 void KLTask::setCompletionFactor(double completionFactor) {
     m_completionFactor.store(completionFactor);
@@ -48,7 +50,9 @@ void KLTask::setTaskDescription(const QString &taskDescription) {
     });
 }
 
-bool KLTask::finished() const { return m_finished.load(std::memory_order_acquire); }
+bool KLTask::finished() const {
+    return m_finished.load(std::memory_order_acquire);
+}
 
 void KLTask::setFinished(bool finished) {
     if (!finished) {
@@ -87,9 +91,13 @@ void KLTask::setResult(std::any result) {
     m_result = std::move(result);
 }
 
-int32_t KLTask::type() const { return m_type.load(); }
+int32_t KLTask::type() const {
+    return m_type.load();
+}
 
-void KLTask::setType(int32_t type) { m_type.store(type); }
+void KLTask::setType(int32_t type) {
+    m_type.store(type);
+}
 
 void KLTask::setCompletionBlock(CompletionBlock completionBlock) {
     std::lock_guard lock(m_propertiesLock);
@@ -151,9 +159,13 @@ void KLTask::wait() {
     }
 }
 
-bool KLTask::hasEnded() const { return m_ended.load(); }
+bool KLTask::hasEnded() const {
+    return m_ended.load();
+}
 
-void KLTask::doTaskMain() { setFinished(true); }
+void KLTask::doTaskMain() {
+    setFinished(true);
+}
 
 void KLTask::prepareTaskDescription() {}
 

@@ -1,0 +1,182 @@
+#include "KLTestEnvironment.h"
+#include "Model/KLTask/KLTask.h"
+#include "Model/KLTask/KLTaskListener.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+// Records every call it receives, in order.
+class RecordingListener : public KLTaskListener {
+public:
+    void taskHasReachedCompletionFactor(KLTask *, double value) override {
+        add(QStringLiteral("progress %1").arg(value));
+    }
+    void taskHasReachedETA(KLTask *, const QString &eta) override {
+        add(QStringLiteral("eta '%1'").arg(eta));
+    }
+    void taskWasCompleted(KLTask *) override { add(QStringLiteral("completed")); }
+    void taskWasTerminated(KLTask *) override { add(QStringLiteral("terminated")); }
+    void taskWasStarted(KLTask *) override { add(QStringLiteral("started")); }
+    void taskDescriptionWasChanged(KLTask *, const QString &text) override {
+        add(QStringLiteral("description ") + text);
+    }
+
+    QStringList calls() const {
+        std::lock_guard lock(m_lock);
+        return m_calls;
+    }
+    int count(const QString &call) const { return static_cast<int>(calls().count(call)); }
+
+private:
+    void add(const QString &call) {
+        std::lock_guard lock(m_lock);
+        m_calls << call;
+    }
+    mutable std::mutex m_lock;
+    QStringList m_calls;
+};
+
+// Works until it is released, then completes with a result.
+class GatedTask : public KLTask {
+public:
+    std::atomic<bool> release{false};
+    std::atomic<bool> routineReturned{false};
+
+protected:
+    void doTaskMain() override {
+        setTaskDescription(QStringLiteral("Working..."));
+        while (!release.load()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        setResult(QStringLiteral("done"));
+        setError(KLError::create(KLError::downloadType, QStringLiteral("late failure")));
+        setFinished(true);
+        routineReturned = true;
+    }
+};
+
+} // namespace
+
+TEST(Task, StartTellsProgressAndEtaBeforeStartedThenCompletesOnce) {
+    auto task = std::make_shared<GatedTask>();
+    RecordingListener listener;
+    task->addListener(&listener);
+    task->addListener(&listener); // the same object twice is one listener
+    int blockRuns = 0;
+    task->setCompletionBlock([&blockRuns](KLTask *) { ++blockRuns; });
+
+    task->start();
+    task->release = true;
+    task->wait();
+    ASSERT_TRUE(KLTestEnvironment::waitUntil([&] { return task->routineReturned.load(); }));
+
+    const QStringList calls = listener.calls();
+    ASSERT_GE(calls.size(), 3);
+    EXPECT_EQ(calls.mid(0, 3), (QStringList{QStringLiteral("progress 0"), QStringLiteral("eta ''"),
+                                            QStringLiteral("started")}));
+    EXPECT_EQ(listener.count(QStringLiteral("description Working...")), 1);
+    EXPECT_EQ(calls.last(), QStringLiteral("completed"));
+    EXPECT_EQ(listener.count(QStringLiteral("completed")), 1);
+    EXPECT_EQ(blockRuns, 1);
+    EXPECT_DOUBLE_EQ(task->completionFactor(), 1.0);
+    EXPECT_EQ(task->resultAs<QString>(), QStringLiteral("done"));
+}
+
+TEST(Task, TerminatingANeverStartedTaskEndsItAtOnce) {
+    auto task = std::make_shared<GatedTask>();
+    RecordingListener listener;
+    task->addListener(&listener);
+    task->terminate();
+
+    EXPECT_TRUE(task->finished());
+    task->wait(); // returns at once
+    ASSERT_NE(task->error(), nullptr);
+    EXPECT_EQ(task->error()->description(), QStringLiteral("7: Task terminated"));
+    EXPECT_EQ(listener.calls(), (QStringList{QStringLiteral("progress 1"), QStringLiteral("terminated")}));
+
+    // An ended task is not started again.
+    task->start();
+    task->release = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(task->routineReturned.load());
+    EXPECT_EQ(listener.count(QStringLiteral("started")), 0);
+}
+
+TEST(Task, TerminationWhileRunningWinsOverTheLaterCompletion) {
+    auto task = std::make_shared<GatedTask>();
+    RecordingListener listener;
+    task->addListener(&listener);
+    int blockRuns = 0;
+    task->setCompletionBlock([&blockRuns](KLTask *) { ++blockRuns; });
+    task->start();
+    task->terminate();
+    task->terminate(); // once is enough
+    task->release = true;
+    ASSERT_TRUE(KLTestEnvironment::waitUntil([&] { return task->routineReturned.load(); }));
+
+    EXPECT_EQ(listener.count(QStringLiteral("terminated")), 1);
+    EXPECT_EQ(listener.count(QStringLiteral("completed")), 0);
+    EXPECT_EQ(blockRuns, 1);
+    EXPECT_EQ(task->error()->errorType(), KLError::terminatedType); // the late failure did not replace it
+}
+
+TEST(Task, TerminatingAFinishedTaskChangesNothing) {
+    auto task = std::make_shared<GatedTask>();
+    task->release = true;
+    task->start();
+    task->wait();
+    ASSERT_TRUE(KLTestEnvironment::waitUntil([&] { return task->routineReturned.load(); }));
+    RecordingListener listener;
+    task->addListener(&listener);
+    const auto errorBefore = task->error();
+    task->terminate();
+    EXPECT_TRUE(listener.calls().isEmpty());
+    EXPECT_EQ(task->error(), errorBefore);
+}
+
+TEST(Task, RacingEndsAreReportedExactlyOnce) {
+    for (int round = 0; round < 300; ++round) {
+        auto task = std::make_shared<GatedTask>();
+        RecordingListener listener;
+        task->addListener(&listener);
+        std::atomic<int> blockRuns{0};
+        task->setCompletionBlock([&blockRuns](KLTask *) { ++blockRuns; });
+        task->start();
+        std::thread terminator([&] { task->terminate(); });
+        task->release = true;
+        terminator.join();
+        task->wait();
+        ASSERT_TRUE(KLTestEnvironment::waitUntil([&] { return task->routineReturned.load(); }));
+        EXPECT_EQ(listener.count(QStringLiteral("terminated")) + listener.count(QStringLiteral("completed")),
+                  1);
+        EXPECT_EQ(blockRuns.load(), 1);
+        task->removeListener(&listener);
+    }
+}
+
+TEST(Task, ListenersAreKeptByIdentityAndMayLeaveWhileCalled) {
+    auto task = std::make_shared<GatedTask>();
+    RecordingListener stays;
+    struct Leaver : KLTaskListener {
+        KLTask *task = nullptr;
+        int calls = 0;
+        void taskDescriptionWasChanged(KLTask *, const QString &) override {
+            ++calls;
+            task->removeListener(this);
+        }
+    } leaver;
+    leaver.task = task.get();
+    task->removeListener(&stays); // never added: nothing happens
+    task->addListener(&leaver);
+    task->addListener(&stays);
+    task->setTaskDescription(QStringLiteral("one"));
+    task->setTaskDescription(QStringLiteral("two"));
+    EXPECT_EQ(leaver.calls, 1);
+    EXPECT_EQ(stays.count(QStringLiteral("description one")), 1);
+    EXPECT_EQ(stays.count(QStringLiteral("description two")), 1);
+}
