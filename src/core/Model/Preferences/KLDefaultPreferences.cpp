@@ -1,0 +1,292 @@
+#include "Model/Preferences/KLDefaultPreferences.h"
+
+#include "Model/Preferences/KLPreferencesField.h"
+#include "Model/Preferences/KLPreferencesFields.h"
+#include "Utils/KLKinolarkUtils.h"
+#include "Utils/KLLog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSettings>
+#include <QUrl>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace {
+
+using Field = KLPreferencesField<KLDefaultPreferences>;
+
+const QString organisationName = QStringLiteral("KinolarkPro");
+const QString applicationName = QStringLiteral("KinolarkPro");
+const QString providerKey = QStringLiteral("provider");
+// The file holds proxy passwords.
+constexpr mode_t storePermissions = 0600;
+
+QString key(const char *name) {
+    return QString::fromLatin1(name);
+}
+
+std::vector<Field> buildApplicationFields() {
+    using D = KLDefaultPreferences;
+    return {
+        Field::number(key("numberOfConcurrentDownloads"), &D::numberOfConcurrentDownloads,
+                      &D::setNumberOfConcurrentDownloads),
+        Field::number(key("numberOfConcurrentProcessing"), &D::numberOfConcurrentProcessing,
+                      &D::setNumberOfConcurrentProcessing),
+        Field::yesNo(key("automaticallyStartDownloading"), &D::automaticallyStartDownloading,
+                     &D::setAutomaticallyStartDownloading),
+        Field::yesNo(key("importIntoITunes"), &D::importIntoItunes, &D::setImportIntoItunes),
+        Field::yesNo(key("automaticallyRemoveWhenCompleted"), &D::automaticallyRemoveWhenCompleted,
+                     &D::setAutomaticallyRemoveWhenCompleted),
+        Field::text(key("theme"), &D::theme, &D::setTheme),
+        Field::number(key("queueSize"), &D::queueSize, &D::setQueueSize, true),
+        Field::text(providerKey, &D::provider, &D::setProvider),
+        Field::yesNo(key("useProxy"), &D::useProxy, &D::setUseProxy),
+        Field::text(key("proxyProtocol"), &D::proxyProtocol, &D::setProxyProtocol),
+        Field::text(key("proxyHost"), &D::proxyHost, &D::setProxyHost),
+        Field::text(key("proxyUsername"), &D::proxyUsername, &D::setProxyUsername),
+        Field::text(key("proxyPassword"), &D::proxyPassword, &D::setProxyPassword),
+        Field::text(key("proxyPort"), &D::proxyPort, &D::setProxyPort),
+        Field::yesNo(key("useUpdateProxy"), &D::useUpdateProxy, &D::setUseUpdateProxy),
+        Field::text(key("updateProxyHost"), &D::updateProxyHost, &D::setUpdateProxyHost),
+        Field::text(key("updateProxyUsername"), &D::updateProxyUsername, &D::setUpdateProxyUsername),
+        Field::text(key("updateProxyPassword"), &D::updateProxyPassword, &D::setUpdateProxyPassword),
+        Field::text(key("updateProxyPort"), &D::updateProxyPort, &D::setUpdateProxyPort),
+        Field::yesNo(key("sendNotifications"), &D::sendNotifications, &D::setSendNotifications),
+        Field::text(key("addButtonBehaviour"), &D::addButtonBehaviour, &D::setAddButtonBehaviour),
+        Field::text(key("rememberQueue"), &D::rememberQueue, &D::setRememberQueue),
+        Field::yesNo(key("followYoutubeLists"), &D::followYoutubeLists, &D::setFollowYoutubeLists),
+    };
+}
+
+const std::vector<Field> &applicationFields() {
+    static const std::vector<Field> fields = buildApplicationFields();
+    return fields;
+}
+
+std::unique_ptr<QSettings> openStore() {
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, organisationName,
+                                       applicationName);
+}
+
+// Creates the file owner-only before anything is written into it, so no password is ever readable by
+// others, not even between the first write and a later permission change; the settings writer keeps the
+// permissions of the file it replaces.
+void prepareStoreFile(const QString &path) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QByteArray encoded = QFile::encodeName(path);
+    const int descriptor = ::open(encoded.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, storePermissions);
+    if (descriptor >= 0) {
+        ::close(descriptor);
+    }
+    ::chmod(encoded.constData(), storePermissions);
+}
+
+void finishStoreFile(QSettings &store) {
+    store.sync();
+    if (store.status() != QSettings::NoError) {
+        KLLog::log(QStringLiteral("Could not write the preferences to %1").arg(store.fileName()));
+    }
+    ::chmod(QFile::encodeName(store.fileName()).constData(), storePermissions);
+}
+
+// Credentials inside a URL must not be able to end the user name or the host early.
+QString encodedCredential(const QString &credential) {
+    return QString::fromLatin1(QUrl::toPercentEncoding(credential));
+}
+
+} // namespace
+
+KLDefaultPreferences::KLDefaultPreferences() : KLPreferences(DeferDefaults{}) {
+    setSaving(false);
+    initDefaults();
+    setSaving(true);
+}
+
+KLDefaultPreferences::~KLDefaultPreferences() = default;
+
+void KLDefaultPreferences::initDefaults() {
+    ChangeBatch batch(*this);
+    KLPreferences::initDefaults();
+    writeApplicationDefaults();
+    setDownloadLocation(KLKinolarkUtils::getDesktopDirectory());
+}
+
+void KLDefaultPreferences::writeApplicationDefaults() {
+    setNumberOfConcurrentDownloads(3);
+    setNumberOfConcurrentProcessing(1);
+    setAutomaticallyStartDownloading(false);
+    setImportIntoItunes(false);
+    setAutomaticallyRemoveWhenCompleted(false);
+    setTheme(QStringLiteral("light"));
+    setQueueSize(3);
+    setProvider(QStringLiteral(""));
+    setUseProxy(false);
+    setProxyProtocol(QStringLiteral("SOCKS5"));
+    setProxyHost(QStringLiteral(""));
+    setProxyPort(QStringLiteral(""));
+    setProxyUsername(QStringLiteral(""));
+    setProxyPassword(QStringLiteral(""));
+    setUseUpdateProxy(false);
+    setUpdateProxyHost(QStringLiteral(""));
+    setUpdateProxyPort(QStringLiteral(""));
+    setUpdateProxyUsername(QStringLiteral(""));
+    setUpdateProxyPassword(QStringLiteral(""));
+    setSendNotifications(true);
+    setAddButtonBehaviour(QStringLiteral("show choices"));
+    setRememberQueue(QStringLiteral("none"));
+    setFollowYoutubeLists(false);
+}
+
+void KLDefaultPreferences::fieldsDidChange() {
+    save();
+}
+
+QString KLDefaultPreferences::storeFilePath() {
+    return openStore()->fileName();
+}
+
+void KLDefaultPreferences::save() {
+    if (!saving()) {
+        return;
+    }
+    QHash<QString, QVariant> values;
+    for (const auto &field : KLPreferencesFields::conversionFields()) {
+        values.insert(field.key, field.store(*this));
+    }
+    for (const auto &field : applicationFields()) {
+        values.insert(field.key, field.store(*this));
+    }
+    values.insert(storeMarkerKey, QStringLiteral("yes"));
+
+    std::lock_guard lock(m_storeLock);
+    auto store = openStore();
+    prepareStoreFile(store->fileName());
+    for (auto value = values.cbegin(); value != values.cend(); ++value) {
+        store->setValue(value.key(), value.value());
+    }
+    finishStoreFile(*store);
+}
+
+void KLDefaultPreferences::load() {
+    QHash<QString, QString> stored;
+    {
+        std::lock_guard lock(m_storeLock);
+        auto store = openStore();
+        const QStringList keys = store->allKeys();
+        for (const QString &storedKey : keys) {
+            const auto text = KLPreferencesStoredForm::textOf(store->value(storedKey));
+            if (text) {
+                stored.insert(storedKey, *text);
+            }
+        }
+    }
+    const auto marker = stored.constFind(storeMarkerKey);
+    if (marker == stored.cend() || marker->compare(QLatin1String("yes"), Qt::CaseInsensitive) != 0) {
+        return;
+    }
+
+    // The values go in through the setters, which would otherwise write the half-loaded set back.
+    const bool wasSaving = m_saving.exchange(false);
+    for (const auto &field : KLPreferencesFields::conversionFields()) {
+        if (stored.contains(field.key)) {
+            field.load(*this, stored.value(field.key));
+        }
+    }
+    if (!stored.contains(providerKey)) {
+        setProvider(QStringLiteral(""));
+    }
+    for (const auto &field : applicationFields()) {
+        if (stored.contains(field.key)) {
+            field.load(*this, stored.value(field.key));
+        }
+    }
+    m_saving = wasSaving;
+}
+
+void KLDefaultPreferences::clear() {
+    std::lock_guard lock(m_storeLock);
+    auto store = openStore();
+    store->clear();
+    finishStoreFile(*store);
+}
+
+void KLDefaultPreferences::setApplicationSeam(const std::weak_ptr<KLPreferencesApplicationSeam> &seam) {
+    std::lock_guard lock(m_seamLock);
+    m_applicationSeam = seam;
+}
+
+std::shared_ptr<KLPreferencesApplicationSeam> KLDefaultPreferences::applicationSeam() const {
+    std::lock_guard lock(m_seamLock);
+    return m_applicationSeam.lock();
+}
+
+void KLDefaultPreferences::setTheme(const QString &theme) {
+    write(m_theme, theme);
+    const auto seam = applicationSeam();
+    if (!seam) {
+        return;
+    }
+    if (theme == QLatin1String("dark")) {
+        seam->setDarkTheme();
+    } else {
+        seam->setLightTheme();
+    }
+}
+
+void KLDefaultPreferences::setAddButtonBehaviour(const QString &value) {
+    ChangeBatch batch(*this);
+    write(m_addButtonBehaviour, value);
+    if (const auto seam = applicationSeam()) {
+        seam->updateAddButton();
+    }
+}
+
+QString KLDefaultPreferences::proxyURL() const {
+    if (!useProxy()) {
+        return {};
+    }
+    QString url = proxyProtocol().toLower() + QStringLiteral("://");
+    const QString username = proxyUsername();
+    if (!username.isEmpty()) {
+        url += encodedCredential(username);
+        const QString password = proxyPassword();
+        if (!password.isEmpty()) {
+            url += QLatin1Char(':') + encodedCredential(password);
+        }
+        url += QLatin1Char('@');
+    }
+    url += proxyHost();
+    const QString port = proxyPort();
+    if (!port.isEmpty()) {
+        url += QLatin1Char(':') + port;
+    }
+    return url;
+}
+
+QString KLDefaultPreferences::updateProxyURL() const {
+    if (!useUpdateProxy()) {
+        return {};
+    }
+    QString url = QStringLiteral("https://") + updateProxyHost();
+    const QString port = updateProxyPort();
+    if (!port.isEmpty()) {
+        url += QLatin1Char(':') + port;
+    }
+    return url;
+}
+
+QString KLDefaultPreferences::updateProxyAuth() const {
+    const QString username = updateProxyUsername();
+    if (!useUpdateProxy() || username.isEmpty()) {
+        return {};
+    }
+    const QString password = updateProxyPassword();
+    return password.isEmpty() ? username : username + QLatin1Char(':') + password;
+}
