@@ -1,0 +1,43 @@
+#pragma once
+
+#include "Model/KLTask/KLTask.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+
+class KLScriptInstance;
+
+// A task whose work is done by shipped scripts, one at a time. It keeps the running script's instance so
+// that terminate() can stop it from any thread, and offers the two ways of reading a script: line by line
+// while it runs, or whole once it has ended.
+//
+// terminate() stops the current script, and also any script the work routine starts afterwards, before it
+// ends the task; so a termination that comes while a script is being started cannot leave that script
+// running.
+class KLScriptTask : public KLTask {
+public:
+    void terminate() override;
+
+    // The script that runs now, if any.
+    std::shared_ptr<KLScriptInstance> scriptInstance() const;
+
+protected:
+    // Starts the command through the shared script runner and keeps its instance as the current one. After
+    // a termination the new script is stopped at once (its reads then return nothing).
+    std::shared_ptr<KLScriptInstance> startScript(const QString &command);
+    // Hands every line of the current script (trailing newline kept) to `handleLine` until its output ends
+    // or it is terminated.
+    void readScriptLines(const std::function<void(const QString &line)> &handleLine);
+    // Runs the command, reads its whole output, stops the script and returns the output.
+    QString runScriptToEnd(const QString &command);
+    // Stops the current script (if any) and forgets it.
+    void terminateScript();
+
+private:
+    mutable std::mutex m_scriptLock;
+    std::shared_ptr<KLScriptInstance> m_scriptInstance;
+    bool m_scriptsStopped = false;
+};

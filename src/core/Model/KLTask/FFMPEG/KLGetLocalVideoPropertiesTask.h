@@ -1,0 +1,47 @@
+#pragma once
+
+#include "Model/KLTask/Basic/KLScriptTask.h"
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class KLVideoProperties;
+
+// Measures a local media file: runs "ffmpeg_thumbnail" for a still picture and "get_local_video_properties"
+// for the streams, and yields a std::shared_ptr<KLVideoProperties> (with `local` set) as its result, or error
+// 8 when the file cannot be read as media. A text file is no error: it comes out with the container "tty".
+class KLGetLocalVideoPropertiesTask final : public KLScriptTask {
+public:
+    // Thumbnails are kept at most this large.
+    static constexpr int thumbnailMaximumWidth = 400;
+    static constexpr int thumbnailMaximumHeight = 300;
+
+    explicit KLGetLocalVideoPropertiesTask(const QString &sourceURL);
+
+    // The media file's absolute path.
+    QString sourceURL() const { return m_sourceURL; }
+
+    QString getThumbnailCommand(const QString &inputFile, const QString &outputFile) const;
+    QString getLocalVideoPropertiesCommand(const QString &inputFile, const QString &temporaryFile) const;
+
+    // The record described by the script's output, or nil when the output has neither form. Exposed for
+    // the callers that hold such output already.
+    static std::shared_ptr<KLVideoProperties> propertiesFromOutput(const QString &output);
+    // True for a channel layout of two or more channels ("stereo", "5.1(side)", "4 channels", ...).
+    static bool isMultichannelLayout(const QString &layout);
+
+protected:
+    void doTaskMain() override;
+    void prepareTaskDescription() override;
+
+private:
+    static void fillVideoFields(KLVideoProperties &properties, const QStringList &lines, qsizetype first);
+    static void fillAudioFields(KLVideoProperties &properties, const QStringList &lines, qsizetype first);
+    QImage loadThumbnail(const QString &temporaryFolder);
+    QString readProperties(const QString &temporaryFolder);
+
+    const QString m_sourceURL;
+};
