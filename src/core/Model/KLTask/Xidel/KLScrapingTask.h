@@ -1,0 +1,32 @@
+#pragma once
+
+#include "Model/KLTask/Basic/KLScriptTask.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <any>
+#include <cstdint>
+
+// A task that runs one shipped script, reads its whole output once the script has ended and makes its
+// result from that output. It never sets an error: a script that fails prints nothing, and what the
+// result makes of nothing (an empty list, an empty text) is the answer. A termination stops the script
+// with the task.
+class KLScrapingTask : public KLScriptTask {
+public:
+    // The command line the task runs.
+    QString getCommand() const;
+
+protected:
+    KLScrapingTask(int32_t type, const QString &description);
+
+    virtual QString scriptName() const = 0;
+    virtual QStringList scriptArguments() const = 0;
+    virtual std::any resultFromOutput(const QString &output) const = 0;
+
+    void doTaskMain() override;
+    void prepareTaskDescription() override;
+
+private:
+    const QString m_description;
+};

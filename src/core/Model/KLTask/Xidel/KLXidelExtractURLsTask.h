@@ -1,0 +1,14 @@
+#pragma once
+
+#include "Model/KLTask/Xidel/KLXidelURLListTask.h"
+
+// Fetches a web page and lists its links and media sources ("xidel_urls"), resolved against the address
+// the page was finally fetched from. A page that cannot be fetched gives an empty list.
+class KLXidelExtractURLsTask final : public KLXidelURLListTask {
+public:
+    explicit KLXidelExtractURLsTask(const QUrl &sourceURL);
+
+protected:
+    QString scriptName() const override;
+    QStringList scriptArguments() const override;
+};
