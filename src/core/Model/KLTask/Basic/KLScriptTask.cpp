@@ -23,6 +23,11 @@ std::shared_ptr<KLScriptInstance> KLScriptTask::scriptInstance() const {
     return m_scriptInstance;
 }
 
+bool KLScriptTask::terminationRequested() const {
+    std::lock_guard lock(m_scriptLock);
+    return m_scriptsStopped;
+}
+
 std::shared_ptr<KLScriptInstance> KLScriptTask::startScript(const QString &command) {
     std::shared_ptr<KLScriptManager> manager = KLObjectRepository::singleton()->getScriptManager();
     if (!manager) {

@@ -16,7 +16,9 @@ class KLScriptInstance;
 //
 // terminate() stops the current script, and also any script the work routine starts afterwards, before it
 // ends the task; so a termination that comes while a script is being started cannot leave that script
-// running.
+// running. Because the script stops before the task has ended, a work routine that sees its script's output
+// end must ask terminationRequested() (not only hasEnded()) before it reports an outcome: otherwise it could
+// report a failed completion in place of the termination that is on its way.
 class KLScriptTask : public KLTask {
 public:
     void terminate() override;
@@ -25,6 +27,8 @@ public:
     std::shared_ptr<KLScriptInstance> scriptInstance() const;
 
 protected:
+    // True from the moment terminate() is called.
+    bool terminationRequested() const;
     // Starts the command through the shared script runner and keeps its instance as the current one. After
     // a termination the new script is stopped at once (its reads then return nothing).
     std::shared_ptr<KLScriptInstance> startScript(const QString &command);

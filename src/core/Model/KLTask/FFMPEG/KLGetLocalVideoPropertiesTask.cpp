@@ -51,6 +51,9 @@ void KLGetLocalVideoPropertiesTask::doTaskMain() {
     const QImage thumbnail = loadThumbnail(temporaryFolder);
     const QString output = readProperties(temporaryFolder);
     QDir(temporaryFolder).removeRecursively();
+    if (terminationRequested()) {
+        return; // the output may be cut short; the termination reports the end
+    }
 
     const std::shared_ptr<KLVideoProperties> properties = propertiesFromOutput(output);
     if (!properties) {
