@@ -10,6 +10,11 @@ QString KLScrapingTask::getCommand() const {
     return KLScriptManager::commandForScript(scriptName(), scriptArguments());
 }
 
+void KLScrapingTask::terminate() {
+    KLTask::terminate();
+    KLScriptTask::terminate(); // its own report of the end is a no-op now
+}
+
 void KLScrapingTask::prepareTaskDescription() {
     setTaskDescription(m_description);
 }

@@ -10,12 +10,16 @@
 
 // A task that runs one shipped script, reads its whole output once the script has ended and makes its
 // result from that output. It never sets an error: a script that fails prints nothing, and what the
-// result makes of nothing (an empty list, an empty text) is the answer. A termination stops the script
-// with the task.
+// result makes of nothing (an empty list, an empty text) is the answer. A termination is reported at
+// once and stops the script too.
 class KLScrapingTask : public KLScriptTask {
 public:
     // The command line the task runs.
     QString getCommand() const;
+
+    // Reports the termination first and then stops the script. Stopping the script first would let the
+    // work routine see the end of the output and complete the task before the termination is recorded.
+    void terminate() override;
 
 protected:
     KLScrapingTask(int32_t type, const QString &description);
