@@ -1,0 +1,164 @@
+#include "Flow/TaskManager/KLTaskManager.h"
+
+#include "Model/KLTask/KLTask.h"
+#include "Model/Preferences/KLDefaultPreferences.h"
+#include "Utils/KLDispatch.h"
+#include "Utils/KLObjectRepository.h"
+
+#include <algorithm>
+
+namespace {
+
+bool removeTask(std::vector<std::shared_ptr<KLTask>> &list, const KLTask *task) {
+    return std::erase_if(list,
+                         [task](const std::shared_ptr<KLTask> &listed) { return listed.get() == task; }) > 0;
+}
+
+} // namespace
+
+KLTaskManager::KLTaskManager() = default;
+
+KLTaskManager::~KLTaskManager() {
+    // Tasks outlive the manager only in tests, but then they must not call a listener that is gone.
+    std::lock_guard lock(m_monitor);
+    for (TaskClass &taskClass : m_classes) {
+        for (TaskList *list : {&taskClass.waiting, &taskClass.running}) {
+            for (const std::shared_ptr<KLTask> &task : *list) {
+                task->removeListener(this);
+            }
+        }
+    }
+}
+
+void KLTaskManager::enqueueTask(const std::shared_ptr<KLTask> &task) {
+    std::lock_guard lock(m_monitor);
+    switch (task->type()) {
+    case KLTask::shortDownloadType:
+        addShortDownloadTask(task);
+        break;
+    case KLTask::longDownloadType:
+        addLongDownloadTask(task);
+        break;
+    case KLTask::shortProcessingType:
+        addShortProcessingTask(task);
+        break;
+    case KLTask::longProcessingType:
+        addLongProcessingTask(task);
+        break;
+    default:
+        break;
+    }
+}
+
+void KLTaskManager::addShortDownloadTask(const std::shared_ptr<KLTask> &task) {
+    addTask(task, KLTask::shortDownloadType);
+}
+
+void KLTaskManager::addLongDownloadTask(const std::shared_ptr<KLTask> &task) {
+    addTask(task, KLTask::longDownloadType);
+}
+
+void KLTaskManager::addShortProcessingTask(const std::shared_ptr<KLTask> &task) {
+    addTask(task, KLTask::shortProcessingType);
+}
+
+void KLTaskManager::addLongProcessingTask(const std::shared_ptr<KLTask> &task) {
+    addTask(task, KLTask::longProcessingType);
+}
+
+void KLTaskManager::addTask(const std::shared_ptr<KLTask> &task, int32_t type) {
+    task->addListener(this);
+    {
+        std::lock_guard lock(m_monitor);
+        m_classes[type].waiting.push_back(task);
+    }
+    askForPass();
+}
+
+void KLTaskManager::dequeueTask(const std::shared_ptr<KLTask> &task) {
+    std::lock_guard lock(m_monitor);
+    for (TaskClass &taskClass : m_classes) {
+        removeTask(taskClass.waiting, task.get());
+    }
+}
+
+void KLTaskManager::checkTasks() {
+    std::lock_guard lock(m_monitor);
+    const uint64_t downloads = preferenceLimit(true);
+    const uint64_t processing = preferenceLimit(false);
+    startNextTask(m_classes[KLTask::shortDownloadType], shortTaskLimit);
+    startNextTask(m_classes[KLTask::shortProcessingType], shortTaskLimit);
+    startNextTask(m_classes[KLTask::longDownloadType], downloads);
+    startNextTask(m_classes[KLTask::longProcessingType], processing);
+}
+
+void KLTaskManager::startNextTask(TaskClass &taskClass, uint64_t limit) {
+    if (taskClass.running.size() >= limit) {
+        return;
+    }
+    for (;;) {
+        std::shared_ptr<KLTask> task;
+        {
+            std::lock_guard lock(m_monitor);
+            if (taskClass.waiting.empty()) {
+                return;
+            }
+            task = taskClass.waiting.front();
+            taskClass.waiting.erase(taskClass.waiting.begin());
+        }
+        if (task->error() != nullptr || task->hasEnded()) {
+            continue; // terminated while it waited
+        }
+        taskClass.running.push_back(task);
+        task->start();
+        return;
+    }
+}
+
+void KLTaskManager::taskWasCompleted(KLTask *task) {
+    taskHasEnded(task);
+}
+
+void KLTaskManager::taskWasTerminated(KLTask *task) {
+    taskHasEnded(task);
+}
+
+void KLTaskManager::taskHasEnded(KLTask *task) {
+    {
+        std::lock_guard lock(m_monitor);
+        for (TaskClass &taskClass : m_classes) {
+            removeTask(taskClass.running, task);
+        }
+    }
+    // An ended task tells nothing more; forgetting it here keeps it from ever calling a manager that is gone.
+    task->removeListener(this);
+    askForPass();
+}
+
+void KLTaskManager::askForPass() {
+    KLDispatch::async([weakSelf = weak_from_this()] {
+        if (std::shared_ptr<KLTaskManager> self = weakSelf.lock()) {
+            self->checkTasks();
+        }
+    });
+}
+
+size_t KLTaskManager::waitingCount(int32_t type) const {
+    std::lock_guard lock(m_monitor);
+    return type >= 0 && type < 4 ? m_classes[type].waiting.size() : 0;
+}
+
+size_t KLTaskManager::runningCount(int32_t type) const {
+    std::lock_guard lock(m_monitor);
+    return type >= 0 && type < 4 ? m_classes[type].running.size() : 0;
+}
+
+uint64_t KLTaskManager::preferenceLimit(bool downloads) {
+    const std::shared_ptr<KLDefaultPreferences> preferences =
+        KLObjectRepository::singleton()->getPreferences();
+    if (preferences == nullptr) {
+        return downloads ? 3 : 1; // the stored preferences' own defaults
+    }
+    return downloads ? preferences->numberOfConcurrentDownloads()
+                     : preferences->numberOfConcurrentProcessing();
+}

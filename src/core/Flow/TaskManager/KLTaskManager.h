@@ -1,0 +1,61 @@
+#pragma once
+
+#include "Model/KLTask/KLTaskListener.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class KLTask;
+
+// Starts the queued heavy tasks of the entries: four first-come-first-served queues, each started while
+// the number of running tasks of its class stays under a limit. The limits of downloads and conversions
+// come from the stored preferences at every pass; short jobs run four at a time.
+class KLTaskManager final : public KLTaskListener, public std::enable_shared_from_this<KLTaskManager> {
+public:
+    static constexpr uint64_t shortTaskLimit = 4;
+
+    KLTaskManager();
+    ~KLTaskManager() override;
+    KLTaskManager(const KLTaskManager &) = delete;
+    KLTaskManager &operator=(const KLTaskManager &) = delete;
+
+    // Files the task by its type; a task of an unknown type is ignored.
+    void enqueueTask(const std::shared_ptr<KLTask> &task);
+    void addShortDownloadTask(const std::shared_ptr<KLTask> &task);
+    void addLongDownloadTask(const std::shared_ptr<KLTask> &task);
+    void addShortProcessingTask(const std::shared_ptr<KLTask> &task);
+    void addLongProcessingTask(const std::shared_ptr<KLTask> &task);
+    // Takes the task off every waiting list; a running task stays running and counted.
+    void dequeueTask(const std::shared_ptr<KLTask> &task);
+
+    // One scheduling pass; runs on the main thread.
+    void checkTasks();
+
+    void taskWasCompleted(KLTask *task) override;
+    void taskWasTerminated(KLTask *task) override;
+
+    // Snapshot counts, for observers and tests.
+    size_t waitingCount(int32_t type) const;
+    size_t runningCount(int32_t type) const;
+
+private:
+    using TaskList = std::vector<std::shared_ptr<KLTask>>;
+
+    struct TaskClass {
+        TaskList waiting;
+        TaskList running;
+    };
+
+    void addTask(const std::shared_ptr<KLTask> &task, int32_t type);
+    void taskHasEnded(KLTask *task);
+    void askForPass();
+    // Starts at most one waiting task of the class while it is under its limit.
+    void startNextTask(TaskClass &taskClass, uint64_t limit);
+    static uint64_t preferenceLimit(bool downloads);
+
+    mutable std::recursive_mutex m_monitor;
+    // Indexed by the scheduling class: short download, long download, short processing, long processing.
+    TaskClass m_classes[4];
+};
