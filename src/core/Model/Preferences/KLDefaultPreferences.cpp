@@ -181,6 +181,10 @@ void KLDefaultPreferences::load() {
         auto store = openStore();
         const QStringList keys = store->allKeys();
         for (const QString &storedKey : keys) {
+            // A hand-edited line such as "=value" has no key to read.
+            if (storedKey.isEmpty()) {
+                continue;
+            }
             const auto text = KLPreferencesStoredForm::textOf(store->value(storedKey));
             if (text) {
                 stored.insert(storedKey, *text);
