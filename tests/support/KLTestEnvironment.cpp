@@ -6,6 +6,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
+#include <QUuid>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <csignal>
@@ -79,6 +82,50 @@ template <class Visit> void forEachProcess(Visit visit) {
 }
 
 } // namespace
+
+namespace {
+
+const char markVariable[] = "KINOLARK_TEST_PROCESS_TREE";
+
+QByteArray readProcessFile(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+void KLTestEnvironment::markProcessTree() {
+    const QByteArray mark = QByteArray::number(static_cast<qint64>(::getpid())) + '-' +
+                            QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
+    setenv(markVariable, mark.constData(), 1);
+}
+
+int KLTestEnvironment::startedProcessesRunning(const QStringList &names) {
+    const QByteArray mark = QByteArray(markVariable) + '=' + qgetenv(markVariable);
+    int running = 0;
+    QDirIterator processes(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (processes.hasNext()) {
+        const QString folder = processes.next();
+        if (QFileInfo(folder).fileName().toInt() == static_cast<int>(::getpid())) {
+            continue;
+        }
+        const QStringList fields = statFields(folder);
+        if (fields.isEmpty() || fields.at(0) == QStringLiteral("Z")) {
+            continue;
+        }
+        if (!readProcessFile(folder + QStringLiteral("/environ")).split('\0').contains(mark)) {
+            continue;
+        }
+        QByteArray command = readProcessFile(folder + QStringLiteral("/cmdline"));
+        command.replace('\0', ' ');
+        const QString line = QString::fromUtf8(command);
+        running += std::any_of(names.begin(), names.end(),
+                               [&line](const QString &name) { return line.contains(name); })
+                       ? 1
+                       : 0;
+    }
+    return running;
+}
 
 bool KLTestEnvironment::processGroupAlive(pid_t group) {
     // Zombies do not count: an orphan's exit is collected by whoever adopted it, which may take a while.

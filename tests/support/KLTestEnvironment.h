@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <chrono>
@@ -28,6 +29,11 @@ public:
 
     // True while any process of the group still runs.
     static bool processGroupAlive(pid_t group);
+    // The live processes that this test process started, directly or not (found by an environment mark that
+    // every child inherits, so orphans count too), whose command line holds one of the names.
+    static int startedProcessesRunning(const QStringList &names);
+    // Marks this process so that startedProcessesRunning() recognises its descendants; called by the main.
+    static void markProcessTree();
     // The number of children of this process that have ended but were not collected.
     static int zombieChildren();
 };

@@ -1,3 +1,4 @@
+#include "KLTestEnvironment.h"
 #include "Utils/KLDispatch.h"
 
 #include <QCoreApplication>
@@ -29,6 +30,7 @@ int main(int argc, char **argv) {
     QDir().mkpath(home.path() + QStringLiteral("/.runtime"));
     QDir().mkpath(home.path() + QStringLiteral("/Desktop"));
 
+    KLTestEnvironment::markProcessTree();
     QCoreApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();

@@ -1,6 +1,7 @@
 #include "Utils/KLKinolarkUtils.h"
 
 #include "Model/KLTask/KLError.h"
+#include "Utils/KLFilePlacer.h"
 #include "Utils/KLLog.h"
 
 #include <QDir>
@@ -9,11 +10,14 @@
 #include <QStandardPaths>
 #include <QUuid>
 
+#include <QColor>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <sys/stat.h>
 
 namespace {
@@ -147,6 +151,55 @@ QString KLKinolarkUtils::uncollideFile(const QString &file) {
             return candidate;
         }
     }
+}
+
+namespace {
+
+std::mutex iconProviderLock;
+std::function<QImage(const QString &, const QSize &)> iconProvider;
+
+} // namespace
+
+QImage KLKinolarkUtils::getIconForURL(const QString &file, const QSize &size) {
+    if (file.isEmpty()) {
+        return QImage();
+    }
+    std::function<QImage(const QString &, const QSize &)> provider;
+    {
+        std::lock_guard lock(iconProviderLock);
+        provider = iconProvider;
+    }
+    if (provider) {
+        return provider(file, size);
+    }
+    QImage placeholder(size, QImage::Format_RGB32);
+    placeholder.fill(QColor(0x80, 0x80, 0x80));
+    return placeholder;
+}
+
+void KLKinolarkUtils::setIconProvider(std::function<QImage(const QString &, const QSize &)> provider) {
+    std::lock_guard lock(iconProviderLock);
+    iconProvider = std::move(provider);
+}
+
+QString KLKinolarkUtils::importURLIntoITunes(const QString &file) {
+    static const QStringList audioExtensions = {
+        QStringLiteral("mp3"), QStringLiteral("m4a"), QStringLiteral("aac"),  QStringLiteral("wav"),
+        QStringLiteral("ogg"), QStringLiteral("oga"), QStringLiteral("opus"), QStringLiteral("flac"),
+        QStringLiteral("mp2"), QStringLiteral("wma")};
+    const QFileInfo info(file);
+    const bool audio = audioExtensions.contains(info.suffix().toLower());
+    const QString library = QStandardPaths::writableLocation(audio ? QStandardPaths::MusicLocation
+                                                                   : QStandardPaths::MoviesLocation);
+    if (library.isEmpty() || !QDir().mkpath(library)) {
+        KLLog::log(QStringLiteral("result: no library folder for %1").arg(file));
+        return QString();
+    }
+    const QString copy = KLFilePlacer::placeCopyOfFile(file, QDir(library).filePath(info.fileName()), true);
+    if (copy.isEmpty()) {
+        KLLog::log(QStringLiteral("result: could not import %1").arg(file));
+    }
+    return copy;
 }
 
 std::shared_ptr<KLError> KLKinolarkUtils::createErrorWithType(int32_t type, const QString &description) {

@@ -2,11 +2,14 @@
 
 #include "Utils/KLOSXVersion.h"
 
+#include <QImage>
+#include <QSize>
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class KLError;
@@ -35,6 +38,15 @@ public:
     static bool setPermissions(int permissions, const QString &file, std::shared_ptr<KLError> *error);
     // The file itself when nothing exists there, else "name 2.ext", "name 3.ext", ... in the same folder.
     static QString uncollideFile(const QString &file);
+
+    // Adds a finished file to the user's media library: a copy in the Videos folder (Music for audio-only
+    // files), never over an existing file. Returns the copy's path, empty when it could not be made.
+    static QString importURLIntoITunes(const QString &file);
+
+    // The picture shown for a file that has no thumbnail of its own. The window installs a provider that
+    // draws the file's icon; without one it is a plain grey square of the size.
+    static QImage getIconForURL(const QString &file, const QSize &size);
+    static void setIconProvider(std::function<QImage(const QString &file, const QSize &size)> provider);
 
     static std::shared_ptr<KLError> createErrorWithType(int32_t type, const QString &description);
 

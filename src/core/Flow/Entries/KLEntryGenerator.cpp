@@ -1,0 +1,41 @@
+#include "Flow/Entries/KLEntryGenerator.h"
+
+#include "Flow/Entries/KLURLProcessor.h"
+
+#include <mutex>
+
+namespace {
+
+std::mutex processorLock;
+std::weak_ptr<KLURLProcessor> urlProcessor;
+
+} // namespace
+
+KLEntryGenerator::~KLEntryGenerator() = default;
+
+bool KLEntryGenerator::claimsURL(const QUrl &) const {
+    return false;
+}
+
+std::optional<KLEntryGenerator::EntryList>
+KLEntryGenerator::generateEntriesForURL(const QUrl &, std::shared_ptr<KLError> *) {
+    return std::nullopt;
+}
+
+void KLEntryGenerator::cancel() {}
+
+void KLEntryGenerator::setURLProcessor(const std::weak_ptr<KLURLProcessor> &processor) {
+    std::lock_guard lock(processorLock);
+    urlProcessor = processor;
+}
+
+void KLEntryGenerator::handBackURLs(const QList<QUrl> &urls) {
+    std::shared_ptr<KLURLProcessor> processor;
+    {
+        std::lock_guard lock(processorLock);
+        processor = urlProcessor.lock();
+    }
+    if (processor != nullptr && !urls.isEmpty()) {
+        processor->processURLs(urls);
+    }
+}

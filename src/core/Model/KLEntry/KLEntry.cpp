@@ -1,0 +1,505 @@
+#include "Model/KLEntry/KLEntry.h"
+
+#include "Flow/FFMPEG/KLFFMPEGCommandFactory.h"
+#include "Flow/TaskManager/KLTaskManager.h"
+#include "Model/KLEntry/KLEntryDelegate.h"
+#include "Model/KLEntry/KLEntryDestinationChooser.h"
+#include "Model/KLTask/Basic/KLVideoProperties.h"
+#include "Model/KLTask/FFMPEG/KLConvertFFMPEGTask.h"
+#include "Model/KLTask/KLError.h"
+#include "Model/KLTask/KLTask.h"
+#include "Model/Preferences/KLDefaultPreferences.h"
+#include "Utils/KLDispatch.h"
+#include "Utils/KLFilePlacer.h"
+#include "Utils/KLKinolarkUtils.h"
+#include "Utils/KLLog.h"
+#include "Utils/KLObjectRepository.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdlib>
+
+namespace {
+
+std::mutex chooserLock;
+std::shared_ptr<KLEntryDestinationChooser> destinationChooser;
+
+std::shared_ptr<KLEntryDestinationChooser> currentChooser() {
+    std::lock_guard lock(chooserLock);
+    return destinationChooser;
+}
+
+// Calls the entry's delegate, if it has one, outside the entry's lock.
+template <class Call> void tell(const KLEntry &entry, Call call) {
+    if (const std::shared_ptr<KLEntryDelegate> delegate = entry.delegate()) {
+        call(*delegate);
+    }
+}
+
+// File names hold at most 255 bytes; keep room for the extension and for " 99999" when the name is taken.
+QString fitFileNameBase(const QString &base, const QString &extension) {
+    const qsizetype budget = 255 - 6 - (extension.toUtf8().size() + 1);
+    QString fitted = base;
+    while (fitted.toUtf8().size() > budget && !fitted.isEmpty()) {
+        fitted.chop(fitted.size() >= 2 && fitted.at(fitted.size() - 1).isLowSurrogate() ? 2 : 1);
+    }
+    return fitted;
+}
+
+QImage blackThumbnail() {
+    QImage image(400, 300, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    return image;
+}
+
+} // namespace
+
+KLEntry::KLEntry() = default;
+
+KLEntry::~KLEntry() = default;
+
+QUrl KLEntry::originalURL() const {
+    return get(m_originalURL);
+}
+
+void KLEntry::setOriginalURL(const QUrl &originalURL) {
+    set(m_originalURL, originalURL);
+    tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryNewOriginalURL(this, originalURL); });
+}
+
+QString KLEntry::outputFile() const {
+    return get(m_outputFile);
+}
+
+void KLEntry::setOutputFile(const QString &outputFile) {
+    set(m_outputFile, outputFile);
+    tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryNewOutputFile(this, outputFile); });
+}
+
+QString KLEntry::title() const {
+    return get(m_title);
+}
+
+void KLEntry::setTitle(const QString &title) {
+    const QString normalized = normalizedTitle(title);
+    set(m_title, normalized);
+    tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryNewTitle(this, normalized); });
+}
+
+QString KLEntry::normalizedTitle(const QString &title) {
+    QString normalized = title;
+    normalized.replace(QLatin1Char('/'), QLatin1Char(':'));
+    normalized.remove(QLatin1Char('.'));
+    normalized.remove(QChar(0));
+    // A title of points alone would name a hidden file made of its extension only.
+    return normalized.trimmed().isEmpty() ? unknownTitle : normalized;
+}
+
+QString KLEntry::state() const {
+    return get(m_state);
+}
+
+void KLEntry::setState(const QString &state) {
+    set(m_state, state);
+    tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryNewState(this, state); });
+}
+
+QImage KLEntry::representativeImage() const {
+    return get(m_representativeImage);
+}
+
+void KLEntry::setRepresentativeImage(const QImage &representativeImage) {
+    set(m_representativeImage, representativeImage);
+    tell(*this,
+         [&](KLEntryDelegate &delegate) { delegate.entryNewRepresentativeImage(this, representativeImage); });
+}
+
+std::shared_ptr<KLError> KLEntry::error() const {
+    return get(m_error);
+}
+
+void KLEntry::setError(const std::shared_ptr<KLError> &error) {
+    set(m_error, error);
+    tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryNewError(this, error); });
+}
+
+double KLEntry::completionFactor() const {
+    return get(m_completionFactor);
+}
+
+void KLEntry::setCompletionFactor(double completionFactor) {
+    set(m_completionFactor, completionFactor);
+    tell(*this,
+         [&](KLEntryDelegate &delegate) { delegate.entryNewCompletionFactor(this, completionFactor); });
+}
+
+QString KLEntry::eta() const {
+    return get(m_eta);
+}
+
+void KLEntry::setEta(const QString &eta) {
+    set(m_eta, eta);
+    tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryNewETA(this, eta); });
+}
+
+bool KLEntry::completed() const {
+    return get(m_completed);
+}
+
+void KLEntry::setCompleted(bool completed) {
+    set(m_completed, completed);
+    tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryCompleted(this); });
+}
+
+std::shared_ptr<KLVideoProperties> KLEntry::properties() const {
+    return get(m_properties);
+}
+
+void KLEntry::setProperties(const std::shared_ptr<KLVideoProperties> &properties) {
+    set(m_properties, properties);
+    tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryNewProperties(this, properties); });
+}
+
+bool KLEntry::local() const {
+    return get(m_local);
+}
+
+void KLEntry::setLocal(bool local) {
+    set(m_local, local);
+    tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryIsLocal(this, local); });
+}
+
+bool KLEntry::processing() const {
+    return get(m_processing);
+}
+
+void KLEntry::setProcessing(bool processing) {
+    set(m_processing, processing);
+}
+
+std::shared_ptr<KLEntryDelegate> KLEntry::delegate() const {
+    return get(m_delegate);
+}
+
+void KLEntry::setDelegate(const std::shared_ptr<KLEntryDelegate> &delegate) {
+    set(m_delegate, delegate);
+}
+
+void KLEntry::setDestinationChooser(const std::shared_ptr<KLEntryDestinationChooser> &chooser) {
+    std::lock_guard lock(chooserLock);
+    destinationChooser = chooser;
+}
+
+void KLEntry::prepareWithCompletion(std::function<void()>) {}
+
+void KLEntry::cancel() {
+    m_cancelled = true;
+    cancelConversionTasks();
+}
+
+void KLEntry::doProcessing() {}
+
+void KLEntry::resetState() {
+    setCompletionFactor(0.0);
+    setError(nullptr);
+    setCompleted(false);
+}
+
+void KLEntry::taskHasReachedCompletionFactor(KLTask *, double completionFactor) {
+    setCompletionFactor(completionFactor);
+}
+
+void KLEntry::taskHasReachedETA(KLTask *, const QString &eta) {
+    setEta(eta);
+}
+
+void KLEntry::taskDescriptionWasChanged(KLTask *, const QString &description) {
+    setState(description);
+}
+
+// ---- The run ----
+
+void KLEntry::process() {
+    setProcessing(true);
+    m_cancelled = false;
+    tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryHasStartedProcessing(this); });
+
+    const std::shared_ptr<KLDefaultPreferences> live = KLObjectRepository::singleton()->getPreferences();
+    if (live == nullptr) {
+        KLLog::log(QStringLiteral("No preferences to process with"));
+        finishProcessingWithError(KLError::create(KLError::downloadType, copyErrorDescription));
+        return;
+    }
+    const std::shared_ptr<KLEntryDestinationChooser> chooser = currentChooser();
+    {
+        std::lock_guard lock(m_lock);
+        m_preferences = live->copy();
+        // Without anybody to ask, the output is placed as in the automatic mode: never over an existing file.
+        m_automaticallyStartDownloading = live->automaticallyStartDownloading() || chooser == nullptr;
+    }
+    if (get(m_automaticallyStartDownloading)) {
+        resetState();
+        const QString extension = outputExtension(true);
+        continueWithDestination(QDir(live->downloadLocation()).filePath(destinationFileName(extension)));
+        return;
+    }
+    std::weak_ptr<KLEntry> weakSelf = weak_from_this();
+    chooser->chooseDestinationForEntry(shared_from_this(), runPreferences(), title(),
+                                       live->downloadLocation(), [weakSelf](std::optional<QString> chosen) {
+                                           const std::shared_ptr<KLEntry> self = weakSelf.lock();
+                                           if (self == nullptr) {
+                                               return;
+                                           }
+                                           if (!chosen.has_value() || chosen->isEmpty()) {
+                                               self->setProcessing(false);
+                                               tell(*self, [&](KLEntryDelegate &delegate) {
+                                                   delegate.entryHasFinishedProcessing(self.get());
+                                               });
+                                               return;
+                                           }
+                                           // The user may have changed the container for this entry: the
+                                           // extension is decided now.
+                                           const QString destination =
+                                               *chosen + QLatin1Char('.') + self->outputExtension(false);
+                                           self->resetState();
+                                           self->continueWithDestination(destination);
+                                       });
+}
+
+void KLEntry::continueWithDestination(const QString &destination) {
+    runPreferences()->setDownloadLocation(destination);
+    KLDispatch::background([self = shared_from_this()] { self->doProcessing(); });
+}
+
+QString KLEntry::outputExtension(bool automatic) const {
+    const std::shared_ptr<KLPreferences> preferences = runPreferences();
+    if (preferences->container() != KLPreferences::downloadOnlyNoConversion) {
+        return preferences->container();
+    }
+    const std::shared_ptr<KLVideoProperties> source = properties();
+    QString container = source != nullptr ? source->container() : QString();
+    if (container.isEmpty()) {
+        container = QStringLiteral("mp4");
+        if (automatic && source != nullptr) {
+            source->setContainer(container);
+        }
+    }
+    return container;
+}
+
+QString KLEntry::destinationFileName(const QString &extension) const {
+    return fitFileNameBase(title(), extension) + QLatin1Char('.') + extension;
+}
+
+std::shared_ptr<KLPreferences> KLEntry::runPreferences() const {
+    return get(m_preferences);
+}
+
+bool KLEntry::runIsDownloadOnly() const {
+    return runPreferences()->container() == KLPreferences::downloadOnlyNoConversion;
+}
+
+QString KLEntry::temporaryFolder() const {
+    return get(m_temporaryFolder);
+}
+
+QString KLEntry::createRunFolder() {
+    const QString folder = KLKinolarkUtils::createTemporaryFolder();
+    set(m_temporaryFolder, folder);
+    return folder;
+}
+
+std::shared_ptr<KLError> KLEntry::cancellationError() {
+    return KLError::create(KLError::terminatedType, QStringLiteral("Task terminated"));
+}
+
+void KLEntry::enqueueTask(const std::shared_ptr<KLTask> &task,
+                          std::function<void(KLEntry &entry, KLTask &task)> handler) {
+    task->addListener(this);
+    // The entry is reached weakly: a task must not keep an entry that its owner has let go.
+    task->setCompletionBlock([weakSelf = weak_from_this(), handler = std::move(handler)](KLTask *ended) {
+        if (const std::shared_ptr<KLEntry> self = weakSelf.lock()) {
+            ended->removeListener(self.get());
+            handler(*self, *ended);
+        }
+    });
+    if (const std::shared_ptr<KLTaskManager> manager = KLObjectRepository::singleton()->getTaskManager()) {
+        manager->enqueueTask(task);
+    } else {
+        task->start(); // no scheduler: run at once
+    }
+}
+
+void KLEntry::terminateAndDequeue(const std::shared_ptr<KLTask> &task) {
+    if (task == nullptr) {
+        return;
+    }
+    task->terminate();
+    if (const std::shared_ptr<KLTaskManager> manager = KLObjectRepository::singleton()->getTaskManager()) {
+        manager->dequeueTask(task);
+    }
+}
+
+void KLEntry::cancelConversionTasks() {
+    std::vector<std::shared_ptr<KLTask>> tasks;
+    {
+        std::lock_guard lock(m_conversionTasksLock);
+        tasks = m_conversionTasks;
+    }
+    // Terminated outside the lock: a termination runs the task's handler, which takes the lock itself.
+    for (const std::shared_ptr<KLTask> &task : tasks) {
+        terminateAndDequeue(task);
+    }
+}
+
+void KLEntry::prepareWithPropertiesTask(const std::shared_ptr<KLTask> &propertiesTask,
+                                        std::function<void()> completion,
+                                        std::function<void(KLVideoProperties &)> adjust) {
+    if (m_cancelled.load()) {
+        setError(cancellationError());
+        return;
+    }
+    enqueueTask(propertiesTask, [completion = std::move(completion),
+                                 adjust = std::move(adjust)](KLEntry &entry, KLTask &task) {
+        auto properties = task.resultAs<std::shared_ptr<KLVideoProperties>>();
+        if (properties == nullptr) {
+            properties = std::make_shared<KLVideoProperties>();
+            properties->setUndeterminate(true);
+        }
+        if (adjust) {
+            adjust(*properties);
+        }
+        entry.setProperties(properties);
+        entry.setTitle(properties->title().isEmpty() ? unknownTitle : properties->title());
+        const QImage thumbnail = properties->thumbnail();
+        entry.setRepresentativeImage(thumbnail.isNull() ? blackThumbnail() : thumbnail);
+        entry.setState(readyState);
+        if (entry.cancelled()) {
+            entry.setError(cancellationError());
+        }
+        if (completion) {
+            completion();
+        }
+    });
+}
+
+void KLEntry::runConversionStage(const QString &inputPath) {
+    const std::shared_ptr<KLPreferences> preferences = runPreferences();
+    const std::shared_ptr<KLFFMPEGCommandFactory> factory =
+        KLObjectRepository::singleton()->getFFMPEGParametersFactory();
+    std::shared_ptr<KLVideoProperties> source = properties();
+    if (source == nullptr) {
+        source = std::make_shared<KLVideoProperties>();
+    }
+    const QStringList commands =
+        factory != nullptr
+            ? factory->generateFFMPEGParametersForPreferences(*preferences, *source, temporaryFolder())
+            : QStringList();
+    const QString output =
+        QDir(temporaryFolder())
+            .filePath(QStringLiteral("conversion.") + QFileInfo(preferences->downloadLocation()).suffix());
+    std::vector<std::shared_ptr<KLTask>> tasks;
+    if (commands.size() == 2) {
+        tasks.push_back(std::make_shared<KLConvertFFMPEGTask>(inputPath, QString(), commands.at(0)));
+        tasks.push_back(std::make_shared<KLConvertFFMPEGTask>(inputPath, output, commands.at(1)));
+    } else if (commands.size() == 1) {
+        tasks.push_back(std::make_shared<KLConvertFFMPEGTask>(inputPath, output, commands.at(0)));
+    } else {
+        KLLog::log(QStringLiteral("Unexpected number of FFMPEG commands: %1").arg(commands.size()));
+        std::abort();
+    }
+    {
+        std::lock_guard lock(m_conversionTasksLock);
+        m_conversionTasks = tasks;
+    }
+    set(m_conversionOutput, output);
+    setState(waitingToConvertState);
+    if (m_cancelled.load()) { // cancelled while the stage was being set up
+        finishProcessingWithError(cancellationError());
+        return;
+    }
+    enqueueTask(tasks.front(), [](KLEntry &entry, KLTask &task) { entry.conversionTaskEnded(task); });
+}
+
+void KLEntry::conversionTaskEnded(KLTask &task) {
+    if (const std::shared_ptr<KLError> failure = task.error()) {
+        finishProcessingWithError(failure);
+        return;
+    }
+    std::shared_ptr<KLTask> next;
+    {
+        std::lock_guard lock(m_conversionTasksLock);
+        if (!m_conversionTasks.empty()) {
+            m_conversionTasks.erase(m_conversionTasks.begin());
+        }
+        if (!m_conversionTasks.empty()) {
+            next = m_conversionTasks.front();
+        }
+    }
+    if (next != nullptr) {
+        setState(waitingToConvertState);
+        enqueueTask(next, [](KLEntry &entry, KLTask &ended) { entry.conversionTaskEnded(ended); });
+        return;
+    }
+    finishByPlacing(get(m_conversionOutput));
+}
+
+bool KLEntry::replaceItemAtPath(const QString &item) {
+    const std::shared_ptr<KLPreferences> preferences = runPreferences();
+    const QString placed = KLFilePlacer::placeCopyOfFile(item, preferences->downloadLocation(),
+                                                         get(m_automaticallyStartDownloading));
+    if (!placed.isEmpty()) {
+        preferences->setDownloadLocation(placed);
+        return true;
+    }
+    // Unlike a failed task, a failed copy leaves nothing worth keeping in the temporary folder either.
+    removeTemporaryFolder();
+    setError(KLError::create(KLError::downloadType, copyErrorDescription));
+    setState(copyFailedState);
+    endRun();
+    return false;
+}
+
+void KLEntry::finishByPlacing(const QString &item) {
+    if (m_cancelled.load()) {
+        finishProcessingWithError(cancellationError());
+        return;
+    }
+    if (replaceItemAtPath(item)) {
+        finishWithSuccessAndOutputFile(runPreferences()->downloadLocation());
+    }
+}
+
+void KLEntry::finishWithSuccessAndOutputFile(const QString &outputFile) {
+    removeTemporaryFolder();
+    const std::shared_ptr<KLDefaultPreferences> live = KLObjectRepository::singleton()->getPreferences();
+    if (live != nullptr && live->importIntoItunes()) {
+        KLKinolarkUtils::importURLIntoITunes(outputFile);
+    }
+    setOutputFile(outputFile);
+    setState(doneState);
+    setProcessing(false);
+    setCompleted(true);
+    tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryHasFinishedProcessing(this); });
+}
+
+void KLEntry::finishProcessingWithError(const std::shared_ptr<KLError> &error) {
+    removeTemporaryFolder();
+    setError(error);
+    setState(error != nullptr && error->errorType() == KLError::terminatedType ? cancelledState
+                                                                               : failedState);
+    endRun();
+}
+
+void KLEntry::endRun() {
+    setProcessing(false);
+    tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryHasFinishedProcessing(this); });
+}
+
+void KLEntry::removeTemporaryFolder() {
+    const QString folder = temporaryFolder();
+    if (!folder.isEmpty()) {
+        QDir(folder).removeRecursively();
+    }
+}

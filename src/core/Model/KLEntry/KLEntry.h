@@ -1,0 +1,168 @@
+#pragma once
+
+#include "Model/KLTask/KLTaskListener.h"
+
+#include <QImage>
+#include <QString>
+#include <QUrl>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class KLEntryDelegate;
+class KLEntryDestinationChooser;
+class KLError;
+class KLPreferences;
+class KLTask;
+class KLVideoProperties;
+
+// One item of the queue: one source that becomes exactly one output file. It holds the state its row shows,
+// tells its delegate of every change, and runs the processing every kind of entry shares: a copy of the
+// settings for the run, the destination, the conversion stage, the placement at the destination and the
+// endings. The kinds add their preparation and their download stage.
+//
+// Entries are always owned through std::shared_ptr.
+class KLEntry : public KLTaskListener, public std::enable_shared_from_this<KLEntry> {
+public:
+    static inline const QString readyState = QStringLiteral("Ready to process...");
+    static inline const QString waitingToDownloadState = QStringLiteral("Waiting to download...");
+    static inline const QString waitingToMuxState = QStringLiteral("Waiting to mux...");
+    static inline const QString waitingToConvertState = QStringLiteral("Waiting to convert...");
+    static inline const QString doneState = QStringLiteral("Done...");
+    static inline const QString copyFailedState = QStringLiteral("Could not copy file to destination...");
+    static inline const QString cancelledState = QStringLiteral("Cancelled");
+    static inline const QString failedState = QStringLiteral("Download/conversion error...");
+    static inline const QString unknownTitle = QStringLiteral("Unknown title");
+    static inline const QString copyErrorDescription =
+        QStringLiteral("Error copying download file to destionation path");
+
+    KLEntry();
+    ~KLEntry() override;
+    KLEntry(const KLEntry &) = delete;
+    KLEntry &operator=(const KLEntry &) = delete;
+
+    QUrl originalURL() const;
+    void setOriginalURL(const QUrl &originalURL);
+    QString outputFile() const;
+    void setOutputFile(const QString &outputFile);
+    QString title() const;
+    // Stores the title made fit for a file name: "/" becomes ":", points go.
+    void setTitle(const QString &title);
+    QString state() const;
+    void setState(const QString &state);
+    QImage representativeImage() const;
+    void setRepresentativeImage(const QImage &representativeImage);
+    std::shared_ptr<KLError> error() const;
+    void setError(const std::shared_ptr<KLError> &error);
+    double completionFactor() const;
+    void setCompletionFactor(double completionFactor);
+    QString eta() const;
+    void setEta(const QString &eta);
+    bool completed() const;
+    void setCompleted(bool completed);
+    std::shared_ptr<KLVideoProperties> properties() const;
+    void setProperties(const std::shared_ptr<KLVideoProperties> &properties);
+    bool local() const;
+    void setLocal(bool local);
+    bool processing() const;
+    void setProcessing(bool processing);
+    std::shared_ptr<KLEntryDelegate> delegate() const;
+    void setDelegate(const std::shared_ptr<KLEntryDelegate> &delegate);
+
+    // The title normalisation, also for callers that name files as the entry will.
+    static QString normalizedTitle(const QString &title);
+
+    // Gathers what the entry needs before it is shown; ends "Ready to process..." and calls the completion
+    // once, unless the entry was cancelled first (then `error` is a termination error and it is not called).
+    virtual void prepareWithCompletion(std::function<void()> completion);
+    // Starts a run: settings copy, destination, then the kind's own stages on a background thread.
+    void process();
+    // Stops the run; an idle entry only remembers it (a preparation in progress then ends cancelled).
+    virtual void cancel();
+    // Progress 0, no error, not completed, each through its setter.
+    void resetState();
+
+    bool cancelled() const { return m_cancelled.load(); }
+
+    // Where the user is asked for destinations when downloads do not start by themselves. Without one (no
+    // window), entries place their output automatically.
+    static void setDestinationChooser(const std::shared_ptr<KLEntryDestinationChooser> &chooser);
+
+    void taskHasReachedCompletionFactor(KLTask *task, double completionFactor) override;
+    void taskHasReachedETA(KLTask *task, const QString &eta) override;
+    void taskDescriptionWasChanged(KLTask *task, const QString &description) override;
+
+protected:
+    // The kind's own stages; runs on a background thread with the destination already chosen.
+    virtual void doProcessing();
+
+    // The run's settings copy; its download location is the destination file.
+    std::shared_ptr<KLPreferences> runPreferences() const;
+    bool runIsDownloadOnly() const;
+    QString temporaryFolder() const;
+    // Makes the run's temporary folder.
+    QString createRunFolder();
+
+    // Queues a metadata task and finishes the preparation when it ends; `adjust` may complete the record.
+    void prepareWithPropertiesTask(const std::shared_ptr<KLTask> &propertiesTask,
+                                   std::function<void()> completion,
+                                   std::function<void(KLVideoProperties &)> adjust = nullptr);
+    // Converts `inputPath` with one or two conversion tasks, then places the result at the destination.
+    void runConversionStage(const QString &inputPath);
+    // Places a copy of `item` at the destination; on failure ends the run and returns false.
+    bool replaceItemAtPath(const QString &item);
+    // Places `item` at the destination and ends the run with success.
+    void finishByPlacing(const QString &item);
+    void finishWithSuccessAndOutputFile(const QString &outputFile);
+    void finishProcessingWithError(const std::shared_ptr<KLError> &error);
+
+    // Hands the task to the scheduler; its ending reaches `handler` with this entry, if it is still there.
+    void enqueueTask(const std::shared_ptr<KLTask> &task,
+                     std::function<void(KLEntry &entry, KLTask &task)> handler);
+    static void terminateAndDequeue(const std::shared_ptr<KLTask> &task);
+    void cancelConversionTasks();
+    static std::shared_ptr<KLError> cancellationError();
+
+private:
+    QString outputExtension(bool automatic) const;
+    QString destinationFileName(const QString &extension) const;
+    void continueWithDestination(const QString &destination);
+    void conversionTaskEnded(KLTask &task);
+    void removeTemporaryFolder();
+    void endRun();
+    template <class T> T get(const T &field) const {
+        std::lock_guard lock(m_lock);
+        return field;
+    }
+    template <class T> void set(T &field, const T &value) {
+        std::lock_guard lock(m_lock);
+        field = value;
+    }
+
+    mutable std::mutex m_lock;
+    QUrl m_originalURL;
+    QString m_outputFile;
+    QString m_title;
+    QString m_state;
+    QImage m_representativeImage;
+    std::shared_ptr<KLError> m_error;
+    double m_completionFactor = 0.0;
+    QString m_eta;
+    bool m_completed = false;
+    std::shared_ptr<KLVideoProperties> m_properties;
+    bool m_local = false;
+    bool m_processing = false;
+    std::shared_ptr<KLEntryDelegate> m_delegate;
+
+    // The run.
+    std::shared_ptr<KLPreferences> m_preferences;
+    bool m_automaticallyStartDownloading = true;
+    QString m_temporaryFolder;
+    QString m_conversionOutput;
+    std::atomic<bool> m_cancelled{false};
+    std::mutex m_conversionTasksLock;
+    std::vector<std::shared_ptr<KLTask>> m_conversionTasks;
+};
