@@ -177,6 +177,52 @@ void setApplicationFieldsAwayFromDefaults(KLDefaultPreferences &p) {
     p.setFollowYoutubeLists(true);
 }
 
+QStringList damageableKeys() {
+    QStringList keys = expectedKeys();
+    keys.removeAll(s("preferencesSaved"));
+    return keys;
+}
+
+// The record's every field in its stored form, taken without writing the store.
+StoredSet recordState(const KLDefaultPreferences &p) {
+    StoredSet state = KLPreferencesTestRecord::snapshot(p);
+    const auto yesNo = [](bool value) { return value ? s("yes") : s("no"); };
+    const auto number = [](uint64_t value) { return QString::number(value); };
+    state.insert(s("numberOfConcurrentDownloads"), number(p.numberOfConcurrentDownloads()));
+    state.insert(s("numberOfConcurrentProcessing"), number(p.numberOfConcurrentProcessing()));
+    state.insert(s("automaticallyStartDownloading"), yesNo(p.automaticallyStartDownloading()));
+    state.insert(s("importIntoITunes"), yesNo(p.importIntoItunes()));
+    state.insert(s("automaticallyRemoveWhenCompleted"), yesNo(p.automaticallyRemoveWhenCompleted()));
+    state.insert(s("theme"), p.theme());
+    state.insert(s("queueSize"), number(p.queueSize()));
+    state.insert(s("provider"), p.provider());
+    state.insert(s("useProxy"), yesNo(p.useProxy()));
+    state.insert(s("proxyProtocol"), p.proxyProtocol());
+    state.insert(s("proxyHost"), p.proxyHost());
+    state.insert(s("proxyPort"), p.proxyPort());
+    state.insert(s("proxyUsername"), p.proxyUsername());
+    state.insert(s("proxyPassword"), p.proxyPassword());
+    state.insert(s("useUpdateProxy"), yesNo(p.useUpdateProxy()));
+    state.insert(s("updateProxyHost"), p.updateProxyHost());
+    state.insert(s("updateProxyPort"), p.updateProxyPort());
+    state.insert(s("updateProxyUsername"), p.updateProxyUsername());
+    state.insert(s("updateProxyPassword"), p.updateProxyPassword());
+    state.insert(s("sendNotifications"), yesNo(p.sendNotifications()));
+    state.insert(s("addButtonBehaviour"), p.addButtonBehaviour());
+    state.insert(s("rememberQueue"), p.rememberQueue());
+    state.insert(s("followYoutubeLists"), yesNo(p.followYoutubeLists()));
+    state.insert(s("preferencesSaved"), s("yes"));
+    return state;
+}
+
+// Loads the given store into a fresh record and returns the record's fields.
+StoredSet loadedState(const StoredSet &stored) {
+    writeStore(stored);
+    KLDefaultPreferences preferences;
+    preferences.load();
+    return recordState(preferences);
+}
+
 class DefaultPreferences : public ::testing::Test {
 protected:
     void SetUp() override { writeStore({}); }
@@ -204,16 +250,6 @@ protected:
         StoredSet values = readStore();
         writeStore({});
         return values;
-    }
-
-    // Loads the given store into a fresh record and returns what that record then saves.
-    static StoredSet loadAndResave(const StoredSet &stored) {
-        writeStore(stored);
-        KLDefaultPreferences preferences;
-        preferences.load();
-        writeStore({});
-        preferences.save();
-        return readStore();
     }
 };
 
@@ -295,7 +331,7 @@ TEST_F(DefaultPreferences, RoundTripRestoresEveryField) {
             EXPECT_NE(edited.value(key), defaults.value(key)) << "the record leaves " << key.toStdString();
         }
     }
-    EXPECT_EQ(loadAndResave(edited), edited);
+    EXPECT_EQ(loadedState(edited), edited);
 
     writeStore(edited);
     KLDefaultPreferences restarted;
@@ -318,14 +354,14 @@ TEST_F(DefaultPreferences, LoadNeedsTheMarkerAndReadsItIgnoringCase) {
     edited.insert(s("preferencesSaved"), s("YES"));
     StoredSet expected = edited;
     expected.insert(s("preferencesSaved"), s("yes"));
-    EXPECT_EQ(loadAndResave(edited), expected);
+    EXPECT_EQ(loadedState(edited), expected);
 
     for (const char *marker : {"no", "", "yes please"}) {
         edited.insert(s("preferencesSaved"), s(marker));
-        EXPECT_EQ(loadAndResave(edited), defaults) << marker;
+        EXPECT_EQ(loadedState(edited), defaults) << marker;
     }
     edited.remove(s("preferencesSaved"));
-    EXPECT_EQ(loadAndResave(edited), defaults);
+    EXPECT_EQ(loadedState(edited), defaults);
 }
 
 namespace {
@@ -397,52 +433,6 @@ QStringList badValuesFor(const QString &key) {
     }
     // Every other key holds a count, rate or bitrate.
     return {s("abc"), s("-5"), s("12abc"), s("1.5"), s("")};
-}
-
-QStringList damageableKeys() {
-    QStringList keys = expectedKeys();
-    keys.removeAll(s("preferencesSaved"));
-    return keys;
-}
-
-// The record's every field in its stored form, taken without writing the store.
-StoredSet recordState(const KLDefaultPreferences &p) {
-    StoredSet state = KLPreferencesTestRecord::snapshot(p);
-    const auto yesNo = [](bool value) { return value ? s("yes") : s("no"); };
-    const auto number = [](uint64_t value) { return QString::number(value); };
-    state.insert(s("numberOfConcurrentDownloads"), number(p.numberOfConcurrentDownloads()));
-    state.insert(s("numberOfConcurrentProcessing"), number(p.numberOfConcurrentProcessing()));
-    state.insert(s("automaticallyStartDownloading"), yesNo(p.automaticallyStartDownloading()));
-    state.insert(s("importIntoITunes"), yesNo(p.importIntoItunes()));
-    state.insert(s("automaticallyRemoveWhenCompleted"), yesNo(p.automaticallyRemoveWhenCompleted()));
-    state.insert(s("theme"), p.theme());
-    state.insert(s("queueSize"), number(p.queueSize()));
-    state.insert(s("provider"), p.provider());
-    state.insert(s("useProxy"), yesNo(p.useProxy()));
-    state.insert(s("proxyProtocol"), p.proxyProtocol());
-    state.insert(s("proxyHost"), p.proxyHost());
-    state.insert(s("proxyPort"), p.proxyPort());
-    state.insert(s("proxyUsername"), p.proxyUsername());
-    state.insert(s("proxyPassword"), p.proxyPassword());
-    state.insert(s("useUpdateProxy"), yesNo(p.useUpdateProxy()));
-    state.insert(s("updateProxyHost"), p.updateProxyHost());
-    state.insert(s("updateProxyPort"), p.updateProxyPort());
-    state.insert(s("updateProxyUsername"), p.updateProxyUsername());
-    state.insert(s("updateProxyPassword"), p.updateProxyPassword());
-    state.insert(s("sendNotifications"), yesNo(p.sendNotifications()));
-    state.insert(s("addButtonBehaviour"), p.addButtonBehaviour());
-    state.insert(s("rememberQueue"), p.rememberQueue());
-    state.insert(s("followYoutubeLists"), yesNo(p.followYoutubeLists()));
-    state.insert(s("preferencesSaved"), s("yes"));
-    return state;
-}
-
-// Loads the given store into a fresh record and returns the record's fields.
-StoredSet loadedState(const StoredSet &stored) {
-    writeStore(stored);
-    KLDefaultPreferences preferences;
-    preferences.load();
-    return recordState(preferences);
 }
 
 } // namespace
