@@ -29,10 +29,11 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 143' TERM INT HUP
 
-# The first line that "--version" prints, or nothing when the program does not run or fails.
+# The first line that "--version" prints, or nothing when the program does not run or fails. The check stays
+# in this script's process group, so that stopping the script stops the program being checked as well.
 version_of() {
     local output
-    output="$(timeout 120 "$1" --version </dev/null 2>/dev/null)" || return 1
+    output="$(timeout --foreground 120 "$1" --version </dev/null 2>/dev/null)" || return 1
     output="${output%%$'\n'*}"
     [ -n "$output" ] || return 1
     printf '%s' "$output"
@@ -66,12 +67,12 @@ fi
 
 # The candidate is made in the working copy's own folder so that installing it is a single rename.
 mkdir -p -- "$folder" || { echo "Downloader not updated: cannot create $folder"; exit 1; }
-candidate="$(mktemp -- "$folder/.ytdl-update.XXXXXX")" || {
-    echo "Downloader not updated: cannot write into $folder"
-    exit 1
-}
+# Its name is known before the file exists, so that a stop at any moment leaves nothing behind; the process
+# number keeps it apart from the candidates of other refreshes running now.
+candidate="$folder/.ytdl-update.$$"
+rm -f -- "$candidate"
 if ! cp -- "$shipped" "$candidate" || ! chmod 755 -- "$candidate"; then
-    echo "Downloader not updated: cannot copy the shipped copy"
+    echo "Downloader not updated: cannot write into $folder"
     exit 1
 fi
 

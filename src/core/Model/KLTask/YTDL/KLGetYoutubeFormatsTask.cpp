@@ -1,0 +1,65 @@
+#include "Model/KLTask/YTDL/KLGetYoutubeFormatsTask.h"
+
+#include "Model/KLTask/YTDL/KLYTDLScriptArguments.h"
+#include "Model/KLTask/YTDL/KLYoutubeFormatDescription.h"
+#include "Utils/KLKinolarkUtils.h"
+#include "Utils/KLLog.h"
+#include "Utils/KLScriptManager.h"
+
+#include <QStringList>
+
+KLGetYoutubeFormatsTask::KLGetYoutubeFormatsTask(const QUrl &sourceURL) : m_sourceURL(sourceURL) {
+    setType(shortDownloadType);
+}
+
+QString KLGetYoutubeFormatsTask::getCommand() const {
+    return KLScriptManager::commandForScript(
+        QStringLiteral("list_youtube_format_descriptions"),
+        {KLYTDLScriptArguments::ytdlPath(), sourceURLString(), KLYTDLScriptArguments::proxyURL()});
+}
+
+KLGetYoutubeFormatsTask::Formats
+KLGetYoutubeFormatsTask::parseFormatsFromDescriptions(const QString &descriptions) {
+    KLLog::log(QStringLiteral("Parsing descriptions"));
+    Formats formats;
+    bool pastHeading = false;
+    const QStringList lines = descriptions.split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        KLLog::log(line);
+        // Whatever the downloader prints before its table (progress messages) is no format.
+        if (!pastHeading) {
+            pastHeading = line.startsWith(QStringLiteral("format code"));
+            continue;
+        }
+        if (std::shared_ptr<KLYoutubeFormatDescription> format =
+                KLYoutubeFormatDescription::parseFormatLine(line)) {
+            formats.append(std::move(format));
+        }
+    }
+    return formats;
+}
+
+void KLGetYoutubeFormatsTask::prepareTaskDescription() {
+    setTaskDescription(QStringLiteral("Retrieving formats for %1...").arg(sourceURLString()));
+}
+
+void KLGetYoutubeFormatsTask::doTaskMain() {
+    prepareTaskDescription();
+    const QString output = runScriptToEnd(getCommand());
+    if (terminationRequested()) {
+        return; // the termination reports the end
+    }
+    const Formats formats = parseFormatsFromDescriptions(output.trimmed());
+    if (formats.isEmpty()) {
+        setError(KLKinolarkUtils::createErrorWithType(
+            KLError::downloadAnalysisType,
+            QStringLiteral("Could not process formats from source URL: %1").arg(sourceURLString())));
+    } else {
+        setResult(formats);
+    }
+    setFinished(true);
+}
+
+QString KLGetYoutubeFormatsTask::sourceURLString() const {
+    return m_sourceURL.toString(QUrl::FullyEncoded);
+}

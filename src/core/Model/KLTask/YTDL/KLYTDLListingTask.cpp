@@ -1,0 +1,35 @@
+#include "Model/KLTask/YTDL/KLYTDLListingTask.h"
+
+#include "Model/KLTask/YTDL/KLYTDLScriptArguments.h"
+#include "Utils/KLKinolarkUtils.h"
+#include "Utils/KLScriptManager.h"
+
+#include <utility>
+
+KLYTDLListingTask::KLYTDLListingTask(QString scriptName, QString description, QString errorDescription)
+    : m_scriptName(std::move(scriptName)), m_description(std::move(description)),
+      m_errorDescription(std::move(errorDescription)) {
+    setType(shortProcessingType);
+}
+
+QString KLYTDLListingTask::getCommand() const {
+    return KLScriptManager::commandForScript(m_scriptName, {KLYTDLScriptArguments::ytdlPath()});
+}
+
+void KLYTDLListingTask::prepareTaskDescription() {
+    setTaskDescription(m_description);
+}
+
+void KLYTDLListingTask::doTaskMain() {
+    prepareTaskDescription();
+    const QString output = runScriptToEnd(getCommand()).trimmed();
+    if (terminationRequested()) {
+        return; // the termination reports the end
+    }
+    if (output.isEmpty()) {
+        setError(KLKinolarkUtils::createErrorWithType(KLError::ytdlInformationType, m_errorDescription));
+    } else {
+        setResult(output);
+    }
+    setFinished(true);
+}
