@@ -123,6 +123,8 @@ protected:
     void enqueueTask(const std::shared_ptr<KLTask> &task,
                      std::function<void(KLEntry &entry, KLTask &task)> handler);
     static void terminateAndDequeue(const std::shared_ptr<KLTask> &task);
+    // Remembers the cancellation; what runs is stopped by the caller.
+    void markCancelled() { m_cancelled = true; }
     void cancelConversionTasks();
     static std::shared_ptr<KLError> cancellationError();
 
