@@ -153,9 +153,16 @@ function speed_text(speed) {
 }
 '
 
+# mawk reads a pipe in large blocks unless told to read it line by line, which would hold the progress back
+# until the download ends.
+line_by_line=()
+if awk -W version 2>/dev/null | grep -qi mawk; then
+    line_by_line=(-W interactive)
+fi
+
 # Printing implies quiet mode, in which the downloader writes its post-processor reports to standard error;
 # both streams are therefore read, and everything but the marked records goes on to standard error.
-"$ytdl" "${options[@]}" -- "$page_url" 2>&1 | awk -v marker="$marker" "$formatting"'
+"$ytdl" "${options[@]}" -- "$page_url" 2>&1 | awk "${line_by_line[@]}" -v marker="$marker" "$formatting"'
 function progress_line(status, done, total, estimate, speed, eta, elapsed, fragment, fragments,    line) {
     if (status == "finished") {
         # One file of the download is complete; the closing line comes at the very end.

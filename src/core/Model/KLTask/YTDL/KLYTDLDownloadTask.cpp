@@ -1,0 +1,214 @@
+#include "Model/KLTask/YTDL/KLYTDLDownloadTask.h"
+
+#include "Model/KLTask/YTDL/KLYTDLScriptArguments.h"
+#include "Utils/KLKinolarkUtils.h"
+#include "Utils/KLLog.h"
+#include "Utils/KLResources.h"
+#include "Utils/KLScriptManager.h"
+
+namespace {
+
+const QString etaMarker = QStringLiteral("ETA");
+const QString etaPrefix = QStringLiteral("ETA ");
+const QString sizePrefix = QStringLiteral(" of ");
+
+bool isLineEnd(QChar character) {
+    return character == QLatin1Char('\n') || character == QLatin1Char('\r');
+}
+
+// The time after "ETA ": the digits and colons that follow it, such as 01:23:45. Empty for a word such as
+// Unknown.
+QString etaIn(const QString &line) {
+    const qsizetype start = line.indexOf(etaPrefix);
+    if (start < 0) {
+        return QString();
+    }
+    qsizetype end = start + etaPrefix.size();
+    while (end < line.size() && (line.at(end).isDigit() || line.at(end) == QLatin1Char(':'))) {
+        ++end;
+    }
+    const qsizetype from = start + etaPrefix.size();
+    return line.mid(from, end - from).trimmed();
+}
+
+// The leading decimal number of the text (sign, digits, one point), 0 when there is none.
+double leadingNumber(const QString &text) {
+    qsizetype length = 0;
+    if (length < text.size() &&
+        (text.at(length) == QLatin1Char('-') || text.at(length) == QLatin1Char('+'))) {
+        ++length;
+    }
+    bool seenPoint = false;
+    while (length < text.size()) {
+        const QChar character = text.at(length);
+        if (character == QLatin1Char('.') && !seenPoint) {
+            seenPoint = true;
+        } else if (character < QLatin1Char('0') || character > QLatin1Char('9')) {
+            break;
+        }
+        ++length;
+    }
+    bool ok = false;
+    const double value = text.left(length).toDouble(&ok);
+    return ok ? value : 0.0;
+}
+
+// The number in front of the first "%", from the nearest blank before it; nothing without a "%".
+std::optional<double> percentageIn(const QString &line) {
+    const qsizetype percent = line.indexOf(QLatin1Char('%'));
+    if (percent < 0) {
+        return std::nullopt;
+    }
+    const qsizetype blank = percent == 0 ? -1 : line.lastIndexOf(QLatin1Char(' '), percent - 1);
+    return leadingNumber(line.mid(blank + 1, percent - blank - 1));
+}
+
+// The size after " of ", up to the next blank or the line's end, without the "~" of an estimate. Empty when
+// the line gives none.
+QString sizeIn(const QString &line) {
+    const qsizetype start = line.indexOf(sizePrefix);
+    if (start < 0) {
+        return QString();
+    }
+    qsizetype end = start + sizePrefix.size();
+    while (end < line.size() && line.at(end) != QLatin1Char(' ') && !isLineEnd(line.at(end))) {
+        ++end;
+    }
+    const qsizetype from = start + sizePrefix.size();
+    return line.mid(from, end - from).remove(QLatin1Char('~'));
+}
+
+// The downloader's closing lines: the whole size fetched in a given time.
+bool isClosingLine(const QString &line) {
+    return line.contains(QStringLiteral(" in ")) || line.contains(QStringLiteral("[download] 100% of "));
+}
+
+QString withoutLineEnd(QString line) {
+    while (!line.isEmpty() && isLineEnd(line.back())) {
+        line.chop(1);
+    }
+    return line;
+}
+
+} // namespace
+
+KLYTDLDownloadTask::KLYTDLDownloadTask(const QUrl &sourceURL, const QString &targetURL, bool useSubtitles,
+                                       const QUrl &referer)
+    : m_sourceURL(sourceURL), m_targetURL(targetURL), m_useSubtitles(useSubtitles), m_referer(referer) {
+    setType(longDownloadType);
+}
+
+std::optional<QString> KLYTDLDownloadTask::format() const {
+    std::lock_guard lock(m_lock);
+    return m_format;
+}
+
+void KLYTDLDownloadTask::setFormat(const std::optional<QString> &format) {
+    std::lock_guard lock(m_lock);
+    m_format = format;
+}
+
+std::optional<QString> KLYTDLDownloadTask::downloadDescription() const {
+    std::lock_guard lock(m_lock);
+    return m_downloadDescription;
+}
+
+void KLYTDLDownloadTask::setDownloadDescription(const std::optional<QString> &downloadDescription) {
+    std::lock_guard lock(m_lock);
+    m_downloadDescription = downloadDescription;
+}
+
+std::optional<QString> KLYTDLDownloadTask::downloadSize() const {
+    std::lock_guard lock(m_lock);
+    return m_downloadSize;
+}
+
+void KLYTDLDownloadTask::setDownloadSize(const QString &downloadSize) {
+    std::lock_guard lock(m_lock);
+    m_downloadSize = downloadSize;
+}
+
+QString KLYTDLDownloadTask::getCommand() const {
+    const QUrl referer = m_referer;
+    return KLScriptManager::commandForScript(
+        QStringLiteral("ytdl_download"),
+        {KLYTDLScriptArguments::ytdlPath(), m_sourceURL.toString(QUrl::FullyEncoded), m_targetURL,
+         KLResources::ffmpegPath(), format().value_or(QStringLiteral("best")),
+         m_useSubtitles ? QStringLiteral("yes") : QStringLiteral("no"), KLYTDLScriptArguments::provider(),
+         KLYTDLScriptArguments::proxyURL(),
+         referer.isEmpty() ? QString() : referer.toString(QUrl::FullyEncoded)});
+}
+
+void KLYTDLDownloadTask::prepareTaskDescription() {
+    setTaskDescription(downloadDescription().value_or(QStringLiteral("Downloading...")));
+}
+
+void KLYTDLDownloadTask::terminate() {
+    m_stopped = true;
+    KLScriptTask::terminate();
+}
+
+void KLYTDLDownloadTask::doTaskMain() {
+    // A task terminated before it ran has ended already.
+    if (hasEnded()) {
+        return;
+    }
+    prepareTaskDescription();
+    setResult(QString(m_targetURL + QStringLiteral(".part")));
+
+    startScript(getCommand());
+    Reading reading;
+    readScriptLines([this, &reading](const QString &line) { treatLine(line, reading); });
+
+    // After a termination the end has been reported already, and the output's end means nothing.
+    if (hasEnded() || m_stopped) {
+        return;
+    }
+    terminateScript();
+    if (reading.completed) {
+        setResult(m_targetURL);
+    } else {
+        setError(KLKinolarkUtils::createErrorWithType(
+            KLError::downloadType,
+            QStringLiteral("Download failed for URL: %1").arg(m_sourceURL.toString())));
+    }
+    setFinished(true);
+}
+
+void KLYTDLDownloadTask::treatLine(const QString &line, Reading &reading) {
+    KLLog::log(QStringLiteral("Download progress: %1").arg(withoutLineEnd(line)));
+    // ffmpeg merging or converting: progress cannot be measured until it is done.
+    if (line.contains(QStringLiteral("ffmpeg"))) {
+        setCompletionFactor(-1.0);
+    }
+    if (!line.contains(QStringLiteral("[download]"))) {
+        return;
+    }
+    if (line.contains(etaMarker)) {
+        readProgress(line, reading);
+    } else if (isClosingLine(line)) {
+        reading.completed = true;
+        setCompletionFactor(1.0);
+    }
+}
+
+void KLYTDLDownloadTask::readProgress(const QString &line, Reading &reading) {
+    const QString eta = etaIn(line);
+    if (!eta.isEmpty()) {
+        setEta(eta);
+    }
+    if (const std::optional<double> percentage = percentageIn(line)) {
+        setCompletionFactor(*percentage / 100.0);
+    }
+    if (reading.sizeKnown) {
+        return;
+    }
+    // A line without a size leaves it unknown, so that a later line can still give it.
+    const QString size = sizeIn(line);
+    if (size.isEmpty()) {
+        return;
+    }
+    setDownloadSize(size);
+    KLLog::log(QStringLiteral("Setting download size to %1").arg(size));
+    reading.sizeKnown = true;
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "Model/KLTask/Basic/KLScriptTask.h"
+
+#include <QString>
+#include <QUrl>
+
+#include <atomic>
+#include <mutex>
+#include <optional>
+
+// Downloads one media file through the "ytdl_download" script and turns the downloader's progress lines
+// into progress, the time to go and the size of the download.
+//
+// The result is the path of the file (a QString): while the task runs, and after a failure, the target path
+// with ".part" appended (where the downloader keeps an unfinished download); after success the target path.
+// A download that ends without the downloader's closing line fails with error 3.
+class KLYTDLDownloadTask final : public KLScriptTask {
+public:
+    // `targetURL` is the absolute path the finished file must end up at; an empty `referer` means none.
+    KLYTDLDownloadTask(const QUrl &sourceURL, const QString &targetURL, bool useSubtitles,
+                       const QUrl &referer);
+
+    QUrl sourceURL() const { return m_sourceURL; }
+    QString targetURL() const { return m_targetURL; }
+    bool useSubtitles() const { return m_useSubtitles; }
+    QUrl referer() const { return m_referer; }
+
+    // The downloader's format selector; nothing means "best". Set before the task starts.
+    std::optional<QString> format() const;
+    void setFormat(const std::optional<QString> &format);
+    // Shown instead of "Downloading..." when set. Set before the task starts.
+    std::optional<QString> downloadDescription() const;
+    void setDownloadDescription(const std::optional<QString> &downloadDescription);
+    // The total size as the downloader printed it on its first progress line (such as 45.67MiB, without
+    // "~"); nothing until known.
+    std::optional<QString> downloadSize() const;
+
+    QString getCommand() const;
+
+    void terminate() override;
+
+protected:
+    void doTaskMain() override;
+    void prepareTaskDescription() override;
+
+private:
+    // What the lines read so far have told.
+    struct Reading {
+        bool completed = false;
+        bool sizeKnown = false;
+    };
+
+    void treatLine(const QString &line, Reading &reading);
+    void readProgress(const QString &line, Reading &reading);
+    void setDownloadSize(const QString &downloadSize);
+
+    const QUrl m_sourceURL;
+    const QString m_targetURL;
+    const bool m_useSubtitles;
+    const QUrl m_referer;
+
+    mutable std::mutex m_lock;
+    std::optional<QString> m_format;
+    std::optional<QString> m_downloadDescription;
+    std::optional<QString> m_downloadSize;
+    std::atomic<bool> m_stopped{false};
+};

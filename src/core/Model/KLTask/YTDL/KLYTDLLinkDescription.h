@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+#include <mutex>
+#include <optional>
+
+// One video found on a page: the link that leads a download to it and its title, when the page gave one.
+class KLYTDLLinkDescription final {
+public:
+    KLYTDLLinkDescription() = default;
+    KLYTDLLinkDescription(const QUrl &link, std::optional<QString> title);
+
+    QUrl link() const;
+    void setLink(const QUrl &link);
+    // Nothing when the page gave no title.
+    std::optional<QString> title() const;
+    void setTitle(const std::optional<QString> &title);
+
+private:
+    mutable std::mutex m_lock;
+    QUrl m_link;
+    std::optional<QString> m_title;
+};

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// The values every downloader script is handed besides its own: where the downloader is, and the TV
+// provider and proxy the user chose. They are read from the stored preferences each time a command is
+// built, so a change in the preferences applies to the next script; without registered preferences they
+// are empty, which the scripts take as "not set".
+class KLYTDLScriptArguments final {
+public:
+    static QString ytdlPath();
+    static QString provider();
+    static QString proxyURL();
+};
