@@ -22,6 +22,7 @@
 #include "Utils/KLLog.h"
 #include "Utils/KLScriptManager.h"
 
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -138,8 +139,10 @@ void KLFFMPEGCommandFactory::setupResolutionParametersForPreferences(
     } else if (maximum && heightLimitsFit(input, target)) {
         // Scaling a relatively tall input to the maximum's width would overshoot the maximum's height
         // (720 x 1280 into 1280 x 720 would become 1280 x 2276): fix the height and let the width follow.
-        string += QStringLiteral("-vf 'scale=trunc(oh*a/2)*2:") + formatDimension(target.height()) +
-                  QStringLiteral("' ");
+        // The height is rounded down to an even number, as the width is, because the 4:2:0 encoders refuse
+        // odd sizes (the iPhone X maximum is 2436 x 1125).
+        string += QStringLiteral("-vf 'scale=trunc(oh*a/2)*2:") +
+                  formatDimension(2.0 * std::floor(target.height() / 2.0)) + QStringLiteral("' ");
     } else {
         // The height follows from the width and the input's aspect ratio, rounded down to an even number
         // as the 4:2:0 encoders require.
