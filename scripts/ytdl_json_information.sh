@@ -5,9 +5,10 @@
 #
 # A playlist gives one line per video. Every link must lead a later download to that one video: when
 # several videos share one page (videos embedded in an ordinary page all report the page itself as their
-# page), each link gets the item marker "#kinolark-item=N" (or "&kinolark-item=N" when the page address
-# already has a fragment), which ytdl_download.sh turns into the downloader's playlist item N. The link
-# thus stays the page, so the title the user sees is the page's title for that video, not a file name.
+# page), or a page that holds several videos is itself the link of one of them, the link gets the item
+# marker "#kinolark-item=N" (or "&kinolark-item=N" when the page address already has a fragment), which
+# ytdl_download.sh turns into the downloader's playlist item N. The link thus stays the page, so the title
+# the user sees is the page's title for that video, not a file name.
 #
 # Arguments: downloader path; page URL; TV provider id (empty for none); proxy URL (empty for none).
 set -u
@@ -38,7 +39,7 @@ fi
 tab=$'\t'
 template="%(webpage_url)+j${tab}%(playlist_index)d${tab}%(title)+j"
 
-"$ytdl" "${options[@]}" -O "$template" -- "$page_url" | awk -F '\t' '
+"$ytdl" "${options[@]}" -O "$template" -- "$page_url" | KINOLARK_PAGE_URL="$page_url" awk -F '\t' '
 NF == 3 && $1 ~ /^".*"$/ && $3 ~ /^".*"$/ {
     count++
     links[count] = $1
@@ -47,11 +48,14 @@ NF == 3 && $1 ~ /^".*"$/ && $3 ~ /^".*"$/ {
     seen[$1]++
 }
 END {
+    # The analysed page as the downloader writes it in JSON (for the addresses that need no escaping).
+    page = "\"" ENVIRON["KINOLARK_PAGE_URL"] "\""
     for (n = 1; n <= count; n++) {
         link = links[n]
         # Shared page: point the link at the video by its place on the page. The marker holds only
         # characters that need no escaping, so it can go right before the closing quote.
-        if (seen[link] > 1 && items[n] ~ /^[0-9]+$/ && link != "\"\"") {
+        shared = seen[link] > 1 || (count > 1 && link == page)
+        if (shared && items[n] ~ /^[0-9]+$/ && link != "\"\"") {
             separator = index(link, "#") > 0 ? "&" : "#"
             link = substr(link, 1, length(link) - 1) separator "kinolark-item=" items[n] "\""
         }
