@@ -123,12 +123,4 @@ TEST_F(YTDLMetadata, EachLinkOfAPageWithTwoVideosDownloadsItsOwnVideo) {
     }
 }
 
-TEST_F(YTDLMetadata, PageWithoutVideosHasNoLinks) {
-    m_site.addPage(QStringLiteral("empty.html"), QStringLiteral("Nothing here"), {});
-    auto links = std::make_shared<KLYTDLGetLinksFromURLTask>(QUrl(m_site.url(QStringLiteral("empty.html"))));
-    runToEnd(links);
-    ASSERT_NE(links->error(), nullptr);
-    EXPECT_EQ(links->error()->errorType(), KLError::downloadAnalysisType);
-}
-
 } // namespace
