@@ -28,7 +28,7 @@ QByteArray digest(const QString &path) {
     return hash.result();
 }
 
-// "codec_type codec_name width height" of each stream, as ffprobe reads the file.
+// "codec_name,codec_type,width,height" of each stream, as ffprobe reads the file.
 QStringList probeStreams(const QString &path) {
     QProcess probe;
     probe.start(QStringLiteral("ffprobe"),

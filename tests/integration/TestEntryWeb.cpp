@@ -1,0 +1,292 @@
+// Web video and YouTube entries end to end: the real downloader and ffmpeg against the test web server.
+#include "Flow/Entries/Generators/KLYTDLEntry.h"
+#include "Flow/Entries/Generators/KLYoutubeEntry.h"
+#include "Flow/TaskManager/KLTaskManager.h"
+#include "KLEntryTestHarness.h"
+#include "KLTestEnvironment.h"
+#include "KLYTDLTestSite.h"
+#include "Model/KLTask/KLError.h"
+#include "Model/KLTask/YTDL/KLGetYoutubeFormatsTask.h"
+#include "Model/KLTask/YTDL/KLYTDLGetLinksFromURLTask.h"
+#include "Model/KLTask/YTDL/KLYTDLLinkDescription.h"
+#include "Model/KLTask/YTDL/KLYoutubeFormatDescription.h"
+#include "Model/Preferences/KLDefaultPreferences.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString clip = QStringLiteral("clip.mp4");
+
+// "codec_name,codec_type,width,height" of each stream.
+QStringList probeStreams(const QString &path) {
+    QProcess probe;
+    probe.start(QStringLiteral("ffprobe"),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                 QStringLiteral("stream=codec_type,codec_name,width,height"), QStringLiteral("-of"),
+                 QStringLiteral("csv=p=0"), path});
+    probe.waitForFinished(30000);
+    return QString::fromUtf8(probe.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+class WebEntryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_site.addMedia(clip, KLMediaFixtures::Clip720p));
+        m_site.addPage(QStringLiteral("page.html"), QStringLiteral("Embedded Clip"), {clip});
+        ASSERT_TRUE(m_site.start());
+        m_dash = std::make_unique<KLTestWebServer>(KLMediaFixtures::dashDirectory());
+        ASSERT_TRUE(m_dash->start());
+    }
+
+    // The entry the page's one video becomes, as the links task lists it.
+    std::shared_ptr<KLYTDLEntry> pageEntry() {
+        auto links =
+            std::make_shared<KLYTDLGetLinksFromURLTask>(m_site.server().qurl(QStringLiteral("page.html")));
+        links->start();
+        links->wait();
+        const auto found = links->resultAs<KLYTDLGetLinksFromURLTask::Links>();
+        if (found.size() != 1) {
+            ADD_FAILURE() << "links: " << found.size();
+            return nullptr;
+        }
+        auto entry = std::make_shared<KLYTDLEntry>();
+        entry->setOriginalURL(found.first()->link());
+        entry->setInvokingURL(m_site.server().qurl(QStringLiteral("page.html")));
+        entry->setDelegate(std::make_shared<KLRecordingEntryDelegate>());
+        return entry;
+    }
+
+    std::shared_ptr<KLYoutubeEntry> dashEntry() {
+        const QUrl manifest = m_dash->qurl(KLMediaFixtures::dashManifestName);
+        auto listing = std::make_shared<KLGetYoutubeFormatsTask>(manifest);
+        listing->start();
+        listing->wait();
+        auto entry = std::make_shared<KLYoutubeEntry>();
+        entry->setOriginalURL(manifest);
+        KLYoutubeEntry::FormatList formats;
+        for (const auto &format : listing->resultAs<KLGetYoutubeFormatsTask::Formats>()) {
+            formats.push_back(format);
+        }
+        entry->setFormats(formats);
+        entry->setDelegate(std::make_shared<KLRecordingEntryDelegate>());
+        return entry;
+    }
+
+    static bool prepare(const std::shared_ptr<KLEntry> &entry) {
+        std::atomic<bool> ready{false};
+        entry->prepareWithCompletion([&ready] { ready = true; });
+        return KLTestEnvironment::waitUntil([&ready] { return ready.load(); }, 90s);
+    }
+
+    static std::shared_ptr<KLRecordingEntryDelegate> recorder(const std::shared_ptr<KLEntry> &entry) {
+        return std::dynamic_pointer_cast<KLRecordingEntryDelegate>(entry->delegate());
+    }
+
+    KLEntryTestHarness m_harness;
+    KLYTDLTestSite m_site;
+    std::unique_ptr<KLTestWebServer> m_dash;
+};
+
+} // namespace
+
+TEST_F(WebEntryTest, AnEmbeddedVideoIsPreparedDownloadedConvertedAndPlaced) {
+    auto entry = pageEntry();
+    ASSERT_NE(entry, nullptr);
+    ASSERT_TRUE(prepare(entry));
+    const QStringList preparation = recorder(entry)->states();
+    EXPECT_TRUE(preparation.first().startsWith(QStringLiteral("Retrieving information for: ")))
+        << preparation.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(entry->state(), KLEntry::readyState);
+    EXPECT_EQ(entry->error(), nullptr);
+    EXPECT_TRUE(entry->title().startsWith(QStringLiteral("Embedded Clip"))) << entry->title().toStdString();
+    EXPECT_FALSE(entry->representativeImage().isNull());
+
+    ASSERT_TRUE(KLEntryTestHarness::processAndWait(entry));
+    const QStringList states = recorder(entry)->states().mid(preparation.size());
+    ASSERT_EQ(entry->state(), KLEntry::doneState) << states.join(QStringLiteral(" | ")).toStdString();
+    // Ready, waiting, the download's own texts, waiting to convert, the conversion's texts, done.
+    EXPECT_EQ(states.first(), KLEntry::waitingToDownloadState);
+    const qsizetype convertWait = states.indexOf(KLEntry::waitingToConvertState);
+    ASSERT_GT(convertWait, 1);
+    EXPECT_TRUE(
+        states.mid(1, convertWait - 1).join(QLatin1Char(' ')).contains(QStringLiteral("Downloading")));
+    EXPECT_EQ(states.last(), KLEntry::doneState);
+
+    const QString output = entry->outputFile();
+    EXPECT_EQ(output, QDir(m_harness.outputDirectory()).filePath(entry->title() + QStringLiteral(".mov")));
+    const QString streams = probeStreams(output).join(QLatin1Char(';'));
+    // "Mac Viewing" keeps 1280 x 720 as it is: H.264 no wider than 1280, and AAC.
+    EXPECT_TRUE(streams.contains(QStringLiteral("h264,video,1280,720"))) << streams.toStdString();
+    EXPECT_TRUE(streams.contains(QStringLiteral("aac,audio"))) << streams.toStdString();
+    EXPECT_TRUE(KLEntryTestHarness::temporaryFolders().isEmpty());
+}
+
+TEST_F(WebEntryTest, DownloadOnlyPlacesTheServedBytes) {
+    m_harness.preferences()->setContainer(KLPreferences::downloadOnlyNoConversion);
+    auto entry = pageEntry();
+    ASSERT_NE(entry, nullptr);
+    ASSERT_TRUE(prepare(entry));
+    ASSERT_TRUE(KLEntryTestHarness::processAndWait(entry));
+    ASSERT_EQ(entry->state(), KLEntry::doneState);
+    EXPECT_EQ(QFileInfo(entry->outputFile()).suffix(), QStringLiteral("mp4"));
+    EXPECT_TRUE(KLTestEnvironment::readFile(entry->outputFile()).toUtf8().size() > 0);
+    QFile placed(entry->outputFile());
+    ASSERT_TRUE(placed.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(placed.readAll() == m_site.contentsOf(clip));
+    EXPECT_FALSE(recorder(entry)->states().contains(KLEntry::waitingToConvertState));
+}
+
+TEST_F(WebEntryTest, AServerErrorEndsAsADownloadFailure) {
+    auto entry = pageEntry();
+    ASSERT_NE(entry, nullptr);
+    ASSERT_TRUE(prepare(entry));
+    m_site.server().answerWithStatus(clip, 500);
+    ASSERT_TRUE(KLEntryTestHarness::processAndWait(entry));
+    EXPECT_EQ(entry->state(), KLEntry::failedState);
+    ASSERT_NE(entry->error(), nullptr);
+    EXPECT_EQ(entry->error()->errorType(), KLError::downloadType);
+    EXPECT_TRUE(QDir(m_harness.outputDirectory()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_TRUE(KLEntryTestHarness::temporaryFolders().isEmpty());
+}
+
+TEST_F(WebEntryTest, AVideoOnlyFormatIsDownloadedWithTheBestAudioMuxedAndConverted) {
+    m_harness.preferences()->setUseInputFilesResolution(false);
+    m_harness.preferences()->setResolution(QSizeF(854, 480));
+    auto entry = dashEntry();
+    ASSERT_TRUE(prepare(entry));
+    ASSERT_TRUE(KLEntryTestHarness::processAndWait(entry));
+    const QStringList states = recorder(entry)->states();
+    ASSERT_EQ(entry->state(), KLEntry::doneState) << states.join(QStringLiteral(" | ")).toStdString();
+    const qsizetype video = states.indexOf(QStringLiteral("Downloading video..."));
+    const qsizetype audio = states.indexOf(QStringLiteral("Downloading audio..."));
+    const qsizetype mux = states.indexOf(KLEntry::waitingToMuxState);
+    ASSERT_GE(video, 0) << states.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_GT(audio, video);
+    EXPECT_GT(mux, audio);
+    EXPECT_GT(states.indexOf(KLEntry::waitingToConvertState), mux);
+    const QString streams = probeStreams(entry->outputFile()).join(QLatin1Char(';'));
+    EXPECT_TRUE(streams.contains(QStringLiteral("h264,video,854,480"))) << streams.toStdString();
+    EXPECT_TRUE(streams.contains(QStringLiteral("aac,audio"))) << streams.toStdString();
+    EXPECT_TRUE(KLEntryTestHarness::temporaryFolders().isEmpty());
+}
+
+// Each way of holding a run at one stage, and the state that shows it is held there.
+struct Stage {
+    const char *name;
+    std::function<void(WebEntryTest &, KLEntryTestHarness &, KLTestWebServer &)> hold;
+    std::function<bool(const QString &state)> reached;
+};
+
+class CancelStageTest : public WebEntryTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(CancelStageTest, CancellingEndsCancelledCleanlyAndTheEntryCanRunAgain) {
+    const auto prefix = [](const char *text) {
+        return [text](const QString &state) { return state.startsWith(QString::fromLatin1(text)); };
+    };
+    const std::vector<Stage> stages = {
+        {"waiting to download",
+         [](WebEntryTest &, KLEntryTestHarness &harness, KLTestWebServer &) {
+             harness.preferences()->setNumberOfConcurrentDownloads(0);
+         },
+         prefix("Waiting to download")},
+        {"downloading",
+         [](WebEntryTest &, KLEntryTestHarness &, KLTestWebServer &server) {
+             for (const QString &file : QDir(server.documentRoot()).entryList(QDir::Files)) {
+                 if (!file.endsWith(QStringLiteral(".mpd"))) {
+                     server.stallAfter(file, 1000);
+                 }
+             }
+         },
+         prefix("Downloading video")},
+        {"waiting to mux",
+         [](WebEntryTest &, KLEntryTestHarness &harness, KLTestWebServer &) {
+             harness.preferences()->setNumberOfConcurrentProcessing(0);
+         },
+         prefix("Waiting to mux")},
+        {"converting pass 1",
+         [](WebEntryTest &, KLEntryTestHarness &harness, KLTestWebServer &) {
+             harness.preferences()->setH264Mode(KLPreferences::constantBitrateTwoPassMode);
+         },
+         prefix("Converting (pass 1)")},
+        {"converting pass 2",
+         [](WebEntryTest &, KLEntryTestHarness &harness, KLTestWebServer &) {
+             harness.preferences()->setH264Mode(KLPreferences::constantBitrateTwoPassMode);
+         },
+         prefix("Converting (pass 2)")},
+    };
+    const Stage &stage = stages.at(static_cast<size_t>(GetParam()));
+    SCOPED_TRACE(stage.name);
+
+    m_harness.preferences()->setUseInputFilesResolution(false);
+    m_harness.preferences()->setResolution(QSizeF(1280, 720));
+    auto entry = dashEntry();
+    ASSERT_TRUE(prepare(entry));
+    stage.hold(*this, m_harness, *m_dash);
+    auto delegate = recorder(entry);
+    entry->process();
+    ASSERT_TRUE(KLTestEnvironment::waitUntil([&] { return stage.reached(entry->state()); }, 90s))
+        << delegate->states().join(QStringLiteral(" | ")).toStdString();
+    entry->cancel();
+    ASSERT_TRUE(KLEntryTestHarness::waitForEnd(entry, *delegate, 1, 30s));
+    EXPECT_EQ(entry->state(), KLEntry::cancelledState);
+    ASSERT_NE(entry->error(), nullptr);
+    EXPECT_EQ(entry->error()->errorType(), KLError::terminatedType);
+    EXPECT_TRUE(KLTestEnvironment::waitUntil([] { return KLEntryTestHarness::noToolsRunning(); }, 5s));
+    EXPECT_TRUE(KLEntryTestHarness::temporaryFolders().isEmpty());
+    EXPECT_TRUE(QDir(m_harness.outputDirectory()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+
+    // Let everything through again: the same entry now succeeds.
+    m_harness.preferences()->setNumberOfConcurrentDownloads(3);
+    m_harness.preferences()->setNumberOfConcurrentProcessing(1);
+    m_dash->releaseStalls();
+    for (const QString &file : QDir(m_dash->documentRoot()).entryList(QDir::Files)) {
+        m_dash->clearBehaviour(file);
+    }
+    m_harness.preferences()->setH264Mode(KLPreferences::constantRateFactorMode);
+    ASSERT_TRUE(KLEntryTestHarness::processAndWait(entry));
+    EXPECT_EQ(entry->state(), KLEntry::doneState)
+        << delegate->states().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(entry->error(), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Stages, CancelStageTest, ::testing::Range(0, 5));
+
+TEST_F(WebEntryTest, CancellingWhilePreparingKeepsTheEntryOutOfTheQueue) {
+    auto entry = pageEntry();
+    ASSERT_NE(entry, nullptr);
+    m_site.server().stallAfter(clip, 2000);
+    std::atomic<bool> called{false};
+    entry->prepareWithCompletion([&called] { called = true; });
+    ASSERT_TRUE(KLTestEnvironment::waitUntil([&] { return !entry->state().isEmpty(); }, 30s));
+    entry->cancel();
+    ASSERT_TRUE(KLTestEnvironment::waitUntil([&] { return called.load(); }, 30s));
+    EXPECT_EQ(entry->state(), KLEntry::readyState);
+    ASSERT_NE(entry->error(), nullptr);
+    EXPECT_EQ(entry->error()->errorType(), KLError::terminatedType);
+    m_site.server().releaseStalls();
+    EXPECT_TRUE(KLTestEnvironment::waitUntil([] { return KLEntryTestHarness::noToolsRunning(); }, 5s));
+}
+
+TEST_F(WebEntryTest, CancellingWhileWaitingToConvertEndsCancelled) {
+    auto entry = pageEntry();
+    ASSERT_NE(entry, nullptr);
+    ASSERT_TRUE(prepare(entry));
+    m_harness.preferences()->setNumberOfConcurrentProcessing(0);
+    auto delegate = recorder(entry);
+    entry->process();
+    ASSERT_TRUE(
+        KLTestEnvironment::waitUntil([&] { return entry->state() == KLEntry::waitingToConvertState; }, 90s));
+    entry->cancel();
+    ASSERT_TRUE(KLEntryTestHarness::waitForEnd(entry, *delegate, 1, 30s));
+    EXPECT_EQ(entry->state(), KLEntry::cancelledState);
+    EXPECT_EQ(entry->error()->errorType(), KLError::terminatedType);
+    EXPECT_TRUE(KLEntryTestHarness::temporaryFolders().isEmpty());
+    EXPECT_EQ(m_harness.taskManager()->waitingCount(KLTask::longProcessingType), 0u);
+}
