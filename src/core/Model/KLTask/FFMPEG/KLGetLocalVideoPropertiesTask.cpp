@@ -28,14 +28,15 @@ KLGetLocalVideoPropertiesTask::KLGetLocalVideoPropertiesTask(const QString &sour
     setType(shortProcessingType);
 }
 
-QString KLGetLocalVideoPropertiesTask::getThumbnailCommand(const QString &inputFile,
-                                                           const QString &outputFile) const {
+QString KLGetLocalVideoPropertiesTask::getThumbnailCommandWithInputFile(const QString &inputFile,
+                                                                        const QString &outputFile) {
     return KLScriptManager::commandForScript(QStringLiteral("ffmpeg_thumbnail"), {inputFile, outputFile}) +
            QLatin1Char(' ');
 }
 
-QString KLGetLocalVideoPropertiesTask::getLocalVideoPropertiesCommand(const QString &inputFile,
-                                                                      const QString &temporaryFile) const {
+QString
+KLGetLocalVideoPropertiesTask::getLocalVideoPropertiesCommandWithInputFile(const QString &inputFile,
+                                                                           const QString &temporaryFile) {
     return KLScriptManager::commandForScript(QStringLiteral("get_local_video_properties"),
                                              {inputFile, temporaryFile}) +
            QLatin1Char(' ');
@@ -71,7 +72,7 @@ void KLGetLocalVideoPropertiesTask::doTaskMain() {
 
 QImage KLGetLocalVideoPropertiesTask::loadThumbnail(const QString &temporaryFolder) {
     const QString imagePath = QDir(temporaryFolder).filePath(QStringLiteral("thumbnail.png"));
-    runScriptToEnd(getThumbnailCommand(m_sourceURL, imagePath));
+    runScriptToEnd(getThumbnailCommandWithInputFile(m_sourceURL, imagePath));
     QImage image(imagePath);
     // The script already scales; a larger picture (from another tool) is kept small here all the same, as
     // every entry holds its thumbnail for its whole life.
@@ -85,7 +86,7 @@ QImage KLGetLocalVideoPropertiesTask::loadThumbnail(const QString &temporaryFold
 
 QString KLGetLocalVideoPropertiesTask::readProperties(const QString &temporaryFolder) {
     const QString temporaryFile = QDir(temporaryFolder).filePath(QStringLiteral("temp"));
-    return runScriptToEnd(getLocalVideoPropertiesCommand(m_sourceURL, temporaryFile)).trimmed();
+    return runScriptToEnd(getLocalVideoPropertiesCommandWithInputFile(m_sourceURL, temporaryFile)).trimmed();
 }
 
 std::shared_ptr<KLVideoProperties>

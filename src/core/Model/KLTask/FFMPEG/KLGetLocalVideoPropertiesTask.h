@@ -24,8 +24,10 @@ public:
     // The media file's absolute path.
     QString sourceURL() const { return m_sourceURL; }
 
-    QString getThumbnailCommand(const QString &inputFile, const QString &outputFile) const;
-    QString getLocalVideoPropertiesCommand(const QString &inputFile, const QString &temporaryFile) const;
+    // The script commands (static: the web-video properties task runs the thumbnail script on its own too).
+    static QString getThumbnailCommandWithInputFile(const QString &inputFile, const QString &outputFile);
+    static QString getLocalVideoPropertiesCommandWithInputFile(const QString &inputFile,
+                                                               const QString &temporaryFile);
 
     // The record described by the script's output, or nil when the output has neither form. Exposed for
     // the callers that hold such output already.
