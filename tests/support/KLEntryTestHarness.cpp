@@ -137,7 +137,7 @@ bool KLEntryTestHarness::waitForEnd(const std::shared_ptr<KLEntry> &entry,
 }
 
 QStringList KLEntryTestHarness::temporaryFolders() {
-    return QDir(KLKinolarkUtils::getDownloadsDirectory()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    return QDir(KLKinolarkUtils::getScratchDirectory()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
 }
 
 bool KLEntryTestHarness::noToolsRunning() {

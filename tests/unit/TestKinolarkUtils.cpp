@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -86,13 +87,44 @@ TEST(KinolarkUtils, FoldersLiveInTheUsersDataFolder) {
     const QString second = U::createTemporaryFolder();
     EXPECT_NE(first, second);
     EXPECT_TRUE(QFileInfo(first).isDir());
-    EXPECT_EQ(QFileInfo(first).path(), U::getDownloadsDirectory());
+    EXPECT_EQ(QFileInfo(first).path(), U::getScratchDirectory());
+    EXPECT_EQ(QFileInfo(U::getScratchDirectory()).path(), U::getDownloadsDirectory());
     const QString file = U::createTemporaryFile();
     EXPECT_FALSE(QFileInfo::exists(file));
+}
+
+TEST(KinolarkUtils, CleaningTheDownloadsFolderSparesLivingProcesses) {
+    const QDir downloads(U::getDownloadsDirectory());
+    const QString mine = U::createTemporaryFolder();
+    // What an earlier run left: a loose folder, a file, and the scratch folder of a process that is gone.
+    downloads.mkpath(QStringLiteral("LEFT-OVER/inner"));
+    KLTestEnvironment::writeFile(downloads.filePath(QStringLiteral("stray")), "x");
+    downloads.mkpath(QStringLiteral("process-DEAD"));
+    KLTestEnvironment::writeFile(downloads.filePath(QStringLiteral("process-DEAD/.lock")), "");
+    // And one of another process that still runs, holding its lock.
+    downloads.mkpath(QStringLiteral("process-ALIVE/run"));
+    const QString aliveLock = downloads.filePath(QStringLiteral("process-ALIVE/.lock"));
+    QProcess holder;
+    holder.start(QStringLiteral("flock"), {QStringLiteral("-o"), aliveLock, QStringLiteral("sleep"), QStringLiteral("30")});
+    ASSERT_TRUE(holder.waitForStarted());
+    ASSERT_TRUE(KLTestEnvironment::waitUntil([&] {
+        QProcess probe;
+        probe.start(QStringLiteral("flock"), {QStringLiteral("-n"), aliveLock, QStringLiteral("true")});
+        probe.waitForFinished();
+        return probe.exitCode() != 0;
+    }));
 
     U::deleteDownloadsDirectory();
-    EXPECT_FALSE(QFileInfo::exists(first));
-    EXPECT_TRUE(QFileInfo(data).isDir());
+    EXPECT_TRUE(QFileInfo(mine).isDir());
+    EXPECT_TRUE(QFileInfo(downloads.filePath(QStringLiteral("process-ALIVE/run"))).isDir());
+    EXPECT_FALSE(QFileInfo::exists(downloads.filePath(QStringLiteral("LEFT-OVER"))));
+    EXPECT_FALSE(QFileInfo::exists(downloads.filePath(QStringLiteral("stray"))));
+    EXPECT_FALSE(QFileInfo::exists(downloads.filePath(QStringLiteral("process-DEAD"))));
+    holder.kill();
+    holder.waitForFinished();
+    U::deleteDownloadsDirectory();
+    EXPECT_FALSE(QFileInfo::exists(downloads.filePath(QStringLiteral("process-ALIVE"))));
+    QDir(mine).removeRecursively();
 }
 
 TEST(KinolarkUtils, UUIDsAreCanonicalUpperCase) {

@@ -16,9 +16,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <limits>
 #include <mutex>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -71,8 +74,74 @@ QString KLKinolarkUtils::getDownloadsDirectory() {
     return directory;
 }
 
+namespace {
+
+const QString scratchPrefix = QStringLiteral("process-");
+const QString unfinishedScratchPrefix = QStringLiteral(".new-");
+const QString scratchLockName = QStringLiteral(".lock");
+
+// Takes the scratch folder's lock, to hold it (blocking) or to find out whether anybody holds it. The
+// descriptor closes on exec: a child that inherited it would keep the lock alive after this process ends.
+int lockScratch(const QString &folder, bool wait) {
+    const QByteArray lockPath = QFile::encodeName(QDir(folder).filePath(scratchLockName));
+    const int descriptor = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (descriptor < 0) {
+        return -1;
+    }
+    if (::flock(descriptor, LOCK_EX | (wait ? 0 : LOCK_NB)) != 0) {
+        ::close(descriptor);
+        return -1;
+    }
+    return descriptor;
+}
+
+QString makeScratchDirectory() {
+    const QDir downloads(KLKinolarkUtils::getDownloadsDirectory());
+    // Built under a name that cleaners skip, locked, then renamed: nobody can see it unlocked.
+    const QString name = KLKinolarkUtils::UUIDString();
+    const QString unfinished = downloads.filePath(unfinishedScratchPrefix + name);
+    const QString finished = downloads.filePath(scratchPrefix + name);
+    if (!QDir().mkpath(unfinished) || lockScratch(unfinished, true) < 0 ||
+        !QDir().rename(unfinished, finished)) {
+        KLLog::log(QStringLiteral("Could not make a scratch folder in %1").arg(downloads.path()));
+        return downloads.path();
+    }
+    return finished; // the lock's descriptor stays open for the life of the process
+}
+
+} // namespace
+
+QString KLKinolarkUtils::getScratchDirectory() {
+    static std::mutex scratchLock;
+    static QString scratch;
+    std::lock_guard lock(scratchLock);
+    if (scratch.isEmpty() || !QFileInfo(scratch).isDir()) {
+        scratch = makeScratchDirectory();
+    }
+    return scratch;
+}
+
 void KLKinolarkUtils::deleteDownloadsDirectory() {
-    QDir(getDownloadsDirectory()).removeRecursively();
+    const QDir downloads(getDownloadsDirectory());
+    const QFileInfoList items =
+        downloads.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo &item : items) {
+        if (item.fileName().startsWith(unfinishedScratchPrefix)) {
+            continue;
+        }
+        if (item.isDir() && !item.isSymLink()) {
+            if (QFileInfo::exists(QDir(item.filePath()).filePath(scratchLockName))) {
+                const int descriptor = lockScratch(item.filePath(), false);
+                if (descriptor < 0) {
+                    continue; // a living process works there
+                }
+                ::close(descriptor);
+            }
+            QDir(item.filePath()).removeRecursively();
+        } else {
+            QFile::remove(item.filePath());
+        }
+    }
 }
 
 QString KLKinolarkUtils::UUIDString() {
@@ -80,7 +149,7 @@ QString KLKinolarkUtils::UUIDString() {
 }
 
 QString KLKinolarkUtils::createTemporaryFolder() {
-    const QDir downloads(getDownloadsDirectory());
+    const QDir downloads(getScratchDirectory());
     for (;;) {
         const QString candidate = downloads.filePath(UUIDString());
         // mkdir fails when the name exists, which makes taking the name and creating the folder one step.
@@ -94,7 +163,7 @@ QString KLKinolarkUtils::createTemporaryFolder() {
 }
 
 QString KLKinolarkUtils::createTemporaryFile() {
-    const QDir downloads(getDownloadsDirectory());
+    const QDir downloads(getScratchDirectory());
     for (;;) {
         const QString candidate = downloads.filePath(UUIDString());
         if (!QFileInfo::exists(candidate)) {

@@ -27,6 +27,10 @@ public:
     // Folders and files.
     static QString getApplicationDataDirectory();
     static QString getDownloadsDirectory();
+    // This process's own scratch folder inside the downloads folder, where its temporary folders and files
+    // go. It is locked for the life of the process, so another process cleaning up leaves it alone.
+    static QString getScratchDirectory();
+    // Removes what is in the downloads folder except the scratch folders of processes that still run.
     static void deleteDownloadsDirectory();
     static QString UUIDString();
     static QString createTemporaryFolder();

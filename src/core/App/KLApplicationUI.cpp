@@ -1,0 +1,20 @@
+#include "App/KLApplicationUI.h"
+
+void KLApplicationUI::setStatusText(const QString &) {}
+void KLApplicationUI::setStatusTextVisible(bool) {}
+void KLApplicationUI::setSpinning(bool) {}
+void KLApplicationUI::setCancelButtonVisible(bool) {}
+void KLApplicationUI::setDragEnabled(bool) {}
+void KLApplicationUI::setLaunchMenusEnabled(bool) {}
+void KLApplicationUI::setPasswordManagerAvailable(bool) {}
+void KLApplicationUI::setAddButtonVisible(bool) {}
+void KLApplicationUI::setBatchActions(bool, bool, bool) {}
+void KLApplicationUI::closeBatchPopover() {}
+void KLApplicationUI::closeAddPopover() {}
+void KLApplicationUI::showAlert(const QString &, const QString &) {}
+void KLApplicationUI::entryAdded(const std::shared_ptr<KLEntry> &) {}
+void KLApplicationUI::entryRemoved(const std::shared_ptr<KLEntry> &) {}
+void KLApplicationUI::numberOfEntriesChanged(int) {}
+void KLApplicationUI::entryChanged(const std::shared_ptr<KLEntry> &) {}
+void KLApplicationUI::entryFinished(const std::shared_ptr<KLEntry> &) {}
+void KLApplicationUI::terminate() {}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class KLEntry;
+
+// Everything the application controller shows goes through this interface, which the window and the
+// command line implement. Every call arrives on the main thread. The bodies here do nothing, so a user
+// interface implements only what it has.
+class KLApplicationUI {
+public:
+    virtual ~KLApplicationUI() = default;
+
+    // The status line: its text, whether the text shows, the busy animation, the cancel button.
+    virtual void setStatusText(const QString &text);
+    virtual void setStatusTextVisible(bool visible);
+    virtual void setSpinning(bool spinning);
+    virtual void setCancelButtonVisible(bool visible);
+
+    virtual void setDragEnabled(bool enabled);
+    // Preferences and uninstall are offered once the launch has finished.
+    virtual void setLaunchMenusEnabled(bool enabled);
+    // The credentials window is offered only when the credentials store is usable.
+    virtual void setPasswordManagerAvailable(bool available);
+    virtual void setAddButtonVisible(bool visible);
+    // Which batch actions are offered; with none of them the batch button hides.
+    virtual void setBatchActions(bool processAll, bool clearCompleted, bool clearAll);
+    virtual void closeBatchPopover();
+    virtual void closeAddPopover();
+    virtual void showAlert(const QString &title, const QString &message);
+
+    // The queue: rows come and go with entries; any entry's change asks for a refresh.
+    virtual void entryAdded(const std::shared_ptr<KLEntry> &entry);
+    virtual void entryRemoved(const std::shared_ptr<KLEntry> &entry);
+    virtual void numberOfEntriesChanged(int count);
+    virtual void entryChanged(const std::shared_ptr<KLEntry> &entry);
+    // An entry ended its run (success, error or cancellation): the place for a notification.
+    virtual void entryFinished(const std::shared_ptr<KLEntry> &entry);
+
+    // The application should end (after uninstalling).
+    virtual void terminate();
+};

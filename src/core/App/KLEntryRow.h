@@ -1,0 +1,49 @@
+#pragma once
+
+#include "Model/KLEntry/KLEntryDelegate.h"
+
+#include <atomic>
+#include <memory>
+
+class KLEntryTableController;
+
+// The queue-driving half of one row: it is its entry's delegate, starts and cancels the entry, removes a
+// completed entry when the user wants that, forgets the URL of a completed entry, and asks the window to
+// refresh the row. Every refresh happens on the main thread.
+class KLEntryRow final : public KLEntryDelegate, public std::enable_shared_from_this<KLEntryRow> {
+public:
+    KLEntryRow(std::shared_ptr<KLEntry> entry, std::weak_ptr<KLEntryTableController> table);
+
+    std::shared_ptr<KLEntry> entry() const { return m_entry; }
+
+    // The row's main button: cancels a running entry, else starts it.
+    void onProcess();
+    void startProcessingWithoutUserInput() { onProcess(); }
+    // The row's remove button (hidden while the entry runs): forgets the URL and removes the row.
+    void onRemove();
+    // Whether this run's ending has been announced (one notification per run).
+    bool notificationPresented() const { return m_notificationPresented.load(); }
+
+    void entryHasStartedProcessing(KLEntry *entry) override;
+    void entryHasFinishedProcessing(KLEntry *entry) override;
+    void entryNewOriginalURL(KLEntry *entry, const QUrl &originalURL) override;
+    void entryNewTitle(KLEntry *entry, const QString &title) override;
+    void entryNewRepresentativeImage(KLEntry *entry, const QImage &image) override;
+    void entryNewError(KLEntry *entry, const std::shared_ptr<KLError> &error) override;
+    void entryNewState(KLEntry *entry, const QString &state) override;
+    void entryNewCompletionFactor(KLEntry *entry, double completionFactor) override;
+    void entryNewETA(KLEntry *entry, const QString &eta) override;
+    void entryCompleted(KLEntry *entry) override;
+    void entryNewOutputFile(KLEntry *entry, const QString &outputFile) override;
+    void entryNewProperties(KLEntry *entry, const std::shared_ptr<KLVideoProperties> &properties) override;
+    void entryIsLocal(KLEntry *entry, bool local) override;
+
+private:
+    void refresh();
+    void refreshOnMainThread();
+
+    const std::shared_ptr<KLEntry> m_entry;
+    const std::weak_ptr<KLEntryTableController> m_table;
+    std::atomic<bool> m_notificationPresented{false};
+    std::atomic<bool> m_refreshPending{false};
+};

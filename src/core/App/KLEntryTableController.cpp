@@ -1,0 +1,125 @@
+#include "App/KLEntryTableController.h"
+
+#include "App/KLApplicationUI.h"
+#include "App/KLEntryRow.h"
+#include "App/KLEntryTableControllerDelegate.h"
+#include "Model/KLEntry/KLEntry.h"
+#include "Model/Preferences/KLDefaultPreferences.h"
+#include "Utils/KLDispatch.h"
+#include "Utils/KLObjectRepository.h"
+
+void KLEntryTableController::setDelegate(const std::weak_ptr<KLEntryTableControllerDelegate> &delegate) {
+    std::lock_guard lock(m_lock);
+    m_delegate = delegate;
+}
+
+void KLEntryTableController::setUI(const std::weak_ptr<KLApplicationUI> &ui) {
+    std::lock_guard lock(m_lock);
+    m_ui = ui;
+}
+
+std::shared_ptr<KLApplicationUI> KLEntryTableController::ui() const {
+    std::lock_guard lock(m_lock);
+    return m_ui.lock();
+}
+
+void KLEntryTableController::addEntry(const std::shared_ptr<KLEntry> &entry) {
+    auto row = std::make_shared<KLEntryRow>(entry, weak_from_this());
+    entry->setDelegate(row);
+    {
+        std::lock_guard lock(m_lock);
+        m_entryControllers.push_back(row);
+        tellCount(static_cast<int>(m_entryControllers.size()));
+    }
+    KLDispatch::async([weakSelf = weak_from_this(), row] {
+        const std::shared_ptr<KLEntryTableController> self = weakSelf.lock();
+        if (self == nullptr) {
+            return;
+        }
+        if (const std::shared_ptr<KLApplicationUI> ui = self->ui()) {
+            ui->entryAdded(row->entry());
+        }
+        const auto preferences = KLObjectRepository::singleton()->getPreferences();
+        if (preferences != nullptr && preferences->automaticallyStartDownloading()) {
+            row->startProcessingWithoutUserInput();
+        }
+    });
+}
+
+void KLEntryTableController::removeEntry(const std::shared_ptr<KLEntry> &entry) {
+    removeRow([&entry](const std::shared_ptr<KLEntryRow> &row) { return row->entry() == entry; });
+}
+
+void KLEntryTableController::entryViewControllerRemoveWasRequested(const std::shared_ptr<KLEntryRow> &row) {
+    removeRow([&row](const std::shared_ptr<KLEntryRow> &listed) { return listed == row; });
+}
+
+bool KLEntryTableController::removeRow(
+    const std::function<bool(const std::shared_ptr<KLEntryRow> &)> &matches) {
+    std::shared_ptr<KLEntryRow> removed;
+    {
+        std::lock_guard lock(m_lock);
+        for (auto row = m_entryControllers.begin(); row != m_entryControllers.end(); ++row) {
+            if (matches(*row)) {
+                removed = *row;
+                m_entryControllers.erase(row);
+                tellCount(static_cast<int>(m_entryControllers.size()));
+                break;
+            }
+        }
+    }
+    if (removed != nullptr) {
+        // The row and its entry hold each other; letting go of the row ends that.
+        removed->entry()->setDelegate(nullptr);
+    }
+    KLDispatch::async([weakSelf = weak_from_this(), removed] {
+        const std::shared_ptr<KLEntryTableController> self = weakSelf.lock();
+        const std::shared_ptr<KLApplicationUI> ui = self != nullptr ? self->ui() : nullptr;
+        if (ui != nullptr && removed != nullptr) {
+            ui->entryRemoved(removed->entry());
+        }
+    });
+    return removed != nullptr;
+}
+
+std::vector<std::shared_ptr<KLEntry>> KLEntryTableController::getEntries() const {
+    std::lock_guard lock(m_lock);
+    std::vector<std::shared_ptr<KLEntry>> entries;
+    entries.reserve(m_entryControllers.size());
+    for (const auto &row : m_entryControllers) {
+        entries.push_back(row->entry());
+    }
+    return entries;
+}
+
+std::shared_ptr<KLEntryRow> KLEntryTableController::rowForEntry(const std::shared_ptr<KLEntry> &entry) const {
+    std::lock_guard lock(m_lock);
+    for (const auto &row : m_entryControllers) {
+        if (row->entry() == entry) {
+            return row;
+        }
+    }
+    return nullptr;
+}
+
+void KLEntryTableController::entryViewControllerEntryStateHasChanged(const std::shared_ptr<KLEntryRow> &row) {
+    std::shared_ptr<KLEntryTableControllerDelegate> delegate;
+    std::shared_ptr<KLApplicationUI> ui;
+    {
+        std::lock_guard lock(m_lock);
+        delegate = m_delegate.lock();
+        ui = m_ui.lock();
+    }
+    if (delegate != nullptr) {
+        delegate->entryTableControllerEntriesStateHasChanged(this);
+    }
+    if (ui != nullptr) {
+        ui->entryChanged(row->entry());
+    }
+}
+
+void KLEntryTableController::tellCount(int count) {
+    if (const std::shared_ptr<KLEntryTableControllerDelegate> delegate = m_delegate.lock()) {
+        delegate->entryTableControllerNumberOfEntriesModified(this, count);
+    }
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class KLApplicationUI;
+class KLEntry;
+class KLEntryRow;
+class KLEntryTableControllerDelegate;
+
+// The queue as the user sees it: one row per entry, in order. Rows are added and removed from any thread
+// under the queue's lock; the window hears of every change on the main thread. A new entry starts by itself
+// when downloads start automatically.
+class KLEntryTableController final : public std::enable_shared_from_this<KLEntryTableController> {
+public:
+    void setDelegate(const std::weak_ptr<KLEntryTableControllerDelegate> &delegate);
+    void setUI(const std::weak_ptr<KLApplicationUI> &ui);
+    std::shared_ptr<KLApplicationUI> ui() const;
+
+    void addEntry(const std::shared_ptr<KLEntry> &entry);
+    // Removes the entry's row (found by identity); the entry is not cancelled here.
+    void removeEntry(const std::shared_ptr<KLEntry> &entry);
+    std::vector<std::shared_ptr<KLEntry>> getEntries() const;
+    std::shared_ptr<KLEntryRow> rowForEntry(const std::shared_ptr<KLEntry> &entry) const;
+
+    // Row calls.
+    void entryViewControllerRemoveWasRequested(const std::shared_ptr<KLEntryRow> &row);
+    void entryViewControllerEntryStateHasChanged(const std::shared_ptr<KLEntryRow> &row);
+
+private:
+    bool removeRow(const std::function<bool(const std::shared_ptr<KLEntryRow> &)> &matches);
+    void tellCount(int count);
+
+    mutable std::mutex m_lock;
+    std::vector<std::shared_ptr<KLEntryRow>> m_entryControllers;
+    std::weak_ptr<KLEntryTableControllerDelegate> m_delegate;
+    std::weak_ptr<KLApplicationUI> m_ui;
+};
