@@ -86,13 +86,13 @@ RangeOutcome parseRange(const QByteArray &header, int64_t size, ByteRange &range
     if (!value.startsWith("bytes=") || value.contains(',')) {
         return RangeOutcome::whole;
     }
-    const QByteArray spec = value.mid(6).trimmed();
-    const qsizetype dash = spec.indexOf('-');
+    const QByteArray rangeText = value.mid(6).trimmed();
+    const qsizetype dash = rangeText.indexOf('-');
     if (dash < 0) {
         return RangeOutcome::whole;
     }
-    const QByteArray startText = spec.left(dash).trimmed();
-    const QByteArray endText = spec.mid(dash + 1).trimmed();
+    const QByteArray startText = rangeText.left(dash).trimmed();
+    const QByteArray endText = rangeText.mid(dash + 1).trimmed();
     bool startValid = false;
     bool endValid = false;
     const int64_t start = startText.toLongLong(&startValid);
