@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QSet>
+#include <QString>
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <sys/types.h>
+
+class KLYTDLExtractorDescription;
+
+// The per-site logins the downloader uses, kept in the user's ~/.netrc, the credentials file that yt-dlp
+// reads. The lines this class manages have exactly six tab-separated fields:
+//     machine<TAB>extractor<TAB>login<TAB>the login<TAB>password<TAB>the password
+// Every other line of the file belongs to the user or to other programs and is carried over byte for byte,
+// in its place, whatever its encoding.
+//
+// setup() runs once on the launch's background thread and decides whether the store can be used at all;
+// afterwards the credentials window edits the records of listExtractorDescriptions() on the main thread
+// (they lock themselves) and calls saveExtractorDescriptions() after each edit; teardown() saves once more
+// at exit. A lock keeps an early exit that overlaps the setup from seeing half-built lists.
+class KLPasswordManager final {
+public:
+    using ExtractorDescriptions = QList<std::shared_ptr<KLYTDLExtractorDescription>>;
+    // Display name of a TV provider -> its identifier (the value of the preference "provider").
+    using ProviderDictionary = QMap<QString, QString>;
+
+    static inline const QString netrcFileName = QStringLiteral(".netrc");
+    // yt-dlp refuses a credentials file that others may read.
+    static constexpr mode_t netrcPermissions = 0600;
+
+    KLPasswordManager();
+
+    // Creates the file if needed and makes it owner-only, reads the managed lines, reconciles them with the
+    // downloader's extractors and lists its TV providers. Blocks while the downloader runs.
+    void setup();
+    // Saves the credentials, if the store was set up and is usable.
+    void teardown();
+
+    // False until setup() has found the store usable; then fixed for the rest of the run.
+    bool passwordManagerIsEnabled() const;
+    QString netrcPath() const;
+
+    // The records themselves, sorted by name: the window changes their login and password in place and then
+    // calls saveExtractorDescriptions().
+    ExtractorDescriptions listExtractorDescriptions() const;
+    // The first record whose name equals `name` ignoring case (the window shows names in lower case).
+    std::shared_ptr<KLYTDLExtractorDescription> findExtractorDescription(const QString &name) const;
+    ProviderDictionary getProviderDictionary() const;
+
+    // Rewrites the file: the user's lines as they are, then one managed line per record that has both a login
+    // and a password (so clearing either deletes the line). Writes nothing when the store is not usable or
+    // when the file's current contents cannot be read, since that would drop the user's own lines. True
+    // when the file holds the records' credentials afterwards.
+    bool saveExtractorDescriptions();
+
+    // The providers of a "list_ytdl_providers" output: two heading lines, then "identifier$Display name"
+    // lines; a line without exactly one "$" is skipped.
+    static ProviderDictionary providerDictionaryFromList(const QString &list);
+
+private:
+    // A managed line's credentials, as found in the file.
+    struct ManagedLine {
+        QString name;
+        QString login;
+        QString password;
+    };
+    // The credentials of a line of the file when it is a managed line (a trailing carriage return aside),
+    // nothing for a line of the user's.
+    static std::optional<ManagedLine> managedLineFromBytes(QByteArray line);
+    // Whether the fields are those of a managed line: exactly six, "machine", "login" and "password" first,
+    // third and fifth.
+    static bool columnsMatchYTDLExtractor(const QList<QByteArray> &columns);
+
+    struct SetupState {
+        bool usable = true;
+        ExtractorDescriptions descriptions;
+        ProviderDictionary providers;
+    };
+
+    bool setupNetrcFile();
+    void parseExtractorDescriptions(SetupState &state) const;
+    static void matchExtractorDescriptions(SetupState &state);
+    static void listProviders(SetupState &state);
+
+    // The file's new contents: its lines minus the managed lines of `rewrittenNames`, then `managedLines`.
+    static QByteArray mergedNetrc(const QByteArray &current, const QSet<QString> &rewrittenNames,
+                                  const QByteArray &managedLines);
+    static QByteArray managedLinesFor(const ExtractorDescriptions &descriptions);
+    static QList<QByteArray> linesOf(const QByteArray &contents);
+
+    mutable std::mutex m_lock;
+    QString m_netrcPath;
+    bool m_setUp = false;
+    bool m_canUsePasswordManager = false;
+    ExtractorDescriptions m_extractorDescriptions;
+    ProviderDictionary m_providerNameToProviderIdDictionary;
+    // Serialises the read-modify-replace of the file.
+    std::mutex m_saveLock;
+};

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+#include <mutex>
+#include <optional>
+
+// Remembers across launches the URLs the user put into the queue, so that the next launch can analyse them
+// again. Only URLs are kept, one per line in "queue.txt" in the application data folder (UTF-8, each line
+// ending with a line feed, nothing else in the file). Every change is written through at once, replacing the
+// file in one step, so a crash or a concurrent reader never meets half a list.
+//
+// Intake threads and the main thread call it at the same time; the list and the file are guarded by one
+// lock.
+class KLQueuePersistence final {
+public:
+    static inline const QString fileName = QStringLiteral("queue.txt");
+
+    // Loads the file when there is one.
+    KLQueuePersistence();
+
+    // The file's path; empty when there is no application data folder (then nothing is stored).
+    QString path() const;
+
+    // Remembers the URL unless the preference rememberQueue is "none" or the URL is already remembered.
+    void addURL(const QUrl &url);
+    // Forgets every equal URL and rewrites the file, whatever rememberQueue says.
+    void removeURL(const QUrl &url);
+    // A copy of the list, in the order the URLs were added.
+    QList<QUrl> urls() const;
+    void removeAll();
+    void save();
+
+private:
+    void load();
+    // The form a URL takes in the file, and the way a line of the file is read back (nothing when the line
+    // does not hold a URL that the queue could analyse).
+    static QString lineForURL(const QUrl &url);
+    static std::optional<QUrl> urlFromLine(QString line);
+    static QList<QUrl> parseQueue(const QString &text);
+    static bool remembersQueue();
+    void saveLocked();
+
+    const QString m_path;
+    mutable std::mutex m_lock;
+    QList<QUrl> m_urls;
+};
