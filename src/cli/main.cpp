@@ -1,13 +1,113 @@
+#include "App/KLAppDelegate.h"
+#include "Flow/FFMPEG/KLFFMPEGCommandFactory.h"
+#include "KLCommandLineOptions.h"
+#include "KLCommandLineRun.h"
+#include "Model/KLTask/Basic/KLVideoProperties.h"
+#include "Model/KLTask/FFMPEG/KLGetLocalVideoPropertiesTask.h"
+#include "Model/Preferences/KLDefaultPreferences.h"
+#include "Utils/KLDispatch.h"
+#include "Utils/KLKinolarkUtils.h"
+#include "Utils/KLScriptManager.h"
+
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTextStream>
 
-// The command line grows into the headless twin of the application; until the intake exists it only
-// says what it is.
+#include <chrono>
+#include <cstdio>
+
+namespace {
+
+// Without --verbose the diagnostic lines stay out of the way of the progress; warnings still show.
+void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message) {
+    if (type != QtInfoMsg && type != QtDebugMsg) {
+        fprintf(stderr, "%s\n", qPrintable(message));
+    }
+}
+
+int printFFMPEGParameters(const KLCommandLineOptions &options) {
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    auto preferences = std::make_shared<KLDefaultPreferences>();
+    preferences->load();
+    preferences->setSaving(false);
+    QString error;
+    if (!options.applyTo(*preferences, &error)) {
+        err << "kinolark: " << error << Qt::endl;
+        return 2;
+    }
+    const QString file = QFileInfo(options.ffmpegParametersFile).absoluteFilePath();
+    auto task = std::make_shared<KLGetLocalVideoPropertiesTask>(file);
+    task->start();
+    task->wait();
+    const auto properties = task->resultAs<std::shared_ptr<KLVideoProperties>>();
+    if (task->error() != nullptr || properties == nullptr) {
+        err << "kinolark: cannot read " << options.ffmpegParametersFile << Qt::endl;
+        return 1;
+    }
+    if (preferences->container() == KLPreferences::downloadOnlyNoConversion) {
+        return 0; // nothing is converted
+    }
+    QTemporaryDir folder;
+    const QStringList parameters = KLFFMPEGCommandFactory().generateFFMPEGParametersForPreferences(
+        *preferences, *properties, folder.path());
+    for (const QString &text : parameters) {
+        out << text.trimmed() << Qt::endl;
+    }
+    return 0;
+}
+
+} // namespace
+
 int main(int argc, char **argv) {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kinolark"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KINOLARK_CLI_VERSION));
     QTextStream out(stdout);
-    out << QStringLiteral("kinolark ") << QCoreApplication::applicationVersion() << Qt::endl;
-    return 0;
+    QTextStream err(stderr);
+
+    QString error;
+    const std::optional<KLCommandLineOptions> options =
+        KLCommandLineOptions::parse(application.arguments(), &error);
+    if (!options) {
+        err << "kinolark: " << error << Qt::endl << "Try 'kinolark --help'." << Qt::endl;
+        return 2;
+    }
+    if (!options->verbose) {
+        qInstallMessageHandler(quietMessages);
+        KLScriptManager::setDiscardErrorOutput(true);
+    }
+    switch (options->action) {
+    case KLCommandLineOptions::Action::Help:
+        out << KLCommandLineOptions::helpText();
+        return 0;
+    case KLCommandLineOptions::Action::Version:
+        out << "kinolark " << QCoreApplication::applicationVersion() << Qt::endl;
+        return 0;
+    case KLCommandLineOptions::Action::ListPresets:
+        for (const QString &preset : KLPreferences::listOutputFors()) {
+            out << preset << Qt::endl;
+        }
+        return 0;
+    case KLCommandLineOptions::Action::PrintFFMPEGParameters:
+        return printFFMPEGParameters(*options);
+    case KLCommandLineOptions::Action::Run:
+        break;
+    }
+
+    int status = 0;
+    {
+        KLCommandLineRun run(*options);
+        if (!run.start(&error)) {
+            err << "kinolark: " << error << Qt::endl;
+            return 2;
+        }
+        status = QCoreApplication::exec();
+    }
+    // Scripts are reaped and tasks wind down on threads of their own; then this run's scratch folder goes.
+    KLDispatch::waitForBackgroundJobs(std::chrono::seconds(10));
+    KLKinolarkUtils::removeScratchDirectory();
+    return status;
 }

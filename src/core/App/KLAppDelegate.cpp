@@ -66,9 +66,13 @@ void KLAppDelegate::setDragEnabledNow(bool enabled) const {
 
 // ---- Launch and termination ----
 
-void KLAppDelegate::doFinishApplicationLaunch() {
+void KLAppDelegate::doFinishApplicationLaunch(bool rememberQueue) {
     KLLog::log(QStringLiteral("STARTING KINOLARK PRO..."));
     initializeObjectRepository();
+    if (!rememberQueue) {
+        KLObjectRepository::singleton()->addObject(std::shared_ptr<KLQueuePersistence>(),
+                                                   KLObjectRepository::queuePersistenceName);
+    }
     m_tableController->setDelegate(weak_from_this());
     KLEntryGenerator::setURLProcessor(weak_from_this());
     m_ui->setDragEnabled(true);

@@ -54,7 +54,8 @@ public:
 
     // ---- Launch and termination ----
     // Registers the services, cleans the downloads folder, and starts the background stage; main thread.
-    void doFinishApplicationLaunch();
+    // The command line neither restores nor remembers the window's queue.
+    void doFinishApplicationLaunch(bool rememberQueue = true);
     void initializeObjectRepository();
     void updateDownloaders();
     void preparePasswordManager();

@@ -111,14 +111,27 @@ QString makeScratchDirectory() {
 
 } // namespace
 
+namespace {
+
+std::mutex scratchLock;
+QString scratch;
+
+} // namespace
+
 QString KLKinolarkUtils::getScratchDirectory() {
-    static std::mutex scratchLock;
-    static QString scratch;
     std::lock_guard lock(scratchLock);
     if (scratch.isEmpty() || !QFileInfo(scratch).isDir()) {
         scratch = makeScratchDirectory();
     }
     return scratch;
+}
+
+void KLKinolarkUtils::removeScratchDirectory() {
+    std::lock_guard lock(scratchLock);
+    if (!scratch.isEmpty() && QFileInfo(scratch).fileName().startsWith(scratchPrefix)) {
+        QDir(scratch).removeRecursively();
+    }
+    scratch.clear();
 }
 
 void KLKinolarkUtils::deleteDownloadsDirectory() {

@@ -30,6 +30,8 @@ public:
     // This process's own scratch folder inside the downloads folder, where its temporary folders and files
     // go. It is locked for the life of the process, so another process cleaning up leaves it alone.
     static QString getScratchDirectory();
+    // Removes this process's scratch folder with everything in it (when the process ends).
+    static void removeScratchDirectory();
     // Removes what is in the downloads folder except the scratch folders of processes that still run.
     static void deleteDownloadsDirectory();
     static QString UUIDString();

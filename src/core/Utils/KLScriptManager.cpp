@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -19,6 +20,8 @@
 extern char **environ;
 
 namespace {
+
+std::atomic<bool> discardErrorOutput{false};
 
 // Restores what the child must not inherit from us: blocked signals and ignored ones (the command line
 // blocks SIGINT and SIGTERM to handle them itself; the scripts must keep their defaults).
@@ -69,6 +72,9 @@ std::shared_ptr<KLScriptInstance> KLScriptManager::runScriptAsyncWithCommand(con
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    if (discardErrorOutput.load()) {
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    }
 
     posix_spawnattr_t attributes;
     const bool prepared = prepareAttributes(attributes);
@@ -95,6 +101,10 @@ std::shared_ptr<KLScriptInstance> KLScriptManager::runScriptAsyncWithCommand(con
         return std::make_shared<KLScriptInstance>(-1, -1, this);
     }
     return std::make_shared<KLScriptInstance>(process, output[0], this);
+}
+
+void KLScriptManager::setDiscardErrorOutput(bool discard) {
+    discardErrorOutput = discard;
 }
 
 QString KLScriptManager::quoteArgument(const QString &value) {

@@ -26,6 +26,10 @@ public:
     static QString commandForScriptAtPath(const QString &scriptPath, const QStringList &arguments,
                                           const QString &unquotedTail = QString());
 
+    // Scripts write their diagnostics where this process writes its own, unless told to drop them (the
+    // command line does, so that its progress stays readable).
+    static void setDiscardErrorOutput(bool discard);
+
     // Sends the signal to the whole process group led by `process`.
     static void signalProcessGroup(pid_t process, int signal);
     // Collects the process's exit without blocking the caller. A process that was asked to terminate and

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class KLDefaultPreferences;
+
+// What the command line asked for. Settings given here apply to this run only, unless --save.
+class KLCommandLineOptions final {
+public:
+    enum class Action { Run, Help, Version, ListPresets, PrintFFMPEGParameters };
+
+    // Nothing, with `error` set, for a usage error.
+    static std::optional<KLCommandLineOptions> parse(const QStringList &arguments, QString *error);
+    static QString helpText();
+
+    // Applies the conversion and scheduling settings to the stored preferences (written only with --save).
+    bool applyTo(KLDefaultPreferences &preferences, QString *error) const;
+
+    Action action = Action::Run;
+    QStringList inputs;
+    QString outputDirectory;
+    QString preset;
+    QString mode;
+    QString container;
+    bool subtitles = false;
+    std::optional<qulonglong> downloads;
+    std::optional<qulonglong> processing;
+    QString ffmpegParametersFile;
+    bool json = false;
+    bool verbose = false;
+    bool save = false;
+
+private:
+    static std::optional<QString> matchCaseInsensitive(const QString &name, const QStringList &choices);
+};
