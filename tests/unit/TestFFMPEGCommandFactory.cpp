@@ -1,4 +1,3 @@
-#include "Flow/FFMPEG/KLFFMPEGCodecParametersGenerator.h"
 #include "Flow/FFMPEG/KLFFMPEGCommandFactory.h"
 #include "Model/KLTask/Basic/KLVideoProperties.h"
 #include "Model/Preferences/KLPreferences.h"
@@ -260,25 +259,6 @@ TEST(FFMPEGFrameSize, KeptWhenTheInputsSizeIsUsed) {
     p->setUseAsMaximumResolution(false);
     p->setResolution(QSizeF(320, 240));
     EXPECT_EQ(generate(*p), QStringList{s(" ") + s(h264Crf) + s(aacVb)});
-}
-
-// A generator registered later under the same codec name is the one used.
-TEST(FFMPEGCommandFactory, LaterGeneratorReplacesEarlierOne) {
-    class Replacement final : public KLFFMPEGCodecParametersGenerator {
-    public:
-        Replacement() : KLFFMPEGCodecParametersGenerator(QStringLiteral("aac")) {}
-        void generateFFMPEGParametersForPreferences(const KLPreferences &, const KLVideoProperties &,
-                                                    QString &string,
-                                                    KLFFMPEGCodecParametersProperties *) const override {
-            string += QStringLiteral("-c:a replacement ");
-        }
-    };
-    KLFFMPEGCommandFactory factory;
-    factory.addAudioGenerator(std::make_shared<Replacement>());
-    EXPECT_EQ(factory.audioGenerators().size(), 6u);
-    EXPECT_EQ(factory.generateFFMPEGParametersForPreferences(*plainPreferences(), *inputOfSize(1, 1),
-                                                             temporalFolder),
-              QStringList{s(" ") + s(h264Crf) + s("-c:a replacement ")});
 }
 
 // An unknown output mode, audio mode or codec name is a programming error that stops the process.
