@@ -61,6 +61,8 @@ public:
     void preparePasswordManager();
     void restoreQueue();
     bool launched() const { return m_launched.load(); }
+    // Set when the background stage has finished (exposed for user interfaces that launch differently).
+    void setLaunched(bool launched) { m_launched = launched; }
     // Saves the credentials; the rest is saved as it changes.
     void applicationWillTerminate();
     void onUninstall();

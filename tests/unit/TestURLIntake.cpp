@@ -1,0 +1,256 @@
+#include "App/KLAppDelegate.h"
+#include "App/KLApplicationUI.h"
+#include "App/KLEntryTableController.h"
+#include "Flow/Entries/KLEntryFactory.h"
+#include "Flow/Entries/KLEntryGenerator.h"
+#include "KLEntryTestHarness.h"
+#include "KLTestEnvironment.h"
+#include "Model/KLEntry/KLEntry.h"
+#include "Model/KLTask/KLError.h"
+#include "Model/Preferences/KLDefaultPreferences.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <map>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Records the status line as the main thread sees it.
+class StatusRecorder final : public KLApplicationUI {
+public:
+    void setStatusText(const QString &text) override { texts << text; }
+    void setBatchActions(bool processAll, bool clearCompleted, bool clearAll) override {
+        batch = {processAll, clearCompleted, clearAll};
+    }
+    int count(const QString &text) const { return static_cast<int>(texts.count(text)); }
+    QStringList texts;
+    std::array<bool, 3> batch{false, false, false};
+};
+
+// An entry that is ready at once and "runs" only by ending with success.
+class InstantEntry final : public KLEntry {
+public:
+    void prepareWithCompletion(std::function<void()> completion) override {
+        if (cancelled()) {
+            setError(cancellationError());
+            return;
+        }
+        setState(readyState);
+        completion();
+    }
+
+protected:
+    void doProcessing() override {
+        setState(doneState);
+        setProcessing(false);
+        setCompleted(true);
+    }
+};
+
+// Answers from a table: a number of entries per URL, URLs to hand back, or a wait for a cancel.
+class ScriptedGenerator final : public KLEntryGenerator {
+public:
+    std::map<QString, int> entries;
+    std::map<QString, QList<QUrl>> handBack;
+    QString blockOn;
+    std::atomic<int> asked{0};
+
+    bool claimsURL(const QUrl &) const override { return true; }
+    std::optional<EntryList> generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError> *) override {
+        ++asked;
+        if (url.toString() == blockOn) {
+            while (!m_cancelled.load()) {
+                std::this_thread::sleep_for(5ms);
+            }
+            return std::nullopt;
+        }
+        if (auto back = handBack.find(url.toString()); back != handBack.end()) {
+            handBackURLs(back->second);
+        }
+        EntryList made;
+        for (int index = 0; index < entries[url.toString()]; ++index) {
+            auto entry = std::make_shared<InstantEntry>();
+            entry->setOriginalURL(url);
+            made.push_back(entry);
+        }
+        return made.empty() ? std::nullopt : std::optional<EntryList>(made);
+    }
+    void cancel() override { m_cancelled = true; }
+};
+
+class IntakeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_harness.preferences()->setAutomaticallyStartDownloading(false);
+        m_delegate = std::make_shared<KLAppDelegate>(m_ui);
+        m_delegate->tableController()->setDelegate(m_delegate);
+        KLEntryGenerator::setURLProcessor(m_delegate);
+        m_delegate->setFactoryMaker(
+            [this] { return std::make_shared<KLEntryFactory>(KLEntryFactory::Generators{m_generator}); });
+    }
+    void TearDown() override { KLEntryGenerator::setURLProcessor({}); }
+
+    void intake(const QStringList &urls) {
+        QList<QUrl> list;
+        for (const QString &url : urls) {
+            list << QUrl(url);
+        }
+        m_delegate->processURLs(list);
+    }
+    bool settled() {
+        return KLTestEnvironment::waitUntil(
+            [&] { return m_delegate->callsToProcessURLs() == 0 && m_delegate->preparingEntries() == 0; },
+            10s);
+    }
+
+    KLEntryTestHarness m_harness;
+    std::shared_ptr<StatusRecorder> m_ui = std::make_shared<StatusRecorder>();
+    std::shared_ptr<KLAppDelegate> m_delegate;
+    std::shared_ptr<ScriptedGenerator> m_generator = std::make_shared<ScriptedGenerator>();
+};
+
+} // namespace
+
+TEST_F(IntakeTest, FoundEntriesArePreparedAddedAndTheStatusLineReturnsToIdle) {
+    m_generator->entries[QStringLiteral("http://a.example/")] = 2;
+    intake({QStringLiteral("http://a.example/")});
+    ASSERT_TRUE(settled());
+    KLTestEnvironment::waitUntil([] { return false; }, 100ms);
+    EXPECT_EQ(m_delegate->tableController()->getEntries().size(), 2u);
+    EXPECT_EQ(m_ui->count(QStringLiteral("Analyzing URL: http://a.example/")), 1);
+    EXPECT_EQ(m_ui->texts.last(), KLAppDelegate::idleText);
+    EXPECT_EQ(m_ui->count(KLAppDelegate::failedText), 0);
+    EXPECT_FALSE(m_delegate->foundContent());
+    EXPECT_EQ(m_ui->batch, (std::array<bool, 3>{true, false, true}));
+}
+
+TEST_F(IntakeTest, NestedCallsNeverShowTheFailureThemselves) {
+    // The outer URL hands back two that yield nothing, then finds something itself.
+    m_generator->handBack[QStringLiteral("http://outer.example/")] = {
+        QUrl(QStringLiteral("http://in1.example/")), QUrl(QStringLiteral("http://in2.example/"))};
+    m_generator->entries[QStringLiteral("http://outer.example/")] = 1;
+    intake({QStringLiteral("http://outer.example/")});
+    ASSERT_TRUE(settled());
+    KLTestEnvironment::waitUntil([] { return false; }, 100ms);
+    EXPECT_EQ(m_ui->count(KLAppDelegate::failedText), 0);
+    EXPECT_EQ(m_delegate->tableController()->getEntries().size(), 1u);
+
+    // When nothing at all is found, only the outermost call reports it.
+    m_ui->texts.clear();
+    m_generator->entries.clear();
+    intake({QStringLiteral("http://outer.example/")});
+    ASSERT_TRUE(KLTestEnvironment::waitUntil([&] { return m_ui->count(KLAppDelegate::failedText) > 0; }, 2s));
+    EXPECT_EQ(m_ui->count(KLAppDelegate::failedText), 1);
+}
+
+TEST_F(IntakeTest, TheFailedStateLastsTwoSecondsUnlessANewCallBegins) {
+    intake({});
+    ASSERT_TRUE(
+        KLTestEnvironment::waitUntil([&] { return m_ui->count(KLAppDelegate::failedText) == 1; }, 1s));
+    m_ui->texts.clear();
+    KLTestEnvironment::waitUntil([] { return false; }, 1500ms);
+    EXPECT_TRUE(m_ui->texts.isEmpty()); // still failed after 1.5 s
+    ASSERT_TRUE(KLTestEnvironment::waitUntil([&] { return !m_ui->texts.isEmpty(); }, 2s));
+    EXPECT_EQ(m_ui->texts.last(), KLAppDelegate::idleText);
+
+    // A call that is still running at the end of the two seconds keeps its own message.
+    m_ui->texts.clear();
+    intake({});
+    m_generator->blockOn = QStringLiteral("http://slow.example/");
+    std::atomic<bool> done{false};
+    std::thread slow([&] {
+        std::this_thread::sleep_for(500ms);
+        intake({QStringLiteral("http://slow.example/")});
+        done = true;
+    });
+    KLTestEnvironment::waitUntil([] { return false; }, 2800ms);
+    EXPECT_EQ(m_ui->texts.last(), QStringLiteral("Analyzing URL: http://slow.example/"));
+    m_delegate->doCancel();
+    slow.join();
+    EXPECT_TRUE(done.load());
+}
+
+TEST_F(IntakeTest, CancellingStopsAfterTheCurrentURL) {
+    m_generator->blockOn = QStringLiteral("http://first.example/");
+    m_generator->entries[QStringLiteral("http://second.example/")] = 1;
+    std::thread worker([&] {
+        intake({QStringLiteral("http://first.example/"), QStringLiteral("http://second.example/")});
+    });
+    ASSERT_TRUE(KLTestEnvironment::waitUntil([&] { return m_generator->asked.load() == 1; }, 5s));
+    m_delegate->doCancel();
+    worker.join();
+    EXPECT_EQ(m_generator->asked.load(), 1);
+    EXPECT_TRUE(m_delegate->tableController()->getEntries().empty());
+    EXPECT_EQ(m_delegate->callsToProcessURLs(), 0u);
+}
+
+TEST_F(IntakeTest, AnalyzeCommandChecksItsParameter) {
+    const auto missing = m_delegate->analyze(std::nullopt);
+    EXPECT_EQ(missing.errorNumber, -50);
+    EXPECT_EQ(missing.errorString,
+              QStringLiteral(
+                  "Parameter Error: A Parameter is expected for the verb 'analyze' (You have to specify what "
+                  "URL you want to analyze)."));
+    for (const QString &bad : {QStringLiteral("   \n"), QStringLiteral("::::"), QStringLiteral("no url")}) {
+        const auto result = m_delegate->analyze(bad);
+        EXPECT_EQ(result.errorNumber, -50) << bad.toStdString();
+        EXPECT_EQ(result.errorString, QStringLiteral("Parameter Error: Invalid URL."));
+    }
+    m_generator->entries[QStringLiteral("http://ok.example/")] = 1;
+    EXPECT_EQ(m_delegate->analyze(QStringLiteral("http://ok.example/")).errorNumber, 0);
+    ASSERT_TRUE(KLTestEnvironment::waitUntil(
+        [&] { return m_delegate->tableController()->getEntries().size() == 1; }));
+}
+
+TEST_F(IntakeTest, BatchActions) {
+    m_generator->entries[QStringLiteral("http://a.example/")] = 3;
+    intake({QStringLiteral("http://a.example/")});
+    ASSERT_TRUE(settled());
+    auto entries = m_delegate->tableController()->getEntries();
+    ASSERT_EQ(entries.size(), 3u);
+
+    m_delegate->clearCompleted(); // none completed: nothing changes
+    EXPECT_EQ(m_delegate->tableController()->getEntries().size(), 3u);
+
+    m_delegate->processAll();
+    ASSERT_TRUE(KLTestEnvironment::waitUntil([&] {
+        return std::all_of(entries.begin(), entries.end(),
+                           [](const auto &entry) { return entry->completed(); });
+    }));
+    EXPECT_FALSE(m_harness.preferences()->automaticallyStartDownloading()); // restored
+    KLTestEnvironment::waitUntil([] { return false; }, 100ms);
+    EXPECT_EQ(m_ui->batch, (std::array<bool, 3>{false, true, true}));
+
+    m_delegate->processAll(); // completed entries run again
+    ASSERT_TRUE(KLTestEnvironment::waitUntil([&] { return entries[0]->completed(); }));
+
+    m_delegate->clearCompleted();
+    EXPECT_TRUE(m_delegate->tableController()->getEntries().empty());
+
+    intake({QStringLiteral("http://a.example/")});
+    ASSERT_TRUE(settled());
+    m_delegate->clearAll();
+    EXPECT_TRUE(m_delegate->tableController()->getEntries().empty());
+    KLTestEnvironment::waitUntil([] { return false; }, 100ms);
+    EXPECT_EQ(m_ui->batch, (std::array<bool, 3>{false, false, false}));
+}
+
+TEST_F(IntakeTest, URLEventsWaitForTheLaunchAndRefuseOtherSchemes) {
+    m_generator->entries[QStringLiteral("http://late.example/x")] = 1;
+    m_generator->entries[QStringLiteral("javascript:alert(1)")] = 1;
+    m_delegate->handleGetURLEvent(QStringLiteral("javascript:alert(1)"));
+    m_delegate->handleGetURLEvent(QStringLiteral("kinlkurl://late.example/x"));
+    KLTestEnvironment::waitUntil([] { return false; }, 300ms);
+    EXPECT_EQ(m_generator->asked.load(), 0);
+    m_delegate->setLaunched(true);
+    ASSERT_TRUE(KLTestEnvironment::waitUntil(
+        [&] { return m_delegate->tableController()->getEntries().size() == 1; }));
+    EXPECT_EQ(m_delegate->tableController()->getEntries().front()->originalURL(),
+              QUrl(QStringLiteral("http://late.example/x")));
+    KLTestEnvironment::waitUntil([] { return false; }, 200ms);
+    EXPECT_EQ(m_generator->asked.load(), 1);
+}
