@@ -1,0 +1,68 @@
+#include "Flow/Entries/Generators/KLYTDLGenerator.h"
+
+#include "Flow/Entries/Generators/KLYTDLEntry.h"
+#include "Flow/Entries/Generators/KLYoutubeGenerator.h"
+#include "Model/KLTask/YTDL/KLYTDLGetLinksFromURLTask.h"
+#include "Model/KLTask/YTDL/KLYTDLLinkDescription.h"
+
+#include <QList>
+
+bool KLYTDLGenerator::claimsURL(const QUrl &url) const {
+    return !url.isLocalFile();
+}
+
+void KLYTDLGenerator::cancel() {
+    KLTaskEntryGenerator::cancel();
+    terminateRunningTask();
+}
+
+bool KLYTDLGenerator::handsBackLink(const QUrl &link, const QUrl &page) {
+    // youtube-dl lists a single video under the video's own link. When that link is the page asked about,
+    // the YouTube generator has already failed on it (or it would not have come here); handing it back
+    // would analyse it again and again. It becomes an ordinary youtube-dl entry instead. A link that
+    // differs only in form (another host alias, extra parameters) goes back once: youtube-dl lists the
+    // canonical link, which then equals the page.
+    return KLYoutubeGenerator::isYoutubeLink(link) && link != page;
+}
+
+std::optional<KLEntryGenerator::EntryList>
+KLYTDLGenerator::generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError> *error) {
+    if (m_cancelled.load()) {
+        return std::nullopt;
+    }
+    auto task = std::make_shared<KLYTDLGetLinksFromURLTask>(url);
+    if (!runTask(task)) {
+        return std::nullopt;
+    }
+    if (const std::shared_ptr<KLError> failure = task->error()) {
+        if (error != nullptr) {
+            *error = failure;
+        }
+        return std::nullopt;
+    }
+    QList<QUrl> handedBack;
+    EntryList entries;
+    for (const std::shared_ptr<KLYTDLLinkDescription> &description :
+         task->resultAs<KLYTDLGetLinksFromURLTask::Links>()) {
+        const QUrl link = description->link();
+        if (handsBackLink(link, url)) {
+            handedBack.append(link);
+            continue;
+        }
+        auto entry = std::make_shared<KLYTDLEntry>();
+        entry->setOriginalURL(link);
+        entry->setInvokingURL(url);
+        entries.push_back(std::move(entry));
+    }
+    if (m_cancelled.load()) {
+        return std::nullopt;
+    }
+    if (!handedBack.isEmpty()) {
+        handBackURLs(handedBack);
+    }
+    if (handedBack.isEmpty() && entries.empty()) {
+        return std::nullopt;
+    }
+    // Possibly empty: a playlist whose videos all went back to the intake has been handled.
+    return entries;
+}

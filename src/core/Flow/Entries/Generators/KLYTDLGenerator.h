@@ -1,0 +1,19 @@
+#pragma once
+
+#include "Flow/Entries/KLTaskEntryGenerator.h"
+
+#include <QUrl>
+
+// Asks youtube-dl which videos a web page holds (a playlist holds many) and makes one entry per video, with
+// the page as the entry's referer. YouTube videos among them are handed back to the intake instead, so
+// that each gets a format-aware entry of its own.
+class KLYTDLGenerator final : public KLTaskEntryGenerator {
+public:
+    bool claimsURL(const QUrl &url) const override;
+    std::optional<EntryList> generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError> *error) override;
+    // Also terminates the running listing.
+    void cancel() override;
+
+    // Whether a listed link goes back to the intake rather than becoming an entry here.
+    static bool handsBackLink(const QUrl &link, const QUrl &page);
+};

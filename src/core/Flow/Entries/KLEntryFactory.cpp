@@ -1,0 +1,63 @@
+#include "Flow/Entries/KLEntryFactory.h"
+
+#include "Flow/Entries/Generators/KLFileEntryGenerator.h"
+#include "Flow/Entries/Generators/KLScrapperGenerator.h"
+#include "Flow/Entries/Generators/KLYTDLGenerator.h"
+#include "Flow/Entries/Generators/KLYoutubeGenerator.h"
+#include "Model/KLTask/KLError.h"
+#include "Utils/KLLog.h"
+
+#include <utility>
+
+KLEntryFactory::KLEntryFactory() : m_generators(prepareGenerators()) {}
+
+KLEntryFactory::KLEntryFactory(Generators generators) : m_generators(std::move(generators)) {}
+
+KLEntryFactory::Generators KLEntryFactory::prepareGenerators() {
+    // The order matters: YouTube links get format-aware entries before youtube-dl sees them, and scraping
+    // a page for media links is the last resort for a web page.
+    return {std::make_shared<KLYoutubeGenerator>(), std::make_shared<KLYTDLGenerator>(),
+            std::make_shared<KLFileEntryGenerator>(), std::make_shared<KLScrapperGenerator>()};
+}
+
+std::optional<KLEntryFactory::EntryList>
+KLEntryFactory::generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError> *error) {
+    if (m_cancelled.load()) {
+        return std::nullopt;
+    }
+    std::shared_ptr<KLError> lastError;
+    for (const std::shared_ptr<KLEntryGenerator> &generator : m_generators) {
+        if (!generator->claimsURL(url)) {
+            continue;
+        }
+        lastError.reset();
+        if (m_cancelled.load()) {
+            return std::nullopt;
+        }
+        std::shared_ptr<KLError> generatorError;
+        std::optional<EntryList> entries = generator->generateEntriesForURL(url, &generatorError);
+        if (generatorError != nullptr || !entries.has_value()) {
+            KLLog::log(QStringLiteral("Generator Error: %1")
+                           .arg(generatorError != nullptr ? generatorError->description()
+                                                          : QStringLiteral("(null)")));
+            lastError = generatorError;
+            continue;
+        }
+        if (m_cancelled.load()) {
+            return std::nullopt;
+        }
+        return entries;
+    }
+    // A cancellation during the last claiming generator is no failure of the URL.
+    if (error != nullptr && !m_cancelled.load()) {
+        *error = lastError;
+    }
+    return std::nullopt;
+}
+
+void KLEntryFactory::cancel() {
+    m_cancelled = true;
+    for (const std::shared_ptr<KLEntryGenerator> &generator : m_generators) {
+        generator->cancel();
+    }
+}
