@@ -233,11 +233,12 @@ TEST_F(EntryFactoryTest, AFolderGivesOneFileEntryPerMediaFileAndAMissingPathNoth
 namespace {
 
 // The stand-in downloader: takes the options the shipped scripts pass, prints through their -O template as
-// yt-dlp does (one line per format with "-f all", one per video otherwise; missing fields print the NA
-// placeholder), and logs each call as "formats URL" or "links URL". A video is known from videos.tsv
-// (id, title); its formats from formats-ID.tsv, best first as yt-dlp runs them (format_id, ext, width,
-// height, fps, vcodec, acodec, abr, tbr, asr, filesize, filesize_approx; NA for missing); a playlist from
-// playlist-ID.txt (video ids). A file slow-ID makes the format listing of that video take long.
+// yt-dlp does (one line per format with "-f all", one per video otherwise; a missing field prints the NA
+// placeholder, as a JSON string under "j"), and logs each call as "formats URL" or "links URL". A video is
+// known from videos.tsv (id, title); its formats from formats-ID.tsv, best first as yt-dlp runs them
+// (format_id, ext, width, height, fps, vcodec, acodec, abr, tbr, asr, filesize, filesize_approx; NA for
+// missing); a playlist from playlist-ID.txt (video ids). A file slow-ID makes the format listing of that
+// video take long.
 const char *const standInDownloader = R"bash(#!/bin/bash
 set -u
 fixtures="$(dirname "$0")/youtube-fixtures"
@@ -292,7 +293,8 @@ render() {
         local field="${BASH_REMATCH[2]}" conversion="${BASH_REMATCH[4]}"
         rest="${rest:${#BASH_REMATCH[0]}}"
         if [ -z "${record[$field]+set}" ]; then
-            out+="$placeholder"
+            # yt-dlp converts the placeholder too: a missing JSON field prints as a JSON string.
+            if [ "$conversion" = j ]; then out+="\"$placeholder\""; else out+="$placeholder"; fi
         elif [ "$conversion" = j ]; then
             out+="${record[$field]}"
         else
