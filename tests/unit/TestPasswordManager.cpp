@@ -185,7 +185,7 @@ TEST_F(TestPasswordManager, SavingKeepsEveryForeignLineByteForByteAndRewritesThe
     ::umask(previous);
     ASSERT_TRUE(saved);
     const QByteArray expected = foreign + kept + "\n" +
-                                "machine\tvimeo\tlogin\t\xc3\xbc-login\tpassword\tpass word\n"
+                                "machine\tvimeo\tlogin\t\xc3\xbc-login\tpassword\t\"pass word\"\n"
                                 "machine\tyoutube\tlogin\tyu\tpassword\typ\n";
     EXPECT_EQ(netrc(), expected);
     EXPECT_EQ(KLFileInspection::permissionsOf(m_netrc), 0600);
@@ -211,6 +211,24 @@ TEST_F(TestPasswordManager, ClearingALoginOrAPasswordDeletesTheLineAtTheNextSave
     const std::vector<Credentials> expected = {{s("generic"), s("gu"), s("gp")},
                                                {s("vimeo"), std::nullopt, std::nullopt},
                                                {s("youtube"), std::nullopt, std::nullopt}};
+    EXPECT_EQ(credentialsOf(*setUpManager()), expected);
+}
+
+TEST_F(TestPasswordManager, ValuesTheDownloadersReaderWouldMisreadAreQuotedAndReadBackExactly) {
+    {
+        const auto manager = setUpManager();
+        setCredentials(*manager, "youtube", s("plain@example.com"), s("correct horse battery"));
+        setCredentials(*manager, "vimeo", s("\"quoted\""), s("back\\slash"));
+        ASSERT_TRUE(manager->saveExtractorDescriptions());
+        EXPECT_EQ(
+            netrc(),
+            QByteArray("machine\tvimeo\tlogin\t\"\\\"quoted\\\"\"\tpassword\t\"back\\\\slash\"\n"
+                       "machine\tyoutube\tlogin\tplain@example.com\tpassword\t\"correct horse battery\"\n"));
+    }
+    const std::vector<Credentials> expected = {
+        {s("generic"), std::nullopt, std::nullopt},
+        {s("vimeo"), s("\"quoted\""), s("back\\slash")},
+        {s("youtube"), s("plain@example.com"), s("correct horse battery")}};
     EXPECT_EQ(credentialsOf(*setUpManager()), expected);
 }
 

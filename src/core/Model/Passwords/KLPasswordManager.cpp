@@ -3,6 +3,7 @@
 #include "Model/KLTask/YTDL/KLListYTDLExtractorsTask.h"
 #include "Model/KLTask/YTDL/KLListYTDLProvidersTask.h"
 #include "Model/KLTask/YTDL/KLYTDLExtractorDescription.h"
+#include "Model/Passwords/KLNetrcToken.h"
 #include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLLog.h"
 #include "Utils/KLSafeFile.h"
@@ -31,10 +32,15 @@ template <class Task> std::optional<QString> runListing() {
     return task->template resultAs<QString>();
 }
 
-// A value a managed line can hold: a tab would shift the fields, a line break would start a line of its own.
+// A value a managed line can hold, quoted or not: a tab would shift the fields, a line break would start a
+// line of its own.
 bool fitsInManagedLine(const QString &value) {
     return !value.contains(QLatin1Char('\t')) && !value.contains(QLatin1Char('\n')) &&
            !value.contains(QLatin1Char('\r'));
+}
+
+QByteArray fieldFor(const QString &value) {
+    return KLNetrcToken::tokenForValue(value).toUtf8();
 }
 
 std::optional<QString> nonEmpty(const QString &value) {
@@ -245,7 +251,7 @@ QByteArray KLPasswordManager::managedLinesFor(const ExtractorDescriptions &descr
         const QString name = description->name();
         const QString login = description->login().value_or(QString());
         const QString password = description->password().value_or(QString());
-        if (login.isEmpty() || password.isEmpty()) {
+        if (name.isEmpty() || login.isEmpty() || password.isEmpty()) {
             continue;
         }
         if (!fitsInManagedLine(name) || !fitsInManagedLine(login) || !fitsInManagedLine(password)) {
@@ -253,8 +259,8 @@ QByteArray KLPasswordManager::managedLinesFor(const ExtractorDescriptions &descr
                        name);
             continue;
         }
-        lines += machineKeyword + '\t' + name.toUtf8() + '\t' + loginKeyword + '\t' + login.toUtf8() + '\t' +
-                 passwordKeyword + '\t' + password.toUtf8() + '\n';
+        lines += machineKeyword + '\t' + fieldFor(name) + '\t' + loginKeyword + '\t' + fieldFor(login) +
+                 '\t' + passwordKeyword + '\t' + fieldFor(password) + '\n';
     }
     return lines;
 }
@@ -287,7 +293,12 @@ std::optional<KLPasswordManager::ManagedLine> KLPasswordManager::managedLineFrom
     if (!name || !login || !password) {
         return std::nullopt; // not text we could write back unchanged: left alone as the user's
     }
-    return ManagedLine{*name, *login, *password};
+    ManagedLine managed{KLNetrcToken::valueForToken(*name), KLNetrcToken::valueForToken(*login),
+                        KLNetrcToken::valueForToken(*password)};
+    if (managed.name.isEmpty()) {
+        return std::nullopt; // no extractor has no name; the reader would reject the line anyway
+    }
+    return managed;
 }
 
 bool KLPasswordManager::columnsMatchYTDLExtractor(const QList<QByteArray> &columns) {

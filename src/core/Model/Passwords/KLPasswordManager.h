@@ -16,8 +16,9 @@ class KLYTDLExtractorDescription;
 // The per-site logins the downloader uses, kept in the user's ~/.netrc, the credentials file that yt-dlp
 // reads. The lines this class manages have exactly six tab-separated fields:
 //     machine<TAB>extractor<TAB>login<TAB>the login<TAB>password<TAB>the password
-// Every other line of the file belongs to the user or to other programs and is carried over byte for byte,
-// in its place, whatever its encoding.
+// (a value that the downloader's reader would misread is written as a quoted token, see KLNetrcToken; one
+// with a tab or a line break cannot be stored at all). Every other line of the file belongs to the user or to
+// other programs and is carried over byte for byte, in its place, whatever its encoding.
 //
 // setup() runs once on the launch's background thread and decides whether the store can be used at all;
 // afterwards the credentials window edits the records of listExtractorDescriptions() on the main thread
