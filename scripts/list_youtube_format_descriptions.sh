@@ -28,13 +28,14 @@ fi
 
 # "-f all" makes the downloader run the template once per format. Every field goes through JSON so that
 # whatever a site puts into it (tabs, newlines, quotes) stays inside one escaped value on one line; the
-# tabs between the fields are therefore the only tabs of a record.
+# tabs between the fields are therefore the only tabs of a record. awk reads the numbers in the C locale,
+# whatever the user's decimal separator.
 tab=$'\t'
 template="%(format_id)+j${tab}%(ext)+j${tab}%(width)j${tab}%(height)j${tab}%(fps)j${tab}%(vcodec)+j"
 template+="${tab}%(acodec)+j${tab}%(abr)j${tab}%(tbr)j${tab}%(asr)j${tab}%(filesize)j${tab}%(filesize_approx)j"
 
 printf 'format code\textension\tresolution note\n'
-"$ytdl" "${options[@]}" -f all -O "$template" -- "$page_url" | awk -F '\t' '
+"$ytdl" "${options[@]}" -f all -O "$template" -- "$page_url" | LC_ALL=C awk -F '\t' '
 # A JSON string value without its quotes; numbers and the "NA" placeholder come back as they are.
 function unquote(value) {
     if (value ~ /^".*"$/) {

@@ -12,7 +12,7 @@ if [ -z "$ytdl" ]; then
     exit 2
 fi
 
-"$ytdl" --ignore-config --list-extractors | awk '
+"$ytdl" --ignore-config --list-extractors | LC_ALL=C awk '
 {
     sub(/[ \t\r]+$/, "")
     sub(/ \(CURRENTLY BROKEN\)$/, "")

@@ -13,7 +13,7 @@ fi
 
 # The downloader prints a title line, a column heading line and then the providers in two blank-aligned
 # columns.
-"$ytdl" --ignore-config --ap-list-mso | awk '
+"$ytdl" --ignore-config --ap-list-mso | LC_ALL=C awk '
 NR <= 2 {
     print
     next
