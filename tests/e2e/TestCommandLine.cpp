@@ -48,19 +48,6 @@ Outcome runKinolark(const QStringList &arguments, int timeoutMs = 180000) {
             QString::fromUtf8(process.readAllStandardError())};
 }
 
-// codec_name,codec_type,codec_tag_string,width,height of each stream.
-QString probe(const QString &path) {
-    QProcess ffprobe;
-    ffprobe.start(QStringLiteral("ffprobe"),
-                  {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-                   QStringLiteral("stream=codec_name,codec_type,codec_tag_string,width,height"),
-                   QStringLiteral("-of"), QStringLiteral("csv=p=0"), path});
-    ffprobe.waitForFinished(30000);
-    return QString::fromUtf8(ffprobe.readAllStandardOutput())
-        .trimmed()
-        .replace(QLatin1Char('\n'), QLatin1Char(';'));
-}
-
 QStringList filesIn(const QString &folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
@@ -99,7 +86,7 @@ TEST_F(CommandLineTest, APageBecomesAMovWithTheStartUpSettings) {
     const QString movie = only(QStringLiteral(".mov"));
     ASSERT_FALSE(movie.isEmpty());
     EXPECT_TRUE(QFileInfo(movie).fileName().startsWith(QStringLiteral("Movie Night")));
-    const QString streams = probe(movie);
+    const QString streams = KLTestEnvironment::probeStreams(movie);
     EXPECT_TRUE(streams.contains(QStringLiteral("h264,video,avc1,1280,720"))) << streams.toStdString();
     EXPECT_TRUE(streams.contains(QStringLiteral("aac,audio"))) << streams.toStdString();
     // The run leaves nothing of its own behind.
@@ -115,14 +102,16 @@ TEST_F(CommandLineTest, PresetsModesAndContainers) {
         {page, QStringLiteral("-o"), output(), QStringLiteral("--preset"), QStringLiteral("iphone x")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     QString file = only(QStringLiteral(".mov"));
-    EXPECT_TRUE(probe(file).contains(QStringLiteral("hevc,video,hvc1"))) << probe(file).toStdString();
+    EXPECT_TRUE(KLTestEnvironment::probeStreams(file).contains(QStringLiteral("hevc,video,hvc1")))
+        << KLTestEnvironment::probeStreams(file).toStdString();
     QFile::remove(file);
 
     run = runKinolark({page, QStringLiteral("-o"), output(), QStringLiteral("-m"),
                        QStringLiteral("audio-only"), QStringLiteral("-p"), QStringLiteral("XBOX One")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     file = only(QStringLiteral(".mp3"));
-    EXPECT_EQ(probe(file), QStringLiteral("mp3,audio,[0][0][0][0]")) << probe(file).toStdString();
+    EXPECT_EQ(KLTestEnvironment::probeStreams(file), QStringLiteral("mp3,audio,[0][0][0][0]"))
+        << KLTestEnvironment::probeStreams(file).toStdString();
     QFile::remove(file);
 
     run = runKinolark(

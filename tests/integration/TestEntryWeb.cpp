@@ -24,17 +24,6 @@ namespace {
 
 const QString clip = QStringLiteral("clip.mp4");
 
-// "codec_name,codec_type,width,height" of each stream.
-QStringList probeStreams(const QString &path) {
-    QProcess probe;
-    probe.start(QStringLiteral("ffprobe"),
-                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-                 QStringLiteral("stream=codec_type,codec_name,width,height"), QStringLiteral("-of"),
-                 QStringLiteral("csv=p=0"), path});
-    probe.waitForFinished(30000);
-    return QString::fromUtf8(probe.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
 class WebEntryTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -121,9 +110,9 @@ TEST_F(WebEntryTest, AnEmbeddedVideoIsPreparedDownloadedConvertedAndPlaced) {
 
     const QString output = entry->outputFile();
     EXPECT_EQ(output, QDir(m_harness.outputDirectory()).filePath(entry->title() + QStringLiteral(".mov")));
-    const QString streams = probeStreams(output).join(QLatin1Char(';'));
+    const QString streams = KLTestEnvironment::probeStreams(output);
     // "Mac Viewing" keeps 1280 x 720 as it is: H.264 no wider than 1280, and AAC.
-    EXPECT_TRUE(streams.contains(QStringLiteral("h264,video,1280,720"))) << streams.toStdString();
+    EXPECT_TRUE(streams.contains(QStringLiteral("h264,video,avc1,1280,720"))) << streams.toStdString();
     EXPECT_TRUE(streams.contains(QStringLiteral("aac,audio"))) << streams.toStdString();
     EXPECT_TRUE(KLEntryTestHarness::temporaryFolders().isEmpty());
 }
@@ -171,8 +160,8 @@ TEST_F(WebEntryTest, AVideoOnlyFormatIsDownloadedWithTheBestAudioMuxedAndConvert
     EXPECT_GT(audio, video);
     EXPECT_GT(mux, audio);
     EXPECT_GT(states.indexOf(KLEntry::waitingToConvertState), mux);
-    const QString streams = probeStreams(entry->outputFile()).join(QLatin1Char(';'));
-    EXPECT_TRUE(streams.contains(QStringLiteral("h264,video,854,480"))) << streams.toStdString();
+    const QString streams = KLTestEnvironment::probeStreams(entry->outputFile());
+    EXPECT_TRUE(streams.contains(QStringLiteral("h264,video,avc1,854,480"))) << streams.toStdString();
     EXPECT_TRUE(streams.contains(QStringLiteral("aac,audio"))) << streams.toStdString();
     EXPECT_TRUE(KLEntryTestHarness::temporaryFolders().isEmpty());
 }

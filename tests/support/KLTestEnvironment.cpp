@@ -5,6 +5,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QThread>
 #include <QUuid>
 
@@ -24,6 +25,18 @@ QString KLTestEnvironment::sourceDirectory() {
 
 QString KLTestEnvironment::binaryDirectory() {
     return QStringLiteral(KINOLARK_TEST_BINARY_DIR);
+}
+
+QString KLTestEnvironment::probeStreams(const QString &path) {
+    QProcess ffprobe;
+    ffprobe.start(QStringLiteral("ffprobe"),
+                  {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                   QStringLiteral("stream=codec_name,codec_type,codec_tag_string,width,height"),
+                   QStringLiteral("-of"), QStringLiteral("csv=p=0"), path});
+    ffprobe.waitForFinished(30000);
+    return QString::fromUtf8(ffprobe.readAllStandardOutput())
+        .trimmed()
+        .replace(QLatin1Char('\n'), QLatin1Char(';'));
 }
 
 bool KLTestEnvironment::waitUntil(const std::function<bool()> &condition, std::chrono::milliseconds timeout) {

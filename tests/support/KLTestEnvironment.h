@@ -27,6 +27,10 @@ public:
     static QString readFile(const QString &path);
     static void writeFile(const QString &path, const QByteArray &contents);
 
+    // "codec_name,codec_type,codec_tag_string,width,height" of each stream of a media file as ffprobe reads
+    // it, the streams joined by ';'.
+    static QString probeStreams(const QString &path);
+
     // True while any process of the group still runs.
     static bool processGroupAlive(pid_t group);
     // The live processes that this test process started, directly or not (found by an environment mark that
