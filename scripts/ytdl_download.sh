@@ -18,7 +18,7 @@
 # ".info.json" added and is written before the media arrives.
 #
 # Arguments: downloader path; page URL; output file path; ffmpeg path; format (empty or "best" for the
-# best single file); "yes"/"no" (subtitles); TV provider id; proxy URL; referer URL. Empty means not set.
+# best there is); "yes"/"no" (subtitles); TV provider id; proxy URL; referer URL. Empty means not set.
 # A page URL ending in "#kinolark-item=N" (or "&kinolark-item=N"), as ytdl_json_information.sh lists the
 # videos of a page that holds several, downloads the page's N-th video.
 set -u
@@ -37,8 +37,10 @@ if [ -z "$ytdl" ] || [ -z "$page_url" ] || [ -z "$target" ]; then
     echo "usage: ytdl_download.sh DOWNLOADER PAGE_URL OUTPUT [FFMPEG FORMAT SUBTITLES PROVIDER PROXY REFERER]" >&2
     exit 2
 fi
-if [ -z "$format" ]; then
-    format=best
+# "best" is the best the site offers: with yt-dlp that is the best picture merged with the best sound where
+# they come apart (many sites offer nothing else), else the best single file.
+if [ -z "$format" ] || [ "$format" = "best" ]; then
+    format="bv*+ba/b"
 fi
 
 item=1
@@ -87,7 +89,7 @@ progress+=" %(progress.total_bytes_estimate)s %(progress.speed)s %(progress.eta)
 progress+=" %(progress.fragment_index)s %(progress.fragment_count)s %(info.format_id&media|other)s"
 
 options=(
-    --ignore-config --netrc --no-playlist --playlist-items "$item"
+    --ignore-config --netrc --no-playlist --playlist-items "$item" --concat-playlist never
     --quiet --no-simulate --progress --newline --no-mtime
     --progress-template "download:$progress"
     --progress-template "postprocess:$marker P %(progress.postprocessor)s %(progress.status)s "
