@@ -38,3 +38,11 @@ void KLTaskEntryGenerator::terminateRunningTask() {
         running->terminate();
     }
 }
+
+bool KLTaskEntryGenerator::handOnError(const KLTask &task, std::shared_ptr<KLError> *error) {
+    const std::shared_ptr<KLError> failure = task.error();
+    if (failure != nullptr && error != nullptr) {
+        *error = failure;
+    }
+    return failure != nullptr;
+}

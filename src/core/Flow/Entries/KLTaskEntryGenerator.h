@@ -21,6 +21,8 @@ protected:
     // Ends the running task at once (its wait returns). The flag must have been raised first, so that a
     // task about to be started is refused instead.
     void terminateRunningTask();
+    // True when the task ended with an error; the error then goes to the caller (when it asked for one).
+    static bool handOnError(const KLTask &task, std::shared_ptr<KLError> *error);
 
 private:
     std::mutex m_taskLock;

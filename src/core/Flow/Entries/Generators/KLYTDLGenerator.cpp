@@ -34,10 +34,7 @@ KLYTDLGenerator::generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError>
     if (!runTask(task)) {
         return std::nullopt;
     }
-    if (const std::shared_ptr<KLError> failure = task->error()) {
-        if (error != nullptr) {
-            *error = failure;
-        }
+    if (handOnError(*task, error)) {
         return std::nullopt;
     }
     QList<QUrl> handedBack;

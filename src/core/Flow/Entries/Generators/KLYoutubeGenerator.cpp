@@ -58,10 +58,7 @@ KLYoutubeGenerator::generateEntriesForURL(const QUrl &url, std::shared_ptr<KLErr
     if (!runTask(task)) {
         return std::nullopt;
     }
-    if (const std::shared_ptr<KLError> failure = task->error()) {
-        if (error != nullptr) {
-            *error = failure;
-        }
+    if (handOnError(*task, error)) {
         return std::nullopt;
     }
     const auto formats = task->resultAs<KLGetYoutubeFormatsTask::Formats>();
