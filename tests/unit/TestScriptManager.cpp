@@ -272,4 +272,7 @@ TEST(ScriptCommands, LoggedCommandsCarryNoPasswords) {
               QStringLiteral("socks5://:***@h"));
     EXPECT_EQ(KLLog::redactCredentials(QStringLiteral("https://site/watch?v=1&t=2:30")),
               QStringLiteral("https://site/watch?v=1&t=2:30"));
+    KLLog::addSecret(QStringLiteral("hunter2!"));
+    EXPECT_EQ(KLLog::redactCredentials(QStringLiteral("'update.sh' 'https://proxy:3128' 'joe:hunter2!'")),
+              QStringLiteral("'update.sh' 'https://proxy:3128' 'joe:***'"));
 }

@@ -2,6 +2,16 @@
 
 #include <QDebug>
 #include <QRegularExpression>
+#include <QStringList>
+
+#include <mutex>
+
+namespace {
+
+std::mutex secretsLock;
+QStringList secrets;
+
+} // namespace
 
 void KLLog::log(const QString &line) {
     qInfo().noquote() << redactCredentials(line);
@@ -12,5 +22,20 @@ QString KLLog::redactCredentials(const QString &text) {
     static const QRegularExpression credentials(QStringLiteral("(://[^/\\s:@'\"]*):[^/\\s'\"]*@"));
     QString redacted = text;
     redacted.replace(credentials, QStringLiteral("\\1:***@"));
+    std::lock_guard lock(secretsLock);
+    for (const QString &secret : secrets) {
+        redacted.replace(secret, QStringLiteral("***"));
+    }
     return redacted;
+}
+
+void KLLog::addSecret(const QString &secret) {
+    // Very short secrets would blank out ordinary words of every line; they are left to the URL rule.
+    if (secret.size() < 3) {
+        return;
+    }
+    std::lock_guard lock(secretsLock);
+    if (!secrets.contains(secret)) {
+        secrets << secret;
+    }
 }

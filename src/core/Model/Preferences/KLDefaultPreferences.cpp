@@ -292,5 +292,6 @@ QString KLDefaultPreferences::updateProxyAuth() const {
         return {};
     }
     const QString password = updateProxyPassword();
+    KLLog::addSecret(password); // it reaches the update script as an argument of its own
     return password.isEmpty() ? username : username + QLatin1Char(':') + password;
 }
