@@ -16,8 +16,10 @@
 
 #include <atomic>
 #include <cmath>
+#include <csignal>
 #include <map>
 #include <memory>
+#include <unistd.h>
 #include <vector>
 
 // Runs the factory's parameter texts through the shipped conversion script and the real ffmpeg, for every
@@ -160,8 +162,14 @@ void convert(Conversion &conversion) {
             s("ffmpeg_convert"), {conversion.source->path, output}, conversion.parameterTexts[pass]);
         QProcess bash;
         bash.setProcessChannelMode(QProcess::MergedChannels);
+        // A group of its own, so that a conversion that never ends is stopped with its ffmpeg.
+        bash.setChildProcessModifier([] { ::setpgid(0, 0); });
         bash.start(s("/bin/bash"), {s("-c"), command});
         const bool ended = bash.waitForFinished(300000);
+        if (!ended) {
+            KLScriptManager::signalProcessGroup(static_cast<pid_t>(bash.processId()), SIGKILL);
+            bash.waitForFinished();
+        }
         const QString report = QString::fromUtf8(bash.readAll());
         if (!ended || bash.exitStatus() != QProcess::NormalExit || bash.exitCode() != 0) {
             conversion.failures.append(
