@@ -285,11 +285,14 @@ TEST_F(YTDLTasks, PageWithoutVideosFailsWithTheAnalysisError) {
 // The properties task with a download that writes the information file and a partial file, then waits.
 class YTDLVideoProperties : public YTDLTasks {
 protected:
+    // Like the downloader, it writes the information file before any media arrives.
     void writeDownload(const QString &information, const QString &progress) {
         KLTestEnvironment::writeFile(file(QStringLiteral("information.json")), information.toUtf8());
-        writePrintingScript(QStringLiteral("ytdl_download"), progress,
-                            QStringLiteral("cp %1 \"$3.info.json\"\necho partial > \"$3.part\"\nsleep 30\n")
-                                .arg(quoted(QStringLiteral("information.json"))));
+        KLTestEnvironment::writeFile(file(QStringLiteral("progress.txt")), progress.toUtf8());
+        writeFakeScript(
+            QStringLiteral("ytdl_download"),
+            QStringLiteral("cp %1 \"$3.info.json\"\necho partial > \"$3.part\"\ncat %2\nsleep 30\n")
+                .arg(quoted(QStringLiteral("information.json")), quoted(QStringLiteral("progress.txt"))));
     }
     // A thumbnail script that makes a picture of any file with contents, or never one.
     void writeThumbnailer(bool makesPicture) {
@@ -306,9 +309,8 @@ protected:
         return std::make_shared<KLYTDLGetVideoPropertiesTask>(QUrl(QStringLiteral("https://example.org/v")));
     }
     static int temporaryFolders() {
-        return static_cast<int>(QDir(KLKinolarkUtils::getDownloadsDirectory())
-                                    .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
-                                    .size());
+        return static_cast<int>(
+            QDir(KLKinolarkUtils::getScratchDirectory()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
     }
 };
 

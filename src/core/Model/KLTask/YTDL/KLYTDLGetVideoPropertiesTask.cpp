@@ -4,7 +4,6 @@
 #include "Model/KLTask/FFMPEG/KLGetLocalVideoPropertiesTask.h"
 #include "Model/KLTask/YTDL/KLYTDLDownloadTask.h"
 #include "Utils/KLKinolarkUtils.h"
-#include "Utils/KLScriptManager.h"
 
 #include <QDir>
 #include <QFile>
@@ -57,11 +56,6 @@ std::shared_ptr<KLYTDLDownloadTask> KLYTDLGetVideoPropertiesTask::downloadTask()
 std::shared_ptr<KLGetLocalVideoPropertiesTask> KLYTDLGetVideoPropertiesTask::propertiesTask() const {
     std::lock_guard lock(m_lock);
     return m_propertiesTask;
-}
-
-QString KLYTDLGetVideoPropertiesTask::getThumbnailCommand(const QString &inputFile,
-                                                          const QString &outputFile) const {
-    return KLScriptManager::commandForScript(QStringLiteral("ffmpeg_thumbnail"), {inputFile, outputFile});
 }
 
 QString KLYTDLGetVideoPropertiesTask::titleFromInformationFile(const QString &path) {
@@ -226,7 +220,8 @@ KLYTDLGetVideoPropertiesTask::probeDownload(KLYTDLDownloadTask &download, const 
         if (share < 0.0) {
             return giveUpProbing(download);
         }
-        runScriptToEnd(getThumbnailCommand(download.resultAs<QString>(), testFramePath));
+        runScriptToEnd(KLGetLocalVideoPropertiesTask::getThumbnailCommandWithInputFile(
+            download.resultAs<QString>(), testFramePath));
         if (QFileInfo::exists(testFramePath) || download.finished()) {
             return Probe::Measurable;
         }

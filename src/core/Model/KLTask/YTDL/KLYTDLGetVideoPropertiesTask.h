@@ -35,8 +35,6 @@ public:
     std::shared_ptr<KLYTDLDownloadTask> downloadTask() const;
     std::shared_ptr<KLGetLocalVideoPropertiesTask> propertiesTask() const;
 
-    QString getThumbnailCommand(const QString &inputFile, const QString &outputFile) const;
-
     // The title in a downloader information file: its "title", else its "fulltitle", else "Unknown title"
     // (also for a missing or unreadable file).
     static QString titleFromInformationFile(const QString &path);
