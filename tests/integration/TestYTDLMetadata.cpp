@@ -53,9 +53,8 @@ protected:
     }
 
     static int temporaryFolders() {
-        return static_cast<int>(QDir(KLKinolarkUtils::getDownloadsDirectory())
-                                    .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
-                                    .size());
+        return static_cast<int>(
+            QDir(KLKinolarkUtils::getScratchDirectory()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
     }
 
     KLYTDLTestSite m_site;
