@@ -12,7 +12,27 @@
 
 // Each test process gets a private home and XDG folders, removed when it ends, and a core application so
 // that work posted to the main thread has an event loop to run on.
+namespace {
+
+// A death test's child runs this same program again; it keeps its parent's folders rather than making
+// (and, as it dies, leaving behind) folders of its own.
+bool isDeathTestChild(int argc, char **argv) {
+    for (int index = 1; index < argc; ++index) {
+        if (QByteArray(argv[index]).startsWith("--gtest_internal_run_death_test")) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char **argv) {
+    if (isDeathTestChild(argc, argv)) {
+        QCoreApplication application(argc, argv);
+        ::testing::InitGoogleTest(&argc, argv);
+        return RUN_ALL_TESTS();
+    }
     QTemporaryDir home(QDir::tempPath() + QStringLiteral("/kinolark-test-XXXXXX"));
     if (!home.isValid()) {
         return 2;
