@@ -31,7 +31,8 @@ QStringList itags(const KLYoutubeEntry::FormatList &formats) {
     return list;
 }
 
-const KLPreferences &settings(KLOutputMode mode, bool inputResolution, QSizeF resolution = QSizeF(1280, 720)) {
+const KLPreferences &settings(KLOutputMode mode, bool inputResolution,
+                              QSizeF resolution = QSizeF(1280, 720)) {
     static KLPreferences preferences;
     preferences.setOutputMode(mode);
     preferences.setUseInputFilesResolution(inputResolution);

@@ -105,7 +105,8 @@ TEST(KinolarkUtils, CleaningTheDownloadsFolderSparesLivingProcesses) {
     downloads.mkpath(QStringLiteral("process-ALIVE/run"));
     const QString aliveLock = downloads.filePath(QStringLiteral("process-ALIVE/.lock"));
     QProcess holder;
-    holder.start(QStringLiteral("flock"), {QStringLiteral("-o"), aliveLock, QStringLiteral("sleep"), QStringLiteral("30")});
+    holder.start(QStringLiteral("flock"),
+                 {QStringLiteral("-o"), aliveLock, QStringLiteral("sleep"), QStringLiteral("30")});
     ASSERT_TRUE(holder.waitForStarted());
     ASSERT_TRUE(KLTestEnvironment::waitUntil([&] {
         QProcess probe;
