@@ -66,6 +66,9 @@ void KLYTDLGetLinksFromURLTask::prepareTaskDescription() {
 void KLYTDLGetLinksFromURLTask::doTaskMain() {
     prepareTaskDescription();
     const Links links = linksFromOutput(runScriptToEnd(getCommand()));
+    if (terminationRequested()) {
+        return; // the termination on its way ends the task, as a termination and not as a failed listing
+    }
     if (links.isEmpty()) {
         setError(KLKinolarkUtils::createErrorWithType(
             KLError::downloadAnalysisType,
