@@ -8,6 +8,13 @@
 #include "Utils/KLDispatch.h"
 #include "Utils/KLObjectRepository.h"
 
+KLEntryTableController::~KLEntryTableController() {
+    // Each row and its entry hold each other; the rows still in the queue let go of their entries here.
+    for (const auto &row : m_entryControllers) {
+        row->entry()->setDelegate(nullptr);
+    }
+}
+
 void KLEntryTableController::setDelegate(const std::weak_ptr<KLEntryTableControllerDelegate> &delegate) {
     std::lock_guard lock(m_lock);
     m_delegate = delegate;

@@ -15,6 +15,11 @@ class KLEntryTableControllerDelegate;
 // when downloads start automatically.
 class KLEntryTableController final : public std::enable_shared_from_this<KLEntryTableController> {
 public:
+    KLEntryTableController() = default;
+    ~KLEntryTableController();
+    KLEntryTableController(const KLEntryTableController &) = delete;
+    KLEntryTableController &operator=(const KLEntryTableController &) = delete;
+
     void setDelegate(const std::weak_ptr<KLEntryTableControllerDelegate> &delegate);
     void setUI(const std::weak_ptr<KLApplicationUI> &ui);
     std::shared_ptr<KLApplicationUI> ui() const;
