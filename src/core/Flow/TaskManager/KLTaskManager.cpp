@@ -20,18 +20,23 @@ KLTaskManager::KLTaskManager() = default;
 
 KLTaskManager::~KLTaskManager() {
     // Tasks outlive the manager only in tests, but then they must not call a listener that is gone.
-    std::lock_guard lock(m_monitor);
-    for (TaskClass &taskClass : m_classes) {
-        for (TaskList *list : {&taskClass.waiting, &taskClass.running}) {
-            for (const std::shared_ptr<KLTask> &task : *list) {
-                task->removeListener(this);
-            }
+    TaskList listed;
+    {
+        std::lock_guard lock(m_monitor);
+        for (TaskClass &taskClass : m_classes) {
+            listed.insert(listed.end(), taskClass.waiting.begin(), taskClass.waiting.end());
+            listed.insert(listed.end(), taskClass.running.begin(), taskClass.running.end());
         }
+    }
+    for (const std::shared_ptr<KLTask> &task : listed) {
+        task->removeListener(this);
     }
 }
 
+// A task's monitor is taken before the manager's when the task ends (its listener call arrives holding it),
+// so the manager never holds its own monitor while it calls into a task: filing, starting and forgetting
+// tasks all touch the task outside the manager's monitor.
 void KLTaskManager::enqueueTask(const std::shared_ptr<KLTask> &task) {
-    std::lock_guard lock(m_monitor);
     switch (task->type()) {
     case KLTask::shortDownloadType:
         addShortDownloadTask(task);
@@ -83,36 +88,40 @@ void KLTaskManager::dequeueTask(const std::shared_ptr<KLTask> &task) {
 }
 
 void KLTaskManager::checkTasks() {
-    std::lock_guard lock(m_monitor);
     const uint64_t downloads = preferenceLimit(true);
     const uint64_t processing = preferenceLimit(false);
-    startNextTask(m_classes[KLTask::shortDownloadType], shortTaskLimit);
-    startNextTask(m_classes[KLTask::shortProcessingType], shortTaskLimit);
-    startNextTask(m_classes[KLTask::longDownloadType], downloads);
-    startNextTask(m_classes[KLTask::longProcessingType], processing);
+    TaskList starting;
+    {
+        std::lock_guard lock(m_monitor);
+        for (const auto &[type, limit] : {std::pair{KLTask::shortDownloadType, shortTaskLimit},
+                                          std::pair{KLTask::shortProcessingType, shortTaskLimit},
+                                          std::pair{KLTask::longDownloadType, downloads},
+                                          std::pair{KLTask::longProcessingType, processing}}) {
+            if (std::shared_ptr<KLTask> task = takeNextTask(m_classes[type], limit)) {
+                starting.push_back(task);
+            }
+        }
+    }
+    // Counted as running already, so no other pass can start more than the limit meanwhile.
+    for (const std::shared_ptr<KLTask> &task : starting) {
+        task->start();
+    }
 }
 
-void KLTaskManager::startNextTask(TaskClass &taskClass, uint64_t limit) {
+std::shared_ptr<KLTask> KLTaskManager::takeNextTask(TaskClass &taskClass, uint64_t limit) {
     if (taskClass.running.size() >= limit) {
-        return;
+        return nullptr;
     }
-    for (;;) {
-        std::shared_ptr<KLTask> task;
-        {
-            std::lock_guard lock(m_monitor);
-            if (taskClass.waiting.empty()) {
-                return;
-            }
-            task = taskClass.waiting.front();
-            taskClass.waiting.erase(taskClass.waiting.begin());
-        }
+    while (!taskClass.waiting.empty()) {
+        std::shared_ptr<KLTask> task = taskClass.waiting.front();
+        taskClass.waiting.erase(taskClass.waiting.begin());
         if (task->error() != nullptr || task->hasEnded()) {
             continue; // terminated while it waited
         }
         taskClass.running.push_back(task);
-        task->start();
-        return;
+        return task;
     }
+    return nullptr;
 }
 
 void KLTaskManager::taskWasCompleted(KLTask *task) {

@@ -51,8 +51,9 @@ private:
     void addTask(const std::shared_ptr<KLTask> &task, int32_t type);
     void taskHasEnded(KLTask *task);
     void askForPass();
-    // Starts at most one waiting task of the class while it is under its limit.
-    void startNextTask(TaskClass &taskClass, uint64_t limit);
+    // Moves the next waiting task of the class to its running list while the class is under its limit;
+    // called with the monitor held, the caller starts the task after releasing it.
+    static std::shared_ptr<KLTask> takeNextTask(TaskClass &taskClass, uint64_t limit);
     static uint64_t preferenceLimit(bool downloads);
 
     mutable std::recursive_mutex m_monitor;
