@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Model/KLTask/KLTaskListener.h"
+#include "Utils/KLLockedRecord.h"
 
 #include <QImage>
 #include <QString>
@@ -25,7 +26,7 @@ class KLVideoProperties;
 // endings. The kinds add their preparation and their download stage.
 //
 // Entries are always owned through std::shared_ptr.
-class KLEntry : public KLTaskListener, public std::enable_shared_from_this<KLEntry> {
+class KLEntry : public KLTaskListener, public KLLockedRecord, public std::enable_shared_from_this<KLEntry> {
 public:
     static inline const QString readyState = QStringLiteral("Ready to process...");
     static inline const QString waitingToDownloadState = QStringLiteral("Waiting to download...");
@@ -135,16 +136,7 @@ private:
     void conversionTaskEnded(KLTask &task);
     void removeTemporaryFolder();
     void endRun();
-    template <class T> T get(const T &field) const {
-        std::lock_guard lock(m_lock);
-        return field;
-    }
-    template <class T> void set(T &field, const T &value) {
-        std::lock_guard lock(m_lock);
-        field = value;
-    }
 
-    mutable std::mutex m_lock;
     QUrl m_originalURL;
     QString m_outputFile;
     QString m_title;

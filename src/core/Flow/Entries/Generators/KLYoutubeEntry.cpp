@@ -22,29 +22,29 @@ const QString mp4 = QStringLiteral("mp4");
 } // namespace
 
 KLYoutubeEntry::FormatList KLYoutubeEntry::formats() const {
-    std::lock_guard lock(m_lock);
+    std::lock_guard lock(m_formatsLock);
     return m_formats;
 }
 
 void KLYoutubeEntry::setFormats(const FormatList &formats) {
-    std::lock_guard lock(m_lock);
+    std::lock_guard lock(m_formatsLock);
     m_formats = formats;
 }
 
 QStringList KLYoutubeEntry::availableResolutions() const {
-    std::lock_guard lock(m_lock);
+    std::lock_guard lock(m_formatsLock);
     return m_availableResolutions;
 }
 
 void KLYoutubeEntry::setAvailableResolutions(const QStringList &availableResolutions) {
-    std::lock_guard lock(m_lock);
+    std::lock_guard lock(m_formatsLock);
     m_availableResolutions = availableResolutions;
 }
 
 void KLYoutubeEntry::prepareWithCompletion(std::function<void()> completion) {
     auto task = std::make_shared<KLYTDLGetVideoPropertiesTask>(originalURL());
     {
-        std::lock_guard lock(m_lock);
+        std::lock_guard lock(m_formatsLock);
         m_propertiesTask = task;
     }
     const QStringList resolutions = availableResolutions();
@@ -236,7 +236,7 @@ void KLYoutubeEntry::downloadEnded(KLTask &task) {
         const QString muxOutput = QDir(temporaryFolder()).filePath(QStringLiteral("mux.mp4"));
         auto mux = std::make_shared<KLMuxFFMPEGTask>(targets.at(0), targets.at(1), muxOutput);
         {
-            std::lock_guard lock(m_lock);
+            std::lock_guard lock(m_formatsLock);
             m_muxTask = mux;
         }
         setState(waitingToMuxState);
@@ -281,7 +281,7 @@ void KLYoutubeEntry::cancel() {
     std::shared_ptr<KLTask> mux;
     std::shared_ptr<KLTask> properties;
     {
-        std::lock_guard lock(m_lock);
+        std::lock_guard lock(m_formatsLock);
         mux = m_muxTask;
         properties = m_propertiesTask;
     }

@@ -49,7 +49,7 @@ private:
     void muxEnded(KLTask &task, const QString &muxOutput);
     void continueWithFile(const QString &file);
 
-    mutable std::mutex m_lock;
+    mutable std::mutex m_formatsLock;
     FormatList m_formats;
     QStringList m_availableResolutions;
     std::shared_ptr<KLTask> m_propertiesTask;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Utils/KLLockedRecord.h"
+
 #include <QImage>
 #include <QList>
 #include <QSizeF>
@@ -10,7 +12,7 @@
 
 // The one description of a media source that tasks fill, the ffmpeg command factory reads and entries keep.
 // Every property is read and written under the record's lock, so tasks and views may share a record.
-class KLVideoProperties final {
+class KLVideoProperties final : public KLLockedRecord {
 public:
     static constexpr int32_t videoOnlyMode = 0;
     static constexpr int32_t audioOnlyMode = 1;
@@ -49,16 +51,6 @@ public:
     void setUndeterminate(bool undeterminate);
 
 private:
-    template <class T> T get(const T &field) const {
-        std::lock_guard lock(m_lock);
-        return field;
-    }
-    template <class T> void set(T &field, const T &value) {
-        std::lock_guard lock(m_lock);
-        field = value;
-    }
-
-    mutable std::mutex m_lock;
     QString m_title;
     double m_duration = 0.0;
     uint64_t m_size = 0;
