@@ -49,6 +49,17 @@ KLCommandLineRun::KLCommandLineRun(KLCommandLineOptions options) : m_options(std
 KLCommandLineRun::~KLCommandLineRun() = default;
 
 bool KLCommandLineRun::start(QString *error) {
+    // Options are checked before the launch starts its background stage: a usage error must end the
+    // program before any thread exists that still needs the event loop.
+    {
+        KLDefaultPreferences probe;
+        probe.setSaving(false);
+        probe.load();
+        probe.setSaving(false);
+        if (!m_options.applyTo(probe, error)) {
+            return false;
+        }
+    }
     m_delegate->doFinishApplicationLaunch(false);
     const auto preferences = KLObjectRepository::singleton()->getPreferences();
     preferences->setSaving(false);
