@@ -144,6 +144,9 @@ bool KLCommandLineOptions::applyTo(KLDefaultPreferences &preferences, QString *e
             *error = QStringLiteral("unknown container %1").arg(container);
             return false;
         }
+        if (!useSoundOnlyContainer(preferences, *known, error)) {
+            return false;
+        }
         preferences.setupContainer(*known);
     }
     if (subtitles) {
@@ -158,6 +161,21 @@ bool KLCommandLineOptions::applyTo(KLDefaultPreferences &preferences, QString *e
     return true;
 }
 
+bool KLCommandLineOptions::useSoundOnlyContainer(KLDefaultPreferences &preferences, const QString &container,
+                                                 QString *error) const {
+    if (!KLPreferences::holdsSoundOnly(container) || preferences.outputMode() == KLOutputMode::AudioOnly) {
+        return true;
+    }
+    if (mode.compare(QStringLiteral("video-only"), Qt::CaseInsensitive) == 0) {
+        *error = QStringLiteral("%1 files hold sound only: use them with -m audio-only").arg(container);
+        return false;
+    }
+    // As choosing the mode in the window does: the preset is applied again for sound alone.
+    preferences.setOutputMode(KLOutputMode::AudioOnly);
+    preferences.setupOutputFor(preferences.outputFor());
+    return true;
+}
+
 QString KLCommandLineOptions::helpText() {
     return QStringLiteral(
         "Usage: kinolark [OPTIONS] URL|FILE|FOLDER...\n"
@@ -168,7 +186,8 @@ QString KLCommandLineOptions::helpText() {
         "  -o, --output DIR          put the results in DIR\n"
         "  -p, --preset NAME         convert for a device (see --list-presets; any letter case)\n"
         "  -m, --mode MODE           video-and-audio, video-only or audio-only\n"
-        "  -c, --container NAME      mp4, mov, avi, webm, mp3, m4a, ... or download-only (no conversion)\n"
+        "  -c, --container NAME      mp4, mov, avi, webm, mp3, m4a, ... or download-only (no conversion);\n"
+        "                            a container of sound (mp3, m4a, wav, ogg) keeps the sound only\n"
         "      --subtitles           download subtitles where offered\n"
         "      --downloads N         downloads running at once\n"
         "      --processing N        conversions running at once\n"
@@ -181,6 +200,7 @@ QString KLCommandLineOptions::helpText() {
         "  -h, --help                show this help\n"
         "  -v, --version             show the version\n"
         "\n"
-        "Exit status: 0 when every entry is done, 1 when any failed or was cancelled, 2 for a usage error,\n"
-        "3 when nothing was found, 130 when interrupted.\n");
+        "Exit status: 0 when every entry is done, 1 when any failed or was cancelled or a needed tool is\n"
+        "missing, 2 for a usage error, 3 when nothing was found, 128 + the signal's number when interrupted\n"
+        "(130 after Ctrl-C, 129 when the terminal closed, 143 when asked to terminate).\n");
 }

@@ -34,5 +34,8 @@ public:
     bool save = false;
 
 private:
+    // A container of sound alone switches a video mode to sound only; with video only it is refused.
+    bool useSoundOnlyContainer(KLDefaultPreferences &preferences, const QString &container,
+                               QString *error) const;
     static std::optional<QString> matchCaseInsensitive(const QString &name, const QStringList &choices);
 };

@@ -5,9 +5,12 @@
 #include "App/KLURLSchemeDecoder.h"
 #include "KLCommandLineUI.h"
 #include "Model/KLEntry/KLEntry.h"
+#include "Model/KLTask/KLError.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLDispatch.h"
+#include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLObjectRepository.h"
+#include "Utils/KLRequiredTools.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -21,9 +24,13 @@ namespace {
 
 int signalPipe[2] = {-1, -1};
 
-void onSignal(int) {
-    const char byte = 1;
+void onSignal(int signal) {
+    const char byte = static_cast<char>(signal);
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+void printError(const QString &text) {
+    fprintf(stderr, "%s\n", qPrintable(KLKinolarkUtils::printableText(text)));
 }
 
 // An argument as the intake takes it: a kinlk form decoded, an existing path as a file URL, else a URL.
@@ -48,7 +55,7 @@ KLCommandLineRun::KLCommandLineRun(KLCommandLineOptions options) : m_options(std
 
 KLCommandLineRun::~KLCommandLineRun() = default;
 
-bool KLCommandLineRun::start(QString *error) {
+bool KLCommandLineRun::start(QString *error, int *exitStatus) {
     // Options are checked before the launch starts its background stage: a usage error must end the
     // program before any thread exists that still needs the event loop.
     {
@@ -59,6 +66,14 @@ bool KLCommandLineRun::start(QString *error) {
         if (!m_options.applyTo(probe, error)) {
             return false;
         }
+    }
+    const QStringList missing = KLRequiredTools::missing(KLRequiredTools::toolsFor(readsWebAddresses()));
+    if (!missing.isEmpty()) {
+        printError(QStringLiteral("kinolark: %1 %2 needed but not installed (not found on the search path)")
+                       .arg(missing.join(QStringLiteral(", ")),
+                            missing.size() == 1 ? QStringLiteral("is") : QStringLiteral("are")));
+        *exitStatus = exitFailed;
+        return false;
     }
     m_delegate->doFinishApplicationLaunch(false);
     const auto preferences = KLObjectRepository::singleton()->getPreferences();
@@ -76,6 +91,15 @@ bool KLCommandLineRun::start(QString *error) {
     watchSignals();
     m_poll.start();
     return true;
+}
+
+bool KLCommandLineRun::readsWebAddresses() const {
+    for (const QString &argument : m_options.inputs) {
+        if (!QUrl(requestForArgument(argument).urlText).isLocalFile()) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void KLCommandLineRun::startIntake() {
@@ -106,9 +130,9 @@ void KLCommandLineRun::startIntake() {
 
 void KLCommandLineRun::checkForEnd() {
     if (!m_intakeStarted) {
-        if (m_delegate->launched() && !m_interrupted) {
+        if (m_delegate->launched() && m_signal == 0) {
             startIntake();
-        } else if (!m_interrupted) {
+        } else if (m_signal == 0) {
             return;
         }
     }
@@ -117,11 +141,24 @@ void KLCommandLineRun::checkForEnd() {
     }
     m_poll.stop();
     m_ui->flush();
-    const int status = exitStatus();
-    if (status == exitNothingFound) {
-        fprintf(stderr, "%s\n", qPrintable(KLAppDelegate::failedText));
+    reportFailures();
+    QCoreApplication::exit(exitStatus());
+}
+
+void KLCommandLineRun::reportFailures() const {
+    const QStringList unread = m_ui->addressesWithoutContents();
+    if (!unread.isEmpty() || (m_delegate->tableController()->getEntries().empty() && m_signal == 0)) {
+        printError(KLAppDelegate::failedText);
+        for (const QString &address : unread) {
+            printError(QStringLiteral("  ") + address);
+        }
     }
-    QCoreApplication::exit(status);
+    for (const auto &entry : m_delegate->tableController()->getEntries()) {
+        const std::shared_ptr<KLError> error = entry->error();
+        if (error != nullptr && error->errorType() != KLError::terminatedType) {
+            printError(QStringLiteral("kinolark: %1: %2").arg(entry->title(), error->errorDescription()));
+        }
+    }
 }
 
 bool KLCommandLineRun::everythingEnded() const {
@@ -137,7 +174,7 @@ bool KLCommandLineRun::everythingEnded() const {
             return false;
         }
         // An entry waiting for its automatic start has not ended; after an interrupt it never starts.
-        if (!entry->completed() && entry->error() == nullptr && !m_interrupted) {
+        if (!entry->completed() && entry->error() == nullptr && m_signal == 0) {
             return false;
         }
     }
@@ -145,8 +182,8 @@ bool KLCommandLineRun::everythingEnded() const {
 }
 
 int KLCommandLineRun::exitStatus() const {
-    if (m_interrupted) {
-        return exitInterrupted;
+    if (m_signal != 0) {
+        return 128 + m_signal;
     }
     const auto entries = m_delegate->tableController()->getEntries();
     if (entries.empty()) {
@@ -160,11 +197,11 @@ int KLCommandLineRun::exitStatus() const {
     return exitDone;
 }
 
-void KLCommandLineRun::interrupt() {
-    if (m_interrupted) {
+void KLCommandLineRun::interrupt(int signal) {
+    if (m_signal != 0) {
         return;
     }
-    m_interrupted = true;
+    m_signal = signal;
     if (const auto preferences = KLObjectRepository::singleton()->getPreferences()) {
         preferences->setAutomaticallyStartDownloading(false);
     }
@@ -182,13 +219,20 @@ void KLCommandLineRun::watchSignals() {
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    // A closed terminal (hang-up) ends the run as cleanly as Ctrl-C or a termination request.
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaction(signal, &action, nullptr);
+    }
     m_signals = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
     connect(m_signals, &QSocketNotifier::activated, this, [this] {
-        char drained[16];
-        while (::read(signalPipe[0], drained, sizeof drained) > 0) {
+        char received[16];
+        ssize_t count = 0;
+        int first = 0;
+        while ((count = ::read(signalPipe[0], received, sizeof received)) > 0) {
+            first = first != 0 ? first : received[0];
         }
-        interrupt();
+        if (first != 0) {
+            interrupt(first);
+        }
     });
 }

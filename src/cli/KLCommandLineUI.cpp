@@ -2,6 +2,7 @@
 
 #include "Model/KLEntry/KLEntry.h"
 #include "Model/KLTask/KLError.h"
+#include "Utils/KLKinolarkUtils.h"
 
 #include <QJsonDocument>
 
@@ -33,7 +34,17 @@ QJsonObject KLCommandLineUI::describe(const KLEntry &entry, int id) {
     return description;
 }
 
+void KLCommandLineUI::addressYieldedNothing(const QUrl &url, const std::shared_ptr<KLError> &error) {
+    m_addressesWithoutContents << (error != nullptr ? error->errorDescription() : url.toString());
+}
+
+// Titles, states and paths come from web pages and tools: the terminal sees none of their control
+// characters, which could move the cursor, recolour it or retitle the window.
 QString KLCommandLineUI::progressLine(const QJsonObject &description) {
+    return KLKinolarkUtils::printableText(rawProgressLine(description));
+}
+
+QString KLCommandLineUI::rawProgressLine(const QJsonObject &description) {
     QString line = description.value(QStringLiteral("title")).toString();
     line += QStringLiteral(": ") + description.value(QStringLiteral("state")).toString();
     const double progress = description.value(QStringLiteral("progress")).toDouble();

@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QJsonObject>
+#include <QStringList>
 #include <QTextStream>
 
 #include <map>
@@ -23,10 +24,13 @@ public:
     void entryAdded(const std::shared_ptr<KLEntry> &entry) override;
     void entryChanged(const std::shared_ptr<KLEntry> &entry) override;
     void entryFinished(const std::shared_ptr<KLEntry> &entry) override;
+    void addressYieldedNothing(const QUrl &url, const std::shared_ptr<KLError> &error) override;
 
     // Draws what is still pending; called once at the end.
     void flush();
     QString lastStatusText() const { return m_statusText; }
+    // Each address that gave nothing, with the reason where one is known.
+    QStringList addressesWithoutContents() const { return m_addressesWithoutContents; }
 
 private:
     struct Shown {
@@ -37,6 +41,7 @@ private:
 
     static QJsonObject describe(const KLEntry &entry, int id);
     static QString progressLine(const QJsonObject &description);
+    static QString rawProgressLine(const QJsonObject &description);
     Shown &shownFor(const std::shared_ptr<KLEntry> &entry);
     void show(const std::shared_ptr<KLEntry> &entry);
     void redrawLiveLines(bool force);
@@ -44,6 +49,7 @@ private:
     const Style m_style;
     QTextStream m_out;
     QString m_statusText;
+    QStringList m_addressesWithoutContents;
     std::vector<std::shared_ptr<KLEntry>> m_order;
     std::map<const KLEntry *, Shown> m_shown;
     int m_linesDrawn = 0;

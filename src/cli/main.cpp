@@ -16,6 +16,7 @@
 #include <QTextStream>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -97,10 +98,16 @@ int main(int argc, char **argv) {
         break;
     }
 
+    // A reader that goes away (a pipe into "head") must not kill the run before it has cleaned up.
+    ::signal(SIGPIPE, SIG_IGN);
     int status = 0;
     {
         KLCommandLineRun run(*options);
-        if (!run.start(&error)) {
+        int failure = 0;
+        if (!run.start(&error, &failure)) {
+            if (failure != 0) {
+                return failure;
+            }
             err << "kinolark: " << error << Qt::endl;
             return 2;
         }

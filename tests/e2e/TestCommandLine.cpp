@@ -1,6 +1,7 @@
 // The kinolark command line as a user runs it: the real program, yt-dlp, ffmpeg and curl against the test
 // web server.
 #include "App/KLURLSchemeDecoder.h"
+#include "KLKinolarkRunner.h"
 #include "KLMediaFixtures.h"
 #include "KLTestEnvironment.h"
 #include "KLYTDLTestSite.h"
@@ -25,31 +26,18 @@ namespace {
 
 const QString clip = QStringLiteral("clip.mp4");
 
-struct Outcome {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Outcome = KLKinolarkRunner::Outcome;
 
 QString kinolark() {
-    return KLTestEnvironment::binaryDirectory() + QStringLiteral("/bin/kinolark");
+    return KLKinolarkRunner::program();
 }
 
-Outcome runKinolark(const QStringList &arguments, int timeoutMs = 180000) {
-    QProcess process;
-    process.start(kinolark(), arguments);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-    }
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+Outcome runKinolark(const QStringList &arguments) {
+    return KLKinolarkRunner::run(arguments);
 }
 
 QStringList filesIn(const QString &folder) {
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    return KLKinolarkRunner::filesIn(folder);
 }
 
 class CommandLineTest : public ::testing::Test {

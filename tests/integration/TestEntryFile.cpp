@@ -208,7 +208,9 @@ TEST_F(FileEntryTest, AnUnwritableDestinationEndsWithTheCopyFailure) {
     EXPECT_EQ(entry->state(), KLEntry::copyFailedState);
     ASSERT_NE(entry->error(), nullptr);
     EXPECT_EQ(entry->error()->errorType(), KLError::downloadType);
-    EXPECT_EQ(entry->error()->errorDescription(), KLEntry::copyErrorDescription);
+    // The system's reason follows the text.
+    EXPECT_EQ(entry->error()->errorDescription(),
+              KLEntry::copyErrorDescription + QStringLiteral(" (Not a directory)"));
     EXPECT_FALSE(entry->completed());
     EXPECT_TRUE(KLEntryTestHarness::temporaryFolders().isEmpty());
 }

@@ -330,7 +330,8 @@ TEST_F(FFMPEGConversions, AConversionThatFailsMidwayLeavesNoOutput) {
     task->addListener(&listener);
     runToEnd(task);
     ASSERT_NE(task->error(), nullptr);
-    EXPECT_EQ(task->error()->description(), QStringLiteral("6: Conversion failed..."));
+    EXPECT_TRUE(task->error()->description().startsWith(QStringLiteral("6: Conversion failed... (")))
+        << task->error()->description().toStdString();
     EXPECT_FALSE(QFileInfo::exists(output));
     EXPECT_TRUE(QFileInfo::exists(truncated));
     EXPECT_EQ(listener.count(QStringLiteral("completed")), 1);
@@ -409,7 +410,8 @@ TEST_F(FFMPEGConversions, MuxingWithoutAnAudioStreamFails) {
     auto task = std::make_shared<KLMuxFFMPEGTask>(videoOnly, videoOnly, output);
     runToEnd(task);
     ASSERT_NE(task->error(), nullptr);
-    EXPECT_EQ(task->error()->description(), QStringLiteral("6: Conversion failed..."));
+    EXPECT_TRUE(task->error()->description().startsWith(QStringLiteral("6: Conversion failed... (")))
+        << task->error()->description().toStdString();
     EXPECT_FALSE(QFileInfo::exists(output));
     EXPECT_TRUE(QFileInfo::exists(videoOnly));
 }

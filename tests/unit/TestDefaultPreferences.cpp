@@ -1,6 +1,7 @@
 #include "KLPreferencesTestRecord.h"
 
 #include "Model/Preferences/KLDefaultPreferences.h"
+#include "Model/Preferences/KLSettingsStore.h"
 #include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLObjectRepository.h"
 
@@ -24,27 +25,26 @@ QString s(const char *text) {
 
 using StoredSet = QMap<QString, QString>;
 
-std::unique_ptr<QSettings> store() {
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, s("KinolarkPro"),
-                                       s("KinolarkPro"));
+KLSettingsStore store() {
+    return KLSettingsStore(KLDefaultPreferences::storeFilePath());
 }
 
 StoredSet readStore() {
     StoredSet values;
-    auto settings = store();
-    for (const QString &key : settings->allKeys()) {
-        values.insert(key, settings->value(key).toString());
+    const QHash<QString, QVariant> stored = store().read();
+    for (auto value = stored.cbegin(); value != stored.cend(); ++value) {
+        values.insert(value.key(), value.value().toString());
     }
     return values;
 }
 
 void writeStore(const StoredSet &values) {
-    auto settings = store();
-    settings->clear();
-    for (auto value = values.cbegin(); value != values.cend(); ++value) {
-        settings->setValue(value.key(), value.value());
-    }
-    settings->sync();
+    store().write([&values](QSettings &settings) {
+        settings.clear();
+        for (auto value = values.cbegin(); value != values.cend(); ++value) {
+            settings.setValue(value.key(), value.value());
+        }
+    });
 }
 
 mode_t permissionsOf(const QString &path) {
@@ -483,12 +483,11 @@ TEST_F(DefaultPreferences, ADamagedValueLeavesItsFieldAsItWasForEveryKey) {
 
     // An unquoted list is what a hand-written "a, b" becomes.
     writeStore(edited);
-    {
-        auto settings = store();
+    store().write([](QSettings &settings) {
         for (const QString &key : damageableKeys()) {
-            settings->setValue(key, QStringList{s("a"), s("b")});
+            settings.setValue(key, QStringList{s("a"), s("b")});
         }
-    }
+    });
     KLDefaultPreferences preferences;
     preferences.load();
     EXPECT_EQ(recordState(preferences), expectedWithDefaultsFor(damageableKeys()));

@@ -171,13 +171,14 @@ TEST_F(EntryFactoryTest, WhenAllFailTheLastClaimingGeneratorsErrorIsHandedOn) {
     }
     m_chain.clear();
     {
-        // The last claiming generator gave no reason: the earlier one's is forgotten.
-        add(QStringLiteral("first"), true, std::nullopt, failure(QStringLiteral("first")));
+        // The last claiming generator gave no reason: the earlier one's tells why nothing came.
+        const std::shared_ptr<KLError> first = failure(QStringLiteral("first"));
+        add(QStringLiteral("first"), true, std::nullopt, first);
         add(QStringLiteral("silent"), true, std::nullopt);
         LogCapture log;
         std::shared_ptr<KLError> error = failure(QStringLiteral("left from before"));
         EXPECT_FALSE(KLEntryFactory(m_chain).generateEntriesForURL(page, &error).has_value());
-        EXPECT_EQ(error, nullptr);
+        EXPECT_EQ(error, first);
         EXPECT_TRUE(log.lines().contains(QStringLiteral("Generator Error: (null)")));
     }
     m_chain.clear();

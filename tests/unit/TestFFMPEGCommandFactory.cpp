@@ -261,8 +261,8 @@ TEST(FFMPEGFrameSize, KeptWhenTheInputsSizeIsUsed) {
     EXPECT_EQ(generate(*p), QStringList{s(" ") + s(h264Crf) + s(aacVb)});
 }
 
-// An unknown output mode, audio mode or codec name is a programming error that stops the process.
-TEST(FFMPEGCommandFactoryDeathTest, ValuesOutsideTheCatalogueStopTheProcess) {
+// An enumeration value outside the catalogue is a programming error that stops the process.
+TEST(FFMPEGCommandFactoryDeathTest, EnumerationsOutsideTheCatalogueStopTheProcess) {
     // "fast" forks this process, so the child dies in the parent's private home folder; a re-executed child
     // would make a home folder of its own and, aborting, never remove it. Nothing here runs on other threads.
     GTEST_FLAG_SET(death_test_style, "fast");
@@ -274,14 +274,65 @@ TEST(FFMPEGCommandFactoryDeathTest, ValuesOutsideTheCatalogueStopTheProcess) {
     p->setUseInputFilesMonoStereo(false);
     p->setAudioMode(static_cast<KLAudioMode>(2));
     EXPECT_DEATH(generate(*p), "Unknown audio mode");
+}
 
-    p = plainPreferences();
-    p->setVideoCodec(s("theora"));
-    EXPECT_DEATH(generate(*p), "Invalid codec theora");
-
-    p = plainPreferences();
-    p->setAudioCodec(QString());
-    EXPECT_DEATH(generate(*p), "Invalid codec");
+// Settings a user or a hand-edited store can reach never stop the process: an audio container converts the
+// sound alone, and what allows no conversion at all gives no command and says why.
+TEST(FFMPEGCommandFactory, SettingsThatAStoreCanHoldGiveACommandOrAReason) {
+    struct Case {
+        const char *name;
+        KLOutputMode mode;
+        const char *container;
+        const char *videoCodec;
+        const char *audioCodec;
+        QStringList expected;
+        const char *problem;
+    };
+    const QList<Case> cases = {
+        {"m4a in video and audio",
+         KLOutputMode::VideoAndAudio,
+         "m4a",
+         "",
+         "aac",
+         {s(" -vn ") + s(aacVb)},
+         ""},
+        {"mp3 in video and audio",
+         KLOutputMode::VideoAndAudio,
+         "mp3",
+         "h264",
+         "aac",
+         {s(" -vn ") + s(aacVb)},
+         ""},
+        {"m4a in video only", KLOutputMode::VideoOnly, "m4a", "", "aac", {}, "m4a files hold no picture"},
+        {"unknown video codec",
+         KLOutputMode::VideoAndAudio,
+         "mp4",
+         "theora",
+         "aac",
+         {},
+         "there is no video codec named theora"},
+        {"no video codec",
+         KLOutputMode::VideoAndAudio,
+         "mov",
+         "",
+         "aac",
+         {},
+         "no video codec is chosen for mov files"},
+        {"no audio codec", KLOutputMode::AudioOnly, "mp3", "", "", {}, "no audio codec is chosen for mp3"},
+    };
+    for (const Case &c : cases) {
+        auto p = plainPreferences();
+        p->setOutputMode(c.mode);
+        p->setContainer(s(c.container));
+        p->setVideoCodec(s(c.videoCodec));
+        p->setAudioCodec(s(c.audioCodec));
+        QString problem;
+        const QStringList commands = KLFFMPEGCommandFactory().generateFFMPEGParametersForPreferences(
+            *p, *inputOfSize(1920, 1080), temporalFolder, &problem);
+        EXPECT_EQ(commands, c.expected) << c.name;
+        EXPECT_TRUE(*c.problem == 0 ? problem.isEmpty() : problem.startsWith(s(c.problem)))
+            << c.name << ": " << problem.toStdString();
+    }
 }
 
 } // namespace

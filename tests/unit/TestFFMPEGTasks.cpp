@@ -126,19 +126,25 @@ TEST_F(FFMPEGTasks, WithoutADurationOrWithAnUnknownOneNothingIsReported) {
     }
 }
 
-TEST_F(FFMPEGTasks, AMissingOutputFileIsAFailedConversion) {
-    writeFakeScript(QStringLiteral("ffmpeg_convert"), QStringLiteral("echo 'Unknown encoder'\n"));
-    writeFakeScript(QStringLiteral("ffmpeg_mux_mp4"), QString());
-    const std::shared_ptr<KLTask> tasks[] = {
-        std::make_shared<KLConvertFFMPEGTask>(QStringLiteral("/in.mp4"), file(QStringLiteral("never.mp4")),
-                                              QStringLiteral(" -c:v nothing ")),
-        std::make_shared<KLMuxFFMPEGTask>(QStringLiteral("/v"), QStringLiteral("/a"),
-                                          file(QStringLiteral("never.mp4")))};
-    for (const std::shared_ptr<KLTask> &task : tasks) {
+TEST_F(FFMPEGTasks, AMissingOutputFileIsAFailedConversionThatSaysWhy) {
+    // ffmpeg's reason is among its report lines; a script's own complaint comes on its error output.
+    writeFakeScript(QStringLiteral("ffmpeg_convert"),
+                    QStringLiteral("echo '  Duration: 00:00:02.00, start: 0'\n"
+                                   "echo '[vost#0:0 @ 0x5581] Unknown encoder nothing'\n"
+                                   "echo 'Conversion failed!'\n"));
+    writeFakeScript(QStringLiteral("ffmpeg_mux_mp4"), QStringLiteral("echo 'mux: no such file /v' >&2\n"));
+    const std::pair<std::shared_ptr<KLTask>, QString> tasks[] = {
+        {std::make_shared<KLConvertFFMPEGTask>(QStringLiteral("/in.mp4"), file(QStringLiteral("never.mp4")),
+                                               QStringLiteral(" -c:v nothing ")),
+         QStringLiteral("6: Conversion failed... (Unknown encoder nothing)")},
+        {std::make_shared<KLMuxFFMPEGTask>(QStringLiteral("/v"), QStringLiteral("/a"),
+                                           file(QStringLiteral("never.mp4"))),
+         QStringLiteral("6: Conversion failed... (mux: no such file /v)")}};
+    for (const auto &[task, description] : tasks) {
         KLRecordingTaskListener listener;
         run(task, listener);
         ASSERT_NE(task->error(), nullptr);
-        EXPECT_EQ(task->error()->description(), QStringLiteral("6: Conversion failed..."));
+        EXPECT_EQ(task->error()->description(), description);
         EXPECT_FALSE(task->result().has_value());
         EXPECT_DOUBLE_EQ(task->completionFactor(), 1.0);
         EXPECT_EQ(listener.count(QStringLiteral("completed")), 1);

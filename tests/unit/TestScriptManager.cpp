@@ -1,6 +1,7 @@
 #include "KLTestEnvironment.h"
 #include "Utils/KLLog.h"
 #include "Utils/KLResources.h"
+#include "Utils/KLScriptErrorOutput.h"
 #include "Utils/KLScriptInstance.h"
 #include "Utils/KLScriptManager.h"
 
@@ -224,6 +225,63 @@ TEST_F(ScriptManagerTest, ManyRunsLeaveNoZombies) {
     }
     EXPECT_TRUE(KLTestEnvironment::waitUntil([] { return KLTestEnvironment::zombieChildren() == 0; },
                                              std::chrono::seconds(5)));
+}
+
+TEST_F(ScriptManagerTest, AFinishedScriptIsCollectedWhileItsInstanceIsStillHeld) {
+    auto lines = run(script(QStringLiteral("done.sh"), QStringLiteral("echo one\n")));
+    auto whole = run(script(QStringLiteral("done2.sh"), QStringLiteral("echo two\n")));
+    EXPECT_EQ(readAllLines(*lines), QStringLiteral("one\n"));
+    EXPECT_EQ(whole->readToEnd(), QStringLiteral("two\n"));
+    EXPECT_TRUE(KLTestEnvironment::waitUntil([] { return KLTestEnvironment::zombieChildren() == 0; },
+                                             std::chrono::seconds(5)));
+    // Collected means gone for good: a late terminate must not signal whoever has the number now.
+    lines->terminate();
+    whole->terminate();
+}
+
+TEST_F(ScriptManagerTest, TheErrorOutputIsKeptToTellWhyAScriptFailed) {
+    auto instance =
+        run(script(QStringLiteral("fails.sh"),
+                   QStringLiteral("echo progress\n"
+                                  "echo 'WARNING: falling back' >&2\n"
+                                  "echo 'ERROR: [generic] abc: Unable to download webpage: HTTP Error "
+                                  "404: Not Found (caused by <HTTPError 404>)' >&2\n"
+                                  "exit 1\n")));
+    EXPECT_EQ(instance->readToEnd(), QStringLiteral("progress\n"));
+    EXPECT_EQ(instance->errorOutput()->cause(),
+              QStringLiteral("Unable to download webpage: HTTP Error 404: Not Found"));
+    EXPECT_EQ(instance->errorOutput()->lines().size(), 2);
+}
+
+TEST(ScriptErrorOutput, TheCauseIsTheLineThatSaysWhy) {
+    struct Case {
+        QStringList lines;
+        const char *cause;
+    };
+    const QList<Case> cases = {
+        {{QStringLiteral("ERROR: unable to write data: [Errno 28] No space left on device")},
+         "unable to write data: [Errno 28] No space left on device"},
+        {{QStringLiteral("[out#0/mp4 @ 0x55d0] Error opening output file.mp4."),
+          QStringLiteral("Error opening output files: No space left on device"),
+          QStringLiteral("Conversion failed!")},
+         "Error opening output files: No space left on device"},
+        {{QStringLiteral("curl: (22) The requested URL returned error: 500")},
+         "curl: (22) The requested URL returned error: 500"},
+        {{QStringLiteral("/opt/x.sh: line 3: ffprobe: command not found"),
+          QStringLiteral("frame=  10 fps=0.0")},
+         "/opt/x.sh: line 3: ffprobe: command not found"},
+        {{QStringLiteral("just talking"), QStringLiteral("still talking\x1b[31m")}, "still talking[31m"},
+        {{QStringLiteral("Conversion failed!")}, ""},
+        {{QString(QStringLiteral("ERROR: ")) + QString(400, QLatin1Char('x'))}, nullptr},
+    };
+    for (const Case &c : cases) {
+        const QString cause = KLScriptErrorOutput::causeIn(c.lines);
+        if (c.cause == nullptr) {
+            EXPECT_EQ(cause.size(), KLScriptErrorOutput::longestCause);
+        } else {
+            EXPECT_EQ(cause, QString::fromUtf8(c.cause)) << c.lines.join(QLatin1Char('|')).toStdString();
+        }
+    }
 }
 
 TEST_F(ScriptManagerTest, ConcurrentScriptsEachSeeTheirOwnEndOfStream) {

@@ -391,6 +391,8 @@ bool KLAppDelegate::analyzeURL(const std::shared_ptr<KLEntryFactory> &factory, c
     }
     if (scrapSource.has_value()) {
         fallBackOnSource(*scrapSource, url);
+    } else if (!entries.has_value()) {
+        onMainThread([url, error](KLApplicationUI &ui) { ui.addressYieldedNothing(url, error); });
     }
     restoreState();
     return true;

@@ -17,4 +17,5 @@ void KLApplicationUI::entryRemoved(const std::shared_ptr<KLEntry> &) {}
 void KLApplicationUI::numberOfEntriesChanged(int) {}
 void KLApplicationUI::entryChanged(const std::shared_ptr<KLEntry> &) {}
 void KLApplicationUI::entryFinished(const std::shared_ptr<KLEntry> &) {}
+void KLApplicationUI::addressYieldedNothing(const QUrl &, const std::shared_ptr<KLError> &) {}
 void KLApplicationUI::terminate() {}

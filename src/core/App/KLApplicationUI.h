@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <QUrl>
 
 #include <memory>
 
 class KLEntry;
+class KLError;
 
 // Everything the application controller shows goes through this interface, which the window and the
 // command line implement. Every call arrives on the main thread. The bodies here do nothing, so a user
@@ -38,6 +40,8 @@ public:
     virtual void entryChanged(const std::shared_ptr<KLEntry> &entry);
     // An entry ended its run (success, error or cancellation): the place for a notification.
     virtual void entryFinished(const std::shared_ptr<KLEntry> &entry);
+    // Nothing could be found at the address; `error` (possibly null) tells why when it is known.
+    virtual void addressYieldedNothing(const QUrl &url, const std::shared_ptr<KLError> &error);
 
     // The application should end (after uninstalling).
     virtual void terminate();

@@ -11,22 +11,44 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
-QString KLFilePlacer::placeCopyOfFile(const QString &item, const QString &destination, bool neverReplace) {
+namespace {
+
+QString systemReason(int error) {
+    return QString::fromLocal8Bit(strerror(error));
+}
+
+void setFailure(QString *failure, const QString &reason) {
+    if (failure != nullptr) {
+        *failure = reason;
+    }
+}
+
+} // namespace
+
+QString KLFilePlacer::placeCopyOfFile(const QString &item, const QString &destination, bool neverReplace,
+                                      QString *failure) {
     const QFileInfo target(destination);
-    const QString temporary = target.dir().filePath(QStringLiteral(".kinolark-") +
-                                                    KLKinolarkUtils::UUIDString() + QStringLiteral(".part"));
-    if (!QFile::copy(item, temporary)) {
-        QFile::remove(temporary);
+    const QString temporary = KLKinolarkUtils::pathInFolder(target.path(), QStringLiteral(".kinolark-") +
+                                                                               KLKinolarkUtils::UUIDString() +
+                                                                               QStringLiteral(".part"));
+    if (const std::optional<QString> reason = copyFile(item, temporary)) {
+        setFailure(failure, *reason);
         return QString();
     }
     QString placed;
     if (neverReplace) {
-        placed = claimName(temporary, destination);
-    } else if (!target.isDir() && ::rename(QFile::encodeName(temporary).constData(),
-                                           QFile::encodeName(destination).constData()) == 0) {
+        placed = claimName(temporary, destination, failure);
+    } else if (target.isDir()) {
+        setFailure(failure, systemReason(EISDIR));
+    } else if (::rename(QFile::encodeName(temporary).constData(),
+                        QFile::encodeName(destination).constData()) == 0) {
         placed = destination;
+    } else {
+        setFailure(failure, systemReason(errno));
     }
     if (placed.isEmpty()) {
         QFile::remove(temporary);
@@ -34,7 +56,54 @@ QString KLFilePlacer::placeCopyOfFile(const QString &item, const QString &destin
     return placed;
 }
 
-QString KLFilePlacer::claimName(const QString &temporary, const QString &destination) {
+std::optional<QString> KLFilePlacer::copyFile(const QString &item, const QString &copy) {
+    const int source = ::open(QFile::encodeName(item).constData(), O_RDONLY | O_CLOEXEC);
+    if (source < 0) {
+        return systemReason(errno);
+    }
+    struct stat status {};
+    const mode_t mode = ::fstat(source, &status) == 0 ? (status.st_mode & 0777) : 0644;
+    const QByteArray copyName = QFile::encodeName(copy);
+    const int target = ::open(copyName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (target < 0) {
+        const int error = errno;
+        ::close(source);
+        return systemReason(error);
+    }
+    int error = 0;
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        const ssize_t count = ::read(source, buffer.data(), buffer.size());
+        if (count == 0 || (count < 0 && errno != EINTR)) {
+            error = count < 0 ? errno : 0;
+            break;
+        }
+        for (ssize_t written = 0; count > 0 && written < count && error == 0;) {
+            const ssize_t step =
+                ::write(target, buffer.data() + written, static_cast<size_t>(count - written));
+            if (step >= 0) {
+                written += step;
+            } else if (errno != EINTR) {
+                error = errno;
+            }
+        }
+        if (error != 0) {
+            break;
+        }
+    }
+    ::close(source);
+    // Delayed write errors (a full disk over NFS, say) show up at the close.
+    if (::close(target) != 0 && error == 0) {
+        error = errno;
+    }
+    if (error == 0) {
+        return std::nullopt;
+    }
+    ::unlink(copyName.constData());
+    return systemReason(error);
+}
+
+QString KLFilePlacer::claimName(const QString &temporary, const QString &destination, QString *failure) {
     for (int number = 1; number < 100000; ++number) {
         const QString candidate =
             number == 1 ? destination : KLKinolarkUtils::candidateForFile(destination, number);
@@ -43,9 +112,11 @@ QString KLFilePlacer::claimName(const QString &temporary, const QString &destina
             return candidate;
         }
         if (!taken) {
+            setFailure(failure, systemReason(errno));
             return QString();
         }
     }
+    setFailure(failure, systemReason(EEXIST));
     return QString();
 }
 
@@ -62,10 +133,11 @@ bool KLFilePlacer::moveWithoutReplacing(const QString &from, const QString &to, 
             return true;
         }
     }
-    *taken = errno == EEXIST;
+    const int error = errno;
+    *taken = error == EEXIST;
     if (!*taken) {
-        KLLog::log(QStringLiteral("Could not place file at %1: %2")
-                       .arg(to, QString::fromLocal8Bit(strerror(errno))));
+        KLLog::log(QStringLiteral("Could not place file at %1: %2").arg(to, systemReason(error)));
     }
+    errno = error; // the caller reports it
     return false;
 }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // Puts a finished file at its destination without ever exposing a partial file there: the copy is written
 // under a hidden temporary name in the destination's folder and renamed into place only once complete.
 class KLFilePlacer final {
@@ -10,10 +12,14 @@ public:
     // destination itself if free, else "name 2.ext", "name 3.ext", ... as uncollideFile() counts, so two
     // runs finishing at the same moment never take the same name. Otherwise an existing file at the
     // destination is replaced (a folder never is). Returns the path the file now has, or an empty string
-    // when nothing could be placed (and then nothing is left behind).
-    static QString placeCopyOfFile(const QString &item, const QString &destination, bool neverReplace);
+    // when nothing could be placed (and then nothing is left behind; `failure`, when given, says why).
+    static QString placeCopyOfFile(const QString &item, const QString &destination, bool neverReplace,
+                                   QString *failure = nullptr);
 
 private:
-    static QString claimName(const QString &temporary, const QString &destination);
+    // Copies the file's bytes into a new file at `copy`, which must not exist; on failure removes what it
+    // wrote and returns the system's reason.
+    static std::optional<QString> copyFile(const QString &item, const QString &copy);
+    static QString claimName(const QString &temporary, const QString &destination, QString *failure);
     static bool moveWithoutReplacing(const QString &from, const QString &to, bool *taken);
 };

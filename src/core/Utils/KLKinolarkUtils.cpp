@@ -220,7 +220,29 @@ QString KLKinolarkUtils::candidateForFile(const QString &file, int number) {
     if (!extension.isEmpty()) {
         name += QLatin1Char('.') + extension;
     }
-    return info.dir().filePath(name);
+    return pathInFolder(info.path(), name);
+}
+
+QString KLKinolarkUtils::printableText(const QString &text) {
+    QString printable;
+    printable.reserve(text.size());
+    for (const QChar character : text) {
+        const char16_t code = character.unicode();
+        const bool bidiControl = (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
+        if (character.category() != QChar::Other_Control && !bidiControl) {
+            printable += character;
+        } else if (code == u'\t' || code == u'\n' || code == u'\v' || code == u'\f' || code == u'\r') {
+            printable += QLatin1Char(' ');
+        }
+    }
+    return printable;
+}
+
+QString KLKinolarkUtils::pathInFolder(const QString &folder, const QString &name) {
+    if (folder.endsWith(QLatin1Char('/'))) {
+        return folder + name;
+    }
+    return folder + QLatin1Char('/') + name;
 }
 
 QString KLKinolarkUtils::uncollideFile(const QString &file) {
@@ -277,7 +299,7 @@ QString KLKinolarkUtils::importURLIntoITunes(const QString &file) {
         KLLog::log(QStringLiteral("result: no library folder for %1").arg(file));
         return QString();
     }
-    const QString copy = KLFilePlacer::placeCopyOfFile(file, QDir(library).filePath(info.fileName()), true);
+    const QString copy = KLFilePlacer::placeCopyOfFile(file, pathInFolder(library, info.fileName()), true);
     if (copy.isEmpty()) {
         KLLog::log(QStringLiteral("result: could not import %1").arg(file));
     }

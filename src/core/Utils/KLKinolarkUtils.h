@@ -57,6 +57,9 @@ public:
     static std::shared_ptr<KLError> createErrorWithType(int32_t type, const QString &description);
 
     // Numbers and text.
+    // The text without what could steer a terminal or hide itself in a file name: tabs and line breaks
+    // become blanks, other control characters and bidirectional overrides go.
+    static QString printableText(const QString &text);
     static uint64_t parseSize(const QString &text);
     static QString formatSizeInBytes(uint64_t bytes);
     static double parseFFMPEGTimeInSeconds(const QString &text);
@@ -67,6 +70,10 @@ public:
 
     static KLOSXVersion getOSXVersion();
     static QStringList getVideoMimeTypes();
+
+    // The path of the file named `name` inside `folder`. Unlike QDir::filePath, a name that starts with ":"
+    // (a title such as ":tmp:x") stays a plain name in the folder instead of becoming a resource path.
+    static QString pathInFolder(const QString &folder, const QString &name);
 
     // The candidate uncollideFile() tries for the given number (2, 3, ...).
     static QString candidateForFile(const QString &file, int number);

@@ -50,6 +50,7 @@ QString KLResources::pathForResource(const QString &name, const QString &type) {
 }
 
 QString KLResources::ffmpegPath() {
+    // Found where the scripts find their tools; without one the bare name fails as clearly as anything.
     const QString found = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
-    return found.isEmpty() ? QStringLiteral("/usr/bin/ffmpeg") : found;
+    return found.isEmpty() ? QStringLiteral("ffmpeg") : found;
 }

@@ -1,6 +1,8 @@
 #include "Utils/KLScriptInstance.h"
 
+#include "Utils/KLScriptErrorOutput.h"
 #include "Utils/KLScriptManager.h"
+#include "Utils/KLScriptProcess.h"
 
 #include <QByteArray>
 
@@ -9,8 +11,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-KLScriptInstance::KLScriptInstance(pid_t process, int file, KLScriptManager *parent)
-    : m_task(process), m_file(file), m_parent(parent) {
+KLScriptInstance::KLScriptInstance(pid_t process, int file, KLScriptManager *parent,
+                                   std::shared_ptr<KLScriptErrorOutput> errorOutput)
+    : m_process(std::make_shared<KLScriptProcess>(process)),
+      m_errorOutput(errorOutput != nullptr ? std::move(errorOutput)
+                                           : std::make_shared<KLScriptErrorOutput>()),
+      m_file(file), m_parent(parent) {
     // All reads go through a buffered stream on a duplicate of the pipe's descriptor.
     const int duplicate = fcntl(m_file, F_DUPFD_CLOEXEC, 0);
     if (duplicate >= 0) {
@@ -28,7 +34,16 @@ KLScriptInstance::~KLScriptInstance() {
     if (!m_closed.load()) {
         terminate();
     }
-    KLScriptManager::reapProcess(m_task, m_signalled.load());
+    m_process->collect(m_signalled.load());
+}
+
+pid_t KLScriptInstance::processIdentifier() const {
+    return m_process->identifier();
+}
+
+void KLScriptInstance::outputEnded() {
+    m_finished = true;
+    m_process->collect(false);
 }
 
 std::optional<QString> KLScriptInstance::readLine() {
@@ -39,7 +54,7 @@ std::optional<QString> KLScriptInstance::readLine() {
     char buffer[lineBufferSize];
     if (fgets(buffer, lineBufferSize, m_pipe) == nullptr) {
         lock.unlock();
-        m_finished = true;
+        outputEnded();
         return std::nullopt;
     }
     lock.unlock();
@@ -60,6 +75,7 @@ QString KLScriptInstance::readToEnd() {
             break;
         }
         if (fgets(buffer, pieceBufferSize, m_pipe) == nullptr) {
+            m_process->collect(false);
             break;
         }
         gathered.append(buffer, static_cast<qsizetype>(strlen(buffer)));
@@ -72,7 +88,7 @@ void KLScriptInstance::terminate() {
     // The signal goes first: a read in progress holds the lock until the script writes or ends, and a
     // script that stays silent would otherwise keep the caller waiting.
     if (!m_closed.load() && !m_signalled.exchange(true)) {
-        KLScriptManager::signalProcessGroup(m_task, SIGTERM);
+        m_process->signalGroup(SIGTERM);
     }
     std::lock_guard lock(m_instanceLock);
     m_closed = true;

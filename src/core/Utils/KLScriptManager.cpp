@@ -3,6 +3,7 @@
 #include "Utils/KLDispatch.h"
 #include "Utils/KLLog.h"
 #include "Utils/KLResources.h"
+#include "Utils/KLScriptErrorOutput.h"
 #include "Utils/KLScriptInstance.h"
 
 #include <QByteArray>
@@ -50,6 +51,26 @@ void closeBoth(int (&pipe)[2]) {
     }
 }
 
+// Reads the script's error output until every process of the script has let go of it: the lines are kept
+// for the script's task and passed on to this process's own error output unless that is to stay quiet.
+void collectErrorOutput(int descriptor, const std::shared_ptr<KLScriptErrorOutput> &output, bool forward) {
+    FILE *stream = fdopen(descriptor, "r");
+    if (stream == nullptr) {
+        ::close(descriptor);
+        output->finish();
+        return;
+    }
+    char buffer[4096];
+    while (fgets(buffer, sizeof buffer, stream) != nullptr) {
+        if (forward) {
+            fputs(buffer, stderr);
+        }
+        output->addLine(QString::fromUtf8(buffer));
+    }
+    fclose(stream);
+    output->finish();
+}
+
 } // namespace
 
 std::shared_ptr<KLScriptInstance> KLScriptManager::runScriptAsyncWithCommand(const QString &command) {
@@ -60,11 +81,13 @@ std::shared_ptr<KLScriptInstance> KLScriptManager::runScriptAsyncWithCommand(con
     // end of its stream).
     int output[2] = {-1, -1};
     int input[2] = {-1, -1};
-    if (pipe2(output, O_CLOEXEC) != 0 || pipe2(input, O_CLOEXEC) != 0) {
+    int errors[2] = {-1, -1};
+    if (pipe2(output, O_CLOEXEC) != 0 || pipe2(input, O_CLOEXEC) != 0 || pipe2(errors, O_CLOEXEC) != 0) {
         KLLog::log(QStringLiteral("Could not create pipes for command: %1")
                        .arg(QString::fromLocal8Bit(strerror(errno))));
         closeBoth(output);
         closeBoth(input);
+        closeBoth(errors);
         return std::make_shared<KLScriptInstance>(-1, -1, this);
     }
 
@@ -72,9 +95,7 @@ std::shared_ptr<KLScriptInstance> KLScriptManager::runScriptAsyncWithCommand(con
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-    if (discardErrorOutput.load()) {
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    }
+    posix_spawn_file_actions_adddup2(&actions, errors[1], STDERR_FILENO);
 
     posix_spawnattr_t attributes;
     const bool prepared = prepareAttributes(attributes);
@@ -93,14 +114,20 @@ std::shared_ptr<KLScriptInstance> KLScriptManager::runScriptAsyncWithCommand(con
     // Our copies of the child's ends go; the input pipe's write end goes too, so a script that reads its
     // standard input sees an empty one instead of waiting forever.
     ::close(output[1]);
+    ::close(errors[1]);
     closeBoth(input);
     if (spawned != 0) {
         KLLog::log(
             QStringLiteral("Could not start /bin/bash: %1").arg(QString::fromLocal8Bit(strerror(spawned))));
         ::close(output[0]);
+        ::close(errors[0]);
         return std::make_shared<KLScriptInstance>(-1, -1, this);
     }
-    return std::make_shared<KLScriptInstance>(process, output[0], this);
+    auto errorOutput = std::make_shared<KLScriptErrorOutput>();
+    KLDispatch::background([descriptor = errors[0], errorOutput, forward = !discardErrorOutput.load()] {
+        collectErrorOutput(descriptor, errorOutput, forward);
+    });
+    return std::make_shared<KLScriptInstance>(process, output[0], this, errorOutput);
 }
 
 void KLScriptManager::setDiscardErrorOutput(bool discard) {
@@ -137,28 +164,4 @@ void KLScriptManager::signalProcessGroup(pid_t process, int signal) {
     if (process > 0) {
         ::kill(-process, signal);
     }
-}
-
-void KLScriptManager::reapProcess(pid_t process, bool terminateRequested) {
-    if (process <= 0) {
-        return;
-    }
-    if (waitpid(process, nullptr, WNOHANG) == process) {
-        return;
-    }
-    KLDispatch::background([process, terminateRequested] {
-        using namespace std::chrono;
-        const auto deadline = steady_clock::now() + seconds(3);
-        while (terminateRequested && steady_clock::now() < deadline) {
-            if (waitpid(process, nullptr, WNOHANG) != 0) {
-                return;
-            }
-            std::this_thread::sleep_for(milliseconds(20));
-        }
-        if (terminateRequested) {
-            signalProcessGroup(process, SIGKILL);
-        }
-        while (waitpid(process, nullptr, 0) < 0 && errno == EINTR) {
-        }
-    });
 }

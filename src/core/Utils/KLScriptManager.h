@@ -26,13 +26,11 @@ public:
     static QString commandForScriptAtPath(const QString &scriptPath, const QStringList &arguments,
                                           const QString &unquotedTail = QString());
 
-    // Scripts write their diagnostics where this process writes its own, unless told to drop them (the
-    // command line does, so that its progress stays readable).
+    // A script's error output is kept for its task (to tell why it failed) and passed on to where this
+    // process writes its own diagnostics, unless that is to stay quiet (the command line's progress must
+    // stay readable).
     static void setDiscardErrorOutput(bool discard);
 
     // Sends the signal to the whole process group led by `process`.
     static void signalProcessGroup(pid_t process, int signal);
-    // Collects the process's exit without blocking the caller. A process that was asked to terminate and
-    // is still there after a grace period is killed with its group.
-    static void reapProcess(pid_t process, bool terminateRequested);
 };

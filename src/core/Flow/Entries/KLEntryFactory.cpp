@@ -26,9 +26,15 @@ KLEntryFactory::generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError> 
         return std::nullopt;
     }
     std::shared_ptr<KLError> lastError;
+    // The last generator to claim the URL may fail without a reason (the scraper does): an earlier one's
+    // reason then tells the caller why nothing came of the URL.
+    std::shared_ptr<KLError> earlierError;
     for (const std::shared_ptr<KLEntryGenerator> &generator : m_generators) {
         if (!generator->claimsURL(url)) {
             continue;
+        }
+        if (lastError != nullptr) {
+            earlierError = lastError;
         }
         lastError.reset();
         if (m_cancelled.load()) {
@@ -50,7 +56,7 @@ KLEntryFactory::generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError> 
     }
     // A cancellation during the last claiming generator is no failure of the URL.
     if (error != nullptr && !m_cancelled.load()) {
-        *error = lastError;
+        *error = lastError != nullptr ? lastError : earlierError;
     }
     return std::nullopt;
 }

@@ -95,20 +95,24 @@ void KLFFMPEGCommandFactory::addAudioGenerator(
     m_audioGenerators.insert_or_assign(generator->codecName(), generator);
 }
 
-QStringList
-KLFFMPEGCommandFactory::generateFFMPEGParametersForPreferences(const KLPreferences &preferences,
-                                                               const KLVideoProperties &inputVideoProperties,
-                                                               const QString &temporalFolder) const {
+QStringList KLFFMPEGCommandFactory::generateFFMPEGParametersForPreferences(
+    const KLPreferences &preferences, const KLVideoProperties &inputVideoProperties,
+    const QString &temporalFolder, QString *problem) const {
+    if (!preferences.effectiveOutputMode().has_value()) {
+        setProblem(problem, QStringLiteral("%1 files hold no picture, and the output mode keeps nothing else")
+                                .arg(preferences.container()));
+        return {};
+    }
     QString string = QStringLiteral(" ");
     setupStreamSelectionForPreferences(preferences, string);
     setupResolutionParametersForPreferences(preferences, inputVideoProperties, string);
     setupAudioChannelsForPreferences(preferences, inputVideoProperties, string);
-    return setupCodecsForPreferences(preferences, inputVideoProperties, string, temporalFolder);
+    return setupCodecsForPreferences(preferences, inputVideoProperties, string, temporalFolder, problem);
 }
 
 void KLFFMPEGCommandFactory::setupStreamSelectionForPreferences(const KLPreferences &preferences,
                                                                 QString &string) const {
-    switch (preferences.outputMode()) {
+    switch (keptStreams(preferences)) {
     case KLOutputMode::AudioOnly:
         string += QStringLiteral("-vn ");
         return;
@@ -123,7 +127,7 @@ void KLFFMPEGCommandFactory::setupStreamSelectionForPreferences(const KLPreferen
 
 void KLFFMPEGCommandFactory::setupResolutionParametersForPreferences(
     const KLPreferences &preferences, const KLVideoProperties &inputVideoProperties, QString &string) const {
-    if (!keepsVideo(preferences.outputMode()) || preferences.useInputFilesResolution()) {
+    if (!keepsVideo(keptStreams(preferences)) || preferences.useInputFilesResolution()) {
         return;
     }
     const QSizeF target = preferences.resolution();
@@ -154,7 +158,7 @@ void KLFFMPEGCommandFactory::setupResolutionParametersForPreferences(
 void KLFFMPEGCommandFactory::setupAudioChannelsForPreferences(const KLPreferences &preferences,
                                                               const KLVideoProperties &,
                                                               QString &string) const {
-    if (!keepsAudio(preferences.outputMode()) || preferences.useInputFilesMonoStereo()) {
+    if (!keepsAudio(keptStreams(preferences)) || preferences.useInputFilesMonoStereo()) {
         return;
     }
     switch (preferences.audioMode()) {
@@ -171,25 +175,31 @@ void KLFFMPEGCommandFactory::setupAudioChannelsForPreferences(const KLPreference
 QStringList KLFFMPEGCommandFactory::setupCodecsForPreferences(const KLPreferences &preferences,
                                                               const KLVideoProperties &inputVideoProperties,
                                                               const QString &baseString,
-                                                              const QString &temporalFolder) const {
+                                                              const QString &temporalFolder,
+                                                              QString *problem) const {
     QString string = baseString;
     KLFFMPEGCodecParametersProperties codecProperties;
-    const KLOutputMode outputMode = preferences.outputMode();
+    const KLOutputMode outputMode = keptStreams(preferences);
     if (keepsVideo(outputMode)) {
         if (preferences.useInputFilesVideoCodec()) {
             string += QStringLiteral("-c:v copy ");
+        } else if (const auto *generator = generatorNamed(m_videoGenerators, preferences.videoCodec())) {
+            generator->generateFFMPEGParametersForPreferences(preferences, inputVideoProperties, string,
+                                                              &codecProperties);
         } else {
-            generatorNamed(m_videoGenerators, preferences.videoCodec())
-                .generateFFMPEGParametersForPreferences(preferences, inputVideoProperties, string,
-                                                        &codecProperties);
+            setProblem(problem, unknownCodecProblem(QStringLiteral("video"), preferences));
+            return {};
         }
     }
     if (keepsAudio(outputMode)) {
         if (preferences.useInputFilesAudioCodec()) {
             string += QStringLiteral("-c:a copy ");
+        } else if (const auto *generator = generatorNamed(m_audioGenerators, preferences.audioCodec())) {
+            generator->generateFFMPEGParametersForPreferences(preferences, inputVideoProperties, string,
+                                                              nullptr);
         } else {
-            generatorNamed(m_audioGenerators, preferences.audioCodec())
-                .generateFFMPEGParametersForPreferences(preferences, inputVideoProperties, string, nullptr);
+            setProblem(problem, unknownCodecProblem(QStringLiteral("audio"), preferences));
+            return {};
         }
     }
     if (codecProperties.useTwoPassConversion()) {
@@ -221,11 +231,32 @@ QString KLFFMPEGCommandFactory::outputFormatForContainer(const QString &containe
     return container;
 }
 
-const KLFFMPEGCodecParametersGenerator &KLFFMPEGCommandFactory::generatorNamed(const GeneratorMap &generators,
+const KLFFMPEGCodecParametersGenerator *KLFFMPEGCommandFactory::generatorNamed(const GeneratorMap &generators,
                                                                                const QString &codecName) {
     const auto found = generators.find(codecName);
     if (found == generators.end()) {
-        stopWithProgrammingError(QStringLiteral("Invalid codec %1").arg(codecName));
+        KLLog::log(QStringLiteral("Invalid codec %1").arg(codecName));
+        return nullptr;
     }
-    return *found->second;
+    return found->second.get();
+}
+
+KLOutputMode KLFFMPEGCommandFactory::keptStreams(const KLPreferences &preferences) {
+    return preferences.effectiveOutputMode().value_or(preferences.outputMode());
+}
+
+QString KLFFMPEGCommandFactory::unknownCodecProblem(const QString &kind, const KLPreferences &preferences) {
+    const QString codec =
+        kind == QLatin1String("video") ? preferences.videoCodec() : preferences.audioCodec();
+    if (codec.isEmpty()) {
+        return QStringLiteral("no %1 codec is chosen for %2 files").arg(kind, preferences.container());
+    }
+    return QStringLiteral("there is no %1 codec named %2").arg(kind, codec);
+}
+
+void KLFFMPEGCommandFactory::setProblem(QString *problem, const QString &text) {
+    KLLog::log(QStringLiteral("No conversion possible: %1").arg(text));
+    if (problem != nullptr) {
+        *problem = text;
+    }
 }

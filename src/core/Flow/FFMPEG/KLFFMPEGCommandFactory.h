@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Model/Preferences/KLOutputMode.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -27,11 +29,13 @@ public:
     KLFFMPEGCommandFactory();
 
     // One or two parameter texts. `temporalFolder` is the run's temporary folder, which holds the pass log.
-    // An output mode, audio mode or codec name outside the catalogue is a programming error: it is logged and
-    // the process stops.
+    // Settings that allow no conversion (a codec the catalogue does not know or none at all, a picture alone
+    // in a container of sound) give no text, and `problem` says why: a hand-edited store can hold them, so
+    // they fail the run that meets them, never the program.
     QStringList generateFFMPEGParametersForPreferences(const KLPreferences &preferences,
                                                        const KLVideoProperties &inputVideoProperties,
-                                                       const QString &temporalFolder) const;
+                                                       const QString &temporalFolder,
+                                                       QString *problem = nullptr) const;
 
     // The steps of the text, each appending to `string`.
     void setupResolutionParametersForPreferences(const KLPreferences &preferences,
@@ -42,7 +46,8 @@ public:
                                           QString &string) const;
     QStringList setupCodecsForPreferences(const KLPreferences &preferences,
                                           const KLVideoProperties &inputVideoProperties,
-                                          const QString &baseString, const QString &temporalFolder) const;
+                                          const QString &baseString, const QString &temporalFolder,
+                                          QString *problem = nullptr) const;
 
     // Registers the generator under its codec name, replacing any generator already registered there.
     void addVideoGenerator(const std::shared_ptr<const KLFFMPEGCodecParametersGenerator> &generator);
@@ -56,8 +61,13 @@ public:
 
 private:
     void setupStreamSelectionForPreferences(const KLPreferences &preferences, QString &string) const;
-    static const KLFFMPEGCodecParametersGenerator &generatorNamed(const GeneratorMap &generators,
+    // Nothing for a name without a generator.
+    static const KLFFMPEGCodecParametersGenerator *generatorNamed(const GeneratorMap &generators,
                                                                   const QString &codecName);
+    // The streams the output keeps (see KLPreferences::effectiveOutputMode).
+    static KLOutputMode keptStreams(const KLPreferences &preferences);
+    static QString unknownCodecProblem(const QString &kind, const KLPreferences &preferences);
+    static void setProblem(QString *problem, const QString &text);
     static QStringList twoPassParameters(const QString &codecText, const QString &container,
                                          const QString &temporalFolder);
 

@@ -6,6 +6,7 @@
 #include "Model/KLEntry/KLEntryDestinationChooser.h"
 #include "Model/KLTask/Basic/KLVideoProperties.h"
 #include "Model/KLTask/FFMPEG/KLConvertFFMPEGTask.h"
+#include "Model/KLTask/FFMPEG/KLGetLocalVideoPropertiesTask.h"
 #include "Model/KLTask/KLError.h"
 #include "Model/KLTask/KLTask.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
@@ -88,12 +89,12 @@ void KLEntry::setTitle(const QString &title) {
 }
 
 QString KLEntry::normalizedTitle(const QString &title) {
-    QString normalized = title;
+    QString normalized = KLKinolarkUtils::printableText(title);
     normalized.replace(QLatin1Char('/'), QLatin1Char(':'));
     normalized.remove(QLatin1Char('.'));
-    normalized.remove(QChar(0));
-    // A title of points alone would name a hidden file made of its extension only.
-    return normalized.trimmed().isEmpty() ? unknownTitle : normalized;
+    normalized = normalized.trimmed();
+    // A title of points or blanks alone would name a hidden file made of its extension only.
+    return normalized.isEmpty() ? unknownTitle : normalized;
 }
 
 QString KLEntry::state() const {
@@ -241,7 +242,8 @@ void KLEntry::process() {
     if (get(m_automaticallyStartDownloading)) {
         resetState();
         const QString extension = outputExtension(true);
-        continueWithDestination(QDir(live->downloadLocation()).filePath(destinationFileName(extension)));
+        continueWithDestination(
+            KLKinolarkUtils::pathInFolder(live->downloadLocation(), destinationFileName(extension)));
         return;
     }
     std::weak_ptr<KLEntry> weakSelf = weak_from_this();
@@ -385,6 +387,62 @@ void KLEntry::prepareWithPropertiesTask(const std::shared_ptr<KLTask> &propertie
 }
 
 void KLEntry::runConversionStage(const QString &inputPath) {
+    if (!propertiesNeedMeasuring()) {
+        convert(inputPath);
+        return;
+    }
+    // What the metadata stage could not learn in time is read from the downloaded file itself, so that the
+    // conversion honours the settings (a size limit above all) whatever the timing was.
+    auto measuring = std::make_shared<KLGetLocalVideoPropertiesTask>(inputPath, false);
+    if (!startConversionTasks({measuring})) {
+        return;
+    }
+    enqueueTask(measuring, [inputPath](KLEntry &entry, KLTask &task) {
+        if (entry.cancelled() ||
+            (task.error() != nullptr && task.error()->errorType() == KLError::terminatedType)) {
+            entry.finishProcessingWithError(cancellationError());
+            return;
+        }
+        if (const auto measured = task.resultAs<std::shared_ptr<KLVideoProperties>>()) {
+            entry.adoptMeasuredProperties(measured);
+        }
+        entry.convert(inputPath);
+    });
+}
+
+bool KLEntry::propertiesNeedMeasuring() const {
+    const std::shared_ptr<KLVideoProperties> source = properties();
+    return source == nullptr || source->undeterminate() ||
+           (source->containerMode() != KLVideoProperties::audioOnlyMode && source->resolution().isEmpty());
+}
+
+void KLEntry::adoptMeasuredProperties(const std::shared_ptr<KLVideoProperties> &measured) {
+    // The streams are the file's; what describes the source (title, picture, size) stays as it was found.
+    if (const std::shared_ptr<KLVideoProperties> known = properties()) {
+        measured->setTitle(known->title());
+        measured->setSize(known->size());
+        measured->setLocal(known->local());
+        if (!known->thumbnail().isNull()) {
+            measured->setThumbnail(known->thumbnail());
+        }
+    }
+    setProperties(measured);
+}
+
+bool KLEntry::startConversionTasks(const std::vector<std::shared_ptr<KLTask>> &tasks) {
+    {
+        std::lock_guard lock(m_conversionTasksLock);
+        m_conversionTasks = tasks;
+    }
+    setState(waitingToConvertState);
+    if (m_cancelled.load()) { // cancelled while the stage was being set up
+        finishProcessingWithError(cancellationError());
+        return false;
+    }
+    return true;
+}
+
+void KLEntry::convert(const QString &inputPath) {
     const std::shared_ptr<KLPreferences> preferences = runPreferences();
     const std::shared_ptr<KLFFMPEGCommandFactory> factory =
         KLObjectRepository::singleton()->getFFMPEGParametersFactory();
@@ -392,10 +450,10 @@ void KLEntry::runConversionStage(const QString &inputPath) {
     if (source == nullptr) {
         source = std::make_shared<KLVideoProperties>();
     }
-    const QStringList commands =
-        factory != nullptr
-            ? factory->generateFFMPEGParametersForPreferences(*preferences, *source, temporaryFolder())
-            : QStringList();
+    QString problem = QStringLiteral("no conversion is set up");
+    const QStringList commands = factory != nullptr ? factory->generateFFMPEGParametersForPreferences(
+                                                          *preferences, *source, temporaryFolder(), &problem)
+                                                    : QStringList();
     const QString output =
         QDir(temporaryFolder())
             .filePath(QStringLiteral("conversion.") + QFileInfo(preferences->downloadLocation()).suffix());
@@ -405,21 +463,18 @@ void KLEntry::runConversionStage(const QString &inputPath) {
         tasks.push_back(std::make_shared<KLConvertFFMPEGTask>(inputPath, output, commands.at(1)));
     } else if (commands.size() == 1) {
         tasks.push_back(std::make_shared<KLConvertFFMPEGTask>(inputPath, output, commands.at(0)));
+    } else if (commands.isEmpty()) {
+        // Settings that allow no conversion fail this run, not the program.
+        finishProcessingWithError(KLError::create(KLError::ffmpegType, conversionFailedDescription, problem));
+        return;
     } else {
         KLLog::log(QStringLiteral("Unexpected number of FFMPEG commands: %1").arg(commands.size()));
         std::abort();
     }
-    {
-        std::lock_guard lock(m_conversionTasksLock);
-        m_conversionTasks = tasks;
-    }
     set(m_conversionOutput, output);
-    setState(waitingToConvertState);
-    if (m_cancelled.load()) { // cancelled while the stage was being set up
-        finishProcessingWithError(cancellationError());
-        return;
+    if (startConversionTasks(tasks)) {
+        enqueueTask(tasks.front(), [](KLEntry &entry, KLTask &task) { entry.conversionTaskEnded(task); });
     }
-    enqueueTask(tasks.front(), [](KLEntry &entry, KLTask &task) { entry.conversionTaskEnded(task); });
 }
 
 void KLEntry::conversionTaskEnded(KLTask &task) {
@@ -447,15 +502,16 @@ void KLEntry::conversionTaskEnded(KLTask &task) {
 
 bool KLEntry::replaceItemAtPath(const QString &item) {
     const std::shared_ptr<KLPreferences> preferences = runPreferences();
+    QString failure;
     const QString placed = KLFilePlacer::placeCopyOfFile(item, preferences->downloadLocation(),
-                                                         get(m_automaticallyStartDownloading));
+                                                         get(m_automaticallyStartDownloading), &failure);
     if (!placed.isEmpty()) {
         preferences->setDownloadLocation(placed);
         return true;
     }
     // Unlike a failed task, a failed copy leaves nothing worth keeping in the temporary folder either.
     removeTemporaryFolder();
-    setError(KLError::create(KLError::downloadType, copyErrorDescription));
+    setError(KLError::create(KLError::downloadType, copyErrorDescription, failure));
     setState(copyFailedState);
     endRun();
     return false;

@@ -39,6 +39,7 @@ public:
     static inline const QString unknownTitle = QStringLiteral("Unknown title");
     static inline const QString copyErrorDescription =
         QStringLiteral("Error copying download file to destionation path");
+    static inline const QString conversionFailedDescription = QStringLiteral("Conversion failed...");
 
     KLEntry();
     ~KLEntry() override;
@@ -112,6 +113,7 @@ protected:
                                    std::function<void()> completion,
                                    std::function<void(KLVideoProperties &)> adjust = nullptr);
     // Converts `inputPath` with one or two conversion tasks, then places the result at the destination.
+    // Properties that are still unknown are measured on the file first.
     void runConversionStage(const QString &inputPath);
     // Places a copy of `item` at the destination; on failure ends the run and returns false.
     bool replaceItemAtPath(const QString &item);
@@ -133,6 +135,11 @@ private:
     QString outputExtension(bool automatic) const;
     QString destinationFileName(const QString &extension) const;
     void continueWithDestination(const QString &destination);
+    bool propertiesNeedMeasuring() const;
+    void adoptMeasuredProperties(const std::shared_ptr<KLVideoProperties> &measured);
+    // Makes the tasks the stage's pending ones; false (and the run ended) when it was cancelled meanwhile.
+    bool startConversionTasks(const std::vector<std::shared_ptr<KLTask>> &tasks);
+    void convert(const QString &inputPath);
     void conversionTaskEnded(KLTask &task);
     void removeTemporaryFolder();
     void endRun();

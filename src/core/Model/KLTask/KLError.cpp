@@ -7,6 +7,14 @@ std::shared_ptr<KLError> KLError::create(int32_t errorType, const QString &error
     return std::make_shared<KLError>(errorType, errorDescription);
 }
 
+std::shared_ptr<KLError> KLError::create(int32_t errorType, const QString &errorDescription,
+                                         const QString &cause) {
+    const QString trimmed = cause.trimmed();
+    return create(errorType, trimmed.isEmpty()
+                                 ? errorDescription
+                                 : errorDescription + QStringLiteral(" (") + trimmed + QLatin1Char(')'));
+}
+
 int32_t KLError::errorType() const {
     std::lock_guard lock(m_lock);
     return m_errorType;

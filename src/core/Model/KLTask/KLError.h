@@ -20,6 +20,10 @@ public:
     KLError(int32_t errorType, QString errorDescription);
 
     static std::shared_ptr<KLError> create(int32_t errorType, const QString &errorDescription);
+    // The same, with what caused the failure (a tool's error line, the system's reason) after the
+    // description when one is known: "Download failed for URL: ... (HTTP Error 404: Not Found)".
+    static std::shared_ptr<KLError> create(int32_t errorType, const QString &errorDescription,
+                                           const QString &cause);
 
     int32_t errorType() const;
     void setErrorType(int32_t errorType);

@@ -2,19 +2,14 @@
 
 #include "Model/Preferences/KLPreferencesField.h"
 #include "Model/Preferences/KLPreferencesFields.h"
+#include "Model/Preferences/KLSettingsStore.h"
 #include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLLog.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QHash>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QUrl>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <vector>
 
@@ -25,8 +20,6 @@ using Field = KLPreferencesField<KLDefaultPreferences>;
 const QString organisationName = QStringLiteral("KinolarkPro");
 const QString applicationName = QStringLiteral("KinolarkPro");
 const QString providerKey = QStringLiteral("provider");
-// The file holds proxy passwords.
-constexpr mode_t storePermissions = 0600;
 
 QString key(const char *name) {
     return QString::fromLatin1(name);
@@ -34,18 +27,20 @@ QString key(const char *name) {
 
 std::vector<Field> buildApplicationFields() {
     using D = KLDefaultPreferences;
+    // A limit of 0 would start nothing, ever; a queue of 0 rows would show nothing.
+    const KLValueRange atLeastOne{1, 999};
     return {
         Field::number(key("numberOfConcurrentDownloads"), &D::numberOfConcurrentDownloads,
-                      &D::setNumberOfConcurrentDownloads),
+                      &D::setNumberOfConcurrentDownloads, atLeastOne),
         Field::number(key("numberOfConcurrentProcessing"), &D::numberOfConcurrentProcessing,
-                      &D::setNumberOfConcurrentProcessing),
+                      &D::setNumberOfConcurrentProcessing, atLeastOne),
         Field::yesNo(key("automaticallyStartDownloading"), &D::automaticallyStartDownloading,
                      &D::setAutomaticallyStartDownloading),
         Field::yesNo(key("importIntoITunes"), &D::importIntoItunes, &D::setImportIntoItunes),
         Field::yesNo(key("automaticallyRemoveWhenCompleted"), &D::automaticallyRemoveWhenCompleted,
                      &D::setAutomaticallyRemoveWhenCompleted),
         Field::text(key("theme"), &D::theme, &D::setTheme),
-        Field::number(key("queueSize"), &D::queueSize, &D::setQueueSize, true),
+        Field::number(key("queueSize"), &D::queueSize, &D::setQueueSize, true, atLeastOne),
         Field::text(providerKey, &D::provider, &D::setProvider),
         Field::yesNo(key("useProxy"), &D::useProxy, &D::setUseProxy),
         Field::text(key("proxyProtocol"), &D::proxyProtocol, &D::setProxyProtocol),
@@ -68,32 +63,6 @@ std::vector<Field> buildApplicationFields() {
 const std::vector<Field> &applicationFields() {
     static const std::vector<Field> fields = buildApplicationFields();
     return fields;
-}
-
-std::unique_ptr<QSettings> openStore() {
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, organisationName,
-                                       applicationName);
-}
-
-// Creates the file owner-only before anything is written into it, so no password is ever readable by
-// others, not even between the first write and a later permission change; the settings writer keeps the
-// permissions of the file it replaces.
-void prepareStoreFile(const QString &path) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    const QByteArray encoded = QFile::encodeName(path);
-    const int descriptor = ::open(encoded.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, storePermissions);
-    if (descriptor >= 0) {
-        ::close(descriptor);
-    }
-    ::chmod(encoded.constData(), storePermissions);
-}
-
-void finishStoreFile(QSettings &store) {
-    store.sync();
-    if (store.status() != QSettings::NoError) {
-        KLLog::log(QStringLiteral("Could not write the preferences to %1").arg(store.fileName()));
-    }
-    ::chmod(QFile::encodeName(store.fileName()).constData(), storePermissions);
 }
 
 // Credentials inside a URL must not be able to end the user name or the host early.
@@ -149,7 +118,9 @@ void KLDefaultPreferences::fieldsDidChange() {
 }
 
 QString KLDefaultPreferences::storeFilePath() {
-    return openStore()->fileName();
+    // Where QSettings keeps an organisation's application settings in its native (INI) format.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') +
+           organisationName + QLatin1Char('/') + applicationName + QStringLiteral(".conf");
 }
 
 void KLDefaultPreferences::save() {
@@ -166,29 +137,27 @@ void KLDefaultPreferences::save() {
     values.insert(storeMarkerKey, QStringLiteral("yes"));
 
     std::lock_guard lock(m_storeLock);
-    auto store = openStore();
-    prepareStoreFile(store->fileName());
-    for (auto value = values.cbegin(); value != values.cend(); ++value) {
-        store->setValue(value.key(), value.value());
-    }
-    finishStoreFile(*store);
+    KLSettingsStore(storeFilePath()).write([&values](QSettings &store) {
+        for (auto value = values.cbegin(); value != values.cend(); ++value) {
+            store.setValue(value.key(), value.value());
+        }
+    });
 }
 
 void KLDefaultPreferences::load() {
     QHash<QString, QString> stored;
+    QHash<QString, QVariant> values;
     {
         std::lock_guard lock(m_storeLock);
-        auto store = openStore();
-        const QStringList keys = store->allKeys();
-        for (const QString &storedKey : keys) {
-            // A hand-edited line such as "=value" has no key to read.
-            if (storedKey.isEmpty()) {
-                continue;
-            }
-            const auto text = KLPreferencesStoredForm::textOf(store->value(storedKey));
-            if (text) {
-                stored.insert(storedKey, *text);
-            }
+        values = KLSettingsStore(storeFilePath()).read();
+    }
+    for (auto value = values.cbegin(); value != values.cend(); ++value) {
+        // A hand-edited line such as "=value" has no key to read.
+        if (value.key().isEmpty()) {
+            continue;
+        }
+        if (const auto text = KLPreferencesStoredForm::textOf(value.value())) {
+            stored.insert(value.key(), *text);
         }
     }
     const auto marker = stored.constFind(storeMarkerKey);
@@ -216,9 +185,7 @@ void KLDefaultPreferences::load() {
 
 void KLDefaultPreferences::clear() {
     std::lock_guard lock(m_storeLock);
-    auto store = openStore();
-    store->clear();
-    finishStoreFile(*store);
+    KLSettingsStore(storeFilePath()).write([](QSettings &store) { store.clear(); });
 }
 
 void KLDefaultPreferences::setApplicationSeam(const std::weak_ptr<KLPreferencesApplicationSeam> &seam) {

@@ -230,6 +230,17 @@ void KLPreferences::setupContainer(const QString &container) {
     setAudioCodec(audioCodecs.isEmpty() ? QString() : audioCodecs.first());
 }
 
+std::optional<KLOutputMode> KLPreferences::effectiveOutputMode() const {
+    const KLOutputMode mode = outputMode();
+    if (!holdsSoundOnly(container()) || mode == KLOutputMode::AudioOnly) {
+        return mode;
+    }
+    if (mode == KLOutputMode::VideoAndAudio) {
+        return KLOutputMode::AudioOnly;
+    }
+    return std::nullopt;
+}
+
 void KLPreferences::setupOutputFor(const QString &outputFor) {
     if (outputFor.isNull()) {
         stopOnProgrammingError(QStringLiteral("Invalid outputFor: nil"));
@@ -456,6 +467,11 @@ QStringList KLPreferences::listVideoCodecNamesForContainer(const QString &contai
 
 QStringList KLPreferences::listAudioCodecNamesForContainer(const QString &container) {
     return codecsByContainer().value(container).audio;
+}
+
+bool KLPreferences::holdsSoundOnly(const QString &container) {
+    return listVideoCodecNamesForContainer(container).isEmpty() &&
+           !listAudioCodecNamesForContainer(container).isEmpty();
 }
 
 QStringList KLPreferences::listVideoCodecs() {

@@ -58,6 +58,11 @@ public:
     // A plain record with the same conversion settings and no listeners.
     std::shared_ptr<KLPreferences> copy() const;
 
+    // The streams a conversion really keeps: the output mode, less the picture when the container is one
+    // that holds sound only (so an audio container converts the sound, as Audio Only would); nothing when
+    // nothing would remain (a picture alone in an audio container).
+    std::optional<KLOutputMode> effectiveOutputMode() const;
+
     // One routine per device preset.
     void setupForPlaystationVita();
     void setupForPlaystation3();
@@ -263,6 +268,8 @@ public:
     static QStringList listVideoCodecNamesForContainer(const QString &container);
     static QStringList listAudioCodecNamesForContainer(const QString &container);
     static QStringList listVideoCodecs();
+    // True for a container of sound alone (m4a, mp3, wav, ogg).
+    static bool holdsSoundOnly(const QString &container);
     static QStringList listAudioCodecs();
     static QStringList listH264Modes();
     static QStringList listH265Modes();

@@ -5,9 +5,21 @@
 #include <QString>
 #include <QVariant>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <optional>
+
+// The values a count, rate or quality setting may take. A value outside becomes the nearest bound: a
+// hand-edited store cannot set a limit of 0 downloads at once (which would start none, ever) or a quality
+// that ffmpeg refuses.
+struct KLValueRange final {
+    uint64_t minimum = 0;
+    uint64_t maximum = std::numeric_limits<uint64_t>::max();
+
+    uint64_t clamp(uint64_t value) const { return std::clamp(value, minimum, maximum); }
+};
 
 // One field of a preferences record as the settings store and the copy see it: its key, its stored form,
 // how a stored text is read back, and how the field goes from one record to another. Every access goes
@@ -16,6 +28,8 @@ template <class Record> struct KLPreferencesField final {
     using Accepts = std::function<bool(const QString &)>;
 
     QString key;
+    // For numbers that have bounds: what the store and the panes hold them to.
+    std::optional<KLValueRange> range;
     std::function<QVariant(const Record &)> store;
     // False when the stored text is not one the record accepts; the field then keeps its value.
     std::function<bool(Record &, const QString &)> load;
@@ -60,16 +74,28 @@ template <class Record> struct KLPreferencesField final {
     }
 
     // A count, rate or bitrate, stored as its decimal text, or as a plain number where the store keeps one.
+    // With a range, a stored value outside it is read as the nearest bound.
     template <class Base>
     static KLPreferencesField number(const QString &key, uint64_t (Base::*getter)() const,
-                                     void (Base::*setter)(uint64_t), bool storedAsNumber = false) {
-        return make<uint64_t>(
+                                     void (Base::*setter)(uint64_t), bool storedAsNumber = false,
+                                     std::optional<KLValueRange> range = std::nullopt) {
+        KLPreferencesField field = make<uint64_t>(
             key, getter, setter,
             [storedAsNumber](uint64_t value) {
                 return storedAsNumber ? QVariant(static_cast<qulonglong>(value))
                                       : QVariant(KLPreferencesStoredForm::fromNumber(value));
             },
-            &KLPreferencesStoredForm::toNumber);
+            [range](const QString &stored) -> std::optional<uint64_t> {
+                const std::optional<uint64_t> value = KLPreferencesStoredForm::toNumber(stored);
+                return value && range ? std::optional<uint64_t>(range->clamp(*value)) : value;
+            });
+        field.range = range;
+        return field;
+    }
+    template <class Base>
+    static KLPreferencesField number(const QString &key, uint64_t (Base::*getter)() const,
+                                     void (Base::*setter)(uint64_t), KLValueRange range) {
+        return number(key, getter, setter, false, range);
     }
 
 private:

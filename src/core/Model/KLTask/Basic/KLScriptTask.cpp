@@ -1,6 +1,7 @@
 #include "Model/KLTask/Basic/KLScriptTask.h"
 
 #include "Utils/KLObjectRepository.h"
+#include "Utils/KLScriptErrorOutput.h"
 #include "Utils/KLScriptInstance.h"
 #include "Utils/KLScriptManager.h"
 
@@ -39,6 +40,7 @@ std::shared_ptr<KLScriptInstance> KLScriptTask::startScript(const QString &comma
         std::lock_guard lock(m_scriptLock);
         stopped = m_scriptsStopped;
         m_scriptInstance = instance;
+        m_lastErrorOutput = instance->errorOutput();
     }
     if (stopped) {
         instance->terminate();
@@ -72,4 +74,17 @@ void KLScriptTask::terminateScript() {
     if (running) {
         running->terminate();
     }
+}
+
+QString KLScriptTask::failureCause() const {
+    std::shared_ptr<KLScriptErrorOutput> output;
+    {
+        std::lock_guard lock(m_scriptLock);
+        output = m_lastErrorOutput;
+    }
+    return output != nullptr ? output->cause() : QString();
+}
+
+std::shared_ptr<KLError> KLScriptTask::failure(int32_t errorType, const QString &description) const {
+    return KLError::create(errorType, description, failureCause());
 }

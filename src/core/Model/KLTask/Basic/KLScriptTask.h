@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 
+class KLScriptErrorOutput;
 class KLScriptInstance;
 
 // A task whose work is done by shipped scripts, one at a time. It keeps the running script's instance so
@@ -40,8 +41,14 @@ protected:
     // Stops the current script (if any) and forgets it.
     void terminateScript();
 
+    // Why the work failed, as the last script told on its error output (empty when it told nothing).
+    virtual QString failureCause() const;
+    // A failure of the given type whose description is followed by its cause.
+    std::shared_ptr<KLError> failure(int32_t errorType, const QString &description) const;
+
 private:
     mutable std::mutex m_scriptLock;
     std::shared_ptr<KLScriptInstance> m_scriptInstance;
+    std::shared_ptr<KLScriptErrorOutput> m_lastErrorOutput;
     bool m_scriptsStopped = false;
 };

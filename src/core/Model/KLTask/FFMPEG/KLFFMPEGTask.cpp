@@ -55,8 +55,7 @@ void KLFFMPEGTask::doTaskMain() {
     if (QFileInfo::exists(m_outputPath)) {
         setResult(m_outputPath);
     } else {
-        setError(KLKinolarkUtils::createErrorWithType(KLError::ffmpegType,
-                                                      QStringLiteral("Conversion failed...")));
+        setError(failure(KLError::ffmpegType, QStringLiteral("Conversion failed...")));
     }
     setFinished(true);
 }
@@ -72,6 +71,7 @@ void KLFFMPEGTask::readFFMPEGLine(const QString &line) {
         return;
     }
     if (!isProgressLine(text)) {
+        m_messages.addLine(text);
         return;
     }
     const std::optional<double> time = progressTimeFromLine(text);
@@ -82,4 +82,9 @@ void KLFFMPEGTask::readFFMPEGLine(const QString &line) {
     const double completionFactor = *time / duration;
     KLLog::log(QString::asprintf("Completion factor: %f", completionFactor));
     setCompletionFactor(completionFactor);
+}
+
+QString KLFFMPEGTask::failureCause() const {
+    const QString cause = KLScriptErrorOutput::causeIn(m_messages.lines());
+    return cause.isEmpty() ? KLScriptTask::failureCause() : cause;
 }

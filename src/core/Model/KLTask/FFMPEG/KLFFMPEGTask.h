@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Model/KLTask/Basic/KLScriptTask.h"
+#include "Utils/KLScriptErrorOutput.h"
 
 #include <QString>
 
@@ -11,7 +12,7 @@
 // (the input's "  Duration" line, then the progress lines' "time=" fields) to publish the completion
 // factor, and judge the outcome by the output file: it exists exactly when ffmpeg succeeded, as the
 // scripts remove it otherwise. On success the result is the output path (a QString); on failure the error
-// is type 6 "Conversion failed...".
+// is type 6 "Conversion failed...", followed by what ffmpeg said went wrong.
 class KLFFMPEGTask : public KLScriptTask {
 public:
     // The script command this task runs.
@@ -34,10 +35,14 @@ protected:
     virtual bool isProgressLine(const QString &line) const = 0;
 
     void doTaskMain() override;
+    // ffmpeg reports its errors among its report lines, on the script's standard output.
+    QString failureCause() const override;
 
 private:
     void readFFMPEGLine(const QString &line);
 
     const QString m_outputPath;
+    // The report lines that are neither progress nor duration.
+    KLScriptErrorOutput m_messages;
     std::atomic<double> m_durationInSeconds{0.0};
 };

@@ -23,8 +23,8 @@ uint64_t wholeNumber(const QString &text) {
 
 } // namespace
 
-KLGetLocalVideoPropertiesTask::KLGetLocalVideoPropertiesTask(const QString &sourceURL)
-    : m_sourceURL(sourceURL) {
+KLGetLocalVideoPropertiesTask::KLGetLocalVideoPropertiesTask(const QString &sourceURL, bool withThumbnail)
+    : m_sourceURL(sourceURL), m_withThumbnail(withThumbnail) {
     setType(shortProcessingType);
 }
 
@@ -49,7 +49,7 @@ void KLGetLocalVideoPropertiesTask::prepareTaskDescription() {
 void KLGetLocalVideoPropertiesTask::doTaskMain() {
     prepareTaskDescription();
     const QString temporaryFolder = KLKinolarkUtils::createTemporaryFolder();
-    const QImage thumbnail = loadThumbnail(temporaryFolder);
+    const QImage thumbnail = m_withThumbnail ? loadThumbnail(temporaryFolder) : QImage();
     const QString output = readProperties(temporaryFolder);
     QDir(temporaryFolder).removeRecursively();
     if (terminationRequested()) {
@@ -58,9 +58,8 @@ void KLGetLocalVideoPropertiesTask::doTaskMain() {
 
     const std::shared_ptr<KLVideoProperties> properties = propertiesFromOutput(output);
     if (!properties) {
-        setError(KLKinolarkUtils::createErrorWithType(
-            KLError::localPropertiesType,
-            QStringLiteral("Could not get video information for URL: %1").arg(m_sourceURL)));
+        setError(failure(KLError::localPropertiesType,
+                         QStringLiteral("Could not get video information for URL: %1").arg(m_sourceURL)));
         setFinished(true);
         return;
     }

@@ -19,7 +19,8 @@ public:
     static constexpr int thumbnailMaximumWidth = 400;
     static constexpr int thumbnailMaximumHeight = 300;
 
-    explicit KLGetLocalVideoPropertiesTask(const QString &sourceURL);
+    // Without a thumbnail only the streams are measured (for a file that is about to be converted).
+    explicit KLGetLocalVideoPropertiesTask(const QString &sourceURL, bool withThumbnail = true);
 
     // The media file's absolute path.
     QString sourceURL() const { return m_sourceURL; }
@@ -46,4 +47,5 @@ private:
     QString readProperties(const QString &temporaryFolder);
 
     const QString m_sourceURL;
+    const bool m_withThumbnail;
 };

@@ -2,7 +2,6 @@
 
 #include "Model/KLTask/YTDL/KLYTDLScriptArguments.h"
 #include "Model/KLTask/YTDL/KLYoutubeFormatDescription.h"
-#include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLLog.h"
 #include "Utils/KLScriptManager.h"
 
@@ -51,9 +50,9 @@ void KLGetYoutubeFormatsTask::doTaskMain() {
     }
     const Formats formats = parseFormatsFromDescriptions(output.trimmed());
     if (formats.isEmpty()) {
-        setError(KLKinolarkUtils::createErrorWithType(
-            KLError::downloadAnalysisType,
-            QStringLiteral("Could not process formats from source URL: %1").arg(sourceURLString())));
+        setError(
+            failure(KLError::downloadAnalysisType,
+                    QStringLiteral("Could not process formats from source URL: %1").arg(sourceURLString())));
     } else {
         setResult(formats);
     }

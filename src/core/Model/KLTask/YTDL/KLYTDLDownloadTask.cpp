@@ -1,7 +1,6 @@
 #include "Model/KLTask/YTDL/KLYTDLDownloadTask.h"
 
 #include "Model/KLTask/YTDL/KLYTDLScriptArguments.h"
-#include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLLog.h"
 #include "Utils/KLResources.h"
 #include "Utils/KLScriptManager.h"
@@ -168,9 +167,8 @@ void KLYTDLDownloadTask::doTaskMain() {
     if (reading.completed) {
         setResult(m_targetURL);
     } else {
-        setError(KLKinolarkUtils::createErrorWithType(
-            KLError::downloadType,
-            QStringLiteral("Download failed for URL: %1").arg(m_sourceURL.toString())));
+        setError(failure(KLError::downloadType,
+                         QStringLiteral("Download failed for URL: %1").arg(m_sourceURL.toString())));
     }
     setFinished(true);
 }

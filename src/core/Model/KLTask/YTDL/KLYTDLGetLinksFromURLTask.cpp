@@ -2,7 +2,6 @@
 
 #include "Model/KLTask/YTDL/KLYTDLLinkDescription.h"
 #include "Model/KLTask/YTDL/KLYTDLScriptArguments.h"
-#include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLScriptManager.h"
 
 #include <QJsonDocument>
@@ -70,7 +69,7 @@ void KLYTDLGetLinksFromURLTask::doTaskMain() {
         return; // the termination on its way ends the task, as a termination and not as a failed listing
     }
     if (links.isEmpty()) {
-        setError(KLKinolarkUtils::createErrorWithType(
+        setError(failure(
             KLError::downloadAnalysisType,
             QStringLiteral("Could not get target link from source URL: %1").arg(m_sourceURL.toString())));
     } else {

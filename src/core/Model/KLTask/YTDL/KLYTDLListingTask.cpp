@@ -1,7 +1,6 @@
 #include "Model/KLTask/YTDL/KLYTDLListingTask.h"
 
 #include "Model/KLTask/YTDL/KLYTDLScriptArguments.h"
-#include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLScriptManager.h"
 
 #include <utility>
@@ -27,7 +26,7 @@ void KLYTDLListingTask::doTaskMain() {
         return; // the termination reports the end
     }
     if (output.isEmpty()) {
-        setError(KLKinolarkUtils::createErrorWithType(KLError::ytdlInformationType, m_errorDescription));
+        setError(failure(KLError::ytdlInformationType, m_errorDescription));
     } else {
         setResult(output);
     }

@@ -1,0 +1,79 @@
+#include "Model/Preferences/KLSettingsStore.h"
+
+#include "Utils/KLLog.h"
+#include "Utils/KLSafeFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QTemporaryFile>
+
+namespace {
+
+// A settings file is a few kilobytes; anything far larger is no settings file of ours.
+constexpr qint64 largestSettingsFile = 4 * 1024 * 1024;
+
+} // namespace
+
+KLSettingsStore::KLSettingsStore(QString path) : m_path(std::move(path)) {}
+
+QString KLSettingsStore::makeWorkingCopy(const QByteArray &contents) const {
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    // Created owner-only, as the file holds proxy passwords.
+    QTemporaryFile copy(QFileInfo(m_path).absolutePath() + QStringLiteral("/.") +
+                        QFileInfo(m_path).fileName() + QStringLiteral(".XXXXXX"));
+    copy.setAutoRemove(false);
+    if (!copy.open() || copy.write(contents) != contents.size() || !copy.flush()) {
+        copy.remove();
+        return QString();
+    }
+    return copy.fileName();
+}
+
+QHash<QString, QVariant> KLSettingsStore::read() const {
+    QHash<QString, QVariant> values;
+    // Reading may follow a link: only writing through one could harm its target.
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > largestSettingsFile) {
+        return values;
+    }
+    const QString copy = makeWorkingCopy(file.read(largestSettingsFile));
+    if (copy.isEmpty()) {
+        return values;
+    }
+    {
+        const QSettings settings(copy, QSettings::IniFormat);
+        for (const QString &key : settings.allKeys()) {
+            values.insert(key, settings.value(key));
+        }
+    }
+    QFile::remove(copy);
+    return values;
+}
+
+bool KLSettingsStore::write(const std::function<void(QSettings &settings)> &edit) const {
+    const KLSafeFile::ReadResult current = KLSafeFile::readRegularFile(m_path);
+    const QString copy =
+        makeWorkingCopy(current.status == KLSafeFile::ReadStatus::read ? current.contents : QByteArray());
+    if (copy.isEmpty()) {
+        KLLog::log(QStringLiteral("Could not write the preferences to %1").arg(m_path));
+        return false;
+    }
+    bool edited = false;
+    {
+        QSettings settings(copy, QSettings::IniFormat);
+        edit(settings);
+        settings.sync();
+        // A format error only says that the old contents were damaged; what is written now is sound.
+        edited = settings.status() != QSettings::AccessError;
+    }
+    const KLSafeFile::ReadResult result = KLSafeFile::readRegularFile(copy);
+    QFile::remove(copy);
+    const bool written = edited && result.status == KLSafeFile::ReadStatus::read &&
+                         KLSafeFile::replaceFile(m_path, result.contents, permissions);
+    if (!written) {
+        KLLog::log(QStringLiteral("Could not write the preferences to %1").arg(m_path));
+    }
+    return written;
+}
