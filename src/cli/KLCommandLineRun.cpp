@@ -11,23 +11,14 @@
 #include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLObjectRepository.h"
 #include "Utils/KLRequiredTools.h"
+#include "Utils/KLSignalWatcher.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSocketNotifier>
 
-#include <csignal>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
-
-int signalPipe[2] = {-1, -1};
-
-void onSignal(int signal) {
-    const char byte = static_cast<char>(signal);
-    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
-}
 
 void printError(const QString &text) {
     fprintf(stderr, "%s\n", qPrintable(KLKinolarkUtils::printableText(text)));
@@ -212,27 +203,8 @@ void KLCommandLineRun::interrupt(int signal) {
 }
 
 void KLCommandLineRun::watchSignals() {
-    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        return;
-    }
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
     // A closed terminal (hang-up) ends the run as cleanly as Ctrl-C or a termination request.
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        sigaction(signal, &action, nullptr);
-    }
-    m_signals = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
-    connect(m_signals, &QSocketNotifier::activated, this, [this] {
-        char received[16];
-        ssize_t count = 0;
-        int first = 0;
-        while ((count = ::read(signalPipe[0], received, sizeof received)) > 0) {
-            first = first != 0 ? first : received[0];
-        }
-        if (first != 0) {
-            interrupt(first);
-        }
-    });
+    auto *watcher = new KLSignalWatcher(this);
+    connect(watcher, &KLSignalWatcher::signalReceived, this, &KLCommandLineRun::interrupt);
+    watcher->watch();
 }

@@ -10,7 +10,6 @@
 
 class KLAppDelegate;
 class KLCommandLineUI;
-class QSocketNotifier;
 
 // One run of the command line: the controller is launched without a window, every argument goes through
 // the intake, entries start by themselves, and the run ends when all of them have ended.
@@ -47,5 +46,4 @@ private:
     std::atomic<int> m_intakesRunning{0};
     bool m_intakeStarted = false;
     int m_signal = 0; // the signal that interrupted the run, 0 while none did
-    QSocketNotifier *m_signals = nullptr;
 };

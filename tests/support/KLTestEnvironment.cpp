@@ -157,3 +157,28 @@ int KLTestEnvironment::zombieChildren() {
     });
     return zombies;
 }
+
+QString KLTestEnvironment::startServer(QProcess &server, const QString &program,
+                                       const QStringList &arguments) {
+    server.start(program, arguments);
+    if (!server.waitForStarted(5000)) {
+        return QString();
+    }
+    QElapsedTimer waited;
+    waited.start();
+    while (!server.canReadLine() && waited.elapsed() < 10000 && server.state() == QProcess::Running) {
+        server.waitForReadyRead(100);
+    }
+    return QString::fromUtf8(server.readLine()).trimmed();
+}
+
+void KLTestEnvironment::stopServer(QProcess &server) {
+    if (server.state() == QProcess::NotRunning) {
+        return;
+    }
+    server.terminate();
+    if (!server.waitForFinished(3000)) {
+        server.kill();
+        server.waitForFinished();
+    }
+}

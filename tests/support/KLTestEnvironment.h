@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+class QProcess;
+
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -30,6 +32,12 @@ public:
     // "codec_name,codec_type,codec_tag_string,width,height" of each stream of a media file as ffprobe reads
     // it, the streams joined by ';'.
     static QString probeStreams(const QString &path);
+
+    // Starts a server that prints one line once it is ready (an address, a display number) and returns
+    // that line; empty when it did not start or said nothing in time.
+    static QString startServer(QProcess &server, const QString &program, const QStringList &arguments);
+    // Ends a server started so: asked first, then killed.
+    static void stopServer(QProcess &server);
 
     // True while any process of the group still runs.
     static bool processGroupAlive(pid_t group);

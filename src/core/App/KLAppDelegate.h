@@ -1,7 +1,11 @@
 #pragma once
 
 #include "App/KLBrowserGrabber.h"
+#include "App/KLControllerState.h"
 #include "App/KLEntryTableControllerDelegate.h"
+#include "App/KLScriptingCommands.h"
+#include "App/KLStatusLine.h"
+#include "App/KLURLScraper.h"
 #include "Flow/Entries/KLURLProcessor.h"
 
 #include <QList>
@@ -9,48 +13,40 @@
 #include <QStringList>
 #include <QUrl>
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <vector>
 
+class KLApplicationLaunch;
 class KLApplicationUI;
+class KLBatchActions;
 class KLEntry;
 class KLEntryFactory;
 class KLEntryTableController;
+class KLURLIntake;
 
 // The application controller without its window: it brings the services up in order, prepares the
 // downloader, the credentials and the remembered queue in the background, takes every URL in (drops,
 // pastes, URL events, scripting commands, the command line), keeps the status line and the batch actions,
-// and cleans up. Whatever it shows goes through a KLApplicationUI, on the main thread.
+// and cleans up. Whatever it shows goes through a KLApplicationUI, on the main thread. The work is done by
+// its parts; it holds the state they share, and it is what the queue and the generators report to.
 class KLAppDelegate final : public KLURLProcessor,
                             public KLEntryTableControllerDelegate,
                             public std::enable_shared_from_this<KLAppDelegate> {
 public:
-    static inline const QString idleText = QStringLiteral("Drop URLs/files here...");
-    static inline const QString failedText = QStringLiteral("No contents were found...");
-    static constexpr int parameterErrorNumber = -50;
+    static inline const QString idleText = KLStatusLine::idleText;
+    static inline const QString failedText = KLStatusLine::failedText;
+    static constexpr int parameterErrorNumber = KLScriptingCommands::parameterErrorNumber;
 
-    // A clipboard item: its rich text, HTML and plain text, whichever it carries.
-    struct ClipboardItem {
-        std::optional<QString> rtf;
-        std::optional<QString> html;
-        std::optional<QString> text;
-    };
-    // The outcome of a scripting command: error number 0 for success.
-    struct CommandResult {
-        int errorNumber = 0;
-        QString errorString;
-    };
+    using ClipboardItem = KLURLScraper::ClipboardItem;
+    using CommandResult = KLScriptingCommands::CommandResult;
 
     explicit KLAppDelegate(std::shared_ptr<KLApplicationUI> ui);
     ~KLAppDelegate() override;
 
-    std::shared_ptr<KLApplicationUI> ui() const { return m_ui; }
-    std::shared_ptr<KLEntryTableController> tableController() const { return m_tableController; }
+    std::shared_ptr<KLApplicationUI> ui() const { return m_state->ui; }
+    std::shared_ptr<KLEntryTableController> tableController() const { return m_state->tableController; }
 
     // ---- Launch and termination ----
     // Registers the services, cleans the downloads folder, and starts the background stage; main thread.
@@ -60,13 +56,13 @@ public:
     void updateDownloaders();
     void preparePasswordManager();
     void restoreQueue();
-    bool launched() const { return m_launched.load(); }
+    bool launched() const;
     // Set when the background stage has finished (exposed for user interfaces that launch differently).
-    void setLaunched(bool launched) { m_launched = launched; }
+    void setLaunched(bool launched);
     // Saves the credentials; the rest is saved as it changes.
     void applicationWillTerminate();
     void onUninstall();
-    bool uninstalling() const { return m_uninstalling.load(); }
+    bool uninstalling() const;
 
     // ---- Status line ----
     void setState(const QString &message, bool canCancel = true);
@@ -112,36 +108,17 @@ public:
     // The factory each intake call uses (tests give their own chain).
     void setFactoryMaker(std::function<std::shared_ptr<KLEntryFactory>()> maker);
 
-    uint64_t callsToProcessURLs() const { return m_callsToProcessURLs.load(); }
+    uint64_t callsToProcessURLs() const;
     uint64_t preparingEntries() const;
     bool foundContent() const;
 
 private:
-    void onMainThread(std::function<void(KLApplicationUI &ui)> change) const;
-    void setDragEnabledNow(bool enabled) const;
-    // Analyses one URL of an intake call; false when the call was cancelled.
-    bool analyzeURL(const std::shared_ptr<KLEntryFactory> &factory, const QUrl &url,
-                    const std::optional<QString> &scrapSource);
-    void prepareEntries(const std::vector<std::shared_ptr<KLEntry>> &entries);
-    void fallBackOnSource(const QString &source, const QUrl &sourcePage);
-    void decideStatusAfterIntake();
-    static std::vector<std::shared_ptr<KLEntry>>
-    entriesOf(const std::shared_ptr<KLEntryTableController> &table);
-
-    const std::shared_ptr<KLApplicationUI> m_ui;
-    const std::shared_ptr<KLEntryTableController> m_tableController;
-
-    std::atomic<bool> m_launched{false};
-    std::atomic<bool> m_uninstalling{false};
-    std::atomic<uint64_t> m_callsToProcessURLs{0};
-    bool m_currentSpin = false; // main thread only
-
-    // The controller's lock: the counters' decisions and the working lists.
-    mutable std::mutex m_lock;
-    uint64_t m_preparingEntries = 0;
-    bool m_foundContent = false;
-    std::vector<std::shared_ptr<KLEntryFactory>> m_workingFactories;
-    std::vector<std::shared_ptr<KLEntry>> m_workingEntries;
-    std::function<std::shared_ptr<KLEntryFactory>()> m_factoryMaker;
-    std::shared_ptr<KLBrowserGrabber> m_browserGrabber;
+    // The state the parts share, made once here and handed to the parts that need it; then the parts.
+    const std::shared_ptr<KLControllerState> m_state;
+    const std::shared_ptr<KLStatusLine> m_statusLine;
+    const std::shared_ptr<KLBatchActions> m_batchActions;
+    const std::shared_ptr<KLURLIntake> m_intake;
+    const std::shared_ptr<KLURLScraper> m_scraper;
+    const std::shared_ptr<KLScriptingCommands> m_scripting;
+    const std::shared_ptr<KLApplicationLaunch> m_launch;
 };

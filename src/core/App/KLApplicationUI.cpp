@@ -18,4 +18,6 @@ void KLApplicationUI::numberOfEntriesChanged(int) {}
 void KLApplicationUI::entryChanged(const std::shared_ptr<KLEntry> &) {}
 void KLApplicationUI::entryFinished(const std::shared_ptr<KLEntry> &) {}
 void KLApplicationUI::addressYieldedNothing(const QUrl &, const std::shared_ptr<KLError> &) {}
+void KLApplicationUI::presentNotification(const QString &, const QString &, const QString &) {}
+void KLApplicationUI::playSound(const QString &) {}
 void KLApplicationUI::terminate() {}

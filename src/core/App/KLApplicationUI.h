@@ -38,8 +38,14 @@ public:
     virtual void entryRemoved(const std::shared_ptr<KLEntry> &entry);
     virtual void numberOfEntriesChanged(int count);
     virtual void entryChanged(const std::shared_ptr<KLEntry> &entry);
-    // An entry ended its run (success, error or cancellation): the place for a notification.
+    // An entry's run ended with an error or with its output in place (not when the user dismissed the
+    // question where to put it); called once per run.
     virtual void entryFinished(const std::shared_ptr<KLEntry> &entry);
+    // A desktop notification with its sound (a sound-theme name: "dialog-error", "complete"); the window
+    // shows it only while the user works elsewhere.
+    virtual void presentNotification(const QString &title, const QString &text, const QString &soundName);
+    // A short sound by its sound-theme name ("trash-empty").
+    virtual void playSound(const QString &soundName);
     // Nothing could be found at the address; `error` (possibly null) tells why when it is known.
     virtual void addressYieldedNothing(const QUrl &url, const std::shared_ptr<KLError> &error);
 

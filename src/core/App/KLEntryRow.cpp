@@ -2,6 +2,7 @@
 
 #include "App/KLApplicationUI.h"
 #include "App/KLEntryTableController.h"
+#include "App/KLUIChange.h"
 #include "Model/KLEntry/KLEntry.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLDispatch.h"
@@ -27,6 +28,38 @@ void KLEntryRow::onRemove() {
     if (const auto table = m_table.lock()) {
         table->entryViewControllerRemoveWasRequested(shared_from_this());
     }
+    onMainThreadWithUI([](KLApplicationUI &ui) { ui.playSound(QStringLiteral("trash-empty")); });
+}
+
+void KLEntryRow::onMainThreadWithUI(KLUIChange::Change call) {
+    const auto table = m_table.lock();
+    if (const auto ui = table != nullptr ? table->ui() : nullptr) {
+        KLUIChange::post(ui, std::move(call));
+    }
+}
+
+void KLEntryRow::announceEnding() {
+    const bool failed = m_entry->error() != nullptr;
+    // A dismissed question where to put the file ends a run as well, with nothing to announce.
+    if ((!failed && !m_entry->completed()) || m_notificationPresented.exchange(true)) {
+        return;
+    }
+    const auto preferences = KLObjectRepository::singleton()->getPreferences();
+    const bool notify = preferences == nullptr || preferences->sendNotifications();
+    const QString title = m_entry->title();
+    onMainThreadWithUI([entry = m_entry, failed, notify, title](KLApplicationUI &ui) {
+        ui.entryFinished(entry);
+        if (!notify) {
+            return;
+        }
+        if (failed) {
+            ui.presentNotification(errorNotificationTitle, errorNotificationText.arg(title),
+                                   QStringLiteral("dialog-error"));
+        } else {
+            ui.presentNotification(doneNotificationTitle, doneNotificationText.arg(title),
+                                   QStringLiteral("complete"));
+        }
+    });
 }
 
 void KLEntryRow::entryHasFinishedProcessing(KLEntry *entry) {
@@ -37,14 +70,7 @@ void KLEntryRow::entryHasFinishedProcessing(KLEntry *entry) {
             table->entryViewControllerRemoveWasRequested(shared_from_this());
         }
     }
-    if (!m_notificationPresented.exchange(true)) {
-        KLDispatch::async([self = shared_from_this()] {
-            const auto table = self->m_table.lock();
-            if (const auto ui = table != nullptr ? table->ui() : nullptr) {
-                ui->entryFinished(self->m_entry);
-            }
-        });
-    }
+    announceEnding();
     refresh();
 }
 
@@ -74,6 +100,9 @@ void KLEntryRow::refreshOnMainThread() {
 }
 
 void KLEntryRow::entryHasStartedProcessing(KLEntry *) {
+    // Every run may announce its own ending, however it was started (the row's button, process all, the
+    // automatic start).
+    m_notificationPresented = false;
     refresh();
 }
 void KLEntryRow::entryNewOriginalURL(KLEntry *, const QUrl &) {

@@ -2,9 +2,13 @@
 
 #include "Model/KLEntry/KLEntryDelegate.h"
 
+#include <QString>
+
 #include <atomic>
+#include <functional>
 #include <memory>
 
+class KLApplicationUI;
 class KLEntryTableController;
 
 // The queue-driving half of one row: it is its entry's delegate, starts and cancels the entry, removes a
@@ -24,6 +28,11 @@ public:
     // Whether this run's ending has been announced (one notification per run).
     bool notificationPresented() const { return m_notificationPresented.load(); }
 
+    static inline const QString errorNotificationTitle = QStringLiteral("Error while processing");
+    static inline const QString errorNotificationText = QStringLiteral("Error while processing %1");
+    static inline const QString doneNotificationTitle = QStringLiteral("Finished processing");
+    static inline const QString doneNotificationText = QStringLiteral("Processing completed for %1");
+
     void entryHasStartedProcessing(KLEntry *entry) override;
     void entryHasFinishedProcessing(KLEntry *entry) override;
     void entryNewOriginalURL(KLEntry *entry, const QUrl &originalURL) override;
@@ -41,6 +50,9 @@ public:
 private:
     void refresh();
     void refreshOnMainThread();
+    // Tells the window of a run that ended with an error or a finished file, once per run.
+    void announceEnding();
+    void onMainThreadWithUI(std::function<void(KLApplicationUI &ui)> call);
 
     const std::shared_ptr<KLEntry> m_entry;
     const std::weak_ptr<KLEntryTableController> m_table;

@@ -1,8 +1,11 @@
+#include "KLTestRunner.h"
+
 #include "KLTestEnvironment.h"
 #include "Utils/KLDispatch.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -10,8 +13,6 @@
 #include <chrono>
 #include <cstdlib>
 
-// Each test process gets a private home and XDG folders, removed when it ends, and a core application so
-// that work posted to the main thread has an event loop to run on.
 namespace {
 
 // A death test's child runs this same program again; it keeps its parent's folders rather than making
@@ -27,9 +28,9 @@ bool isDeathTestChild(int argc, char **argv) {
 
 } // namespace
 
-int main(int argc, char **argv) {
+int KLTestRunner::run(int argc, char **argv, const ApplicationMaker &makeApplication) {
     if (isDeathTestChild(argc, argv)) {
-        QCoreApplication application(argc, argv);
+        const std::unique_ptr<QCoreApplication> application = makeApplication(argc, argv);
         ::testing::InitGoogleTest(&argc, argv);
         return RUN_ALL_TESTS();
     }
@@ -48,10 +49,12 @@ int main(int argc, char **argv) {
     point("XDG_CACHE_HOME", "/.cache");
     point("XDG_RUNTIME_DIR", "/.runtime");
     QDir().mkpath(home.path() + QStringLiteral("/.runtime"));
+    QFile::setPermissions(home.path() + QStringLiteral("/.runtime"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QDir().mkpath(home.path() + QStringLiteral("/Desktop"));
 
     KLTestEnvironment::markProcessTree();
-    QCoreApplication application(argc, argv);
+    const std::unique_ptr<QCoreApplication> application = makeApplication(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
     // Scripts are reaped and tasks finish on threads of their own; let them end before the folders go.

@@ -1,0 +1,145 @@
+#include "KLDesktopApplication.h"
+
+#include "App/KLAppDelegate.h"
+#include "App/KLEntryTableController.h"
+#include "Desktop/KLDesktopIconProvider.h"
+#include "Model/KLEntry/KLEntry.h"
+#include "Model/Preferences/KLDefaultPreferences.h"
+#include "Scripting/KLApplicationAdaptor.h"
+#include "Scripting/KLScriptingAdaptor.h"
+#include "Utils/KLDispatch.h"
+#include "Utils/KLKinolarkUtils.h"
+#include "Utils/KLObjectRepository.h"
+#include "Utils/KLSignalWatcher.h"
+#include "Views/KLMainWindow.h"
+#include "Views/KLMainWindowController.h"
+#include "Views/KLSaveDestinationChooser.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QElapsedTimer>
+#include <QFileInfo>
+
+#include <chrono>
+
+KLDesktopApplication::KLDesktopApplication()
+    : m_window(std::make_shared<KLMainWindowController>()),
+      m_delegate(std::make_shared<KLAppDelegate>(m_window)) {
+    m_window->setApplicationDelegate(m_delegate);
+    m_chooser = std::make_shared<KLSaveDestinationChooser>(m_window->window());
+    connect(m_window.get(), &KLMainWindowController::quitRequested, this, &KLDesktopApplication::quit);
+    // The end of the desktop session (or a kill) ends the program as cleanly as its Quit does.
+    auto *signals = new KLSignalWatcher(this);
+    connect(signals, &KLSignalWatcher::signalReceived, this, &KLDesktopApplication::quit);
+    signals->watch();
+}
+
+KLDesktopApplication::~KLDesktopApplication() {
+    KLEntry::setDestinationChooser(nullptr);
+    KLKinolarkUtils::setIconProvider(nullptr);
+}
+
+bool KLDesktopApplication::becomeTheInstance() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        return true;
+    }
+    new KLScriptingAdaptor(&m_busObject, m_delegate);
+    new KLApplicationAdaptor(&m_busObject, {[this] { m_window->bringToFront(); },
+                                            [this](const QString &url) { openURL(url); },
+                                            [this](const QString &name) { return activateAction(name); }});
+    if (!bus.registerObject(objectPath, &m_busObject)) {
+        return true; // nobody can reach this instance, but it works
+    }
+    if (!bus.registerService(serviceName)) {
+        bus.unregisterObject(objectPath);
+        return false;
+    }
+    return true;
+}
+
+void KLDesktopApplication::launch(const QStringList &urls) {
+    followDesktopColourSchemeOnFirstLaunch();
+    KLKinolarkUtils::setIconProvider(&KLDesktopIconProvider::iconForFile);
+    KLEntry::setDestinationChooser(m_chooser);
+    m_delegate->doFinishApplicationLaunch(true);
+    m_window->initializeMainWindow();
+    for (const QString &url : urls) {
+        openURL(url);
+    }
+}
+
+void KLDesktopApplication::openURL(const QString &url) {
+    // A file given by its path is a file URL; anything else goes through the URL handling (which waits
+    // for the launch to finish).
+    const bool path = !url.contains(QStringLiteral("://")) && QFileInfo::exists(url);
+    m_delegate->handleGetURLEvent(path ? QUrl::fromLocalFile(QFileInfo(url).absoluteFilePath()).toString()
+                                       : url);
+}
+
+bool KLDesktopApplication::activateAction(const QString &name) {
+    if (name == QLatin1String("process-all")) {
+        m_delegate->processAll();
+    } else if (name == QLatin1String("clear-all")) {
+        m_delegate->clearAll();
+    } else if (name == QLatin1String("clear-completed")) {
+        m_delegate->clearCompleted();
+    } else if (name == QLatin1String("quit")) {
+        QMetaObject::invokeMethod(this, &KLDesktopApplication::quit, Qt::QueuedConnection);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void KLDesktopApplication::followDesktopColourSchemeOnFirstLaunch() {
+    if (QFileInfo::exists(KLDefaultPreferences::storeFilePath())) {
+        return;
+    }
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        return;
+    }
+    QDBusMessage read = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.portal.Desktop"), QStringLiteral("/org/freedesktop/portal/desktop"),
+        QStringLiteral("org.freedesktop.portal.Settings"), QStringLiteral("Read"));
+    read << QStringLiteral("org.freedesktop.appearance") << QStringLiteral("color-scheme");
+    // The portal answers at once or not at all; the window must not wait long for it.
+    const QDBusMessage reply = bus.call(read, QDBus::Block, 500);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+        return;
+    }
+    // The value comes wrapped in a variant inside a variant; 1 means the user prefers dark.
+    QVariant value = reply.arguments().first();
+    while (value.canConvert<QDBusVariant>()) {
+        value = value.value<QDBusVariant>().variant();
+    }
+    if (value.toUInt() == 1) {
+        KLDefaultPreferences preferences;
+        preferences.setTheme(QStringLiteral("dark"));
+    }
+}
+
+void KLDesktopApplication::quit() {
+    if (m_quitting) {
+        return;
+    }
+    m_quitting = true;
+    m_window->window()->hide();
+    m_delegate->applicationWillTerminate();
+    m_delegate->doCancel();
+    for (const auto &entry : m_delegate->tableController()->getEntries()) {
+        entry->cancel();
+    }
+    // The scripts stop and their tasks end on threads of their own, some of which still hand a last
+    // change to this thread: it keeps serving them while it waits.
+    QElapsedTimer waited;
+    waited.start();
+    while (KLDispatch::runningBackgroundJobs() > 0 && waited.elapsed() < 8000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    KLKinolarkUtils::removeScratchDirectory();
+    QCoreApplication::quit();
+}

@@ -1,0 +1,465 @@
+#include "Views/KLMainWindowController.h"
+
+#include "App/KLAppDelegate.h"
+#include "App/KLEntryTableController.h"
+#include "Desktop/KLBrowserPresence.h"
+#include "Desktop/KLNotificationPresenter.h"
+#include "Desktop/KLSoundPlayer.h"
+#include "Model/Preferences/KLDefaultPreferences.h"
+#include "Utils/KLDispatch.h"
+#include "Utils/KLObjectRepository.h"
+#include "Views/KLMainWindow.h"
+#include "Views/KLStatusAnimation.h"
+#include "Views/KLTrayIcon.h"
+#include "Views/Other/KLHoverButton.h"
+#include "Views/Other/KLPassthroughTextField.h"
+#include "Views/Other/KLPlainButton.h"
+#include "Views/Other/KLScaleToFillImageView.h"
+#include "Views/Popovers/KLAddPopoverController.h"
+#include "Views/Popovers/KLBatchPopoverController.h"
+#include "Views/Popovers/KLPopover.h"
+#include "Views/Table/KLEntryTableView.h"
+#include "Views/Utils/KLArtwork.h"
+#include "Views/Utils/KLTheme.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QScreen>
+
+namespace {
+
+std::shared_ptr<KLDefaultPreferences> preferences() {
+    return KLObjectRepository::singleton()->getPreferences();
+}
+
+} // namespace
+
+KLMainWindowController::KLMainWindowController() = default;
+
+KLMainWindowController::~KLMainWindowController() {
+    if (const auto stored = preferences()) {
+        stored->setApplicationSeam({});
+    }
+}
+
+void KLMainWindowController::setApplicationDelegate(const std::shared_ptr<KLAppDelegate> &delegate) {
+    m_delegate = delegate;
+    m_window = std::make_unique<KLMainWindow>(delegate->tableController());
+    m_animation = new KLStatusAnimation(m_window->arrowImageView(), m_window->staticImageView(), this);
+    m_tray = new KLTrayIcon(this);
+    m_resizing.setTargetObject(m_window.get());
+    m_resizing.setPropertyName("size");
+    m_resizing.setDuration(resizeMilliseconds);
+    m_resizing.setEasingCurve(QEasingCurve::OutCubic);
+    connectControls();
+}
+
+std::shared_ptr<KLAppDelegate> KLMainWindowController::delegate() const {
+    return m_delegate.lock();
+}
+
+void KLMainWindowController::connectControls() {
+    KLMainWindow &window = *m_window;
+    window.dragFilesView()->setDelegate(this);
+    connect(window.addButton(), &QToolButton::clicked, this, &KLMainWindowController::onAdd);
+    connect(window.batchButton(), &QToolButton::clicked, this, &KLMainWindowController::onBatch);
+    connect(window.cancelButton(), &QPushButton::clicked, this, [this] {
+        if (const auto controller = delegate()) {
+            controller->doCancel();
+        }
+    });
+    connect(window.pasteAction(), &QAction::triggered, this, &KLMainWindowController::onPaste);
+    connect(window.uninstallAction(), &QAction::triggered, this, &KLMainWindowController::onUninstall);
+    connect(window.quitAction(), &QAction::triggered, this, &KLMainWindowController::quitRequested);
+    connect(&window, &KLMainWindow::closing, this, &KLMainWindowController::quitRequested);
+    connect(window.helpAction(), &QAction::triggered, this, [] {
+        QDesktopServices::openUrl(QUrl(QStringLiteral("https://www.kinolark.org/tutorial.html")));
+    });
+    connect(window.feedbackAction(), &QAction::triggered, this,
+            [] { QDesktopServices::openUrl(QUrl(QStringLiteral("https://www.kinolark.org/contact.html"))); });
+    connect(m_tray, &KLTrayIcon::grabRequested, this, &KLMainWindowController::grab);
+    connect(m_tray, &KLTrayIcon::cancelRequested, this, [this] {
+        if (const auto controller = delegate()) {
+            controller->doCancel();
+        }
+    });
+    // The windows that edit these come later: until then the menu offers nothing it cannot do.
+    for (QAction *notYet :
+         {window.preferencesAction(), window.passwordManagerAction(), window.proxySettingsAction()}) {
+        notYet->setEnabled(false);
+    }
+    window.uninstallAction()->setEnabled(false);
+}
+
+// ---- Window set-up, themes, buttons ----
+
+void KLMainWindowController::initializeMainWindow() {
+    // One look on every desktop, in the program's own light and dark themes.
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    const auto stored = preferences();
+    if (stored != nullptr) {
+        stored->setApplicationSeam(weak_from_this());
+    }
+    if (supportsVibrancy()) {
+        m_window->setAttribute(Qt::WA_TranslucentBackground);
+    }
+    applyTheme(stored != nullptr && stored->theme() == QLatin1String("dark"));
+    m_window->dragFilesView()->setDragEnabled(true);
+    setBatchActions(false, false, false);
+    m_window->resize(KLMainWindow::windowWidth, contentHeightFor(0));
+    bringToFront();
+}
+
+bool KLMainWindowController::supportsVibrancy() const {
+    // Only a compositing window system shows what lies behind a translucent window; Wayland always
+    // composites.
+    return QGuiApplication::platformName() == QLatin1String("wayland");
+}
+
+void KLMainWindowController::bringToFront() {
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+bool KLMainWindowController::darkTheme() const {
+    return m_dark;
+}
+
+void KLMainWindowController::setDarkTheme() {
+    KLDispatch::async([weakSelf = weak_from_this()] {
+        if (const auto self = weakSelf.lock()) {
+            self->applyTheme(true);
+        }
+    });
+}
+
+void KLMainWindowController::setLightTheme() {
+    KLDispatch::async([weakSelf = weak_from_this()] {
+        if (const auto self = weakSelf.lock()) {
+            self->applyTheme(false);
+        }
+    });
+}
+
+void KLMainWindowController::applyTheme(bool dark) {
+    m_dark = dark;
+    const KLTheme theme(dark);
+    QApplication::setPalette(theme.palette());
+    m_window->setPalette(theme.palette());
+    QColor background = theme.windowBackground();
+    if (supportsVibrancy()) {
+        background.setAlphaF(0.94F);
+    }
+    m_window->setWindowBackground(background);
+    QPalette status = m_window->stateTextField()->palette();
+    status.setColor(QPalette::WindowText, theme.statusText());
+    m_window->stateTextField()->setPalette(status);
+    QPalette hint = m_window->hintTextField()->palette();
+    hint.setColor(QPalette::WindowText, theme.secondaryText());
+    m_window->hintTextField()->setPalette(hint);
+    QPalette cancel = m_window->cancelButton()->palette();
+    cancel.setColor(QPalette::ButtonText, theme.primaryText());
+    m_window->cancelButton()->setPalette(cancel);
+    m_window->cancelButton()->setBackgroundColor(theme.separator());
+    m_window->patternImageView()->setImageName(dark ? QStringLiteral("pattern-dark")
+                                                    : QStringLiteral("pattern-light"));
+    m_window->tvImageView()->setImageName(dark ? QStringLiteral("tv-dark.png")
+                                               : QStringLiteral("tv-light.png"));
+    restoreButtonImages();
+    m_window->mainTableView()->updateTheme(dark);
+}
+
+QString KLMainWindowController::getImageForAddButton() const {
+    const auto stored = preferences();
+    const QString behaviour = stored != nullptr ? stored->addButtonBehaviour() : QString();
+    if (behaviour == QLatin1String("firefox")) {
+        return QStringLiteral("firefox.png");
+    }
+    if (behaviour == QLatin1String("chrome")) {
+        return QStringLiteral("chrome.png");
+    }
+    const KLTheme theme(m_dark);
+    return theme.image(m_addPopover != nullptr ? QStringLiteral("icon-add-active")
+                                               : QStringLiteral("icon-add-inactive"));
+}
+
+void KLMainWindowController::updateAddButton() {
+    KLDispatch::async([weakSelf = weak_from_this()] {
+        if (const auto self = weakSelf.lock()) {
+            self->restoreButtonImages();
+        }
+    });
+}
+
+void KLMainWindowController::restoreButtonImages() {
+    const KLTheme theme(m_dark);
+    m_window->addButton()->setDefaultImage(KLArtwork::icon(getImageForAddButton()));
+    m_window->addButton()->setHoverImage(
+        KLArtwork::icon(getImageForAddButton().startsWith(QStringLiteral("icon-add"))
+                            ? theme.image(QStringLiteral("icon-add-active"))
+                            : getImageForAddButton()));
+    const QString batch = m_batchPopover != nullptr ? QStringLiteral("icon-settings-active")
+                                                    : QStringLiteral("icon-settings-inactive");
+    m_window->batchButton()->setDefaultImage(KLArtwork::icon(theme.image(batch)));
+    m_window->batchButton()->setHoverImage(
+        KLArtwork::icon(theme.image(QStringLiteral("icon-settings-active"))));
+}
+
+// ---- Geometry ----
+
+int KLMainWindowController::titleBarHeight() const {
+    return m_window->frameGeometry().height() - m_window->geometry().height();
+}
+
+int KLMainWindowController::contentHeightFor(int entries) const {
+    const auto stored = preferences();
+    const int queueSize =
+        static_cast<int>(stored != nullptr ? std::max<uint64_t>(1, stored->queueSize()) : 3);
+    const int shown = std::min(entries, queueSize);
+    return m_window->headerHeight() + rowHeight * shown + (entries > queueSize ? scrollingExtra : 0);
+}
+
+void KLMainWindowController::resizeWindow() {
+    // The window keeps its top edge: only its height changes, which Qt takes from the bottom.
+    const QSize target(KLMainWindow::windowWidth, contentHeightFor(m_numberOfEntries));
+    m_resizing.stop();
+    if (!m_window->isVisible()) {
+        m_window->resize(target);
+        return;
+    }
+    m_resizing.setStartValue(m_window->size());
+    m_resizing.setEndValue(target);
+    m_resizing.start();
+}
+
+// ---- Popovers ----
+
+void KLMainWindowController::onAdd() {
+    const auto stored = preferences();
+    const QString behaviour = stored != nullptr ? stored->addButtonBehaviour() : QString();
+    if (behaviour == QLatin1String("firefox")) {
+        grab(KLBrowserGrabber::Browser::Firefox);
+        return;
+    }
+    if (behaviour == QLatin1String("chrome")) {
+        grab(KLBrowserGrabber::Browser::Chrome);
+        return;
+    }
+    auto *choices =
+        new KLAddPopoverController(KLBrowserPresence::isRunning(KLBrowserGrabber::Browser::Firefox),
+                                   KLBrowserPresence::isRunning(KLBrowserGrabber::Browser::Chrome), m_dark);
+    connect(choices, &KLAddPopoverController::pasteChosen, this, &KLMainWindowController::onPaste);
+    connect(choices, &KLAddPopoverController::firefoxChosen, this,
+            [this] { grab(KLBrowserGrabber::Browser::Firefox); });
+    connect(choices, &KLAddPopoverController::chromeChosen, this,
+            [this] { grab(KLBrowserGrabber::Browser::Chrome); });
+    m_addPopover = new KLPopover(choices, m_dark, m_window.get());
+    connect(m_addPopover, &KLPopover::closed, this, &KLMainWindowController::popoverDidClose);
+    restoreButtonImages();
+    m_addPopover->showRelativeTo(m_window->addButton());
+}
+
+void KLMainWindowController::onBatch() {
+    auto *actions =
+        new KLBatchPopoverController(m_showProcessAll, m_showClearCompleted, m_showClearAll, m_dark);
+    // The popover lives no longer than the window; it reaches the controller only while that is there.
+    const auto withController = [weakDelegate = m_delegate](void (KLAppDelegate::*action)()) {
+        return [weakDelegate, action] {
+            if (const auto controller = weakDelegate.lock()) {
+                (controller.get()->*action)();
+            }
+        };
+    };
+    connect(actions, &KLBatchPopoverController::processAllChosen, this,
+            withController(&KLAppDelegate::processAll));
+    connect(actions, &KLBatchPopoverController::clearCompletedChosen, this,
+            withController(&KLAppDelegate::clearCompleted));
+    connect(actions, &KLBatchPopoverController::clearAllChosen, this,
+            withController(&KLAppDelegate::clearAll));
+    m_batchPopover = new KLPopover(actions, m_dark, m_window.get());
+    connect(m_batchPopover, &KLPopover::closed, this, &KLMainWindowController::popoverDidClose);
+    restoreButtonImages();
+    m_batchPopover->showRelativeTo(m_window->batchButton());
+}
+
+void KLMainWindowController::popoverDidClose() {
+    // The closing popover is still alive while it tells of it; the buttons show their resting pictures now.
+    if (m_addPopover != nullptr && !m_addPopover->isVisible()) {
+        m_addPopover = nullptr;
+    }
+    if (m_batchPopover != nullptr && !m_batchPopover->isVisible()) {
+        m_batchPopover = nullptr;
+    }
+    restoreButtonImages();
+}
+
+void KLMainWindowController::closeBatchPopover() {
+    if (m_batchPopover != nullptr) {
+        m_batchPopover->close();
+    }
+}
+
+void KLMainWindowController::closeAddPopover() {
+    if (m_addPopover != nullptr) {
+        m_addPopover->close();
+    }
+}
+
+// ---- The user's actions ----
+
+void KLMainWindowController::grab(KLBrowserGrabber::Browser browser) {
+    closeAddPopover();
+    if (const auto controller = delegate()) {
+        // Asking a browser takes a moment, which the window does not wait for.
+        KLDispatch::background([controller, browser] { controller->openBrowserVideo(browser); });
+    }
+}
+
+void KLMainWindowController::onPaste() {
+    const auto controller = delegate();
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+    if (controller == nullptr || data == nullptr) {
+        return;
+    }
+    KLAppDelegate::ClipboardItem item;
+    for (const QString &rtf : {QStringLiteral("text/rtf"), QStringLiteral("application/rtf")}) {
+        if (!item.rtf && data->hasFormat(rtf)) {
+            item.rtf = QString::fromUtf8(data->data(rtf));
+        }
+    }
+    if (data->hasHtml()) {
+        item.html = data->html();
+    }
+    if (data->hasText()) {
+        item.text = data->text();
+    }
+    QList<QUrl> files;
+    for (const QUrl &url : data->urls()) {
+        if (url.isLocalFile()) {
+            files << url;
+        }
+    }
+    QList<KLAppDelegate::ClipboardItem> items;
+    if (item.rtf || item.html || item.text) {
+        items << item;
+    }
+    controller->processPasteboard(items, files);
+}
+
+void KLMainWindowController::onUninstall() {
+    const QMessageBox::StandardButton answer =
+        QMessageBox::question(m_window.get(), tr("Uninstall KinolarkPro"),
+                              tr("This removes KinolarkPro's settings, its working files and the remembered "
+                                 "queue. Your videos stay "
+                                 "where they are. Uninstall?"),
+                              QMessageBox::Cancel | QMessageBox::Ok, QMessageBox::Cancel);
+    if (answer != QMessageBox::Ok) {
+        return;
+    }
+    if (const auto controller = delegate()) {
+        KLDispatch::background([controller] { controller->onUninstall(); });
+    }
+}
+
+void KLMainWindowController::dragFilesViewFilesWereDropped(const QStringList &paths) {
+    if (const auto controller = delegate()) {
+        controller->dragFilesViewFilesWereDropped(paths);
+    }
+}
+
+void KLMainWindowController::dragFilesViewStringWasDragged(const QString &text) {
+    if (const auto controller = delegate()) {
+        controller->dragFilesViewStringWasDragged(text);
+    }
+}
+
+// ---- What the controller shows ----
+
+void KLMainWindowController::setStatusText(const QString &text) {
+    m_window->stateTextField()->setText(text);
+}
+
+void KLMainWindowController::setStatusTextVisible(bool visible) {
+    m_window->stateTextField()->setVisible(visible);
+    m_window->hintTextField()->setVisible(!visible);
+}
+
+void KLMainWindowController::setSpinning(bool spinning) {
+    if (spinning) {
+        m_animation->stopAnimatingArrow();
+        m_animation->startAnimatingStatic();
+    } else {
+        m_animation->stopAnimatingStatic();
+        m_animation->startAnimatingArrow();
+    }
+}
+
+void KLMainWindowController::setCancelButtonVisible(bool visible) {
+    m_window->cancelButton()->setVisible(visible);
+    m_tray->setCancelVisible(visible);
+}
+
+void KLMainWindowController::setDragEnabled(bool enabled) {
+    m_window->dragFilesView()->setDragEnabled(enabled);
+}
+
+void KLMainWindowController::setLaunchMenusEnabled(bool enabled) {
+    m_window->uninstallAction()->setEnabled(enabled);
+}
+
+void KLMainWindowController::setPasswordManagerAvailable(bool) {
+    // The credentials window comes with the settings windows; its menu item stays off until then.
+}
+
+void KLMainWindowController::setAddButtonVisible(bool visible) {
+    m_window->addButton()->setVisible(visible);
+}
+
+void KLMainWindowController::setBatchActions(bool processAll, bool clearCompleted, bool clearAll) {
+    m_showProcessAll = processAll;
+    m_showClearCompleted = clearCompleted;
+    m_showClearAll = clearAll;
+    m_window->batchButton()->setVisible(processAll || clearCompleted || clearAll);
+}
+
+void KLMainWindowController::showAlert(const QString &title, const QString &message) {
+    QMessageBox alert(QMessageBox::NoIcon, title, message, QMessageBox::NoButton, m_window.get());
+    alert.addButton(QStringLiteral("Ok"), QMessageBox::AcceptRole);
+    alert.exec();
+}
+
+void KLMainWindowController::entryAdded(const std::shared_ptr<KLEntry> &entry) {
+    m_window->mainTableView()->addEntry(entry);
+}
+
+void KLMainWindowController::entryRemoved(const std::shared_ptr<KLEntry> &entry) {
+    m_window->mainTableView()->removeEntry(entry);
+}
+
+void KLMainWindowController::numberOfEntriesChanged(int count) {
+    m_numberOfEntries = count;
+    resizeWindow();
+}
+
+void KLMainWindowController::entryChanged(const std::shared_ptr<KLEntry> &entry) {
+    m_window->mainTableView()->refreshEntry(entry);
+}
+
+void KLMainWindowController::presentNotification(const QString &title, const QString &text,
+                                                 const QString &soundName) {
+    KLNotificationPresenter::present(title, text, soundName);
+}
+
+void KLMainWindowController::playSound(const QString &soundName) {
+    KLSoundPlayer::play(soundName);
+}
+
+void KLMainWindowController::terminate() {
+    Q_EMIT quitRequested();
+}

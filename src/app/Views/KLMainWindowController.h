@@ -1,0 +1,117 @@
+#pragma once
+
+#include "App/KLApplicationUI.h"
+#include "App/KLBrowserGrabber.h"
+#include "Model/Preferences/KLPreferencesApplicationSeam.h"
+#include "Views/Other/KLDragFilesView.h"
+#include "Views/Popovers/KLPopover.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QPropertyAnimation>
+
+#include <memory>
+
+class KLAppDelegate;
+class KLMainWindow;
+class KLStatusAnimation;
+class KLTrayIcon;
+
+// The window half of the application controller: it builds the main window, shows what the controller
+// tells it (status line, batch actions, the queue's rows), follows the theme and the add-button setting,
+// sizes the window to the queue, runs the two popovers and hands the user's actions (drops, paste, cancel,
+// batch actions, menus) to the controller. Main thread only.
+class KLMainWindowController final : public QObject,
+                                     public KLApplicationUI,
+                                     public KLPreferencesApplicationSeam,
+                                     public KLDragFilesViewDelegate,
+                                     public std::enable_shared_from_this<KLMainWindowController> {
+    Q_OBJECT
+
+public:
+    static constexpr int rowHeight = 130;
+    static constexpr int scrollingExtra = 30;
+    static constexpr int resizeMilliseconds = 180;
+
+    KLMainWindowController();
+    ~KLMainWindowController() override;
+
+    void setApplicationDelegate(const std::shared_ptr<KLAppDelegate> &delegate);
+    KLMainWindow *window() const { return m_window.get(); }
+    KLStatusAnimation *animation() const { return m_animation; }
+
+    void initializeMainWindow();
+    bool supportsVibrancy() const;
+    QString getImageForAddButton() const;
+    int titleBarHeight() const;
+    // The window's content height for `entries` rows and the queue size setting.
+    int contentHeightFor(int entries) const;
+    void resizeWindow();
+    void onAdd();
+    void onBatch();
+    void popoverDidClose();
+    void onPaste();
+    void onUninstall();
+    void bringToFront();
+    bool batchPopoverShown() const { return m_batchPopover != nullptr; }
+    bool addPopoverShown() const { return m_addPopover != nullptr; }
+    KLPopover *batchPopover() const { return m_batchPopover; }
+    KLPopover *addPopover() const { return m_addPopover; }
+    bool showProcessAll() const { return m_showProcessAll; }
+    bool showClearCompleted() const { return m_showClearCompleted; }
+    bool showClearAll() const { return m_showClearAll; }
+
+    // The preferences' requests.
+    void setDarkTheme() override;
+    void setLightTheme() override;
+    void updateAddButton() override;
+
+    // What the controller shows.
+    void setStatusText(const QString &text) override;
+    void setStatusTextVisible(bool visible) override;
+    void setSpinning(bool spinning) override;
+    void setCancelButtonVisible(bool visible) override;
+    void setDragEnabled(bool enabled) override;
+    void setLaunchMenusEnabled(bool enabled) override;
+    void setPasswordManagerAvailable(bool available) override;
+    void setAddButtonVisible(bool visible) override;
+    void setBatchActions(bool processAll, bool clearCompleted, bool clearAll) override;
+    void closeBatchPopover() override;
+    void closeAddPopover() override;
+    void showAlert(const QString &title, const QString &message) override;
+    void entryAdded(const std::shared_ptr<KLEntry> &entry) override;
+    void entryRemoved(const std::shared_ptr<KLEntry> &entry) override;
+    void numberOfEntriesChanged(int count) override;
+    void entryChanged(const std::shared_ptr<KLEntry> &entry) override;
+    void presentNotification(const QString &title, const QString &text, const QString &soundName) override;
+    void playSound(const QString &soundName) override;
+    void terminate() override;
+
+    void dragFilesViewFilesWereDropped(const QStringList &paths) override;
+    void dragFilesViewStringWasDragged(const QString &text) override;
+
+Q_SIGNALS:
+    // The user closed the window or chose Quit.
+    void quitRequested();
+
+private:
+    void connectControls();
+    void applyTheme(bool dark);
+    bool darkTheme() const;
+    void grab(KLBrowserGrabber::Browser browser);
+    void restoreButtonImages();
+    std::shared_ptr<KLAppDelegate> delegate() const;
+
+    std::weak_ptr<KLAppDelegate> m_delegate;
+    std::unique_ptr<KLMainWindow> m_window;
+    KLStatusAnimation *m_animation = nullptr;
+    KLTrayIcon *m_tray = nullptr;
+    QPointer<KLPopover> m_batchPopover;
+    QPointer<KLPopover> m_addPopover;
+    QPropertyAnimation m_resizing;
+    bool m_dark = false;
+    bool m_showProcessAll = false;
+    bool m_showClearCompleted = false;
+    bool m_showClearAll = false;
+    int m_numberOfEntries = 0;
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QWidget>
+
+class KLPopoverChoice;
+
+// What the batch button offers: process all, clear completed, clear all. An action the queue does not
+// allow now shows greyed and without its picture.
+class KLBatchPopoverController final : public QWidget {
+    Q_OBJECT
+
+public:
+    KLBatchPopoverController(bool showProcessAll, bool showClearCompleted, bool showClearAll, bool dark,
+                             QWidget *parent = nullptr);
+
+    KLPopoverChoice *processAllChoice() const { return m_processAll; }
+    KLPopoverChoice *clearCompletedChoice() const { return m_clearCompleted; }
+    KLPopoverChoice *clearAllChoice() const { return m_clearAll; }
+
+Q_SIGNALS:
+    void processAllChosen();
+    void clearCompletedChosen();
+    void clearAllChosen();
+
+private:
+    KLPopoverChoice *addChoice(const QString &label, const QString &image, bool offered, bool dark);
+
+    KLPopoverChoice *m_processAll;
+    KLPopoverChoice *m_clearCompleted;
+    KLPopoverChoice *m_clearAll;
+};

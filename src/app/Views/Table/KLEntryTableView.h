@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QScrollArea>
+
+#include <memory>
+#include <vector>
+
+class KLEntry;
+class KLEntryTableController;
+class KLEntryViewController;
+
+// The queue's rows, one under the other, 130 points each, scrolling when there are more than the window
+// shows. Rows are placed directly (no layout pass over all rows), so that adding a row to a long queue costs
+// as little as adding one to a short one. Rows cannot be selected.
+class KLEntryTableView final : public QScrollArea {
+    Q_OBJECT
+
+public:
+    explicit KLEntryTableView(std::weak_ptr<KLEntryTableController> table, bool dark,
+                              QWidget *parent = nullptr);
+
+    void addEntry(const std::shared_ptr<KLEntry> &entry);
+    void removeEntry(const std::shared_ptr<KLEntry> &entry);
+    // Shows the entry's current state in its row.
+    void refreshEntry(const std::shared_ptr<KLEntry> &entry);
+    void updateTheme(bool dark);
+
+    int numberOfRows() const { return static_cast<int>(m_rows.size()); }
+    KLEntryViewController *rowAt(int index) const;
+    KLEntryViewController *rowForEntry(const std::shared_ptr<KLEntry> &entry) const;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void placeRows(size_t from);
+
+    const std::weak_ptr<KLEntryTableController> m_table;
+    bool m_dark;
+    QWidget *m_content;
+    std::vector<KLEntryViewController *> m_rows;
+};

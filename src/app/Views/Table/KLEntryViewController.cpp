@@ -1,0 +1,295 @@
+#include "Views/Table/KLEntryViewController.h"
+
+#include "App/KLEntryRow.h"
+#include "App/KLEntryTableController.h"
+#include "Desktop/KLFileRevealer.h"
+#include "Model/KLEntry/KLEntry.h"
+#include "Model/Preferences/KLDefaultPreferences.h"
+#include "Utils/KLObjectRepository.h"
+#include "Views/Other/KLHoverButton.h"
+#include "Views/Other/KLProgressIndicator.h"
+#include "Views/Popovers/KLInformationPopoverController.h"
+#include "Views/Popovers/KLPopover.h"
+#include "Views/Utils/KLArtwork.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int margin = 14;
+const QRect thumbnailFrame(margin, 14, 112, 63);
+constexpr int textLeft = 138;
+constexpr int ringSide = 48;
+constexpr int mainButtonSide = 28;
+
+QString withoutDots(QString text) {
+    return text.remove(QLatin1Char('.'));
+}
+
+QLabel *label(QWidget *parent, int pointSizeDelta) {
+    auto *created = new QLabel(parent);
+    QFont font = created->font();
+    font.setPointSizeF(font.pointSizeF() + pointSizeDelta);
+    created->setFont(font);
+    created->setTextFormat(Qt::PlainText);
+    return created;
+}
+
+KLHoverButton *button(QWidget *parent, const QString &tip, int side) {
+    auto *created = new KLHoverButton(parent);
+    created->setToolTip(tip);
+    created->setIconSize(QSize(side, side));
+    created->setFixedSize(side + 4, side + 4);
+    return created;
+}
+
+} // namespace
+
+KLEntryViewController::Look KLEntryViewController::lookFor(const KLEntry &entry) {
+    if (entry.error() != nullptr) {
+        return {QStringLiteral("icon-redownload@2x.png"), true, false, true, false};
+    }
+    if (entry.completed()) {
+        return {QStringLiteral("icon-redownload@2x.png"), true, true, true, false};
+    }
+    if (entry.processing()) {
+        return {QStringLiteral("icon-cancel@2x.png"), false, false, false, true};
+    }
+    return {QStringLiteral("icon-download@2x.png"), true, false, true, false};
+}
+
+KLEntryViewController::KLEntryViewController(std::shared_ptr<KLEntry> entry,
+                                             std::weak_ptr<KLEntryTableController> table, bool dark,
+                                             QWidget *parent)
+    : QWidget(parent), m_entry(std::move(entry)), m_table(std::move(table)), m_theme(dark) {
+    setFixedHeight(rowHeight);
+    buildControls();
+    updateTheme(dark);
+    apply();
+    m_labelTimer.setInterval(dotsMilliseconds);
+    connect(&m_labelTimer, &QTimer::timeout, this, &KLEntryViewController::updateDots);
+    m_labelTimer.start();
+}
+
+KLEntryViewController::~KLEntryViewController() = default;
+
+void KLEntryViewController::buildControls() {
+    m_thumbnailImageView = new QLabel(this);
+    m_titleTextField = new QLineEdit(this);
+    m_titleTextField->setFrame(false);
+    QFont bold = m_titleTextField->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() + 1);
+    m_titleTextField->setFont(bold);
+    m_originalURLTextField = label(this, -1);
+    m_stateTextField = label(this, 0);
+    m_etaTextField = label(this, -1);
+    m_circularProgressIndicator = new KLProgressIndicator(this);
+    m_downloadButton = button(this, QString(), mainButtonSide);
+    m_informationButton = button(this, tr("Info"), 16);
+    m_revealButton = button(this, tr("Show in Files"), 16);
+    m_removeButton = button(this, tr("Delete"), 16);
+    connect(m_downloadButton, &QToolButton::clicked, this, &KLEntryViewController::onProcess);
+    connect(m_removeButton, &QToolButton::clicked, this, &KLEntryViewController::onRemove);
+    connect(m_revealButton, &QToolButton::clicked, this, &KLEntryViewController::onReveal);
+    connect(m_informationButton, &QToolButton::clicked, this, &KLEntryViewController::onDisplayInformation);
+    connect(m_titleTextField, &QLineEdit::editingFinished, this, &KLEntryViewController::onTitle);
+    placeControls();
+}
+
+void KLEntryViewController::placeControls() {
+    // Title and source beside the thumbnail, the tools under them; the state and the time to go under the
+    // thumbnail, as wide as the row allows; the progress ring with the main button at the bottom right.
+    const int textWidth = std::max(40, width() - textLeft - margin);
+    const int ringLeft = width() - margin - ringSide;
+    const int ringTop = rowHeight - ringSide - 14;
+    m_thumbnailImageView->setGeometry(thumbnailFrame);
+    m_titleTextField->setGeometry(textLeft - 2, 10, textWidth + 2, 24);
+    m_originalURLTextField->setGeometry(textLeft, 34, textWidth, 16);
+    m_stateTextField->setGeometry(margin, 86, ringLeft - margin - 8, 18);
+    m_etaTextField->setGeometry(margin, 104, ringLeft - margin - 8, 16);
+    m_circularProgressIndicator->setGeometry(ringLeft, ringTop, ringSide, ringSide);
+    const QSize mainSize = m_downloadButton->size();
+    m_downloadButton->move(ringLeft + (ringSide - mainSize.width()) / 2,
+                           ringTop + (ringSide - mainSize.height()) / 2);
+    int left = textLeft - 3;
+    for (QWidget *tool : {static_cast<QWidget *>(m_informationButton), static_cast<QWidget *>(m_revealButton),
+                          static_cast<QWidget *>(m_removeButton)}) {
+        tool->move(left, 56);
+        left += tool->width() + 6;
+    }
+}
+
+void KLEntryViewController::updateTheme(bool dark) {
+    m_theme = KLTheme(dark);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, m_theme.rowBackground());
+    palette.setColor(QPalette::Base, m_theme.rowBackground());
+    palette.setColor(QPalette::WindowText, m_theme.primaryText());
+    palette.setColor(QPalette::Text, m_theme.primaryText());
+    setPalette(palette);
+    for (QLabel *secondary : {m_originalURLTextField, m_etaTextField}) {
+        QPalette grey = secondary->palette();
+        grey.setColor(QPalette::WindowText, m_theme.secondaryText());
+        secondary->setPalette(grey);
+    }
+    setToolImages();
+    update();
+}
+
+void KLEntryViewController::setToolImages() {
+    m_informationButton->setDefaultImage(KLArtwork::icon(m_theme.toolImage(QStringLiteral("icon-info"))));
+    m_revealButton->setDefaultImage(KLArtwork::icon(m_theme.toolImage(QStringLiteral("icon-reveal"))));
+    m_removeButton->setDefaultImage(KLArtwork::icon(m_theme.toolImage(QStringLiteral("icon-remove"))));
+}
+
+void KLEntryViewController::apply() {
+    const QUrl source = m_entry->originalURL();
+    const QString sourceText =
+        source.isLocalFile() ? source.toLocalFile() : source.toString(QUrl::FullyEncoded);
+    m_originalURLTextField->setToolTip(sourceText);
+    m_originalURLTextField->setText(m_originalURLTextField->fontMetrics().elidedText(
+        sourceText, Qt::ElideMiddle, m_originalURLTextField->width()));
+    // The user may be typing a new title; the entry's own one returns when editing ends.
+    if (!m_titleTextField->hasFocus()) {
+        const QString title = m_entry->title();
+        m_titleTextField->setText(title.isNull() ? KLEntry::unknownTitle : title);
+        m_titleTextField->setCursorPosition(0);
+    }
+    showState(m_entry->state());
+    showThumbnail(m_entry->representativeImage());
+    const Look look = lookFor(*m_entry);
+    if (look.mainImage != m_mainImage) {
+        m_mainImage = look.mainImage;
+        m_downloadButton->setDefaultImage(KLArtwork::icon(m_mainImage));
+    }
+    m_removeButton->setVisible(look.removeShown);
+    m_revealButton->setVisible(look.revealShown);
+    m_titleTextField->setReadOnly(!look.titleEditable);
+    m_etaTextField->setVisible(look.etaShown);
+    m_etaTextField->setText(look.etaShown ? m_entry->eta() : QString());
+    showProgress();
+}
+
+void KLEntryViewController::showState(const QString &state) {
+    // A repeated state (progress reports repeat the task's description) must not restart the dots.
+    if (withoutDots(state) != withoutDots(m_stateTextField->text())) {
+        m_stateTextField->setText(state);
+    }
+}
+
+void KLEntryViewController::showThumbnail(const QImage &image) {
+    const qreal ratio = devicePixelRatioF();
+    QPixmap rounded(thumbnailFrame.size() * ratio);
+    rounded.setDevicePixelRatio(ratio);
+    rounded.fill(Qt::transparent);
+    QPainter painter(&rounded);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    QPainterPath clip;
+    clip.addRoundedRect(QRectF(QPointF(0, 0), QSizeF(thumbnailFrame.size())), 6.0, 6.0);
+    painter.setClipPath(clip);
+    painter.fillRect(QRect(QPoint(0, 0), thumbnailFrame.size()), Qt::black);
+    if (!image.isNull()) {
+        // Filled without distortion: the picture is cut where its shape differs from the frame's.
+        const QSize filled = image.size().scaled(thumbnailFrame.size(), Qt::KeepAspectRatioByExpanding);
+        const QRect target(QPoint((thumbnailFrame.width() - filled.width()) / 2,
+                                  (thumbnailFrame.height() - filled.height()) / 2),
+                           filled);
+        painter.drawImage(target, image);
+    }
+    m_thumbnailImageView->setPixmap(rounded);
+}
+
+void KLEntryViewController::showProgress() {
+    KLProgressIndicator *indicator = m_circularProgressIndicator;
+    if (m_entry->error() != nullptr || (!m_entry->completed() && !m_entry->processing())) {
+        indicator->setIndeterminate(false);
+        indicator->setProgress(0.0);
+        return;
+    }
+    if (m_entry->completed()) {
+        indicator->setIndeterminate(false);
+        indicator->setProgress(1.0);
+        return;
+    }
+    const bool converting = m_entry->state().toLower().startsWith(QStringLiteral("converting"));
+    indicator->setForegroundColor(converting ? KLTheme::accent : QColor(Qt::white));
+    const double factor = m_entry->completionFactor();
+    indicator->setIndeterminate(factor < 0.0);
+    indicator->setProgress(factor < 0.0 ? 0.0 : factor);
+}
+
+void KLEntryViewController::updateDots() {
+    const QString text = m_stateTextField->text();
+    static const QStringList animated = {QStringLiteral("Downloading"), QStringLiteral("Converting"),
+                                         QStringLiteral("Muxing")};
+    if (std::none_of(animated.begin(), animated.end(),
+                     [&text](const QString &start) { return text.startsWith(start); })) {
+        return;
+    }
+    const int dots = (static_cast<int>(text.count(QLatin1Char('.'))) + 1) % 4;
+    m_stateTextField->setText(withoutDots(text) + QString(dots, QLatin1Char('.')));
+}
+
+std::shared_ptr<KLEntryRow> KLEntryViewController::queueRow() const {
+    const std::shared_ptr<KLEntryTableController> table = m_table.lock();
+    return table != nullptr ? table->rowForEntry(m_entry) : nullptr;
+}
+
+void KLEntryViewController::onProcess() {
+    if (const std::shared_ptr<KLEntryRow> row = queueRow()) {
+        row->onProcess();
+    }
+}
+
+void KLEntryViewController::onRemove() {
+    if (const std::shared_ptr<KLEntryRow> row = queueRow()) {
+        row->onRemove();
+    }
+}
+
+void KLEntryViewController::onReveal() {
+    const QString output = m_entry->outputFile();
+    if (!output.isEmpty()) {
+        KLFileRevealer::reveal(output);
+    }
+}
+
+void KLEntryViewController::onTitle() {
+    const QString typed = m_titleTextField->text();
+    if (!m_titleTextField->isReadOnly() && typed != m_entry->title()) {
+        m_entry->setTitle(typed);
+    }
+    m_titleTextField->setText(m_entry->title());
+}
+
+void KLEntryViewController::onDisplayInformation() {
+    const auto preferences = KLObjectRepository::singleton()->getPreferences();
+    const KLSettingsLevel level =
+        preferences != nullptr ? preferences->settingsLevel() : KLSettingsLevel::Beginner;
+    auto *information = new KLInformationPopoverController();
+    for (const KLInformationPopoverController::Line &line :
+         KLInformationPopoverController::linesForEntry(*m_entry, level)) {
+        information->addTitle(line.first, line.second);
+    }
+    auto *popover = new KLPopover(information, m_theme.dark(), this);
+    popover->showRelativeTo(m_informationButton);
+}
+
+void KLEntryViewController::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    placeControls();
+    apply(); // the source text is shortened to the new width
+}
+
+void KLEntryViewController::paintEvent(QPaintEvent *) {
+    QPainter painter(this);
+    painter.fillRect(rect(), m_theme.rowBackground());
+    painter.fillRect(QRect(0, height() - 1, width(), 1), m_theme.separator());
+}

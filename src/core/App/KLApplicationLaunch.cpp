@@ -1,0 +1,151 @@
+#include "App/KLApplicationLaunch.h"
+
+#include "App/KLApplicationUI.h"
+#include "App/KLBatchActions.h"
+#include "App/KLControllerState.h"
+#include "App/KLEntryTableController.h"
+#include "App/KLStatusLine.h"
+#include "App/KLTaskRunner.h"
+#include "App/KLUIChange.h"
+#include "App/KLURLIntake.h"
+#include "Flow/Entries/KLEntryGenerator.h"
+#include "Flow/FFMPEG/KLFFMPEGCommandFactory.h"
+#include "Flow/TaskManager/KLTaskManager.h"
+#include "Model/KLTask/YTDL/KLUpdateYTDLTask.h"
+#include "Model/Passwords/KLPasswordManager.h"
+#include "Model/Preferences/KLDefaultPreferences.h"
+#include "Utils/KLDispatch.h"
+#include "Utils/KLKinolarkUtils.h"
+#include "Utils/KLLog.h"
+#include "Utils/KLObjectRepository.h"
+#include "Utils/KLQueuePersistence.h"
+#include "Utils/KLResources.h"
+#include "Utils/KLScriptManager.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+KLApplicationLaunch::KLApplicationLaunch(std::shared_ptr<KLControllerState> state,
+                                         std::shared_ptr<KLStatusLine> statusLine,
+                                         std::shared_ptr<KLURLIntake> intake,
+                                         std::shared_ptr<KLBatchActions> batchActions)
+    : m_state(std::move(state)), m_statusLine(std::move(statusLine)), m_intake(std::move(intake)),
+      m_batchActions(std::move(batchActions)) {}
+
+void KLApplicationLaunch::setDragEnabledNow(bool enabled) const {
+    KLDispatch::sync([this, enabled] { m_state->ui->setDragEnabled(enabled); });
+}
+
+void KLApplicationLaunch::doFinishApplicationLaunch(
+    bool rememberQueue, const std::weak_ptr<KLEntryTableControllerDelegate> &tableDelegate,
+    const std::weak_ptr<KLURLProcessor> &urlProcessor) {
+    KLLog::log(QStringLiteral("STARTING KINOLARK PRO..."));
+    initializeObjectRepository();
+    if (!rememberQueue) {
+        KLObjectRepository::singleton()->addObject(std::shared_ptr<KLQueuePersistence>(),
+                                                   KLObjectRepository::queuePersistenceName);
+    }
+    m_state->tableController->setDelegate(tableDelegate);
+    KLEntryGenerator::setURLProcessor(urlProcessor);
+    m_state->ui->setDragEnabled(true);
+    m_state->ui->setBatchActions(false, false, false);
+    m_statusLine->restoreState();
+    KLKinolarkUtils::deleteDownloadsDirectory();
+    KLDispatch::background([self = shared_from_this()] {
+        self->updateDownloaders();
+        self->preparePasswordManager();
+        self->restoreQueue();
+        KLDispatch::sync([&self] {
+            self->m_state->ui->setLaunchMenusEnabled(true);
+            self->m_state->launched = true;
+            self->m_state->ui->setAddButtonVisible(true);
+        });
+    });
+}
+
+void KLApplicationLaunch::initializeObjectRepository() {
+    KLObjectRepository *repository = KLObjectRepository::singleton();
+    repository->addObject(std::make_shared<KLKinolarkUtils>(), KLObjectRepository::kinolarkUtilsName);
+    auto preferences = std::make_shared<KLDefaultPreferences>();
+    repository->addObject(preferences, KLObjectRepository::preferencesName);
+    preferences->load();
+    repository->addObject(std::make_shared<KLScriptManager>(), KLObjectRepository::scriptManagerName);
+    repository->addObject(std::make_shared<KLTaskManager>(), KLObjectRepository::taskManagerName);
+    repository->addObject(std::make_shared<KLPasswordManager>(), KLObjectRepository::passwordManagerName);
+    repository->addObject(std::make_shared<KLFFMPEGCommandFactory>(),
+                          KLObjectRepository::ffmpegParametersFactoryName);
+    repository->addObject(std::make_shared<KLQueuePersistence>(), KLObjectRepository::queuePersistenceName);
+    m_state->tracker.clearWorkingLists();
+}
+
+void KLApplicationLaunch::updateDownloaders() {
+    m_statusLine->setState(QStringLiteral("Updating downloaders..."), false);
+    setDragEnabledNow(false);
+    const QString shipped = KLResources::pathForResource(QStringLiteral("ytdl"), QString());
+    const QString working = KLKinolarkUtils::getYTDLPath();
+    if (!QFileInfo::exists(working) && QFile::copy(shipped, working)) {
+        QFile::setPermissions(working, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                           QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                                           QFile::ExeOther);
+    }
+    KLTaskRunner::runToEnd(std::make_shared<KLUpdateYTDLTask>());
+    setDragEnabledNow(true);
+    m_statusLine->restoreState();
+}
+
+void KLApplicationLaunch::preparePasswordManager() {
+    m_statusLine->setState(QStringLiteral("Preparing password manager..."), false);
+    setDragEnabledNow(false);
+    const auto passwords = KLObjectRepository::singleton()->getPasswordManager();
+    if (passwords != nullptr) {
+        passwords->setup();
+    }
+    const bool available = passwords != nullptr && passwords->passwordManagerIsEnabled();
+    KLDispatch::sync([this, available] { m_state->ui->setPasswordManagerAvailable(available); });
+    setDragEnabledNow(true);
+    m_statusLine->restoreState();
+}
+
+void KLApplicationLaunch::restoreQueue() {
+    const auto preferences = KLObjectRepository::singleton()->getPreferences();
+    const auto persistence = KLObjectRepository::singleton()->getQueuePersistence();
+    if (preferences == nullptr || persistence == nullptr) {
+        return;
+    }
+    if (preferences->rememberQueue() == QStringLiteral("none")) {
+        persistence->removeAll();
+        return;
+    }
+    const QList<QUrl> urls = persistence->urls();
+    if (!urls.isEmpty()) {
+        KLDispatch::background([intake = m_intake, urls] { intake->processURLs(urls); });
+    }
+}
+
+void KLApplicationLaunch::applicationWillTerminate() {
+    if (const auto passwords = KLObjectRepository::singleton()->getPasswordManager()) {
+        passwords->teardown();
+    }
+}
+
+void KLApplicationLaunch::onUninstall() {
+    m_state->uninstalling = true;
+    m_batchActions->cancelAndRemoveAll();
+    if (const auto preferences = KLObjectRepository::singleton()->getPreferences()) {
+        preferences->clear();
+    }
+    // Nothing of the program's own stays behind: its settings file, and its data folder with the
+    // downloader's launcher, the remembered queue and the working files. The user's videos live elsewhere,
+    // and the site logins in ~/.netrc are the user's own file.
+    QFile::remove(KLDefaultPreferences::storeFilePath());
+    QDir().rmdir(QFileInfo(KLDefaultPreferences::storeFilePath()).absolutePath());
+    QDir(KLKinolarkUtils::getApplicationDataDirectory()).removeRecursively();
+    KLUIChange::post(m_state->ui, [](KLApplicationUI &ui) {
+        ui.showAlert(
+            QStringLiteral("KinolarkPro Uninstalled Successfully"),
+            QStringLiteral("KinolarkPro has been successfully uninstalled. To finish the process, just "
+                           "move the application to the Trash"));
+        ui.terminate();
+    });
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <memory>
+
+class KLBatchActions;
+class KLEntryTableControllerDelegate;
+class KLStatusLine;
+class KLURLIntake;
+class KLURLProcessor;
+struct KLControllerState;
+
+// The application's launch and end: it brings the services up in order, prepares the downloader, the
+// credentials and the remembered queue in the background, saves the credentials at the end, and uninstalls.
+class KLApplicationLaunch final : public std::enable_shared_from_this<KLApplicationLaunch> {
+public:
+    KLApplicationLaunch(std::shared_ptr<KLControllerState> state, std::shared_ptr<KLStatusLine> statusLine,
+                        std::shared_ptr<KLURLIntake> intake, std::shared_ptr<KLBatchActions> batchActions);
+
+    // Registers the services, the queue's follower and the taker of handed-back URLs, cleans the downloads
+    // folder, and starts the background stage; main thread. The command line neither restores nor
+    // remembers the window's queue.
+    void doFinishApplicationLaunch(bool rememberQueue,
+                                   const std::weak_ptr<KLEntryTableControllerDelegate> &tableDelegate,
+                                   const std::weak_ptr<KLURLProcessor> &urlProcessor);
+    void initializeObjectRepository();
+    void updateDownloaders();
+    void preparePasswordManager();
+    void restoreQueue();
+    // Saves the credentials; the rest is saved as it changes.
+    void applicationWillTerminate();
+    void onUninstall();
+
+private:
+    void setDragEnabledNow(bool enabled) const;
+
+    const std::shared_ptr<KLControllerState> m_state;
+    const std::shared_ptr<KLStatusLine> m_statusLine;
+    const std::shared_ptr<KLURLIntake> m_intake;
+    const std::shared_ptr<KLBatchActions> m_batchActions;
+};

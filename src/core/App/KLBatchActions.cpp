@@ -1,0 +1,79 @@
+#include "App/KLBatchActions.h"
+
+#include "App/KLApplicationUI.h"
+#include "App/KLControllerState.h"
+#include "App/KLEntryTableController.h"
+#include "App/KLUIChange.h"
+#include "Model/KLEntry/KLEntry.h"
+#include "Model/Preferences/KLDefaultPreferences.h"
+#include "Utils/KLDispatch.h"
+#include "Utils/KLObjectRepository.h"
+#include "Utils/KLQueuePersistence.h"
+
+#include <algorithm>
+
+KLBatchActions::KLBatchActions(std::shared_ptr<KLControllerState> state) : m_state(std::move(state)) {}
+
+void KLBatchActions::clearAll() {
+    KLUIChange::post(m_state->ui, [](KLApplicationUI &ui) { ui.closeBatchPopover(); });
+    if (const auto persistence = KLObjectRepository::singleton()->getQueuePersistence()) {
+        persistence->removeAll();
+    }
+    cancelAndRemoveAll();
+}
+
+void KLBatchActions::cancelAndRemoveAll() {
+    for (const auto &entry : m_state->tableController->getEntries()) {
+        entry->cancel();
+        m_state->tableController->removeEntry(entry);
+    }
+}
+
+void KLBatchActions::processAll() {
+    KLUIChange::post(m_state->ui, [](KLApplicationUI &ui) { ui.closeBatchPopover(); });
+    const auto preferences = KLObjectRepository::singleton()->getPreferences();
+    if (preferences == nullptr) {
+        return;
+    }
+    const bool automatic = preferences->automaticallyStartDownloading();
+    preferences->setAutomaticallyStartDownloading(true);
+    for (const auto &entry : m_state->tableController->getEntries()) {
+        if (!entry->processing()) {
+            entry->resetState();
+            entry->process();
+        }
+    }
+    preferences->setAutomaticallyStartDownloading(automatic);
+}
+
+void KLBatchActions::clearCompleted() {
+    KLUIChange::post(m_state->ui, [](KLApplicationUI &ui) { ui.closeBatchPopover(); });
+    for (const auto &entry : m_state->tableController->getEntries()) {
+        if (entry->completed()) {
+            m_state->tableController->removeEntry(entry);
+        }
+    }
+}
+
+void KLBatchActions::updateControlButtonsState() {
+    const auto entries = m_state->tableController->getEntries();
+    const bool pending = std::any_of(entries.begin(), entries.end(), [](const auto &entry) {
+        return !entry->processing() && !entry->completed();
+    });
+    const bool completed =
+        std::any_of(entries.begin(), entries.end(), [](const auto &entry) { return entry->completed(); });
+    const bool any = !entries.empty();
+    KLUIChange::post(m_state->ui, [pending, completed, any](KLApplicationUI &ui) {
+        ui.setBatchActions(pending, completed, any);
+    });
+}
+
+void KLBatchActions::numberOfEntriesModified(int count) {
+    KLUIChange::post(m_state->ui, [count](KLApplicationUI &ui) { ui.numberOfEntriesChanged(count); });
+    // Called with the queue's lock held: the scan of the entries waits for the main thread.
+    KLDispatch::async([self = shared_from_this()] { self->updateControlButtonsState(); });
+}
+
+void KLBatchActions::entriesStateHasChanged() {
+    updateControlButtonsState();
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <memory>
+
+struct KLControllerState;
+
+// The actions on the whole queue (process all, clear completed, clear all) and which of them the user
+// interface offers, kept up to date as the queue and its entries change.
+class KLBatchActions final : public std::enable_shared_from_this<KLBatchActions> {
+public:
+    explicit KLBatchActions(std::shared_ptr<KLControllerState> state);
+
+    void clearAll();
+    void processAll();
+    void clearCompleted();
+    // Cancels every entry of the queue and removes it.
+    void cancelAndRemoveAll();
+    void updateControlButtonsState();
+
+    // The queue's size changed; called with the queue's lock held.
+    void numberOfEntriesModified(int count);
+    void entriesStateHasChanged();
+
+private:
+    const std::shared_ptr<KLControllerState> m_state;
+};

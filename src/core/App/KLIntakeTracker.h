@@ -1,0 +1,59 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class KLEntry;
+class KLEntryFactory;
+
+// What the intake is working on: the intake calls under way, the entries still preparing, whether content
+// was found since the status line was last idle, the factories and entries a cancel must reach, and the
+// maker of each call's factory. One lock guards all of it but the call count, so that a decision about the
+// status line sees the counts and the working lists as one.
+class KLIntakeTracker final {
+public:
+    // What the status line decides from.
+    struct Counts {
+        uint64_t preparingEntries = 0;
+        bool foundContent = false;
+    };
+
+    KLIntakeTracker();
+
+    void beginCall() { ++m_callsToProcessURLs; }
+    void endCall() { --m_callsToProcessURLs; }
+    uint64_t callsToProcessURLs() const { return m_callsToProcessURLs.load(); }
+    uint64_t preparingEntries() const;
+    bool foundContent() const;
+    // Runs `decide` with the counts under the lock: what it shows then follows the changes of the counts in
+    // their order. It must not take the lock again.
+    void withCounts(const std::function<void(Counts &counts)> &decide);
+
+    // The factory each intake call uses (tests give their own chain).
+    void setFactoryMaker(std::function<std::shared_ptr<KLEntryFactory>()> maker);
+    // A fresh factory for an intake call, working until it is removed.
+    std::shared_ptr<KLEntryFactory> makeWorkingFactory();
+    // Entries an intake call found: content, working and preparing until each preparation has ended.
+    void startPreparing(const std::vector<std::shared_ptr<KLEntry>> &entries);
+
+    void addWorkingEntryFactory(const std::shared_ptr<KLEntryFactory> &factory);
+    void removeWorkingEntryFactory(const std::shared_ptr<KLEntryFactory> &factory);
+    void addWorkingEntry(const std::shared_ptr<KLEntry> &entry);
+    void removeWorkingEntry(const std::shared_ptr<KLEntry> &entry);
+    void clearWorkingLists();
+    // Cancels every working factory and entry.
+    void cancel();
+
+private:
+    std::atomic<uint64_t> m_callsToProcessURLs{0};
+
+    mutable std::mutex m_lock;
+    Counts m_counts;
+    std::vector<std::shared_ptr<KLEntryFactory>> m_workingFactories;
+    std::vector<std::shared_ptr<KLEntry>> m_workingEntries;
+    std::function<std::shared_ptr<KLEntryFactory>()> m_factoryMaker;
+};

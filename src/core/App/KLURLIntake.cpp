@@ -1,0 +1,144 @@
+#include "App/KLURLIntake.h"
+
+#include "App/KLApplicationUI.h"
+#include "App/KLControllerState.h"
+#include "App/KLEntryTableController.h"
+#include "App/KLStatusLine.h"
+#include "App/KLTaskRunner.h"
+#include "App/KLUIChange.h"
+#include "App/KLURLSchemeDecoder.h"
+#include "Flow/Entries/KLEntryFactory.h"
+#include "Model/KLEntry/KLEntry.h"
+#include "Model/KLTask/KLError.h"
+#include "Model/KLTask/Xidel/KLXidelExtractIFrameSourcesTask.h"
+#include "Utils/KLDispatch.h"
+#include "Utils/KLLog.h"
+#include "Utils/KLObjectRepository.h"
+#include "Utils/KLQueuePersistence.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+KLURLIntake::KLURLIntake(std::shared_ptr<KLControllerState> state, std::shared_ptr<KLStatusLine> statusLine)
+    : m_state(std::move(state)), m_statusLine(std::move(statusLine)) {}
+
+void KLURLIntake::processURLs(const QList<QUrl> &urls, const std::optional<QString> &scrapSource) {
+    m_state->tracker.beginCall();
+    const std::shared_ptr<KLEntryFactory> factory = m_state->tracker.makeWorkingFactory();
+    for (const QUrl &url : urls) {
+        if (!analyzeURL(factory, url, scrapSource)) {
+            break;
+        }
+    }
+    m_state->tracker.removeWorkingEntryFactory(factory);
+    m_statusLine->decideAfterIntake();
+    m_state->tracker.endCall();
+}
+
+bool KLURLIntake::analyzeURL(const std::shared_ptr<KLEntryFactory> &factory, const QUrl &url,
+                             const std::optional<QString> &scrapSource) {
+    const auto persistence = KLObjectRepository::singleton()->getQueuePersistence();
+    if (persistence != nullptr) {
+        persistence->addURL(url);
+    }
+    m_statusLine->setState(QStringLiteral("Analyzing URL: %1").arg(url.toString(QUrl::FullyEncoded)));
+    std::shared_ptr<KLError> error;
+    const std::optional<KLEntryFactory::EntryList> entries = factory->generateEntriesForURL(url, &error);
+    if (factory->isCancelled()) {
+        return false;
+    }
+    if (entries.has_value() && !entries->empty()) {
+        prepareEntries(*entries);
+        return true;
+    }
+    if (persistence != nullptr) {
+        persistence->removeURL(url);
+    }
+    if (scrapSource.has_value()) {
+        fallBackOnSource(*scrapSource, url);
+    } else if (!entries.has_value()) {
+        KLUIChange::post(m_state->ui,
+                         [url, error](KLApplicationUI &ui) { ui.addressYieldedNothing(url, error); });
+    }
+    m_statusLine->restoreState();
+    return true;
+}
+
+void KLURLIntake::prepareEntries(const std::vector<std::shared_ptr<KLEntry>> &entries) {
+    m_state->tracker.startPreparing(entries);
+    for (const auto &entry : entries) {
+        std::weak_ptr<KLEntry> weakEntry = entry;
+        auto counted = std::make_shared<std::atomic<bool>>(false);
+        entry->prepareWithCompletion([self = shared_from_this(), weakEntry, counted] {
+            if (counted->exchange(true)) {
+                return;
+            }
+            const std::shared_ptr<KLEntry> prepared = weakEntry.lock();
+            if (prepared != nullptr) {
+                self->m_state->tracker.removeWorkingEntry(prepared);
+                if (prepared->error() == nullptr && !self->m_state->uninstalling.load()) {
+                    self->m_state->tableController->addEntry(prepared);
+                }
+            }
+            self->m_statusLine->updatePreparingEntries();
+        });
+        // A preparation that was cancelled before it began never calls back; left uncounted it would keep
+        // the status line busy for good.
+        if (entry->error() != nullptr && entry->cancelled() && !counted->exchange(true)) {
+            m_state->tracker.removeWorkingEntry(entry);
+            m_statusLine->updatePreparingEntries();
+        }
+    }
+}
+
+void KLURLIntake::fallBackOnSource(const QString &source, const QUrl &page) {
+    // Relative and protocol-relative players resolve against the page, not against the saved copy.
+    const QList<QUrl> found = KLTaskRunner::urlsFoundInText(source, [&page](const QString &file) {
+        return std::make_shared<KLXidelExtractIFrameSourcesTask>(file, page);
+    });
+    if (!found.isEmpty()) {
+        processURLs(found);
+    }
+}
+
+void KLURLIntake::waitForLaunch() const {
+    while (!m_state->launched.load()) {
+        KLLog::log(QStringLiteral("Waiting for launched..."));
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+void KLURLIntake::processURLsOnceLaunched(const QList<QUrl> &urls) {
+    KLDispatch::background([self = shared_from_this(), urls] {
+        self->waitForLaunch();
+        QList<QUrl> accepted;
+        for (const QUrl &url : urls) {
+            if (KLURLSchemeDecoder::isAcceptedURL(url)) {
+                accepted << url;
+            }
+        }
+        if (!accepted.isEmpty()) {
+            self->processURLs(accepted);
+        }
+    });
+}
+
+void KLURLIntake::handleGetURLEvent(const QString &text) {
+    KLDispatch::background([self = shared_from_this(), text] {
+        self->waitForLaunch();
+        const KLURLSchemeDecoder::Request request = KLURLSchemeDecoder::decode(text);
+        const QUrl url(request.urlText);
+        if (!request.hasPayload) {
+            KLLog::log(QStringLiteral("Handling URL opening: %1").arg(url.toString()));
+        }
+        if (!KLURLSchemeDecoder::isAcceptedURL(url)) {
+            return; // not a web or file address: nothing a script should ever see
+        }
+        if (request.hasPayload) {
+            self->processURLs({url}, request.source);
+        } else {
+            self->processURLs({url});
+        }
+    });
+}

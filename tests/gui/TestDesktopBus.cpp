@@ -1,0 +1,152 @@
+// What the program says and answers on the session bus: notifications of ended runs (to a notification
+// server of the test's own), the program's commands with their errors, and the single instance. Everything
+// runs on a private session bus.
+#include "App/KLAppDelegate.h"
+#include "App/KLEntryTableController.h"
+#include "KLDesktopApplication.h"
+#include "KLPrivateSessionBus.h"
+#include "Model/KLEntry/KLEntry.h"
+#include "Model/KLEntry/KLEntryDelegate.h"
+#include "Model/KLTask/KLError.h"
+#include "Model/Preferences/KLDefaultPreferences.h"
+#include "Utils/KLObjectRepository.h"
+#include "Views/KLMainWindow.h"
+#include "Views/KLMainWindowController.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QTest>
+#include <QVariantMap>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString s(const char *text) {
+    return QString::fromUtf8(text);
+}
+
+KLPrivateSessionBus *privateBus = nullptr;
+
+class PrivateBusEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        privateBus = new KLPrivateSessionBus();
+        ASSERT_TRUE(privateBus->start());
+    }
+    void TearDown() override {
+        delete privateBus;
+        privateBus = nullptr;
+    }
+};
+
+const auto *environment = ::testing::AddGlobalTestEnvironment(new PrivateBusEnvironment());
+
+// A notification server that only counts what it is asked to show.
+class FakeNotificationServer final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    QStringList received;
+
+public Q_SLOTS:
+    uint Notify(const QString &, uint, const QString &, const QString &summary, const QString &body,
+                const QStringList &, const QVariantMap &, int) {
+        received << summary + QStringLiteral(": ") + body;
+        return static_cast<uint>(received.size());
+    }
+};
+
+// Calls a method of the program over a second connection, as another process would, while this thread
+// keeps serving the program.
+QDBusMessage callProgram(const QString &interface, const QString &method, const QVariantList &arguments) {
+    QDBusConnection client = QDBusConnection::connectToBus(privateBus->address(), s("test-client"));
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        KLDesktopApplication::serviceName, KLDesktopApplication::objectPath, interface, method);
+    message.setArguments(arguments);
+    QDBusPendingCallWatcher watcher(client.asyncCall(message));
+    EXPECT_TRUE(QTest::qWaitFor([&watcher] { return watcher.isFinished(); }, 5000));
+    return watcher.reply();
+}
+
+} // namespace
+
+TEST(DesktopBus, EachRunThatEndsBadlyOrWellNotifiesOnceAndNeverWhileTheWindowIsActive) {
+    FakeNotificationServer server;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    ASSERT_TRUE(
+        bus.registerObject(s("/org/freedesktop/Notifications"), &server, QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(bus.registerService(s("org.freedesktop.Notifications")));
+
+    KLDesktopApplication desktop;
+    desktop.delegate()->initializeObjectRepository();
+    KLMainWindow &window = *desktop.windowController()->window();
+    auto entry = std::make_shared<KLEntry>();
+    entry->setTitle(s("Holiday"));
+    desktop.delegate()->tableController()->addEntry(entry);
+    const auto endRun = [&entry](bool failed) {
+        entry->delegate()->entryHasStartedProcessing(entry.get());
+        entry->setError(failed ? KLError::create(KLError::downloadType, s("Download failed")) : nullptr);
+        entry->setCompleted(!failed);
+        entry->delegate()->entryHasFinishedProcessing(entry.get());
+        entry->delegate()->entryHasFinishedProcessing(entry.get()); // a second report of the same ending
+    };
+
+    endRun(true);
+    endRun(true);
+    endRun(false);
+    EXPECT_TRUE(QTest::qWaitFor([&server] { return server.received.size() >= 3; }, 5000));
+    QTest::qWait(200);
+    EXPECT_EQ(server.received, QStringList({s("Error while processing: Error while processing Holiday"),
+                                            s("Error while processing: Error while processing Holiday"),
+                                            s("Finished processing: Processing completed for Holiday")}));
+
+    // A run the user ends by dismissing the question where to put the file announces nothing.
+    entry->delegate()->entryHasStartedProcessing(entry.get());
+    entry->setError(nullptr);
+    entry->setCompleted(false);
+    entry->delegate()->entryHasFinishedProcessing(entry.get());
+    // With the window in front, the row shows it all.
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(
+        QTest::qWaitFor([] { return QGuiApplication::applicationState() == Qt::ApplicationActive; }, 2000));
+    endRun(true);
+    QTest::qWait(300);
+    EXPECT_EQ(server.received.size(), 3);
+    window.hide();
+    KLObjectRepository::singleton()->getPreferences()->setSendNotifications(false);
+    endRun(true);
+    QTest::qWait(300);
+    EXPECT_EQ(server.received.size(), 3);
+    KLObjectRepository::singleton()->getPreferences()->setSendNotifications(true);
+    bus.unregisterService(s("org.freedesktop.Notifications"));
+    bus.unregisterObject(s("/org/freedesktop/Notifications"));
+}
+
+TEST(DesktopBus, TheProgramsCommandsAndTheirErrors) {
+    KLDesktopApplication desktop;
+    desktop.delegate()->initializeObjectRepository();
+    ASSERT_TRUE(desktop.becomeTheInstance());
+    const QString commands = s("org.kinolark.KinolarkPro");
+
+    QDBusMessage reply = callProgram(commands, s("Analyze"), {});
+    EXPECT_EQ(reply.errorName(), s("org.kinolark.KinolarkPro.Error.InvalidParameter"));
+    EXPECT_EQ(reply.errorMessage(),
+              s("Parameter Error: A Parameter is expected for the verb 'analyze' (You have "
+                "to specify what URL you want to analyze)."));
+    reply = callProgram(commands, s("Analyze"), {s("   ")});
+    EXPECT_EQ(reply.errorName(), s("org.kinolark.KinolarkPro.Error.InvalidParameter"));
+    EXPECT_EQ(reply.errorMessage(), s("Parameter Error: Invalid URL."));
+    for (const char *method : {"ProcessAll", "ClearAll", "ClearCompleted"}) {
+        EXPECT_EQ(callProgram(commands, s(method), {}).type(), QDBusMessage::ReplyMessage) << method;
+    }
+    EXPECT_EQ(callProgram(s("org.freedesktop.Application"), s("Activate"), {QVariantMap()}).type(),
+              QDBusMessage::ReplyMessage);
+    EXPECT_TRUE(desktop.windowController()->window()->isVisible());
+}
+
+#include "TestDesktopBus.moc"

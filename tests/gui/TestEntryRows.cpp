@@ -1,0 +1,156 @@
+// The rows of the queue: what each state of an entry shows, the dots of a running state, and the lines of
+// an entry's information.
+#include "Model/KLEntry/KLEntry.h"
+#include "Model/KLTask/Basic/KLVideoProperties.h"
+#include "Model/KLTask/KLError.h"
+#include "Views/Other/KLHoverButton.h"
+#include "Views/Other/KLProgressIndicator.h"
+#include "Views/Popovers/KLInformationEntryViewController.h"
+#include "Views/Popovers/KLInformationPopoverController.h"
+#include "Views/Table/KLEntryViewController.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Line = KLInformationPopoverController::Line;
+
+QString s(const char *text) {
+    return QString::fromUtf8(text);
+}
+
+std::shared_ptr<KLEntry> entryInState(const char *state) {
+    auto entry = std::make_shared<KLEntry>();
+    entry->setTitle(s("Holiday"));
+    entry->setOriginalURL(QUrl(s("https://videos.example/watch/1")));
+    const QString which = s(state);
+    if (which == s("failed")) {
+        entry->setError(KLError::create(KLError::downloadType, s("Download failed")));
+    } else if (which == s("done")) {
+        entry->setCompleted(true);
+        entry->setOutputFile(s("/tmp/Holiday.mov"));
+    } else if (which == s("running")) {
+        entry->setProcessing(true);
+        entry->setState(s("Downloading..."));
+        entry->setCompletionFactor(0.4);
+        entry->setEta(s("00:12"));
+    }
+    return entry;
+}
+
+} // namespace
+
+TEST(EntryRows, EachStateOfTheEntryDecidesTheRowsButtons) {
+    struct Case {
+        const char *state;
+        const char *mainImage;
+        bool remove, reveal, editable, eta;
+        double progress;
+    };
+    const QList<Case> cases = {
+        {"failed", "icon-redownload@2x.png", true, false, true, false, 0.0},
+        {"done", "icon-redownload@2x.png", true, true, true, false, 1.0},
+        {"running", "icon-cancel@2x.png", false, false, false, true, 0.4},
+        {"ready", "icon-download@2x.png", true, false, true, false, 0.0},
+    };
+    for (const Case &c : cases) {
+        KLEntryViewController row(entryInState(c.state), {}, false);
+        row.resize(320, KLEntryViewController::rowHeight);
+        row.show();
+        EXPECT_EQ(row.mainImage(), s(c.mainImage)) << c.state;
+        EXPECT_EQ(row.removeButton()->isVisible(), c.remove) << c.state;
+        EXPECT_EQ(row.revealButton()->isVisible(), c.reveal) << c.state;
+        EXPECT_EQ(!row.titleTextField()->isReadOnly(), c.editable) << c.state;
+        EXPECT_EQ(row.etaTextField()->isVisible(), c.eta) << c.state;
+        EXPECT_TRUE(row.downloadButton()->isVisible()) << c.state;
+        EXPECT_DOUBLE_EQ(row.circularProgressIndicator()->progress(), c.progress) << c.state;
+    }
+
+    // An error wins over everything else; progress that cannot be measured turns the ring.
+    auto both = entryInState("running");
+    both->setError(KLError::create(KLError::ffmpegType, s("Conversion failed...")));
+    EXPECT_EQ(KLEntryViewController::lookFor(*both).mainImage, s("icon-redownload@2x.png"));
+    auto merging = entryInState("running");
+    merging->setCompletionFactor(-1.0);
+    KLEntryViewController row(merging, {}, false);
+    EXPECT_TRUE(row.circularProgressIndicator()->indeterminate());
+    merging->setState(s("Converting..."));
+    merging->setCompletionFactor(0.5);
+    row.apply();
+    EXPECT_FALSE(row.circularProgressIndicator()->indeterminate());
+    EXPECT_EQ(row.circularProgressIndicator()->foregroundColor(), QColor(98, 163, 245));
+}
+
+TEST(EntryRows, DotsCycleAndARepeatedStateDoesNotRestartThem) {
+    auto entry = entryInState("running");
+    KLEntryViewController row(entry, {}, false);
+    QStringList seen;
+    for (int tick = 0; tick < 4; ++tick) {
+        row.updateDots();
+        seen << row.stateTextField()->text();
+        entry->setState(s("Downloading...")); // the task repeats its description with every report
+        row.apply();
+    }
+    EXPECT_EQ(seen,
+              QStringList({s("Downloading"), s("Downloading."), s("Downloading.."), s("Downloading...")}));
+    entry->setState(s("Waiting to convert..."));
+    row.apply();
+    row.updateDots();
+    EXPECT_EQ(row.stateTextField()->text(), s("Waiting to convert..."));
+}
+
+TEST(EntryRows, InformationLinesDescribeTheMedia) {
+    auto audio = std::make_shared<KLEntry>();
+    audio->setLocal(true);
+    auto sound = std::make_shared<KLVideoProperties>();
+    sound->setContainerMode(KLVideoProperties::audioOnlyMode);
+    sound->setContainer(s("mp3"));
+    sound->setDuration(125.0);
+    sound->setAudioCodec(s("mp3"));
+    sound->setSampleRate(44100);
+    sound->setStereo(false);
+    audio->setProperties(sound);
+    const QList<Line> local =
+        KLInformationPopoverController::linesForEntry(*audio, KLSettingsLevel::Beginner);
+    ASSERT_EQ(local.size(), 6);
+    EXPECT_EQ(local.first(), Line(s("Type:"), s("Audio only")));
+    EXPECT_EQ(local.at(4), Line(s("Sample Rate:"), s("44100Hz")));
+    EXPECT_EQ(local.last(), Line(s("Channels:"), s("mono")));
+
+    auto remote = std::make_shared<KLEntry>();
+    auto video = std::make_shared<KLVideoProperties>();
+    video->setContainerMode(KLVideoProperties::videoAndAudioMode);
+    video->setContainer(s("mp4"));
+    video->setSize(3 * 1024 * 1024);
+    video->setResolution(QSizeF(1920, 1080));
+    video->setAvailableResolutions(
+        {QSizeF(1280, 720), QSizeF(1920, 1080), QSizeF(640, 360), QSizeF(1280, 720)});
+    remote->setProperties(video);
+    EXPECT_EQ(KLInformationPopoverController::linesForEntry(*remote, KLSettingsLevel::Advanced),
+              QList<Line>({Line(s("Available in:"), s("1080p, 720p"))}));
+    const QList<Line> beginner =
+        KLInformationPopoverController::linesForEntry(*remote, KLSettingsLevel::Beginner);
+    QStringList titles;
+    for (const Line &line : beginner) {
+        titles << line.first;
+    }
+    EXPECT_EQ(titles,
+              QStringList({s("Type:"), s("Container:"), s("File size:"), s("Duration:"), s("Resolution:")}));
+    video->setAvailableResolutions({QSizeF(426, 240)});
+    EXPECT_EQ(KLInformationPopoverController::linesForEntry(*remote, KLSettingsLevel::Expert).first().second,
+              s("low resolutions"));
+    video->setAvailableResolutions({});
+    video->setUndeterminate(true);
+    EXPECT_EQ(KLInformationPopoverController::linesForEntry(*remote, KLSettingsLevel::Expert),
+              QList<Line>({Line(s("No info:"), s("(probably .m3u8 stream)"))}));
+
+    // The popover is as tall as its lines, each as tall as its value needs.
+    KLInformationPopoverController popover;
+    popover.addTitle(s("Type:"), s("Video"));
+    popover.addTitle(s("Available in:"), s("2160p, 1440p, 1080p, 720p, 480p, and a long tail of more sizes"));
+    EXPECT_GT(popover.contentHeight(),
+              2 * KLInformationEntryViewController::heightForValue(s("Video"), popover.font()));
+}

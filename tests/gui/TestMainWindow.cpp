@@ -1,0 +1,143 @@
+// The main window's own rules: its height follows the queue, the buttons follow the theme and the add
+// button's setting, the busy animation plays its opening once, and the batch popover offers what the queue
+// allows.
+#include "App/KLAppDelegate.h"
+#include "Model/Preferences/KLDefaultPreferences.h"
+#include "Utils/KLObjectRepository.h"
+#include "Views/KLMainWindow.h"
+#include "Views/KLMainWindowController.h"
+#include "Views/KLStatusAnimation.h"
+#include "Views/Other/KLHoverButton.h"
+#include "Views/Other/KLScaleToFillImageView.h"
+#include "Views/Popovers/KLBatchPopoverController.h"
+#include "Views/Popovers/KLPopover.h"
+#include "Views/Popovers/KLPopoverChoice.h"
+#include "Views/Utils/KLArtwork.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString s(const char *text) {
+    return QString::fromUtf8(text);
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_controller = std::make_shared<KLMainWindowController>();
+        m_delegate = std::make_shared<KLAppDelegate>(m_controller);
+        m_delegate->initializeObjectRepository();
+        m_controller->setApplicationDelegate(m_delegate);
+        m_controller->initializeMainWindow();
+    }
+    void TearDown() override { preferences().setApplicationSeam({}); }
+
+    KLDefaultPreferences &preferences() { return *KLObjectRepository::singleton()->getPreferences(); }
+    KLMainWindow &window() { return *m_controller->window(); }
+    static QImage picture(const QIcon &icon) { return icon.pixmap(QSize(24, 24)).toImage(); }
+    static QImage artwork(const QString &name) { return picture(KLArtwork::icon(name)); }
+
+    std::shared_ptr<KLMainWindowController> m_controller;
+    std::shared_ptr<KLAppDelegate> m_delegate;
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, TheHeightFollowsTheQueueUpToTheQueueSize) {
+    preferences().setQueueSize(3);
+    const int empty = m_controller->contentHeightFor(0);
+    EXPECT_EQ(empty, window().headerHeight());
+    EXPECT_EQ(m_controller->contentHeightFor(2), empty + 2 * 130);
+    EXPECT_EQ(m_controller->contentHeightFor(3), empty + 3 * 130);
+    EXPECT_EQ(m_controller->contentHeightFor(5), m_controller->contentHeightFor(3) + 30);
+    m_controller->numberOfEntriesChanged(5);
+    EXPECT_TRUE(
+        QTest::qWaitFor([this] { return window().height() == m_controller->contentHeightFor(5); }, 2000))
+        << window().height();
+    const int top = window().y();
+    m_controller->numberOfEntriesChanged(1);
+    EXPECT_TRUE(
+        QTest::qWaitFor([this] { return window().height() == m_controller->contentHeightFor(1); }, 2000));
+    EXPECT_EQ(window().y(), top);
+}
+
+TEST_F(MainWindowTest, ButtonsFollowTheThemeAndTheAddButtonSettingAtOnce) {
+    preferences().setAddButtonBehaviour(s("show choices"));
+    for (const bool dark : {false, true, false}) {
+        preferences().setTheme(dark ? s("dark") : s("light"));
+        QTest::qWait(1); // the change reaches the window through its event loop
+        QCoreApplication::processEvents();
+        const QString theme = dark ? s("dark") : s("light");
+        EXPECT_EQ(m_controller->getImageForAddButton(), s("icon-add-inactive-%1@2x.png").arg(theme));
+        EXPECT_EQ(picture(window().addButton()->defaultImage()),
+                  artwork(m_controller->getImageForAddButton()));
+        EXPECT_EQ(picture(window().batchButton()->defaultImage()),
+                  artwork(s("icon-settings-inactive-%1@2x.png").arg(theme)));
+        EXPECT_EQ(window().tvImageView()->imageName(), s("tv-%1.png").arg(theme));
+    }
+    preferences().setAddButtonBehaviour(s("chrome"));
+    for (const char *theme : {"dark", "light"}) {
+        preferences().setTheme(s(theme));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(m_controller->getImageForAddButton(), s("chrome.png"));
+        EXPECT_EQ(picture(window().addButton()->defaultImage()), artwork(s("chrome.png")));
+    }
+    preferences().setAddButtonBehaviour(s("show choices"));
+}
+
+TEST_F(MainWindowTest, TheBusyAnimationPlaysItsOpeningOnce) {
+    KLStatusAnimation &animation = *m_controller->animation();
+    m_controller->setSpinning(true);
+    EXPECT_FALSE(animation.animatingArrow());
+    QStringList arrowFrames;
+    QStringList staticFrames;
+    for (int tick = 0; tick < 200; ++tick) {
+        animation.updateStaticFrame();
+        if (window().arrowImageView()->isVisible()) {
+            arrowFrames << window().arrowImageView()->imageName();
+        } else {
+            staticFrames << window().staticImageView()->imageName();
+        }
+    }
+    EXPECT_EQ(arrowFrames.size(), 12); // the thirteenth frame shows as the static layer takes over
+    EXPECT_EQ(arrowFrames.first(), s("arrow-end_01@2x.png"));
+    EXPECT_EQ(staticFrames.filter(s("arrow")).size(), 0);
+    EXPECT_EQ(staticFrames.filter(s("noise_01@")).size(), 1);
+    EXPECT_EQ(staticFrames.filter(s("noise_05@")).size(), 1);
+    EXPECT_GT(staticFrames.filter(s("noise_06@")).size(), 1);
+    EXPECT_TRUE(staticFrames.last().startsWith(s("noise_")));
+
+    m_controller->setSpinning(false);
+    EXPECT_FALSE(animation.animatingStatic());
+    EXPECT_TRUE(animation.animatingArrow());
+    EXPECT_TRUE(window().arrowImageView()->isVisible());
+    for (int tick = 0; tick < 16; ++tick) {
+        animation.updateArrowFrame();
+    }
+    EXPECT_EQ(window().arrowImageView()->imageName(), s("arrow-down_01@2x.png"));
+}
+
+TEST_F(MainWindowTest, TheBatchPopoverOffersWhatTheQueueAllows) {
+    m_controller->setBatchActions(false, false, false);
+    EXPECT_FALSE(window().batchButton()->isVisible());
+    m_controller->setBatchActions(true, false, true);
+    EXPECT_TRUE(window().batchButton()->isVisible());
+    m_controller->onBatch();
+    ASSERT_TRUE(m_controller->batchPopoverShown());
+    auto *actions = qobject_cast<KLBatchPopoverController *>(m_controller->batchPopover()->content());
+    ASSERT_NE(actions, nullptr);
+    EXPECT_TRUE(actions->processAllChoice()->offered());
+    EXPECT_FALSE(actions->clearCompletedChoice()->offered());
+    EXPECT_TRUE(actions->clearAllChoice()->offered());
+    EXPECT_EQ(actions->processAllChoice()->imageName(), s("icon-download-all-grey@2x.png"));
+    EXPECT_EQ(picture(window().batchButton()->defaultImage()),
+              artwork(s("icon-settings-active-light@2x.png")));
+    m_controller->closeBatchPopover();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !m_controller->batchPopoverShown(); }, 1000));
+    EXPECT_EQ(picture(window().batchButton()->defaultImage()),
+              artwork(s("icon-settings-inactive-light@2x.png")));
+}

@@ -1,0 +1,20 @@
+#include "KLVirtualDisplay.h"
+
+#include "KLTestEnvironment.h"
+
+KLVirtualDisplay::~KLVirtualDisplay() {
+    KLTestEnvironment::stopServer(m_server);
+}
+
+bool KLVirtualDisplay::start() {
+    // -displayfd writes the display number it chose once the server accepts connections.
+    const QString number = KLTestEnvironment::startServer(
+        m_server, QStringLiteral("Xvfb"),
+        {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+         QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    if (number.isEmpty()) {
+        return false;
+    }
+    m_display = QLatin1Char(':') + number;
+    return true;
+}
