@@ -19,7 +19,7 @@ trap 'rm -f -- "$partial"' EXIT
 # "file:" keeps names beginning with "-" or holding ":" from being taken for options or protocols;
 # "-update 1" makes the image writer take the name literally instead of as a numbered pattern.
 ffmpeg -nostdin -hide_banner -loglevel error -y -i "file:$input" -map 0:v:0 -frames:v 1 \
-    -vf "scale=w='min(400,iw)':h='min(300,ih)':force_original_aspect_ratio=decrease" \
+    -vf "scale=w='min(224,iw)':h='min(168,ih)':force_original_aspect_ratio=decrease" \
     -c:v png -f image2 -update 1 "file:$partial" </dev/null
 
 if [ -s "$partial" ]; then

@@ -323,7 +323,8 @@ TEST_F(FFMPEGTasks, PropertiesRunKeepsThumbnailsSmallAndRemovesItsFolder) {
     const auto properties = task->resultAs<std::shared_ptr<KLVideoProperties>>();
     ASSERT_NE(properties, nullptr);
     EXPECT_TRUE(properties->local());
-    EXPECT_EQ(properties->thumbnail().size(), QSize(400, 200));
+    EXPECT_EQ(properties->thumbnail().size(), QSize(224, 112));
+    EXPECT_FALSE(properties->thumbnail().hasAlphaChannel());
     EXPECT_EQ(listener.descriptions(),
               QStringList{QStringLiteral("Retrieving information for: /media/clip one.mp4...")});
     EXPECT_EQ(task->type(), KLTask::shortProcessingType);

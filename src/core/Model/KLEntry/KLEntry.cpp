@@ -48,10 +48,14 @@ QString fitFileNameBase(const QString &base, const QString &extension) {
     return fitted;
 }
 
+// One picture shared by every entry that has none of its own.
 QImage blackThumbnail() {
-    QImage image(400, 300, QImage::Format_RGB32);
-    image.fill(Qt::black);
-    return image;
+    static const QImage black = [] {
+        QImage image(224, 168, QImage::Format_RGB888);
+        image.fill(Qt::black);
+        return image;
+    }();
+    return black;
 }
 
 } // namespace

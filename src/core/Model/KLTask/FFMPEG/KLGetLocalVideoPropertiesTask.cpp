@@ -80,7 +80,7 @@ QImage KLGetLocalVideoPropertiesTask::loadThumbnail(const QString &temporaryFold
         image = image.scaled(thumbnailMaximumWidth, thumbnailMaximumHeight, Qt::KeepAspectRatio,
                              Qt::SmoothTransformation);
     }
-    return image;
+    return image.isNull() ? image : image.convertToFormat(QImage::Format_RGB888);
 }
 
 QString KLGetLocalVideoPropertiesTask::readProperties(const QString &temporaryFolder) {

@@ -15,9 +15,10 @@ class KLVideoProperties;
 // 8 when the file cannot be read as media. A text file is no error: it comes out with the container "tty".
 class KLGetLocalVideoPropertiesTask final : public KLScriptTask {
 public:
-    // Thumbnails are kept at most this large.
-    static constexpr int thumbnailMaximumWidth = 400;
-    static constexpr int thumbnailMaximumHeight = 300;
+    // Thumbnails are kept at most this large (twice the size a row shows them at, for screens of double
+    // density) and without an alpha channel: every entry holds one for its whole life.
+    static constexpr int thumbnailMaximumWidth = 224;
+    static constexpr int thumbnailMaximumHeight = 168;
 
     // Without a thumbnail only the streams are measured (for a file that is about to be converted).
     explicit KLGetLocalVideoPropertiesTask(const QString &sourceURL, bool withThumbnail = true);
