@@ -7,6 +7,7 @@
 #include "Views/KLMainWindow.h"
 #include "Views/KLMainWindowController.h"
 #include "Views/KLStatusAnimation.h"
+#include "Views/Other/KLDragFilesView.h"
 #include "Views/Other/KLHoverButton.h"
 #include "Views/Other/KLScaleToFillImageView.h"
 #include "Views/Popovers/KLBatchPopoverController.h"
@@ -15,6 +16,8 @@
 #include "Views/Utils/KLArtwork.h"
 
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QMimeData>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -140,4 +143,48 @@ TEST_F(MainWindowTest, TheBatchPopoverOffersWhatTheQueueAllows) {
     EXPECT_TRUE(QTest::qWaitFor([this] { return !m_controller->batchPopoverShown(); }, 1000));
     EXPECT_EQ(picture(window().batchButton()->defaultImage()),
               artwork(s("icon-settings-inactive-light@2x.png")));
+}
+
+namespace {
+
+struct DropRecorder final : KLDragFilesViewDelegate {
+    QStringList files;
+    QStringList texts;
+    void dragFilesViewFilesWereDropped(const QStringList &paths) override { files << paths; }
+    void dragFilesViewStringWasDragged(const QString &text) override { texts << text; }
+};
+
+} // namespace
+
+TEST(DropZone, FilesGoAsPathsTextAsTextAndNothingWhileDraggingIsOff) {
+    KLDragFilesView zone;
+    DropRecorder recorder;
+    zone.setDelegate(&recorder);
+    const auto drop = [&zone](QMimeData *data) {
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&zone, &enter);
+        if (!enter.isAccepted()) {
+            return false;
+        }
+        QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&zone, &dropped);
+        return true;
+    };
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(s("/videos/a.mp4")), QUrl::fromLocalFile(s("/videos/b folder"))});
+    files.setText(s("a.mp4"));
+    EXPECT_FALSE(drop(&files));
+    zone.setDragEnabled(true);
+    EXPECT_TRUE(drop(&files));
+    EXPECT_EQ(recorder.files, QStringList({s("/videos/a.mp4"), s("/videos/b folder")}));
+    EXPECT_TRUE(recorder.texts.isEmpty());
+
+    QMimeData text;
+    text.setText(s("watch https://videos.example/v/1 tonight"));
+    EXPECT_TRUE(drop(&text));
+    QMimeData link;
+    link.setUrls({QUrl(s("https://videos.example/v/2"))});
+    EXPECT_TRUE(drop(&link));
+    EXPECT_EQ(recorder.texts, QStringList({s("watch https://videos.example/v/1 tonight"),
+                                           s("https://videos.example/v/2")}));
 }

@@ -92,10 +92,9 @@ void KLProgressIndicator::drawTail(QPainter &painter) const {
     constexpr double piece = 0.05;
     const double start = m_currentIndeterminateAngle - length;
     for (double offset = 0.0; offset < length; offset += piece) {
-        const double alpha = std::min(offset / length, 0.8);
-        QColor white(Qt::white);
-        white.setAlphaF(static_cast<float>(alpha));
-        drawRingPiece(painter, start + offset, start + std::min(offset + piece, length), white);
+        QColor fading = m_foregroundColor;
+        fading.setAlphaF(static_cast<float>(std::min(offset / length, 0.8)));
+        drawRingPiece(painter, start + offset, start + std::min(offset + piece, length), fading);
     }
 }
 

@@ -5,8 +5,8 @@
 #include <QWidget>
 
 // The circular progress of an entry's row: a grey disc and track, and on it either a segment that starts at
-// the top and grows clockwise with the progress, or, while progress cannot be measured, a fading tail that
-// turns round the ring.
+// the top and grows clockwise with the progress, or, while progress cannot be measured, a tail in the same
+// colour that fades in behind its head as it turns round the ring.
 class KLProgressIndicator final : public QWidget {
     Q_OBJECT
 

@@ -215,11 +215,12 @@ void KLEntryViewController::showProgress() {
     }
     if (m_entry->completed()) {
         indicator->setIndeterminate(false);
+        indicator->setForegroundColor(m_theme.progress());
         indicator->setProgress(1.0);
         return;
     }
     const bool converting = m_entry->state().toLower().startsWith(QStringLiteral("converting"));
-    indicator->setForegroundColor(converting ? KLTheme::accent : QColor(Qt::white));
+    indicator->setForegroundColor(converting ? KLTheme::accent : m_theme.progress());
     const double factor = m_entry->completionFactor();
     indicator->setIndeterminate(factor < 0.0);
     indicator->setProgress(factor < 0.0 ? 0.0 : factor);

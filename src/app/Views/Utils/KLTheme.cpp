@@ -28,6 +28,10 @@ QColor KLTheme::statusText() const {
     return m_dark ? QColor(222, 226, 232) : QColor(52, 56, 64);
 }
 
+QColor KLTheme::progress() const {
+    return m_dark ? QColor(Qt::white) : QColor(88, 94, 104);
+}
+
 QString KLTheme::image(const QString &base) const {
     return base + (m_dark ? QStringLiteral("-dark@2x.png") : QStringLiteral("-light@2x.png"));
 }

@@ -21,6 +21,8 @@ public:
     QColor secondaryText() const;
     QColor disabledText() const;
     QColor statusText() const;
+    // A download's progress: white on the dark rows, a dark grey where white would vanish on a light row.
+    QColor progress() const;
 
     // The palette of every window, menu and dialog of the program in this theme.
     QPalette palette() const;
