@@ -3,12 +3,14 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QThread>
+#include <QTimer>
 
 #include <condition_variable>
 #include <deque>
 #include <future>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -16,6 +18,11 @@ namespace {
 // then happens under a standard mutex, which keeps the happens-before edge visible to the thread sanitizer.
 std::mutex mainQueueMutex;
 std::deque<KLDispatch::Job> mainQueue;
+// Whether a drain of the queue is on its way to the main thread; at most one is.
+bool drainScheduled = false;
+// A drain hands the main thread back after this long, so that input, painting and timers go on however
+// many jobs are waiting: a thousand rows announced at once must not freeze the window.
+constexpr auto drainBudget = std::chrono::milliseconds(8);
 
 std::mutex backgroundMutex;
 std::condition_variable backgroundIdle;
@@ -25,15 +32,17 @@ int backgroundJobs = 0;
 
 void KLDispatch::async(Job job) {
     QCoreApplication *application = QCoreApplication::instance();
+    bool schedule = false;
     {
         std::lock_guard lock(mainQueueMutex);
         mainQueue.push_back(std::move(job));
+        schedule = !std::exchange(drainScheduled, true);
     }
-    if (application != nullptr) {
-        QMetaObject::invokeMethod(application, &KLDispatch::drainMainQueue, Qt::QueuedConnection);
-    } else {
+    if (application == nullptr) {
         // Without an event loop there is no other thread to wait for: run it here.
         drainMainQueue();
+    } else if (schedule) {
+        QMetaObject::invokeMethod(application, &KLDispatch::drainMainQueue, Qt::QueuedConnection);
     }
 }
 
@@ -82,11 +91,27 @@ bool KLDispatch::waitForBackgroundJobs(std::chrono::milliseconds timeout) {
 }
 
 void KLDispatch::drainMainQueue() {
+    {
+        // From here on a new job asks for a drain of its own: a job that runs an event loop of its own (a
+        // modal alert) must not hold up the jobs that come meanwhile.
+        std::lock_guard lock(mainQueueMutex);
+        drainScheduled = false;
+    }
+    const auto started = std::chrono::steady_clock::now();
     for (;;) {
         Job job;
         {
             std::lock_guard lock(mainQueueMutex);
             if (mainQueue.empty()) {
+                return;
+            }
+            QCoreApplication *application = QCoreApplication::instance();
+            if (application != nullptr && std::chrono::steady_clock::now() - started > drainBudget) {
+                // The rest runs after the event loop has had its turn: on a timer, not a posted event, which
+                // the loop would deliver before anything else.
+                if (!std::exchange(drainScheduled, true)) {
+                    QTimer::singleShot(1, application, &KLDispatch::drainMainQueue);
+                }
                 return;
             }
             job = std::move(mainQueue.front());
