@@ -185,6 +185,6 @@ TEST(DropZone, FilesGoAsPathsTextAsTextAndNothingWhileDraggingIsOff) {
     QMimeData link;
     link.setUrls({QUrl(s("https://videos.example/v/2"))});
     EXPECT_TRUE(drop(&link));
-    EXPECT_EQ(recorder.texts, QStringList({s("watch https://videos.example/v/1 tonight"),
-                                           s("https://videos.example/v/2")}));
+    EXPECT_EQ(recorder.texts,
+              QStringList({s("watch https://videos.example/v/1 tonight"), s("https://videos.example/v/2")}));
 }
