@@ -18,6 +18,7 @@
 #include "Views/Popovers/KLAddPopoverController.h"
 #include "Views/Popovers/KLBatchPopoverController.h"
 #include "Views/Popovers/KLPopover.h"
+#include "Views/Preferences/Controllers/KLDefaultPreferencesWindowController.h"
 #include "Views/Table/KLEntryTableView.h"
 #include "Views/Utils/KLArtwork.h"
 #include "Views/Utils/KLTheme.h"
@@ -88,11 +89,13 @@ void KLMainWindowController::connectControls() {
             controller->doCancel();
         }
     });
+    connect(window.preferencesAction(), &QAction::triggered, this, &KLMainWindowController::showPreferences);
     // The windows that edit these come later: until then the menu offers nothing it cannot do.
-    for (QAction *notYet :
-         {window.preferencesAction(), window.passwordManagerAction(), window.proxySettingsAction()}) {
+    for (QAction *notYet : {window.passwordManagerAction(), window.proxySettingsAction()}) {
         notYet->setEnabled(false);
     }
+    // Settings and uninstalling are offered once the launch has finished.
+    window.preferencesAction()->setEnabled(false);
     window.uninstallAction()->setEnabled(false);
 }
 
@@ -226,6 +229,14 @@ int KLMainWindowController::contentHeightFor(int entries) const {
 }
 
 void KLMainWindowController::resizeWindow() {
+    if (!KLDispatch::isMainThread()) {
+        KLDispatch::async([weakSelf = weak_from_this()] {
+            if (const auto self = weakSelf.lock()) {
+                self->resizeWindow();
+            }
+        });
+        return;
+    }
     // The window keeps its top edge: only its height changes, which Qt takes from the bottom.
     const QSize target(KLMainWindow::windowWidth, contentHeightFor(m_numberOfEntries));
     m_resizing.stop();
@@ -411,6 +422,24 @@ void KLMainWindowController::setDragEnabled(bool enabled) {
 
 void KLMainWindowController::setLaunchMenusEnabled(bool enabled) {
     m_window->uninstallAction()->setEnabled(enabled);
+    m_window->preferencesAction()->setEnabled(enabled);
+}
+
+KLDefaultPreferencesWindowController *KLMainWindowController::preferencesWindow() const {
+    return m_preferencesWindow;
+}
+
+void KLMainWindowController::showPreferences() {
+    if (m_preferencesWindow == nullptr) {
+        const auto stored = preferences();
+        if (stored == nullptr) {
+            return;
+        }
+        m_preferencesWindow = new KLDefaultPreferencesWindowController(stored, m_window.get());
+    }
+    m_preferencesWindow->show();
+    m_preferencesWindow->raise();
+    m_preferencesWindow->activateWindow();
 }
 
 void KLMainWindowController::setPasswordManagerAvailable(bool) {

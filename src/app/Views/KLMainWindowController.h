@@ -13,6 +13,7 @@
 #include <memory>
 
 class KLAppDelegate;
+class KLDefaultPreferencesWindowController;
 class KLMainWindow;
 class KLStatusAnimation;
 class KLTrayIcon;
@@ -46,12 +47,14 @@ public:
     int titleBarHeight() const;
     // The window's content height for `entries` rows and the queue size setting.
     int contentHeightFor(int entries) const;
-    void resizeWindow();
+    void resizeWindow() override;
     void onAdd();
     void onBatch();
     void popoverDidClose();
     void onPaste();
     void onUninstall();
+    void showPreferences();
+    KLDefaultPreferencesWindowController *preferencesWindow() const;
     void bringToFront();
     bool batchPopoverShown() const { return m_batchPopover != nullptr; }
     bool addPopoverShown() const { return m_addPopover != nullptr; }
@@ -108,6 +111,7 @@ private:
     KLTrayIcon *m_tray = nullptr;
     QPointer<KLPopover> m_batchPopover;
     QPointer<KLPopover> m_addPopover;
+    QPointer<KLDefaultPreferencesWindowController> m_preferencesWindow;
     QPropertyAnimation m_resizing;
     bool m_dark = false;
     bool m_showProcessAll = false;

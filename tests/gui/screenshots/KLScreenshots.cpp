@@ -10,6 +10,8 @@
 #include "Views/KLMainWindow.h"
 #include "Views/KLMainWindowController.h"
 #include "Views/KLStatusAnimation.h"
+#include "Views/Preferences/Controllers/KLDefaultPreferencesWindowController.h"
+#include "Views/Preferences/Controllers/KLPreferencesViewController.h"
 
 #include <QApplication>
 #include <QDir>
@@ -107,6 +109,29 @@ private:
     std::shared_ptr<KLAppDelegate> m_delegate;
 };
 
+// Every pane the preferences window offers at every settings level.
+bool drawPreferences(const QString &folder, const QString &theme, const QString &scale) {
+    auto preferences = KLObjectRepository::singleton()->getPreferences();
+    bool saved = true;
+    for (const KLSettingsLevel level : KLPreferences::listSettingsLevels()) {
+        preferences->setSettingsLevel(level);
+        KLDefaultPreferencesWindowController window(preferences);
+        window.show();
+        for (const KLPreferencesViewController::Pane pane : window.preferencesView()->panes()) {
+            window.preferencesView()->showPane(pane);
+            QTest::qWait(100);
+            const QString name = s("preferences-%1-%2-%3-%4.png")
+                                     .arg(KLPreferences::settingsLevelToString(level).toLower(),
+                                          KLPreferencesViewController::paneTitle(pane).toLower().replace(
+                                              QLatin1Char(' '), QLatin1Char('-')),
+                                          theme, scale);
+            saved = window.grab().save(QDir(folder).filePath(name)) && saved;
+        }
+    }
+    preferences->setSettingsLevel(KLSettingsLevel::Beginner);
+    return saved;
+}
+
 bool drawTheme(const QString &folder, const QString &theme, const QString &scale) {
     Studio studio;
     auto preferences = KLObjectRepository::singleton()->getPreferences();
@@ -141,7 +166,7 @@ bool drawTheme(const QString &folder, const QString &theme, const QString &scale
                 saved;
     }
     studio.controller().closeBatchPopover();
-    return saved;
+    return drawPreferences(folder, theme, scale) && saved;
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -117,6 +118,13 @@ void KLDefaultPreferences::fieldsDidChange() {
     save();
 }
 
+const KLPreferencesField<KLDefaultPreferences> *KLDefaultPreferences::applicationField(const QString &key) {
+    const auto &fields = applicationFields();
+    const auto found =
+        std::find_if(fields.begin(), fields.end(), [&key](const Field &field) { return field.key == key; });
+    return found != fields.end() ? &*found : nullptr;
+}
+
 QString KLDefaultPreferences::storeFilePath() {
     // Where QSettings keeps an organisation's application settings in its native (INI) format.
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') +
@@ -208,6 +216,13 @@ void KLDefaultPreferences::setTheme(const QString &theme) {
         seam->setDarkTheme();
     } else {
         seam->setLightTheme();
+    }
+}
+
+void KLDefaultPreferences::setQueueSize(uint64_t value) {
+    write(m_queueSize, value);
+    if (const auto seam = applicationSeam()) {
+        seam->resizeWindow();
     }
 }
 

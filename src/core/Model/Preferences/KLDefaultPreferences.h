@@ -2,6 +2,7 @@
 
 #include "Model/Preferences/KLPreferences.h"
 #include "Model/Preferences/KLPreferencesApplicationSeam.h"
+#include "Model/Preferences/KLPreferencesField.h"
 
 #include <QString>
 
@@ -35,6 +36,8 @@ public:
     void clear();
     // The settings file, for whoever needs to show or guard it.
     static QString storeFilePath();
+    // The application field stored under the key (its range and stored form); nothing for an unknown key.
+    static const KLPreferencesField<KLDefaultPreferences> *applicationField(const QString &key);
 
     // Held weakly: the application controller owns it.
     void setApplicationSeam(const std::weak_ptr<KLPreferencesApplicationSeam> &seam);
@@ -61,7 +64,8 @@ public:
     // Saves, then switches the application to the dark theme for exactly "dark", else to the light one.
     void setTheme(const QString &theme);
     uint64_t queueSize() const { return read(m_queueSize); }
-    void setQueueSize(uint64_t value) { write(m_queueSize, value); }
+    // The window shows this many rows at most; a change resizes it.
+    void setQueueSize(uint64_t value);
     QString provider() const { return read(m_provider); }
     void setProvider(const QString &value) { write(m_provider, value); }
 

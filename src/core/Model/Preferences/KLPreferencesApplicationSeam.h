@@ -10,4 +10,6 @@ public:
     virtual void setDarkTheme() = 0;
     virtual void setLightTheme() = 0;
     virtual void updateAddButton() = 0;
+    // The number of rows the window shows changed.
+    virtual void resizeWindow() {}
 };

@@ -19,6 +19,22 @@ struct KLValueRange final {
     uint64_t maximum = std::numeric_limits<uint64_t>::max();
 
     uint64_t clamp(uint64_t value) const { return std::clamp(value, minimum, maximum); }
+    // A value the user typed: out of range it becomes the nearest bound; a negative one counts as too large
+    // (the field holds no sign), and what is no number counts as 0.
+    uint64_t fromTyped(const QString &typed) const {
+        const QString text = typed.trimmed();
+        if (text.startsWith(QLatin1Char('-'))) {
+            return maximum;
+        }
+        bool ok = false;
+        const qulonglong value = text.toULongLong(&ok);
+        if (ok) {
+            return clamp(value);
+        }
+        const bool digitsOnly =
+            !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+        return digitsOnly ? maximum : clamp(0); // only too many digits for any number fail to read
+    }
 };
 
 // One field of a preferences record as the settings store and the copy see it: its key, its stored form,

@@ -4,6 +4,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 namespace {
 
 using Field = KLPreferencesField<KLPreferences>;
@@ -31,6 +33,8 @@ std::vector<Field> buildConversionFields() {
     // The values the codec panes accept; ffmpeg refuses what lies outside.
     const KLValueRange crf{0, 51};
     const KLValueRange qualityScale{1, 31};
+    // Rates typed in freely: what audio hardware and ffmpeg's encoders take.
+    const KLValueRange sampleRate{8000, 192000};
     return {
         Field::text(key("container"), &P::container, &P::setContainer, &F::isKnownContainer),
         enumerationField("outputMode", &P::outputMode, &P::setOutputMode, &P::outputModeToString,
@@ -101,7 +105,7 @@ std::vector<Field> buildConversionFields() {
                       &P::setMp3VariableBitRateQuality, KLValueRange{0, 9}),
         Field::number(key("mp3ConstantBitRate"), &P::mp3ConstantBitRate, &P::setMp3ConstantBitRate),
         Field::number(key("mp3SampleRate"), &P::mp3SampleRate, &P::setMp3SampleRate),
-        Field::number(key("wavSampleRate"), &P::wavSampleRate, &P::setWavSampleRate),
+        Field::number(key("wavSampleRate"), &P::wavSampleRate, &P::setWavSampleRate, sampleRate),
         Field::number(key("wmav2Bitrate"), &P::wmav2Bitrate, &P::setWmav2Bitrate),
         Field::number(key("wmav2SampleRate"), &P::wmav2SampleRate, &P::setWmav2SampleRate,
                       KLValueRange{24000, 48000}),
@@ -117,7 +121,7 @@ std::vector<Field> buildConversionFields() {
         Field::number(key("vorbisVariableBitRateQuality"), &P::vorbisVariableBitRateQuality,
                       &P::setVorbisVariableBitRateQuality, KLValueRange{0, 10}),
         Field::number(key("vorbisConstantBitRate"), &P::vorbisConstantBitRate, &P::setVorbisConstantBitRate),
-        Field::number(key("vorbisSampleRate"), &P::vorbisSampleRate, &P::setVorbisSampleRate),
+        Field::number(key("vorbisSampleRate"), &P::vorbisSampleRate, &P::setVorbisSampleRate, sampleRate),
     };
 }
 
@@ -126,6 +130,13 @@ std::vector<Field> buildConversionFields() {
 const std::vector<KLPreferencesField<KLPreferences>> &KLPreferencesFields::conversionFields() {
     static const std::vector<Field> fields = buildConversionFields();
     return fields;
+}
+
+const KLPreferencesField<KLPreferences> *KLPreferencesFields::conversionField(const QString &key) {
+    const auto &fields = conversionFields();
+    const auto found =
+        std::find_if(fields.begin(), fields.end(), [&key](const Field &field) { return field.key == key; });
+    return found != fields.end() ? &*found : nullptr;
 }
 
 bool KLPreferencesFields::isKnownContainer(const QString &container) {

@@ -12,6 +12,8 @@ class KLPreferences;
 class KLPreferencesFields final {
 public:
     static const std::vector<KLPreferencesField<KLPreferences>> &conversionFields();
+    // The field stored under the key; nothing for an unknown key.
+    static const KLPreferencesField<KLPreferences> *conversionField(const QString &key);
 
     // The tests that keep a hand-edited store from putting unusable texts into the record.
     static bool isKnownContainer(const QString &container);

@@ -1,0 +1,26 @@
+#include "Views/Preferences/Controllers/KLDefaultPreferencesWindowController.h"
+
+#include "Model/Preferences/KLDefaultPreferences.h"
+#include "Views/Preferences/Controllers/KLPreferencesViewController.h"
+
+#include <QMetaObject>
+#include <QVBoxLayout>
+
+KLDefaultPreferencesWindowController::KLDefaultPreferencesWindowController(
+    std::shared_ptr<KLDefaultPreferences> preferences, QWidget *parent)
+    : QWidget(parent, Qt::Window),
+      m_view(new KLPreferencesViewController(std::move(preferences), false, this)) {
+    setWindowTitle(tr("Preferences"));
+    setObjectName(QStringLiteral("KLDefaultPreferencesWindow"));
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_view);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    m_view->setResizeBlock([this] { fitToPane(); });
+    fitToPane();
+}
+
+void KLDefaultPreferencesWindowController::fitToPane() {
+    // The old pane leaves only once its own work is done; the window fits the new one after that.
+    QMetaObject::invokeMethod(
+        this, [this] { adjustSize(); }, Qt::QueuedConnection);
+}

@@ -1,0 +1,164 @@
+#include "Views/Preferences/PreferenceViews/KLGeneralPreferencesViewController.h"
+
+#include "Model/Preferences/KLDefaultPreferences.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+namespace {
+
+void selectTitle(QComboBox *box, const QString &stored) {
+    const QSignalBlocker quiet(box);
+    for (int index = 0; index < box->count(); ++index) {
+        if (box->itemText(index).compare(stored, Qt::CaseInsensitive) == 0) {
+            box->setCurrentIndex(index);
+            return;
+        }
+    }
+    box->setCurrentIndex(-1);
+}
+
+} // namespace
+
+KLGeneralPreferencesViewController::KLGeneralPreferencesViewController(
+    std::shared_ptr<KLDefaultPreferences> preferences, QWidget *parent)
+    : KLPreferencesPane(preferences, parent), m_stored(std::move(preferences)), m_folder(new QLabel(this)) {
+    m_folder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_folder->setWordWrap(true);
+    auto *change = new QPushButton(tr("Change..."), this);
+    change->setAccessibleName(tr("Change the download folder"));
+    connect(change, &QPushButton::clicked, this, &KLGeneralPreferencesViewController::chooseDownloadFolder);
+    m_downloads = limitField(QStringLiteral("numberOfConcurrentDownloads"),
+                             &KLDefaultPreferences::setNumberOfConcurrentDownloads);
+    m_processing = limitField(QStringLiteral("numberOfConcurrentProcessing"),
+                              &KLDefaultPreferences::setNumberOfConcurrentProcessing);
+    m_queueSize = limitField(QStringLiteral("queueSize"), &KLDefaultPreferences::setQueueSize);
+    m_automaticStart = settingCheck(tr("Start downloading automatically"),
+                                    &KLDefaultPreferences::setAutomaticallyStartDownloading);
+    m_automaticRemove = settingCheck(tr("Remove finished videos from the queue"),
+                                     &KLDefaultPreferences::setAutomaticallyRemoveWhenCompleted);
+    m_importIntoLibrary = settingCheck(tr("Copy finished videos to the Videos or Music folder"),
+                                       &KLDefaultPreferences::setImportIntoItunes);
+    m_notifications =
+        settingCheck(tr("Notify when a video is done"), &KLDefaultPreferences::setSendNotifications);
+    m_followLists = settingCheck(tr("Follow YouTube lists"), &KLDefaultPreferences::setFollowYoutubeLists);
+    m_theme =
+        titledPopUp({tr("Light"), tr("Dark")}, [this](const QString &title) { stored().setTheme(title); });
+    m_addButton =
+        titledPopUp({QStringLiteral("Show choices"), QStringLiteral("Firefox"), QStringLiteral("Chrome")},
+                    [this](const QString &title) { stored().setAddButtonBehaviour(title); });
+    m_rememberQueue =
+        titledPopUp({QStringLiteral("None"), QStringLiteral("Unfinished"), QStringLiteral("All")},
+                    [this](const QString &title) { stored().setRememberQueue(title); });
+    auto *revert = new QPushButton(tr("Revert to Factory Defaults"), this);
+    connect(revert, &QPushButton::clicked, this,
+            &KLGeneralPreferencesViewController::revertToFactoryDefaults);
+
+    auto *folder = new QHBoxLayout();
+    folder->addWidget(m_folder, 1);
+    folder->addWidget(change);
+    auto *form = new QFormLayout(this);
+    form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
+    form->addRow(tr("Download folder:"), folder);
+    form->addRow(tr("Downloads at once:"), m_downloads);
+    form->addRow(tr("Conversions at once:"), m_processing);
+    form->addRow(tr("Rows in the window:"), m_queueSize);
+    for (QCheckBox *check :
+         {m_automaticStart, m_automaticRemove, m_importIntoLibrary, m_notifications, m_followLists}) {
+        form->addRow(QString(), check);
+    }
+    form->addRow(tr("Theme:"), m_theme);
+    form->addRow(tr("The add button:"), m_addButton);
+    form->addRow(tr("Remember the queue:"), m_rememberQueue);
+    form->addRow(QString(), revert);
+    setupWithPreferences();
+}
+
+QLineEdit *
+KLGeneralPreferencesViewController::limitField(const QString &key,
+                                               std::function<void(KLDefaultPreferences &, uint64_t)> store) {
+    auto *field = new QLineEdit(this);
+    field->setAccessibleName(key);
+    connect(field, &QLineEdit::editingFinished, this, [this, key, field, store] {
+        const auto *described = KLDefaultPreferences::applicationField(key);
+        const KLValueRange range =
+            described != nullptr && described->range ? *described->range : KLValueRange{};
+        // 0 or no number at all becomes the least the setting takes.
+        store(stored(), range.fromTyped(field->text()));
+        changed();
+    });
+    return field;
+}
+
+QComboBox *KLGeneralPreferencesViewController::titledPopUp(const QStringList &titles,
+                                                           std::function<void(const QString &)> store) {
+    auto *box = new QComboBox(this);
+    box->addItems(titles);
+    connect(box, &QComboBox::activated, this, [box, store, this](int index) {
+        // The stored value is the item's title in lower case.
+        store(box->itemText(index).toLower());
+        changed();
+    });
+    return box;
+}
+
+QCheckBox *
+KLGeneralPreferencesViewController::settingCheck(const QString &text,
+                                                 std::function<void(KLDefaultPreferences &, bool)> store) {
+    auto *check = new QCheckBox(text, this);
+    connect(check, &QCheckBox::clicked, this, [this, store](bool on) {
+        store(stored(), on);
+        changed();
+    });
+    return check;
+}
+
+void KLGeneralPreferencesViewController::setupWithPreferences() {
+    KLPreferencesPane::setupWithPreferences();
+    const KLDefaultPreferences &record = stored();
+    m_folder->setText(record.downloadLocation());
+    m_downloads->setText(QString::number(record.numberOfConcurrentDownloads()));
+    m_processing->setText(QString::number(record.numberOfConcurrentProcessing()));
+    m_queueSize->setText(QString::number(record.queueSize()));
+    const QList<QPair<QCheckBox *, bool>> checks = {
+        {m_automaticStart, record.automaticallyStartDownloading()},
+        {m_automaticRemove, record.automaticallyRemoveWhenCompleted()},
+        {m_importIntoLibrary, record.importIntoItunes()},
+        {m_notifications, record.sendNotifications()},
+        {m_followLists, record.followYoutubeLists()}};
+    for (const auto &[check, on] : checks) {
+        const QSignalBlocker quiet(check);
+        check->setChecked(on);
+    }
+    // Only "dark" is the dark theme; anything else shows light.
+    selectTitle(m_theme,
+                record.theme() == QLatin1String("dark") ? QStringLiteral("dark") : QStringLiteral("light"));
+    selectTitle(m_addButton, record.addButtonBehaviour());
+    selectTitle(m_rememberQueue, record.rememberQueue());
+}
+
+void KLGeneralPreferencesViewController::chooseDownloadFolder() {
+    auto *dialog = new QFileDialog(window(), tr("Download Folder"), stored().downloadLocation());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    dialog->setWindowModality(Qt::WindowModal);
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString &folder) {
+        stored().setDownloadLocation(folder);
+        changed();
+    });
+    dialog->open();
+}
+
+void KLGeneralPreferencesViewController::revertToFactoryDefaults() {
+    stored().initDefaults();
+    stored().save();
+    Q_EMIT reverted();
+}
