@@ -575,6 +575,16 @@ TEST_F(DefaultPreferences, ProxyTexts) {
     preferences.setProxyUsername(s("a@b"));
     preferences.setProxyPassword(s("x:y/z@w"));
     EXPECT_EQ(preferences.proxyURL(), s("http://a%40b:x%3Ay%2Fz%40w@h"));
+    // So would separators in the host or the port: such a proxy stays unreachable, never bypassed.
+    preferences.setProxyUsername(s(""));
+    preferences.setProxyHost(s("evil.example/@h"));
+    preferences.setProxyPort(s("80#"));
+    EXPECT_EQ(preferences.proxyURL(), s("http://evil.example%2F%40h:80%23"));
+    preferences.setProxyHost(s("[::1]"));
+    preferences.setProxyPort(s("3128"));
+    EXPECT_EQ(preferences.proxyURL(), s("http://[::1]:3128"));
+    preferences.setProxyHost(s("h"));
+    preferences.setProxyPort(s(""));
 
     preferences.setUpdateProxyHost(s("u"));
     preferences.setUpdateProxyPort(s("3128"));

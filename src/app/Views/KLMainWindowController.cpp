@@ -5,16 +5,19 @@
 #include "Desktop/KLBrowserPresence.h"
 #include "Desktop/KLNotificationPresenter.h"
 #include "Desktop/KLSoundPlayer.h"
+#include "Model/Passwords/KLPasswordManager.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLDispatch.h"
 #include "Utils/KLObjectRepository.h"
 #include "Views/KLMainWindow.h"
+#include "Views/KLProxySettingsWindowController.h"
 #include "Views/KLStatusAnimation.h"
 #include "Views/KLTrayIcon.h"
 #include "Views/Other/KLHoverButton.h"
 #include "Views/Other/KLPassthroughTextField.h"
 #include "Views/Other/KLPlainButton.h"
 #include "Views/Other/KLScaleToFillImageView.h"
+#include "Views/Passwords/KLPasswordManagerWindowController.h"
 #include "Views/Popovers/KLAddPopoverController.h"
 #include "Views/Popovers/KLBatchPopoverController.h"
 #include "Views/Popovers/KLPopover.h"
@@ -90,13 +93,16 @@ void KLMainWindowController::connectControls() {
         }
     });
     connect(window.preferencesAction(), &QAction::triggered, this, &KLMainWindowController::showPreferences);
-    // The windows that edit these come later: until then the menu offers nothing it cannot do.
-    for (QAction *notYet : {window.passwordManagerAction(), window.proxySettingsAction()}) {
-        notYet->setEnabled(false);
+    connect(window.passwordManagerAction(), &QAction::triggered, this,
+            &KLMainWindowController::showPasswordManager);
+    connect(window.proxySettingsAction(), &QAction::triggered, this,
+            &KLMainWindowController::showProxySettings);
+    // Settings and uninstalling are offered once the launch has finished; the site logins once their store
+    // proved usable.
+    for (QAction *later :
+         {window.preferencesAction(), window.uninstallAction(), window.passwordManagerAction()}) {
+        later->setEnabled(false);
     }
-    // Settings and uninstalling are offered once the launch has finished.
-    window.preferencesAction()->setEnabled(false);
-    window.uninstallAction()->setEnabled(false);
 }
 
 // ---- Window set-up, themes, buttons ----
@@ -437,13 +443,40 @@ void KLMainWindowController::showPreferences() {
         }
         m_preferencesWindow = new KLDefaultPreferencesWindowController(stored, m_window.get());
     }
-    m_preferencesWindow->show();
-    m_preferencesWindow->raise();
-    m_preferencesWindow->activateWindow();
+    showWindow(m_preferencesWindow);
 }
 
-void KLMainWindowController::setPasswordManagerAvailable(bool) {
-    // The credentials window comes with the settings windows; its menu item stays off until then.
+void KLMainWindowController::setPasswordManagerAvailable(bool available) {
+    m_window->passwordManagerAction()->setEnabled(available);
+}
+
+void KLMainWindowController::showPasswordManager() {
+    // Made once: filling its list of sites takes a moment.
+    if (m_passwordManagerWindow == nullptr) {
+        const auto store = KLObjectRepository::singleton()->getPasswordManager();
+        if (store == nullptr || !store->passwordManagerIsEnabled()) {
+            return;
+        }
+        m_passwordManagerWindow = new KLPasswordManagerWindowController(store, m_window.get());
+    }
+    showWindow(m_passwordManagerWindow);
+}
+
+void KLMainWindowController::showProxySettings() {
+    if (m_proxySettingsWindow == nullptr) {
+        const auto stored = preferences();
+        if (stored == nullptr) {
+            return;
+        }
+        m_proxySettingsWindow = new KLProxySettingsWindowController(stored, m_window.get());
+    }
+    showWindow(m_proxySettingsWindow);
+}
+
+void KLMainWindowController::showWindow(QWidget *window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void KLMainWindowController::setAddButtonVisible(bool visible) {

@@ -54,6 +54,8 @@ public:
     void onPaste();
     void onUninstall();
     void showPreferences();
+    void showPasswordManager();
+    void showProxySettings();
     KLDefaultPreferencesWindowController *preferencesWindow() const;
     void bringToFront();
     bool batchPopoverShown() const { return m_batchPopover != nullptr; }
@@ -104,6 +106,7 @@ private:
     void grab(KLBrowserGrabber::Browser browser);
     void restoreButtonImages();
     std::shared_ptr<KLAppDelegate> delegate() const;
+    static void showWindow(QWidget *window);
 
     std::weak_ptr<KLAppDelegate> m_delegate;
     std::unique_ptr<KLMainWindow> m_window;
@@ -112,6 +115,8 @@ private:
     QPointer<KLPopover> m_batchPopover;
     QPointer<KLPopover> m_addPopover;
     QPointer<KLDefaultPreferencesWindowController> m_preferencesWindow;
+    QPointer<QWidget> m_passwordManagerWindow;
+    QPointer<QWidget> m_proxySettingsWindow;
     QPropertyAnimation m_resizing;
     bool m_dark = false;
     bool m_showProcessAll = false;

@@ -71,6 +71,16 @@ QString encodedCredential(const QString &credential) {
     return QString::fromLatin1(QUrl::toPercentEncoding(credential));
 }
 
+// A host or port holding what only other parts of a URL hold ("@", "/", "?", "#") would send the traffic
+// elsewhere; encoded, such a proxy simply cannot be reached, so nothing goes out around it.
+QString hostAndPort(const QString &host, const QString &port) {
+    QString text = QString::fromLatin1(QUrl::toPercentEncoding(host, "[]:"));
+    if (!port.isEmpty()) {
+        text += QLatin1Char(':') + QString::fromLatin1(QUrl::toPercentEncoding(port));
+    }
+    return text;
+}
+
 } // namespace
 
 KLDefaultPreferences::KLDefaultPreferences() : KLPreferences(DeferDefaults{}) {
@@ -248,11 +258,7 @@ QString KLDefaultPreferences::proxyURL() const {
         }
         url += QLatin1Char('@');
     }
-    url += proxyHost();
-    const QString port = proxyPort();
-    if (!port.isEmpty()) {
-        url += QLatin1Char(':') + port;
-    }
+    url += hostAndPort(proxyHost(), proxyPort());
     return url;
 }
 
@@ -260,11 +266,7 @@ QString KLDefaultPreferences::updateProxyURL() const {
     if (!useUpdateProxy()) {
         return {};
     }
-    QString url = QStringLiteral("https://") + updateProxyHost();
-    const QString port = updateProxyPort();
-    if (!port.isEmpty()) {
-        url += QLatin1Char(':') + port;
-    }
+    QString url = QStringLiteral("https://") + hostAndPort(updateProxyHost(), updateProxyPort());
     return url;
 }
 
