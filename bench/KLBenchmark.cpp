@@ -1,5 +1,7 @@
-// Wall time of kinolark against yt-dlp and ffmpeg (or ffprobe and ffmpeg) doing the same work, as ratios,
-// over several runs with the median and the spread shown. Everything is served on 127.0.0.1.
+// Wall time of kinolark against the raw tools (yt-dlp and ffmpeg, or ffprobe and ffmpeg) doing the same
+// work, as ratios of medians over several runs, with kinolark's own CPU time per entry; and the CPU that
+// kinolark spends while a hundred entries wait behind a stalled download. Everything is served on
+// 127.0.0.1.
 //
 //   kinolark_bench [RUNS] [FILES]        (defaults: 5 runs, 50 files)
 #include "KLMediaFixtures.h"
@@ -10,13 +12,18 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QThread>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <functional>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -27,13 +34,54 @@ QString kinolark() {
     return KLTestEnvironment::binaryDirectory() + QStringLiteral("/bin/kinolark");
 }
 
-bool run(const QString &program, const QStringList &arguments) {
+// The CPU seconds a process has used itself (all its threads, none of its children) so far.
+double ownCpuSeconds(qint64 process) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(process));
+    if (!stat.open(QIODevice::ReadOnly)) {
+        return -1.0;
+    }
+    const QByteArray text = stat.readAll();
+    // The fields after the command name, which is in parentheses and may hold blanks.
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13) {
+        return -1.0;
+    }
+    const double ticks = static_cast<double>(::sysconf(_SC_CLK_TCK));
+    return (fields.at(11).toDouble() + fields.at(12).toDouble()) / ticks; // utime and stime
+}
+
+struct Outcome {
+    bool ok = false;
+    double seconds = 0.0;
+    double cpuSeconds = 0.0; // of the program itself, as last seen before it ended
+};
+
+Outcome run(const QString &program, const QStringList &arguments) {
+    QElapsedTimer timer;
+    timer.start();
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.setStandardOutputFile(QProcess::nullDevice());
     process.start(program, arguments);
-    process.waitForFinished(-1);
-    process.readAllStandardOutput();
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    Outcome outcome;
+    const qint64 pid = process.processId();
+    while (!process.waitForFinished(20)) {
+        outcome.cpuSeconds = std::max(outcome.cpuSeconds, ownCpuSeconds(pid));
+    }
+    outcome.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    outcome.ok = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return outcome;
+}
+
+Outcome runAll(const std::vector<std::pair<QString, QStringList>> &commands) {
+    Outcome total{true};
+    for (const auto &[program, arguments] : commands) {
+        const Outcome one = run(program, arguments);
+        total.ok = total.ok && one.ok;
+        total.seconds += one.seconds;
+        total.cpuSeconds += one.cpuSeconds;
+    }
+    return total;
 }
 
 QString capture(const QString &program, const QStringList &arguments) {
@@ -43,50 +91,146 @@ QString capture(const QString &program, const QStringList &arguments) {
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-// Seconds of each run; `prepare` runs untimed before each.
-std::vector<double> measure(int runs, const std::function<void()> &prepare,
-                            const std::function<bool()> &work) {
-    std::vector<double> seconds;
+std::vector<Outcome> measure(int runs, const std::function<void()> &prepare,
+                             const std::function<Outcome()> &work) {
+    std::vector<Outcome> outcomes;
     for (int index = 0; index < runs; ++index) {
         prepare();
-        QElapsedTimer timer;
-        timer.start();
-        if (!work()) {
+        const Outcome outcome = work();
+        if (!outcome.ok) {
             out << "  (a run failed)" << Qt::endl;
         }
-        seconds.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e9);
+        outcomes.push_back(outcome);
     }
-    std::sort(seconds.begin(), seconds.end());
-    return seconds;
+    return outcomes;
 }
 
-double median(const std::vector<double> &sorted) {
-    return sorted.at(sorted.size() / 2);
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.at(values.size() / 2);
 }
 
-void report(const QString &name, const std::vector<double> &ours, const std::vector<double> &raw) {
+std::vector<double> field(const std::vector<Outcome> &outcomes, double Outcome::*member) {
+    std::vector<double> values;
+    for (const Outcome &outcome : outcomes) {
+        values.push_back(outcome.*member);
+    }
+    return values;
+}
+
+void report(const QString &name, const std::vector<Outcome> &ours, const std::vector<Outcome> &raw,
+            int entries, double goal) {
+    const std::vector<double> ourSeconds = field(ours, &Outcome::seconds);
+    const std::vector<double> rawSeconds = field(raw, &Outcome::seconds);
+    const auto [rawMin, rawMax] = std::minmax_element(rawSeconds.begin(), rawSeconds.end());
     out << name << Qt::endl;
-    out << QString::asprintf("  kinolark   median %7.2f s  (min %.2f, max %.2f)\n", median(ours),
-                             ours.front(), ours.back());
-    out << QString::asprintf("  raw tools  median %7.2f s  (min %.2f, max %.2f)\n", median(raw), raw.front(),
-                             raw.back());
-    out << QString::asprintf("  ratio kinolark / raw: %.2f  (noise: raw spread %.0f%% of its median)\n",
-                             median(ours) / median(raw), 100.0 * (raw.back() - raw.front()) / median(raw));
+    out << QString::asprintf("  kinolark   median %7.2f s  (min %.2f, max %.2f)\n", median(ourSeconds),
+                             *std::min_element(ourSeconds.begin(), ourSeconds.end()),
+                             *std::max_element(ourSeconds.begin(), ourSeconds.end()));
+    out << QString::asprintf("  raw tools  median %7.2f s  (min %.2f, max %.2f)\n", median(rawSeconds),
+                             *rawMin, *rawMax);
+    out << QString::asprintf(
+        "  ratio kinolark / raw: %.2f  (goal %.2f; noise: raw spread %.0f%% of its median)\n",
+        median(ourSeconds) / median(rawSeconds), goal, 100.0 * (*rawMax - *rawMin) / median(rawSeconds));
+    out << QString::asprintf("  kinolark's own CPU: %.3f s per entry\n",
+                             median(field(ours, &Outcome::cpuSeconds)) / entries);
     out.flush();
 }
 
 QStringList conversionParameters(const QString &file) {
     const QString text = capture(kinolark(), {QStringLiteral("--print-ffmpeg-params"), file});
-    return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)
-        .value(0)
-        .split(QLatin1Char(' '), Qt::SkipEmptyParts);
-}
-
-QStringList withoutQuotes(QStringList words) {
+    QStringList words = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                            .value(0)
+                            .split(QLatin1Char(' '), Qt::SkipEmptyParts);
     for (QString &word : words) {
         word.remove(QLatin1Char('\''));
     }
     return words;
+}
+
+// An 8-second 1080p clip with sound, as a camera or a site would serve it.
+QString makeClip(const QString &folder) {
+    const QString path = QDir(folder).filePath(QStringLiteral("clip-1080p-8s.mp4"));
+    capture(QStringLiteral("ffmpeg"), {QStringLiteral("-v"),
+                                       QStringLiteral("error"),
+                                       QStringLiteral("-y"),
+                                       QStringLiteral("-f"),
+                                       QStringLiteral("lavfi"),
+                                       QStringLiteral("-i"),
+                                       QStringLiteral("testsrc2=size=1920x1080:rate=30:duration=8"),
+                                       QStringLiteral("-f"),
+                                       QStringLiteral("lavfi"),
+                                       QStringLiteral("-i"),
+                                       QStringLiteral("sine=frequency=440:duration=8"),
+                                       QStringLiteral("-c:v"),
+                                       QStringLiteral("libx264"),
+                                       QStringLiteral("-preset"),
+                                       QStringLiteral("veryfast"),
+                                       QStringLiteral("-b:v"),
+                                       QStringLiteral("4M"),
+                                       QStringLiteral("-c:a"),
+                                       QStringLiteral("aac"),
+                                       QStringLiteral("-shortest"),
+                                       path});
+    return path;
+}
+
+std::pair<QString, QStringList> rawDownload(const QString &page, const QString &item, const QString &target) {
+    return {
+        QStringLiteral("yt-dlp"),
+        {QStringLiteral("-q"), QStringLiteral("--playlist-items"), item, QStringLiteral("-o"), target, page}};
+}
+
+std::pair<QString, QStringList> rawConversion(const QString &input, const QStringList &parameters,
+                                              const QString &output) {
+    return {QStringLiteral("ffmpeg"), QStringList{QStringLiteral("-v"), QStringLiteral("error"),
+                                                  QStringLiteral("-y"), QStringLiteral("-i"), input} +
+                                          parameters + QStringList{output}};
+}
+
+// The share of one core that kinolark uses while the entries of a page wait behind a download that
+// stalls, over a few seconds once they are all waiting.
+void measureIdleCpu(KLYTDLTestSite &site, const QString &clip, const QString &output, int waiting) {
+    QStringList media;
+    for (int index = 0; index <= waiting; ++index) {
+        media << QStringLiteral("w%1.mp4").arg(index);
+        site.addFile(media.last(), clip);
+        // Measuring fetches less than this; the download that goes on from there stalls.
+        site.server().stallAfter(media.last(), 1024 * 1024);
+    }
+    site.addPage(QStringLiteral("waiting.html"), QStringLiteral("Waiting"), media);
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(kinolark(), {QStringLiteral("--json"), QStringLiteral("--downloads"), QStringLiteral("1"),
+                               site.url(QStringLiteral("waiting.html")), QStringLiteral("-o"), output});
+    process.waitForStarted();
+    QHash<QString, QString> states;
+    QElapsedTimer timer;
+    timer.start();
+    const auto waitingCount = [&states] {
+        return std::count(states.cbegin(), states.cend(), QStringLiteral("Waiting to download..."));
+    };
+    while (waitingCount() < waiting && timer.elapsed() < 600000 && process.state() == QProcess::Running) {
+        process.waitForReadyRead(1000);
+        while (process.canReadLine()) {
+            const QJsonObject change = QJsonDocument::fromJson(process.readLine()).object();
+            states.insert(change.value(QStringLiteral("url")).toString(),
+                          change.value(QStringLiteral("state")).toString());
+        }
+    }
+    QThread::sleep(2); // the last of the preparation winds down
+    const double before = ownCpuSeconds(process.processId());
+    constexpr int seconds = 10;
+    QThread::sleep(seconds);
+    const double after = ownCpuSeconds(process.processId());
+    out << "Idle: " << waitingCount() << " of " << states.size()
+        << " entries waiting behind a stalled download" << Qt::endl;
+    out << QString::asprintf("  kinolark's CPU: %.2f%% of a core over %d s (goal under 1%%)\n",
+                             100.0 * (after - before) / seconds, seconds);
+    out.flush();
+    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    site.server().releaseStalls();
+    process.waitForFinished(60000);
 }
 
 } // namespace
@@ -103,36 +247,65 @@ int main(int argc, char **argv) {
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
     const int files = argc > 2 ? std::max(1, atoi(argv[2])) : 50;
 
+    QTemporaryDir work;
+    const QString clip = makeClip(work.path());
+    const bool idleOnly = qEnvironmentVariableIsSet("KINOLARK_BENCH_IDLE_ONLY");
     KLYTDLTestSite site;
-    site.addMedia(QStringLiteral("clip.mp4"), KLMediaFixtures::Clip720p);
+    QStringList four;
+    for (int index = 1; index <= 4; ++index) {
+        four << QStringLiteral("c%1.mp4").arg(index);
+        site.addFile(four.last(), clip);
+    }
+    site.addFile(QStringLiteral("clip.mp4"), clip);
     site.addPage(QStringLiteral("page.html"), QStringLiteral("Bench"), {QStringLiteral("clip.mp4")});
+    site.addPage(QStringLiteral("four.html"), QStringLiteral("Four"), four);
     if (!site.start()) {
         out << "cannot start the test web server" << Qt::endl;
         return 1;
     }
-    QTemporaryDir work;
     const QString output = work.filePath(QStringLiteral("out"));
     const auto clean = [&output] {
         QDir(output).removeRecursively();
         QDir().mkpath(output);
     };
-    const QStringList parameters =
-        withoutQuotes(conversionParameters(KLMediaFixtures::path(KLMediaFixtures::Clip720p)));
+    const QStringList parameters = conversionParameters(clip);
+    const auto in = [&output](const QString &name) { return QDir(output).filePath(name); };
+    if (idleOnly) {
+        clean();
+        measureIdleCpu(site, clip, output, 100);
+        return 0;
+    }
+    // A first run of each program, untimed, so that no measured run pays for cold caches.
+    clean();
+    run(kinolark(), {site.url(QStringLiteral("page.html")), QStringLiteral("-o"), output});
 
-    out << "One video on a page, " << runs << " runs" << Qt::endl;
+    out << "One 8-second 1080p video on a page, converted; " << runs << " runs" << Qt::endl;
     const auto pageOurs = measure(runs, clean, [&] {
         return run(kinolark(), {site.url(QStringLiteral("page.html")), QStringLiteral("-o"), output});
     });
     const auto pageRaw = measure(runs, clean, [&] {
-        const QString downloaded = QDir(output).filePath(QStringLiteral("download.mp4"));
-        return run(QStringLiteral("yt-dlp"), {QStringLiteral("-q"), QStringLiteral("-o"), downloaded,
-                                              site.url(QStringLiteral("page.html"))}) &&
-               run(QStringLiteral("ffmpeg"),
-                   QStringList{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
-                               QStringLiteral("-i"), downloaded} +
-                       parameters + QStringList{QDir(output).filePath(QStringLiteral("o.mov"))});
+        return runAll({rawDownload(site.url(QStringLiteral("page.html")), QStringLiteral("1"),
+                                   in(QStringLiteral("d.mp4"))),
+                       rawConversion(in(QStringLiteral("d.mp4")), parameters, in(QStringLiteral("o.mov")))});
     });
-    report(QStringLiteral("One-video page"), pageOurs, pageRaw);
+    report(QStringLiteral("One-video page"), pageOurs, pageRaw, 1, 1.1);
+
+    out << "A page of four such videos, converted; " << runs << " runs" << Qt::endl;
+    const auto fourOurs = measure(runs, clean, [&] {
+        return run(kinolark(), {site.url(QStringLiteral("four.html")), QStringLiteral("-o"), output});
+    });
+    const auto fourRaw = measure(runs, clean, [&] {
+        std::vector<std::pair<QString, QStringList>> commands;
+        for (int item = 1; item <= 4; ++item) {
+            const QString downloaded = in(QStringLiteral("d%1.mp4").arg(item));
+            commands.push_back(
+                rawDownload(site.url(QStringLiteral("four.html")), QString::number(item), downloaded));
+            commands.push_back(
+                rawConversion(downloaded, parameters, in(QStringLiteral("o%1.mov").arg(item))));
+        }
+        return runAll(commands);
+    });
+    report(QStringLiteral("Four-video page (raw: the tools one after another)"), fourOurs, fourRaw, 4, 0.9);
 
     const QString folder = work.filePath(QStringLiteral("folder"));
     QDir().mkpath(folder);
@@ -140,25 +313,26 @@ int main(int argc, char **argv) {
         QFile::copy(KLMediaFixtures::path(KLMediaFixtures::Clip360p),
                     QDir(folder).filePath(QStringLiteral("f%1.mp4").arg(index)));
     }
-    out << "A folder of " << files << " short files, " << runs << " runs" << Qt::endl;
+    const QStringList shortParameters =
+        conversionParameters(KLMediaFixtures::path(KLMediaFixtures::Clip360p));
+    out << "A folder of " << files << " short files, converted; " << runs << " runs" << Qt::endl;
     const auto folderOurs = measure(runs, clean, [&] {
         return run(kinolark(), {folder, QStringLiteral("-o"), output});
     });
     const auto folderRaw = measure(runs, clean, [&] {
-        bool ok = true;
+        std::vector<std::pair<QString, QStringList>> commands;
         for (const QString &name : QDir(folder).entryList(QDir::Files)) {
             const QString input = QDir(folder).filePath(name);
-            capture(QStringLiteral("ffprobe"),
-                    {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_streams"),
-                     QStringLiteral("-show_format"), input});
-            ok = run(QStringLiteral("ffmpeg"),
-                     QStringList{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
-                                 QStringLiteral("-i"), input} +
-                         parameters + QStringList{QDir(output).filePath(name + QStringLiteral(".mov"))}) &&
-                 ok;
+            commands.push_back({QStringLiteral("ffprobe"),
+                                {QStringLiteral("-v"), QStringLiteral("error"),
+                                 QStringLiteral("-show_streams"), QStringLiteral("-show_format"), input}});
+            commands.push_back(rawConversion(input, shortParameters, in(name + QStringLiteral(".mov"))));
         }
-        return ok;
+        return runAll(commands);
     });
-    report(QStringLiteral("Folder of short files"), folderOurs, folderRaw);
+    report(QStringLiteral("Folder of short files"), folderOurs, folderRaw, files, 1.1);
+
+    clean();
+    measureIdleCpu(site, clip, output, 100);
     return 0;
 }

@@ -18,7 +18,10 @@
 # ".info.json" added and is written before the media arrives.
 #
 # Arguments: downloader path; page URL; output file path; ffmpeg path; format (empty or "best" for the
-# best there is); "yes"/"no" (subtitles); TV provider id; proxy URL; referer URL. Empty means not set.
+# best there is); "yes"/"no" (subtitles); TV provider id; proxy URL; referer URL; information file. Empty
+# means not set. With an information file (one the downloader wrote for this video, by an earlier listing
+# or an earlier download), the video is taken from it instead of extracting the page again; an unfinished
+# file at the target is continued either way.
 # A page URL ending in "#kinolark-item=N" (or "&kinolark-item=N"), as ytdl_json_information.sh lists the
 # videos of a page that holds several, downloads the page's N-th video.
 set -u
@@ -32,9 +35,10 @@ subtitles="${6:-no}"
 provider="${7:-}"
 proxy_url="${8:-}"
 referer="${9:-}"
+information="${10:-}"
 
 if [ -z "$ytdl" ] || [ -z "$page_url" ] || [ -z "$target" ]; then
-    echo "usage: ytdl_download.sh DOWNLOADER PAGE_URL OUTPUT [FFMPEG FORMAT SUBTITLES PROVIDER PROXY REFERER]" >&2
+    echo "usage: ytdl_download.sh DOWNLOADER PAGE_URL OUTPUT [FFMPEG FORMAT SUBTITLES PROVIDER PROXY REFERER INFORMATION]" >&2
     exit 2
 fi
 # "best" is the best the site offers: with yt-dlp that is the best picture merged with the best sound where
@@ -47,6 +51,11 @@ item=1
 if [[ "$page_url" =~ ^(.+)[#\&]kinolark-item=([0-9]+)$ ]]; then
     page_url="${BASH_REMATCH[1]}"
     item="${BASH_REMATCH[2]}"
+fi
+
+# Made absolute before the working folder changes.
+if [ -n "$information" ]; then
+    information=$(realpath -- "$information") || exit 1
 fi
 
 started=$(date +%s)
@@ -66,8 +75,15 @@ fi
 download_name="$name"
 if [[ "$name" == *'$'* ]]; then
     download_name=$(mktemp -u .ytdl-download-XXXXXXXX) || exit 1
+    # An unfinished file of an earlier run is continued under the stand-in name.
+    if [ -f "$name.part" ] && [ ! -L "$name.part" ]; then
+        mv -f -- "$name.part" "$download_name.part" || exit 1
+    fi
     ln -sfn -- "$download_name.part" "$name.part"
-    ln -sfn -- "$download_name.info.json" "$name.info.json"
+    # An information file already there may be the one the video is taken from: it stays.
+    if [ ! -e "$name.info.json" ]; then
+        ln -sfn -- "$download_name.info.json" "$name.info.json"
+    fi
 fi
 template_name="./${download_name//%/%%}"
 
@@ -164,7 +180,11 @@ fi
 
 # Printing implies quiet mode, in which the downloader writes its post-processor reports to standard error;
 # both streams are therefore read, and everything but the marked records goes on to standard error.
-"$ytdl" "${options[@]}" -- "$page_url" 2>&1 | awk "${line_by_line[@]}" -v marker="$marker" "$formatting"'
+source_options=(-- "$page_url")
+if [ -n "$information" ]; then
+    source_options=(--load-info-json "$information")
+fi
+"$ytdl" "${options[@]}" "${source_options[@]}" 2>&1 | awk "${line_by_line[@]}" -v marker="$marker" "$formatting"'
 function progress_line(status, done, total, estimate, speed, eta, elapsed, fragment, fragments,    line) {
     if (status == "finished") {
         # One file of the download is complete; the closing line comes at the very end.

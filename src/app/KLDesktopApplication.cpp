@@ -140,6 +140,10 @@ void KLDesktopApplication::quit() {
     while (KLDispatch::runningBackgroundJobs() > 0 && waited.elapsed() < 8000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
+    // A change whose write is still waiting for the event loop would otherwise be lost with it.
+    if (const auto preferences = KLObjectRepository::singleton()->getPreferences()) {
+        preferences->flush();
+    }
     KLKinolarkUtils::removeScratchDirectory();
     QCoreApplication::quit();
 }

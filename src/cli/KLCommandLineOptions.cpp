@@ -2,25 +2,136 @@
 
 #include "Model/Preferences/KLDefaultPreferences.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+
+#include <algorithm>
 
 namespace {
 
-// Options that take a value, by every spelling.
-bool takesValue(const QString &option) {
-    static const QStringList valued = {QStringLiteral("-o"),
-                                       QStringLiteral("--output"),
-                                       QStringLiteral("-p"),
-                                       QStringLiteral("--preset"),
-                                       QStringLiteral("-m"),
-                                       QStringLiteral("--mode"),
-                                       QStringLiteral("-c"),
-                                       QStringLiteral("--container"),
-                                       QStringLiteral("--downloads"),
-                                       QStringLiteral("--processing"),
-                                       QStringLiteral("--print-ffmpeg-params")};
-    return valued.contains(option);
+// Every option by its long name, with its short one where it has one.
+struct Described {
+    QString name;
+    QString shortName;
+    bool valued = false;
+};
+
+const QList<Described> &describedOptions() {
+    static const QList<Described> options = {
+        {QStringLiteral("output"), QStringLiteral("o"), true},
+        {QStringLiteral("preset"), QStringLiteral("p"), true},
+        {QStringLiteral("mode"), QStringLiteral("m"), true},
+        {QStringLiteral("container"), QStringLiteral("c"), true},
+        {QStringLiteral("subtitles"), QString(), false},
+        {QStringLiteral("downloads"), QString(), true},
+        {QStringLiteral("processing"), QString(), true},
+        {QStringLiteral("save"), QString(), false},
+        {QStringLiteral("json"), QString(), false},
+        {QStringLiteral("verbose"), QString(), false},
+        {QStringLiteral("list-presets"), QString(), false},
+        {QStringLiteral("print-ffmpeg-params"), QString(), true},
+        {QStringLiteral("help"), QStringLiteral("h"), false},
+        {QStringLiteral("version"), QStringLiteral("v"), false},
+    };
+    return options;
+}
+
+// The option a name stands for; none for a name the program does not know.
+const Described *describedOption(const QString &name) {
+    const auto &options = describedOptions();
+    const auto found = std::find_if(options.begin(), options.end(), [&name](const Described &option) {
+        return option.name == name || option.shortName == name;
+    });
+    return found != options.end() ? &*found : nullptr;
+}
+
+void describeTo(QCommandLineParser &parser) {
+    // "-output" reads as "--output" and "-ofoo" is unknown, as they always were: read as compacted short
+    // options, "-output DIR" would quietly send the results to a folder named "utput".
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    // The help and the version are options of our own: the parser's would bring "-?" and "--help-all".
+    for (const Described &option : describedOptions()) {
+        QStringList names{option.name};
+        if (!option.shortName.isEmpty()) {
+            names.prepend(option.shortName);
+        }
+        parser.addOption(
+            QCommandLineOption(names, QString(), option.valued ? QStringLiteral("value") : QString()));
+    }
+}
+
+// The name an option argument gives: "--output=x" and "-output" both give "output".
+QString nameIn(const QString &argument) {
+    return argument.mid(argument.startsWith(QStringLiteral("--")) ? 2 : 1).section(QLatin1Char('='), 0, 0);
+}
+
+// The option arguments as typed: everything before a "--" that starts with a dash, but a lone dash.
+QStringList optionArguments(const QStringList &arguments) {
+    QStringList options;
+    for (const QString &argument : arguments.mid(1)) {
+        if (argument == QStringLiteral("--")) {
+            break;
+        }
+        if (argument.startsWith(QLatin1Char('-')) && argument != QStringLiteral("-")) {
+            options << argument;
+        }
+    }
+    return options;
+}
+
+// An unknown option as the user typed it; after a double dash without what follows "=".
+QString typedUnknown(const QString &name, const QStringList &arguments) {
+    for (const QString &argument : optionArguments(arguments)) {
+        if (nameIn(argument) == name) {
+            return argument.startsWith(QStringLiteral("--")) && !name.isEmpty()
+                       ? argument.section(QLatin1Char('='), 0, 0)
+                       : argument;
+        }
+    }
+    return name;
+}
+
+// An option that took fewer values than it was given: the last argument, left without one.
+bool lacksValue(const QCommandLineParser &parser) {
+    const QStringList given = parser.optionNames();
+    for (const Described &option : describedOptions()) {
+        const auto times = std::count_if(given.begin(), given.end(), [&option](const QString &name) {
+            return describedOption(name) == &option;
+        });
+        if (option.valued && parser.values(option.name).size() < times) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// An option that takes no value given one ("--json=yes"), as typed before the "="; empty for none.
+QString switchGivenValue(const QStringList &arguments) {
+    for (const QString &argument : optionArguments(arguments)) {
+        const Described *option = describedOption(nameIn(argument));
+        if (option != nullptr && !option->valued && argument.contains(QLatin1Char('='))) {
+            return argument.section(QLatin1Char('='), 0, 0);
+        }
+    }
+    return QString();
+}
+
+// The parser's complaint in this program's words: an unknown option, an option without its value, or a
+// value given to an option that takes none.
+QString usageError(const QCommandLineParser &parser, const QStringList &arguments) {
+    if (!parser.unknownOptionNames().isEmpty()) {
+        return QStringLiteral("unknown option %1")
+            .arg(typedUnknown(parser.unknownOptionNames().first(), arguments));
+    }
+    if (lacksValue(parser)) {
+        return QStringLiteral("%1 needs a value").arg(arguments.last());
+    }
+    if (const QString typed = switchGivenValue(arguments); !typed.isEmpty()) {
+        return QStringLiteral("%1 takes no value").arg(typed);
+    }
+    return parser.errorText();
 }
 
 std::optional<qulonglong> positiveNumber(const QString &text) {
@@ -33,59 +144,22 @@ std::optional<qulonglong> positiveNumber(const QString &text) {
 
 std::optional<KLCommandLineOptions> KLCommandLineOptions::parse(const QStringList &arguments,
                                                                 QString *error) {
+    QCommandLineParser parser;
+    describeTo(parser);
+    if (!parser.parse(arguments)) {
+        *error = usageError(parser, arguments);
+        return std::nullopt;
+    }
     KLCommandLineOptions options;
-    bool onlyInputs = false;
-    for (qsizetype index = 1; index < arguments.size(); ++index) {
-        QString argument = arguments.at(index);
-        QString value;
-        if (!onlyInputs && argument.startsWith(QStringLiteral("--")) && argument.contains(QLatin1Char('='))) {
-            value = argument.section(QLatin1Char('='), 1);
-            argument = argument.section(QLatin1Char('='), 0, 0);
-        } else if (!onlyInputs && takesValue(argument)) {
-            if (index + 1 >= arguments.size()) {
-                *error = QStringLiteral("%1 needs a value").arg(argument);
-                return std::nullopt;
-            }
-            value = arguments.at(++index);
-        }
-        if (onlyInputs || !argument.startsWith(QLatin1Char('-')) || argument == QStringLiteral("-")) {
-            options.inputs << arguments.at(index);
-        } else if (argument == QStringLiteral("--")) {
-            onlyInputs = true;
-        } else if (argument == QStringLiteral("-h") || argument == QStringLiteral("--help")) {
-            options.action = Action::Help;
-        } else if (argument == QStringLiteral("-v") || argument == QStringLiteral("--version")) {
-            options.action = Action::Version;
-        } else if (argument == QStringLiteral("--list-presets")) {
-            options.action = Action::ListPresets;
-        } else if (argument == QStringLiteral("--print-ffmpeg-params")) {
-            options.action = Action::PrintFFMPEGParameters;
-            options.ffmpegParametersFile = value;
-        } else if (argument == QStringLiteral("-o") || argument == QStringLiteral("--output")) {
-            options.outputDirectory = value;
-        } else if (argument == QStringLiteral("-p") || argument == QStringLiteral("--preset")) {
-            options.preset = value;
-        } else if (argument == QStringLiteral("-m") || argument == QStringLiteral("--mode")) {
-            options.mode = value;
-        } else if (argument == QStringLiteral("-c") || argument == QStringLiteral("--container")) {
-            options.container = value;
-        } else if (argument == QStringLiteral("--subtitles")) {
-            options.subtitles = true;
-        } else if (argument == QStringLiteral("--downloads") || argument == QStringLiteral("--processing")) {
-            const std::optional<qulonglong> number = positiveNumber(value);
-            if (!number) {
-                *error = QStringLiteral("%1 takes a number from 1 to 999").arg(argument);
-                return std::nullopt;
-            }
-            (argument == QStringLiteral("--downloads") ? options.downloads : options.processing) = number;
-        } else if (argument == QStringLiteral("--verbose")) {
-            options.verbose = true;
-        } else if (argument == QStringLiteral("--json")) {
-            options.json = true;
-        } else if (argument == QStringLiteral("--save")) {
-            options.save = true;
-        } else {
-            *error = QStringLiteral("unknown option %1").arg(argument);
+    options.inputs = parser.positionalArguments();
+    // The options in the order given, each with its own value, so that the last of a kind wins and the
+    // first wrong number is the one reported.
+    QHash<QString, qsizetype> valuesTaken;
+    for (const QString &given : parser.optionNames()) {
+        const Described &option = *describedOption(given);
+        const QString value =
+            option.valued ? parser.values(option.name).value(valuesTaken[option.name]++) : QString();
+        if (!options.take(option.name, value, error)) {
             return std::nullopt;
         }
     }
@@ -94,6 +168,49 @@ std::optional<KLCommandLineOptions> KLCommandLineOptions::parse(const QStringLis
         return std::nullopt;
     }
     return options;
+}
+
+bool KLCommandLineOptions::take(const QString &name, const QString &value, QString *error) {
+    if (name == QStringLiteral("help")) {
+        action = Action::Help;
+    } else if (name == QStringLiteral("version")) {
+        action = Action::Version;
+    } else if (name == QStringLiteral("list-presets")) {
+        action = Action::ListPresets;
+    } else if (name == QStringLiteral("print-ffmpeg-params")) {
+        action = Action::PrintFFMPEGParameters;
+        ffmpegParametersFile = value;
+    } else if (name == QStringLiteral("output")) {
+        outputDirectory = value;
+    } else if (name == QStringLiteral("preset")) {
+        preset = value;
+    } else if (name == QStringLiteral("mode")) {
+        mode = value;
+    } else if (name == QStringLiteral("container")) {
+        container = value;
+    } else if (name == QStringLiteral("downloads") || name == QStringLiteral("processing")) {
+        const std::optional<qulonglong> number = positiveNumber(value);
+        if (!number) {
+            *error = QStringLiteral("--%1 takes a number from 1 to 999").arg(name);
+            return false;
+        }
+        (name == QStringLiteral("downloads") ? downloads : processing) = number;
+    } else {
+        takeSwitch(name);
+    }
+    return true;
+}
+
+void KLCommandLineOptions::takeSwitch(const QString &name) {
+    if (name == QStringLiteral("subtitles")) {
+        subtitles = true;
+    } else if (name == QStringLiteral("verbose")) {
+        verbose = true;
+    } else if (name == QStringLiteral("json")) {
+        json = true;
+    } else if (name == QStringLiteral("save")) {
+        save = true;
+    }
 }
 
 std::optional<QString> KLCommandLineOptions::matchCaseInsensitive(const QString &name,

@@ -7,7 +7,8 @@
 
 class KLDefaultPreferences;
 
-// What the command line asked for. Settings given here apply to this run only, unless --save.
+// What the command line asked for, read by QCommandLineParser. Settings given here apply to this run only,
+// unless --save.
 class KLCommandLineOptions final {
 public:
     enum class Action { Run, Help, Version, ListPresets, PrintFFMPEGParameters };
@@ -34,6 +35,10 @@ public:
     bool save = false;
 
 private:
+    // Takes one option, by its long name, with its value (empty for a switch); false with `error` set when
+    // the value cannot be used.
+    bool take(const QString &name, const QString &value, QString *error);
+    void takeSwitch(const QString &name);
     // A container of sound alone switches a video mode to sound only; with video only it is refused.
     bool useSoundOnlyContainer(KLDefaultPreferences &preferences, const QString &container,
                                QString *error) const;

@@ -16,6 +16,9 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <chrono>
+#include <utility>
+
 #include <unistd.h>
 
 namespace {
@@ -39,12 +42,16 @@ KLCommandLineRun::KLCommandLineRun(KLCommandLineOptions options) : m_options(std
     m_ui = std::make_shared<KLCommandLineUI>(m_options.json ? KLCommandLineUI::Style::Json
                                              : terminal     ? KLCommandLineUI::Style::Live
                                                             : KLCommandLineUI::Style::Plain);
+    m_ui->setChangeListener([this] { requestCheck(); });
     m_delegate = std::make_shared<KLAppDelegate>(m_ui);
-    m_poll.setInterval(50);
-    connect(&m_poll, &QTimer::timeout, this, &KLCommandLineRun::checkForEnd);
+    m_safetyNet.setInterval(std::chrono::seconds(1));
+    connect(&m_safetyNet, &QTimer::timeout, this, &KLCommandLineRun::checkForEnd);
 }
 
-KLCommandLineRun::~KLCommandLineRun() = default;
+KLCommandLineRun::~KLCommandLineRun() {
+    // Jobs still queued for the interface may run after this run is gone, once the program winds down.
+    m_ui->setChangeListener(nullptr);
+}
 
 bool KLCommandLineRun::start(QString *error, int *exitStatus) {
     // Options are checked before the launch starts its background stage: a usage error must end the
@@ -77,10 +84,10 @@ bool KLCommandLineRun::start(QString *error, int *exitStatus) {
         preferences->save();
         preferences->setSaving(false);
     }
-    // This run starts what it finds; the stored choice stays as it was.
-    preferences->setAutomaticallyStartDownloading(true);
+    // This run starts what it finds, whatever the stored choice says.
+    m_delegate->tableController()->setAutomaticStart(true);
     watchSignals();
-    m_poll.start();
+    m_safetyNet.start();
     return true;
 }
 
@@ -106,7 +113,7 @@ void KLCommandLineRun::startIntake() {
             ++m_intakesRunning;
             KLDispatch::background([this, url, source = request.source] {
                 m_delegate->processURLs({url}, source);
-                --m_intakesRunning;
+                KLDispatch::async([this] { intakeEnded(); });
             });
         } else {
             plain << url;
@@ -115,22 +122,48 @@ void KLCommandLineRun::startIntake() {
     ++m_intakesRunning;
     KLDispatch::background([this, plain] {
         m_delegate->processURLs(plain);
-        --m_intakesRunning;
+        KLDispatch::async([this] { intakeEnded(); });
     });
 }
 
-void KLCommandLineRun::checkForEnd() {
-    if (!m_intakeStarted) {
-        if (m_delegate->launched() && m_signal == 0) {
-            startIntake();
-        } else if (m_signal == 0) {
-            return;
-        }
-    }
-    if (!everythingEnded()) {
+// The count falls on the main thread: the run cannot end, and so cannot be gone, before every intake call
+// has come back here.
+void KLCommandLineRun::intakeEnded() {
+    --m_intakesRunning;
+    requestCheck();
+}
+
+void KLCommandLineRun::requestCheck() {
+    if (std::exchange(m_checkPosted, true)) {
         return;
     }
-    m_poll.stop();
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_checkPosted = false;
+            checkForEnd();
+        },
+        Qt::QueuedConnection);
+}
+
+void KLCommandLineRun::checkForEnd() {
+    if (m_finished) {
+        return;
+    }
+    if (!m_intakeStarted && m_signal == 0) {
+        if (!m_delegate->launched()) {
+            return;
+        }
+        startIntake();
+    }
+    if (everythingEnded()) {
+        finish();
+    }
+}
+
+void KLCommandLineRun::finish() {
+    m_finished = true;
+    m_safetyNet.stop();
     m_ui->flush();
     reportFailures();
     QCoreApplication::exit(exitStatus());
@@ -153,8 +186,7 @@ void KLCommandLineRun::reportFailures() const {
 }
 
 bool KLCommandLineRun::everythingEnded() const {
-    if (m_intakesRunning.load() > 0 || m_delegate->callsToProcessURLs() > 0 ||
-        m_delegate->preparingEntries() > 0) {
+    if (m_intakesRunning > 0 || m_delegate->callsToProcessURLs() > 0 || m_delegate->preparingEntries() > 0) {
         return false;
     }
     if (m_intakeStarted && !m_delegate->launched()) {
@@ -193,13 +225,13 @@ void KLCommandLineRun::interrupt(int signal) {
         return;
     }
     m_signal = signal;
-    if (const auto preferences = KLObjectRepository::singleton()->getPreferences()) {
-        preferences->setAutomaticallyStartDownloading(false);
-    }
+    // Nothing found from here on starts; the stored choice is left alone.
+    m_delegate->tableController()->setAutomaticStart(false);
     m_delegate->doCancel();
     for (const auto &entry : m_delegate->tableController()->getEntries()) {
         entry->cancel();
     }
+    requestCheck();
 }
 
 void KLCommandLineRun::watchSignals() {

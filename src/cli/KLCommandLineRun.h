@@ -5,7 +5,6 @@
 #include <QObject>
 #include <QTimer>
 
-#include <atomic>
 #include <memory>
 
 class KLAppDelegate;
@@ -13,6 +12,10 @@ class KLCommandLineUI;
 
 // One run of the command line: the controller is launched without a window, every argument goes through
 // the intake, entries start by themselves, and the run ends when all of them have ended.
+//
+// Nothing polls: the intake starts when the user interface is told that the launch has finished, and the
+// end is looked for whenever something that can end the run happens (an entry changes, the status line
+// goes idle, an intake call returns, a signal arrives).
 class KLCommandLineRun final : public QObject {
     Q_OBJECT
 
@@ -31,7 +34,11 @@ public:
 
 private:
     void startIntake();
+    void intakeEnded();
+    // Posts one look for the end to the event loop, however many changes ask for it before it runs.
+    void requestCheck();
     void checkForEnd();
+    void finish();
     bool everythingEnded() const;
     int exitStatus() const;
     void interrupt(int signal);
@@ -42,8 +49,14 @@ private:
     const KLCommandLineOptions m_options;
     std::shared_ptr<KLCommandLineUI> m_ui;
     std::shared_ptr<KLAppDelegate> m_delegate;
-    QTimer m_poll;
-    std::atomic<int> m_intakesRunning{0};
+    // The end is read from counts the core keeps (intake calls, preparations, each entry's flags); a change
+    // of them that ever came without a call of the user interface would otherwise leave the run hanging.
+    // This slow look is only that safety net: the events above end the run.
+    QTimer m_safetyNet;
+    // Everything below is used on the main thread only.
+    int m_intakesRunning = 0;
     bool m_intakeStarted = false;
+    bool m_checkPosted = false;
+    bool m_finished = false;
     int m_signal = 0; // the signal that interrupted the run, 0 while none did
 };

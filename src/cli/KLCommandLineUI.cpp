@@ -12,8 +12,29 @@ KLCommandLineUI::KLCommandLineUI(Style style) : m_style(style), m_out(stdout) {
     m_sinceRedraw.start();
 }
 
+void KLCommandLineUI::setChangeListener(std::function<void()> listener) {
+    std::lock_guard lock(m_listenerLock);
+    m_changeListener = std::move(listener);
+}
+
+void KLCommandLineUI::tellChange() const {
+    std::function<void()> listener;
+    {
+        std::lock_guard lock(m_listenerLock);
+        listener = m_changeListener;
+    }
+    if (listener) {
+        listener();
+    }
+}
+
 void KLCommandLineUI::setStatusText(const QString &text) {
     m_statusText = text;
+    tellChange();
+}
+
+void KLCommandLineUI::setAddButtonVisible(bool) {
+    tellChange();
 }
 
 QJsonObject KLCommandLineUI::describe(const KLEntry &entry, int id) {
@@ -36,6 +57,7 @@ QJsonObject KLCommandLineUI::describe(const KLEntry &entry, int id) {
 
 void KLCommandLineUI::addressYieldedNothing(const QUrl &url, const std::shared_ptr<KLError> &error) {
     m_addressesWithoutContents << (error != nullptr ? error->errorDescription() : url.toString());
+    tellChange();
 }
 
 // Titles, states and paths come from web pages and tools: the terminal sees none of their control
@@ -73,14 +95,21 @@ KLCommandLineUI::Shown &KLCommandLineUI::shownFor(const std::shared_ptr<KLEntry>
 
 void KLCommandLineUI::entryAdded(const std::shared_ptr<KLEntry> &entry) {
     show(entry);
+    tellChange();
+}
+
+void KLCommandLineUI::entryRemoved(const std::shared_ptr<KLEntry> &) {
+    tellChange();
 }
 
 void KLCommandLineUI::entryChanged(const std::shared_ptr<KLEntry> &entry) {
     show(entry);
+    tellChange();
 }
 
 void KLCommandLineUI::entryFinished(const std::shared_ptr<KLEntry> &entry) {
     show(entry);
+    tellChange();
 }
 
 void KLCommandLineUI::show(const std::shared_ptr<KLEntry> &entry) {

@@ -7,11 +7,14 @@
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLDispatch.h"
 #include "Utils/KLKinolarkUtils.h"
+#include "Utils/KLLog.h"
+#include "Utils/KLObjectRepository.h"
 #include "Utils/KLScriptManager.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -21,11 +24,12 @@
 
 namespace {
 
-// Without --verbose the diagnostic lines stay out of the way of the progress; warnings still show.
-void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message) {
-    if (type != QtInfoMsg && type != QtDebugMsg) {
-        fprintf(stderr, "%s\n", qPrintable(message));
-    }
+// Without --verbose the diagnostic lines stay out of the way of the progress; warnings still show. The rule
+// is set both ways, so --verbose also wins over a logging configuration file; QT_LOGGING_RULES wins over it.
+void showDiagnostics(bool verbose) {
+    QLoggingCategory::setFilterRules(QStringLiteral("%1.info=%2")
+                                         .arg(QLatin1String(kinolarkDiagnostic().categoryName()),
+                                              verbose ? QStringLiteral("true") : QStringLiteral("false")));
 }
 
 int printFFMPEGParameters(const KLCommandLineOptions &options) {
@@ -76,8 +80,8 @@ int main(int argc, char **argv) {
         err << "kinolark: " << error << Qt::endl << "Try 'kinolark --help'." << Qt::endl;
         return 2;
     }
+    showDiagnostics(options->verbose);
     if (!options->verbose) {
-        qInstallMessageHandler(quietMessages);
         KLScriptManager::setDiscardErrorOutput(true);
     }
     switch (options->action) {
@@ -113,8 +117,12 @@ int main(int argc, char **argv) {
         }
         status = QCoreApplication::exec();
     }
-    // Scripts are reaped and tasks wind down on threads of their own; then this run's scratch folder goes.
+    // Scripts are reaped and tasks wind down on threads of their own; then what the settings still hold
+    // unwritten is written, and this run's scratch folder goes.
     KLDispatch::waitForBackgroundJobs(std::chrono::seconds(10));
+    if (const auto preferences = KLObjectRepository::singleton()->getPreferences()) {
+        preferences->flush();
+    }
     KLKinolarkUtils::removeScratchDirectory();
     return status;
 }

@@ -1,6 +1,6 @@
 // The site logins window over a credentials store set up from a stand-in downloader (prepared extractor and
 // provider lists), and the proxy settings window over the stored preferences: what they show, and that every
-// change reaches ~/.netrc or the settings file at once.
+// change reaches ~/.netrc, or the settings file once the event loop has run.
 #include "KLFileInspection.h"
 #include "KLTestEnvironment.h"
 
@@ -32,7 +32,9 @@ QString s(const char *text) {
     return QString::fromUtf8(text);
 }
 
+// What the settings file holds once the write the change asked for has run.
 QString stored(const char *key) {
+    KLTestEnvironment::runPostedWork();
     return KLSettingsStore(KLDefaultPreferences::storeFilePath()).read().value(s(key)).toString();
 }
 

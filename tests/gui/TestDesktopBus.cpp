@@ -9,6 +9,7 @@
 #include "Model/KLEntry/KLEntryDelegate.h"
 #include "Model/KLTask/KLError.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
+#include "Model/Preferences/KLSettingsStore.h"
 #include "Utils/KLObjectRepository.h"
 #include "Views/KLMainWindow.h"
 #include "Views/KLMainWindowController.h"
@@ -147,6 +148,15 @@ TEST(DesktopBus, TheProgramsCommandsAndTheirErrors) {
     EXPECT_EQ(callProgram(s("org.freedesktop.Application"), s("Activate"), {QVariantMap()}).type(),
               QDBusMessage::ReplyMessage);
     EXPECT_TRUE(desktop.windowController()->window()->isVisible());
+}
+
+TEST(DesktopBus, QuittingWritesTheSettingsChangeStillWaitingForTheEventLoop) {
+    KLDesktopApplication desktop;
+    desktop.delegate()->initializeObjectRepository();
+    KLObjectRepository::singleton()->getPreferences()->setQueueSize(7);
+    desktop.quit();
+    EXPECT_EQ(KLSettingsStore(KLDefaultPreferences::storeFilePath()).read().value(s("queueSize")).toString(),
+              s("7"));
 }
 
 #include "TestDesktopBus.moc"

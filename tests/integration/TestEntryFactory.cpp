@@ -250,8 +250,9 @@ url=""
 while [ $# -gt 0 ]; do
     case "$1" in
         --ignore-config | --no-check-formats | --no-warnings | --ignore-errors | --netrc) ;;
+        --no-simulate | --skip-download | --write-info-json | --no-write-playlist-metafiles) ;;
         --no-playlist) playlist=0 ;;
-        --playlist-items | --ap-mso | --proxy) shift ;;
+        --playlist-items | --ap-mso | --proxy | --output) shift ;;
         --output-na-placeholder) shift; placeholder="${1-}" ;;
         -f) shift; selection="${1-}" ;;
         -O) shift; template="${1-}" ;;

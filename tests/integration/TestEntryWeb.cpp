@@ -48,6 +48,7 @@ protected:
         auto entry = std::make_shared<KLYTDLEntry>();
         entry->setOriginalURL(found.first()->link());
         entry->setInvokingURL(m_site.server().qurl(QStringLiteral("page.html")));
+        entry->setInformationFile(found.first()->informationFile());
         entry->setDelegate(std::make_shared<KLRecordingEntryDelegate>());
         return entry;
     }
@@ -74,6 +75,25 @@ protected:
         return KLTestEnvironment::waitUntil([&ready] { return ready.load(); }, 90s);
     }
 
+    // Prepares the entry with the clip trickling in, so that measuring stops after its beginning.
+    bool prepareWithBeginningOnly(const std::shared_ptr<KLEntry> &entry) {
+        m_site.server().throttle(clip, 64 * 1024);
+        const bool prepared = prepare(entry);
+        m_site.server().clearBehaviour(clip);
+        m_site.server().clearRequests();
+        return prepared;
+    }
+
+    // The offsets the clip was asked for from (0 for a request of the whole file).
+    QList<qint64> clipRequestOffsets() {
+        QList<qint64> offsets;
+        for (const auto &request : m_site.server().requestsFor(clip)) {
+            const QByteArray range = request.range;
+            offsets << (range.startsWith("bytes=") ? range.mid(6, range.indexOf('-') - 6).toLongLong() : 0);
+        }
+        return offsets;
+    }
+
     static std::shared_ptr<KLRecordingEntryDelegate> recorder(const std::shared_ptr<KLEntry> &entry) {
         return std::dynamic_pointer_cast<KLRecordingEntryDelegate>(entry->delegate());
     }
@@ -88,7 +108,7 @@ protected:
 TEST_F(WebEntryTest, AnEmbeddedVideoIsPreparedDownloadedConvertedAndPlaced) {
     auto entry = pageEntry();
     ASSERT_NE(entry, nullptr);
-    ASSERT_TRUE(prepare(entry));
+    ASSERT_TRUE(prepareWithBeginningOnly(entry));
     const QStringList preparation = recorder(entry)->states();
     EXPECT_TRUE(preparation.first().startsWith(QStringLiteral("Retrieving information for: ")))
         << preparation.join(QStringLiteral(" | ")).toStdString();
@@ -117,25 +137,59 @@ TEST_F(WebEntryTest, AnEmbeddedVideoIsPreparedDownloadedConvertedAndPlaced) {
     EXPECT_TRUE(KLEntryTestHarness::temporaryFolders().isEmpty());
 }
 
-TEST_F(WebEntryTest, DownloadOnlyPlacesTheServedBytes) {
+TEST_F(WebEntryTest, TheDownloadContinuesWhatMeasuringFetchedIntoTheServedBytes) {
     m_harness.preferences()->setContainer(KLPreferences::downloadOnlyNoConversion);
     auto entry = pageEntry();
     ASSERT_NE(entry, nullptr);
-    ASSERT_TRUE(prepare(entry));
+    ASSERT_TRUE(prepareWithBeginningOnly(entry));
     ASSERT_TRUE(KLEntryTestHarness::processAndWait(entry));
     ASSERT_EQ(entry->state(), KLEntry::doneState);
     EXPECT_EQ(QFileInfo(entry->outputFile()).suffix(), QStringLiteral("mp4"));
-    EXPECT_TRUE(KLTestEnvironment::readFile(entry->outputFile()).toUtf8().size() > 0);
     QFile placed(entry->outputFile());
     ASSERT_TRUE(placed.open(QIODevice::ReadOnly));
     EXPECT_TRUE(placed.readAll() == m_site.contentsOf(clip));
     EXPECT_FALSE(recorder(entry)->states().contains(KLEntry::waitingToConvertState));
+    // Only the rest was asked for, and the page was not extracted again.
+    const QList<qint64> offsets = clipRequestOffsets();
+    ASSERT_EQ(offsets.size(), 1);
+    EXPECT_GT(offsets.first(), 0);
+    EXPECT_TRUE(m_site.server().requestsFor(QStringLiteral("page.html")).isEmpty());
+    EXPECT_TRUE(KLEntryTestHarness::temporaryFolders().isEmpty());
+}
+
+TEST_F(WebEntryTest, AVideoThatMeasuringFetchedWholeIsNotFetchedAgain) {
+    auto entry = pageEntry();
+    ASSERT_NE(entry, nullptr);
+    ASSERT_TRUE(prepare(entry));
+    m_site.server().clearRequests();
+    ASSERT_TRUE(KLEntryTestHarness::processAndWait(entry));
+    ASSERT_EQ(entry->state(), KLEntry::doneState);
+    EXPECT_TRUE(m_site.server().requests().isEmpty());
+    EXPECT_TRUE(KLTestEnvironment::probeStreams(entry->outputFile()).contains(QStringLiteral("h264,video")));
+    EXPECT_TRUE(KLEntryTestHarness::temporaryFolders().isEmpty());
+}
+
+TEST_F(WebEntryTest, StaleInformationFallsBackOnTheVideoThePageNowHolds) {
+    m_harness.preferences()->setContainer(KLPreferences::downloadOnlyNoConversion);
+    auto entry = pageEntry();
+    ASSERT_NE(entry, nullptr);
+    ASSERT_TRUE(prepareWithBeginningOnly(entry));
+    // The address measuring used has gone; the page now embeds the video under another one.
+    const QString moved = QStringLiteral("moved.mp4");
+    ASSERT_TRUE(m_site.addMedia(moved, KLMediaFixtures::Clip360p));
+    m_site.addPage(QStringLiteral("page.html"), QStringLiteral("Embedded Clip"), {moved});
+    m_site.server().answerWithStatus(clip, 404);
+    ASSERT_TRUE(KLEntryTestHarness::processAndWait(entry));
+    ASSERT_EQ(entry->state(), KLEntry::doneState);
+    QFile placed(entry->outputFile());
+    ASSERT_TRUE(placed.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(placed.readAll() == m_site.contentsOf(moved));
 }
 
 TEST_F(WebEntryTest, AServerErrorEndsAsADownloadFailure) {
     auto entry = pageEntry();
     ASSERT_NE(entry, nullptr);
-    ASSERT_TRUE(prepare(entry));
+    ASSERT_TRUE(prepareWithBeginningOnly(entry));
     m_site.server().answerWithStatus(clip, 500);
     ASSERT_TRUE(KLEntryTestHarness::processAndWait(entry));
     EXPECT_EQ(entry->state(), KLEntry::failedState);

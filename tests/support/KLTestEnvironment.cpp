@@ -39,6 +39,11 @@ QString KLTestEnvironment::probeStreams(const QString &path) {
         .replace(QLatin1Char('\n'), QLatin1Char(';'));
 }
 
+void KLTestEnvironment::runPostedWork() {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
 bool KLTestEnvironment::waitUntil(const std::function<bool()> &condition, std::chrono::milliseconds timeout) {
     QElapsedTimer timer;
     timer.start();

@@ -24,6 +24,9 @@ public:
     static bool waitUntil(const std::function<bool()> &condition,
                           std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
+    // Runs what was posted to the main thread's event loop so far (a settings write, a row's refresh).
+    static void runPostedWork();
+
     // Writes an executable script with the given body into the folder and returns its path.
     static QString writeScript(const QString &folder, const QString &name, const QString &body);
     static QString readFile(const QString &path);

@@ -15,10 +15,13 @@ bool KLYTDLTestSite::start() {
 }
 
 bool KLYTDLTestSite::addMedia(const QString &name, KLMediaFixtures::Fixture fixture) {
-    const QString source = KLMediaFixtures::path(fixture);
+    return addFile(name, KLMediaFixtures::path(fixture));
+}
+
+bool KLYTDLTestSite::addFile(const QString &name, const QString &path) {
     const QString copy = m_root.filePath(name);
     QFile::remove(copy);
-    return !source.isEmpty() && QFile::copy(source, copy);
+    return !path.isEmpty() && QFile::copy(path, copy);
 }
 
 void KLYTDLTestSite::addPage(const QString &name, const QString &title, const QStringList &media) {

@@ -24,6 +24,8 @@ public:
 
     // Serves the fixture under the name; false when it cannot be made.
     bool addMedia(const QString &name, KLMediaFixtures::Fixture fixture);
+    // Serves a copy of the file under the name; false when it cannot be copied.
+    bool addFile(const QString &name, const QString &path);
     // Serves an HTML page with the title that embeds the named media, in order.
     void addPage(const QString &name, const QString &title, const QStringList &media);
     QByteArray contentsOf(const QString &name) const;

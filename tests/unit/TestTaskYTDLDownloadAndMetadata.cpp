@@ -11,6 +11,7 @@
 #include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLObjectRepository.h"
 #include "Utils/KLResources.h"
+#include "Utils/KLScratchFolder.h"
 #include "Utils/KLScriptInstance.h"
 #include "Utils/KLScriptManager.h"
 
@@ -180,7 +181,7 @@ TEST_F(YTDLTasks, DownloadHandsItsSettingsAndThePreferencesToTheScript) {
     EXPECT_EQ(argumentsOf(QStringLiteral("ytdl_download")),
               (QStringList{KLKinolarkUtils::getYTDLPath(), QStringLiteral("https://example.org/watch?v=1"),
                            target, KLResources::ffmpegPath(), QStringLiteral("best"), QStringLiteral("no"),
-                           QString(), QString(), QString()}));
+                           QString(), QString(), QString(), QString()}));
 
     auto preferences = std::make_shared<KLDefaultPreferences>();
     preferences->setProvider(QStringLiteral("Comcast_SSO"));
@@ -191,13 +192,15 @@ TEST_F(YTDLTasks, DownloadHandsItsSettingsAndThePreferencesToTheScript) {
     auto task = std::make_shared<KLYTDLDownloadTask>(QUrl(QStringLiteral("https://example.org/a b")), target,
                                                      true, QUrl(QStringLiteral("https://example.org/page")));
     task->setFormat(QStringLiteral("137"));
+    task->setInformationFile(KLYTDLInformationFile(file(QStringLiteral("video.info.json")), nullptr));
     KLRecordingTaskListener listener;
     run(task, listener);
     const QStringList arguments = argumentsOf(QStringLiteral("ytdl_download"));
     EXPECT_EQ(arguments.mid(1),
               (QStringList{QStringLiteral("https://example.org/a%20b"), target, KLResources::ffmpegPath(),
                            QStringLiteral("137"), QStringLiteral("yes"), QStringLiteral("Comcast_SSO"),
-                           preferences->proxyURL(), QStringLiteral("https://example.org/page")}));
+                           preferences->proxyURL(), QStringLiteral("https://example.org/page"),
+                           file(QStringLiteral("video.info.json"))}));
     EXPECT_FALSE(preferences->proxyURL().isEmpty());
 }
 
@@ -238,16 +241,19 @@ TEST_F(YTDLTasks, DownloadTerminatedBeforeItRunsStartsNoScript) {
 }
 
 TEST_F(YTDLTasks, LinksAreTheValidPageURLsInOutputOrder) {
-    writePrintingScript(QStringLiteral("ytdl_json_information"), QStringLiteral(R"(
-{"title": "First", "webpage_url": "https://example.org/1"}
+    // The listing writes an information file into the folder it is given; one named outside it is ignored.
+    writeFakeScript(QStringLiteral("ytdl_json_information"), QStringLiteral(R"(echo '{}' > "$5/1.info.json"
+cat <<EOF
+{"title": "First", "webpage_url": "https://example.org/1", "information": "$5/1.info.json"}
 {"title": "Broken", "webpage_url": "https://example.org/2"
 {"webpage_url": "https://example.org/3#kinolark-item=2"}
 {"title": "Empty", "webpage_url": ""}
 {"title": "Missing"}
 {"title": "Not a URL", "webpage_url": "no scheme here"}
 ["https://example.org/4"]
-{"title": "Ünïcode \"quoted\"", "webpage_url": "https://example.org/5"}
+{"title": "Ünïcode \"quoted\"", "webpage_url": "https://example.org/5", "information": "$5/../1.info.json"}
 
+EOF
 )"));
     auto task = std::make_shared<KLYTDLGetLinksFromURLTask>(QUrl(QStringLiteral("https://example.org/list")));
     KLRecordingTaskListener listener;
@@ -262,10 +268,21 @@ TEST_F(YTDLTasks, LinksAreTheValidPageURLsInOutputOrder) {
     EXPECT_FALSE(links.at(1)->title().has_value());
     EXPECT_EQ(links.at(2)->title(), QStringLiteral("Ünïcode \"quoted\""));
     EXPECT_EQ(listener.descriptions(), QStringList{QStringLiteral("Analyzing https://example.org/list...")});
-    EXPECT_EQ(argumentsOf(QStringLiteral("ytdl_json_information")),
+    const QStringList arguments = argumentsOf(QStringLiteral("ytdl_json_information"));
+    EXPECT_EQ(arguments.mid(0, 4),
               (QStringList{KLKinolarkUtils::getYTDLPath(), QStringLiteral("https://example.org/list"),
                            QString(), QString()}));
     EXPECT_EQ(task->type(), KLTask::shortDownloadType);
+
+    // The information file stays while a description holds it, and its folder goes with the last one.
+    const QString information = links.at(0)->informationFile().path();
+    EXPECT_EQ(information, QDir(arguments.at(4)).filePath(QStringLiteral("1.info.json")));
+    EXPECT_TRUE(QFileInfo(information).isFile());
+    EXPECT_TRUE(links.at(2)->informationFile().isEmpty());
+    task.reset();
+    EXPECT_TRUE(QFileInfo(information).isFile());
+    links.at(0)->setInformationFile({});
+    EXPECT_FALSE(QFileInfo::exists(arguments.at(4)));
 }
 
 TEST_F(YTDLTasks, PageWithoutVideosFailsWithTheAnalysisError) {
@@ -291,7 +308,8 @@ protected:
         KLTestEnvironment::writeFile(file(QStringLiteral("progress.txt")), progress.toUtf8());
         writeFakeScript(
             QStringLiteral("ytdl_download"),
-            QStringLiteral("cp %1 \"$3.info.json\"\necho partial > \"$3.part\"\ncat %2\nsleep 30\n")
+            QStringLiteral(
+                "cp %1 \"$3.info.json\"\nhead -c 300000 /dev/zero > \"$3.part\"\ncat %2\nsleep 30\n")
                 .arg(quoted(QStringLiteral("information.json")), quoted(QStringLiteral("progress.txt"))));
     }
     // A thumbnail script that makes a picture of any file with contents, or never one.
@@ -321,6 +339,7 @@ TEST_F(YTDLVideoProperties, TooMuchWithoutAPictureGivesAnUndeterminateRecord) {
     const int foldersBefore = temporaryFolders();
     auto task = propertiesTask();
     task->setReferer(QUrl(QStringLiteral("https://example.org/page")));
+    task->setKeepsDownload(true);
     KLRecordingTaskListener listener;
     run(task, listener);
 
@@ -340,10 +359,20 @@ TEST_F(YTDLVideoProperties, TooMuchWithoutAPictureGivesAnUndeterminateRecord) {
     ASSERT_NE(task->downloadTask(), nullptr);
     EXPECT_EQ(task->downloadTask()->error()->errorType(), KLError::terminatedType);
     const QStringList arguments = argumentsOf(QStringLiteral("ytdl_download"));
-    ASSERT_EQ(arguments.size(), 9);
+    ASSERT_EQ(arguments.size(), 10);
     EXPECT_EQ(QFileInfo(arguments.at(2)).fileName(), QStringLiteral("download"));
     EXPECT_EQ(arguments.at(5), QStringLiteral("no"));
     EXPECT_EQ(arguments.at(8), QStringLiteral("https://example.org/page"));
+
+    // What was fetched is kept for the real download, and goes with whoever holds it last.
+    EXPECT_EQ(temporaryFolders(), foldersBefore + 1);
+    {
+        const auto partial = task->takePartialDownload();
+        ASSERT_NE(partial.folder, nullptr);
+        EXPECT_FALSE(partial.complete);
+        EXPECT_TRUE(QFileInfo(partial.folder->filePath(QStringLiteral("download.part"))).isFile());
+        EXPECT_EQ(task->takePartialDownload().folder, nullptr);
+    }
     EXPECT_EQ(temporaryFolders(), foldersBefore);
 }
 
@@ -392,7 +421,9 @@ TEST_F(YTDLVideoProperties, TerminationWhileProbingStopsTheDownload) {
     writeDownload(QStringLiteral("{}"),
                   QStringLiteral("[download]   1.0% of 4.00MiB at   1.00MiB/s ETA 00:03\n"));
     writeThumbnailer(false);
+    const int foldersBefore = temporaryFolders();
     auto task = propertiesTask();
+    task->setKeepsDownload(true);
     KLRecordingTaskListener listener;
     task->addListener(&listener);
     task->start();
@@ -411,6 +442,10 @@ TEST_F(YTDLVideoProperties, TerminationWhileProbingStopsTheDownload) {
     EXPECT_EQ(listener.count(QStringLiteral("completed")), 0);
     EXPECT_EQ(listener.count(QStringLiteral("terminated")), 1);
     EXPECT_FALSE(task->result().has_value());
+    // Nothing fetched is left behind.
+    task->waitForWorkToReturn();
+    EXPECT_EQ(task->takePartialDownload().folder, nullptr);
+    EXPECT_EQ(temporaryFolders(), foldersBefore);
 }
 
 TEST(YTDLInformationFile, TitleComesFromTitleThenFullTitle) {

@@ -6,14 +6,20 @@
 #include "KLEntryTestHarness.h"
 #include "KLTestEnvironment.h"
 #include "Model/KLEntry/KLEntry.h"
+#include "Model/KLEntry/KLEntryDestinationChooser.h"
 #include "Model/KLTask/KLError.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <map>
+#include <optional>
 
 using namespace std::chrono_literals;
 
@@ -80,6 +86,17 @@ public:
         return made.empty() ? std::nullopt : std::optional<EntryList>(made);
     }
     void cancel() override { m_cancelled = true; }
+};
+
+// Counts the questions where an output should go, and dismisses each.
+class CountingChooser final : public KLEntryDestinationChooser {
+public:
+    std::atomic<int> asked{0};
+    void chooseDestinationForEntry(const std::shared_ptr<KLEntry> &, const std::shared_ptr<KLPreferences> &,
+                                   const QString &, const QString &, Answer reply) override {
+        ++asked;
+        reply(std::nullopt);
+    }
 };
 
 class IntakeTest : public ::testing::Test {
@@ -260,4 +277,50 @@ TEST_F(IntakeTest, URLEventsWaitForTheLaunchAndRefuseOtherSchemes) {
               QUrl(QStringLiteral("http://late.example/x")));
     KLTestEnvironment::waitUntil([] { return false; }, 200ms);
     EXPECT_EQ(m_generator->asked.load(), 1);
+}
+
+TEST_F(IntakeTest, NewEntriesStartAsTheQueuesOwnerDecidedElseAsStored) {
+    const struct {
+        std::optional<bool> decided;
+        bool stored;
+        bool starts;
+    } cases[] = {
+        {std::nullopt, false, false}, {std::nullopt, true, true}, {true, false, true}, {false, true, false}};
+    int number = 0;
+    for (const auto &row : cases) {
+        const QString url = QStringLiteral("http://case%1.example/").arg(++number);
+        SCOPED_TRACE(url.toStdString());
+        m_harness.preferences()->setAutomaticallyStartDownloading(row.stored);
+        m_delegate->tableController()->setAutomaticStart(row.decided);
+        m_generator->entries[url] = 1;
+        intake({url});
+        ASSERT_TRUE(settled());
+        const auto entry = m_delegate->tableController()->getEntries().back();
+        EXPECT_EQ(KLTestEnvironment::waitUntil([&entry] { return entry->completed(); }, 300ms), row.starts);
+        EXPECT_EQ(m_harness.preferences()->automaticallyStartDownloading(), row.stored);
+    }
+}
+
+TEST_F(IntakeTest, ProcessAllPlacesEveryOutputWithoutAskingAndNeverTouchesTheStoredSetting) {
+    auto chooser = std::make_shared<CountingChooser>();
+    KLEntry::setDestinationChooser(chooser);
+    m_generator->entries[QStringLiteral("http://a.example/")] = 3;
+    intake({QStringLiteral("http://a.example/")});
+    ASSERT_TRUE(settled());
+    const auto entries = m_delegate->tableController()->getEntries();
+    ASSERT_EQ(entries.size(), 3u);
+    KLTestEnvironment::runPostedWork();
+    const QString store = KLDefaultPreferences::storeFilePath();
+    QFile::remove(store);
+
+    m_delegate->processAll();
+    EXPECT_TRUE(KLTestEnvironment::waitUntil([&] {
+        return std::all_of(entries.begin(), entries.end(),
+                           [](const auto &entry) { return entry->completed(); });
+    }));
+    EXPECT_EQ(chooser->asked.load(), 0);
+    KLTestEnvironment::runPostedWork();
+    EXPECT_FALSE(QFileInfo::exists(store)) << "the stored setting was changed meanwhile";
+    EXPECT_FALSE(m_harness.preferences()->automaticallyStartDownloading());
+    KLEntry::setDestinationChooser(nullptr);
 }

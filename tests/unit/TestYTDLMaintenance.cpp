@@ -93,6 +93,37 @@ TEST_F(TestYTDLMaintenanceTasks, ListingsAreTrimmedAndAnEmptyOneIsErrorFour) {
     EXPECT_EQ(listed->scriptInstance(), nullptr);
 }
 
+TEST_F(TestYTDLMaintenanceTasks, AListingIsKeptUntilTheDownloaderOrTheScriptChanges) {
+    const auto list = [] {
+        const auto task = std::make_shared<KLListYTDLExtractorsTask>();
+        runToEnd(task);
+        return task->error() == nullptr ? task->resultAs<QString>() : QString();
+    };
+    const QString working = KLKinolarkUtils::getYTDLPath();
+    KLTestEnvironment::writeFile(working, "#!/bin/sh\n");
+    setOutput("first\n");
+    ASSERT_EQ(list(), QStringLiteral("first"));
+
+    // The same downloader and script: the stored listing, without running the script.
+    setOutput("second\n");
+    QFile::remove(m_resources.filePath(QStringLiteral("arguments")));
+    EXPECT_EQ(list(), QStringLiteral("first"));
+    EXPECT_FALSE(QFileInfo::exists(m_resources.filePath(QStringLiteral("arguments"))));
+
+    // A replaced working copy (as an update leaves it) makes the listing afresh.
+    KLTestEnvironment::writeFile(working, "#!/bin/sh\n# updated\n");
+    EXPECT_EQ(list(), QStringLiteral("second"));
+
+    // So does a changed listing script; an empty listing is never stored.
+    const QString script = m_resources.filePath(QStringLiteral("list_ytdl_extractors.sh"));
+    KLTestEnvironment::writeFile(script, KLTestEnvironment::readFile(script).toUtf8() + "\n");
+    setOutput("\n");
+    EXPECT_EQ(list(), QString());
+    setOutput("third\n");
+    EXPECT_EQ(list(), QStringLiteral("third"));
+    QFile::remove(working);
+}
+
 TEST_F(TestYTDLMaintenanceTasks, UpdateKeepsTheReportAsItIsAndPassesTheUpdateProxy) {
     const auto withoutPreferences = std::make_shared<KLUpdateYTDLTask>();
     EXPECT_EQ(withoutPreferences->type(), KLTask::shortDownloadType);

@@ -38,11 +38,11 @@ void KLAppDelegate::restoreQueue() {
 }
 
 bool KLAppDelegate::launched() const {
-    return m_state->launched.load();
+    return m_state->launched.isSet();
 }
 
 void KLAppDelegate::setLaunched(bool launched) {
-    m_state->launched = launched;
+    m_state->launched.set(launched);
 }
 
 void KLAppDelegate::applicationWillTerminate() {

@@ -12,6 +12,7 @@
 #include "Flow/FFMPEG/KLFFMPEGCommandFactory.h"
 #include "Flow/TaskManager/KLTaskManager.h"
 #include "Model/KLTask/YTDL/KLUpdateYTDLTask.h"
+#include "Model/KLTask/YTDL/KLYTDLListingCache.h"
 #include "Model/Passwords/KLPasswordManager.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLDispatch.h"
@@ -53,14 +54,17 @@ void KLApplicationLaunch::doFinishApplicationLaunch(
     m_statusLine->restoreState();
     KLKinolarkUtils::deleteDownloadsDirectory();
     KLDispatch::background([self = shared_from_this()] {
-        self->updateDownloaders();
+        self->installDownloader();
         self->preparePasswordManager();
         self->restoreQueue();
         KLDispatch::sync([&self] {
             self->m_state->ui->setLaunchMenusEnabled(true);
-            self->m_state->launched = true;
+            self->m_state->launched.set(true);
             self->m_state->ui->setAddButtonVisible(true);
         });
+        // The update check does not hold up the intake: the working copy is replaced by a rename, so a
+        // downloader started meanwhile runs either the old copy or the new one, whole.
+        self->updateDownloaders();
     });
 }
 
@@ -79,9 +83,7 @@ void KLApplicationLaunch::initializeObjectRepository() {
     m_state->tracker.clearWorkingLists();
 }
 
-void KLApplicationLaunch::updateDownloaders() {
-    m_statusLine->setState(QStringLiteral("Updating downloaders..."), false);
-    setDragEnabledNow(false);
+void KLApplicationLaunch::installDownloader() {
     const QString shipped = KLResources::pathForResource(QStringLiteral("ytdl"), QString());
     const QString working = KLKinolarkUtils::getYTDLPath();
     if (!QFileInfo::exists(working) && QFile::copy(shipped, working)) {
@@ -89,22 +91,40 @@ void KLApplicationLaunch::updateDownloaders() {
                                            QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
                                            QFile::ExeOther);
     }
+}
+
+void KLApplicationLaunch::updateDownloaders() {
+    // The status line is the intake's while it runs.
+    const bool shown = m_state->tracker.callsToProcessURLs() == 0;
+    if (shown) {
+        m_statusLine->setState(QStringLiteral("Updating downloaders..."), false);
+    }
+    installDownloader();
+    const QString before = KLYTDLListingCache::downloaderIdentity();
     KLTaskRunner::runToEnd(std::make_shared<KLUpdateYTDLTask>());
-    setDragEnabledNow(true);
-    m_statusLine->restoreState();
+    if (KLYTDLListingCache::downloaderIdentity() != before) {
+        setUpPasswordManager(); // its lists come from the downloader that is there now
+    }
+    if (shown && m_state->tracker.callsToProcessURLs() == 0) {
+        m_statusLine->restoreState();
+    }
 }
 
 void KLApplicationLaunch::preparePasswordManager() {
     m_statusLine->setState(QStringLiteral("Preparing password manager..."), false);
     setDragEnabledNow(false);
+    setUpPasswordManager();
+    setDragEnabledNow(true);
+    m_statusLine->restoreState();
+}
+
+void KLApplicationLaunch::setUpPasswordManager() {
     const auto passwords = KLObjectRepository::singleton()->getPasswordManager();
     if (passwords != nullptr) {
         passwords->setup();
     }
     const bool available = passwords != nullptr && passwords->passwordManagerIsEnabled();
     KLDispatch::sync([this, available] { m_state->ui->setPasswordManagerAvailable(available); });
-    setDragEnabledNow(true);
-    m_statusLine->restoreState();
 }
 
 void KLApplicationLaunch::restoreQueue() {

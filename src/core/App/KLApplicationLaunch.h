@@ -23,6 +23,9 @@ public:
                                    const std::weak_ptr<KLEntryTableControllerDelegate> &tableDelegate,
                                    const std::weak_ptr<KLURLProcessor> &urlProcessor);
     void initializeObjectRepository();
+    // Puts the shipped downloader launcher in place when the data folder has none.
+    void installDownloader();
+    // Runs the downloader's update check; a changed downloader's lists are read again.
     void updateDownloaders();
     void preparePasswordManager();
     void restoreQueue();
@@ -32,6 +35,7 @@ public:
 
 private:
     void setDragEnabledNow(bool enabled) const;
+    void setUpPasswordManager();
 
     const std::shared_ptr<KLControllerState> m_state;
     const std::shared_ptr<KLStatusLine> m_statusLine;

@@ -31,19 +31,16 @@ void KLBatchActions::cancelAndRemoveAll() {
 
 void KLBatchActions::processAll() {
     KLUIChange::post(m_state->ui, [](KLApplicationUI &ui) { ui.closeBatchPopover(); });
-    const auto preferences = KLObjectRepository::singleton()->getPreferences();
-    if (preferences == nullptr) {
+    if (KLObjectRepository::singleton()->getPreferences() == nullptr) {
         return;
     }
-    const bool automatic = preferences->automaticallyStartDownloading();
-    preferences->setAutomaticallyStartDownloading(true);
+    // One question per entry would defeat the batch: each output is placed as an automatic start does.
     for (const auto &entry : m_state->tableController->getEntries()) {
         if (!entry->processing()) {
             entry->resetState();
-            entry->process();
+            entry->process(KLEntry::Placement::Automatic);
         }
     }
-    preferences->setAutomaticallyStartDownloading(automatic);
 }
 
 void KLBatchActions::clearCompleted() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "App/KLIntakeTracker.h"
+#include "Utils/KLWaitableFlag.h"
 
 #include <atomic>
 #include <memory>
@@ -19,7 +20,7 @@ struct KLControllerState final {
     const std::shared_ptr<KLEntryTableController> tableController;
     KLIntakeTracker tracker;
     // The launch has finished: URL events wait for it.
-    std::atomic<bool> launched{false};
+    KLWaitableFlag launched;
     // The application is being uninstalled: prepared entries then stay out of the queue.
     std::atomic<bool> uninstalling{false};
 };

@@ -13,12 +13,20 @@ KLEntryRow::KLEntryRow(std::shared_ptr<KLEntry> entry, std::weak_ptr<KLEntryTabl
     : m_entry(std::move(entry)), m_table(std::move(table)) {}
 
 void KLEntryRow::onProcess() {
+    start(KLEntry::Placement::AsStored);
+}
+
+void KLEntryRow::startProcessingWithoutUserInput() {
+    start(KLEntry::Placement::Automatic);
+}
+
+void KLEntryRow::start(KLEntry::Placement placement) {
     if (m_entry->processing()) {
         m_entry->cancel();
         return;
     }
     m_notificationPresented = false;
-    m_entry->process();
+    m_entry->process(placement);
 }
 
 void KLEntryRow::onRemove() {

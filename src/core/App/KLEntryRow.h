@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Model/KLEntry/KLEntry.h"
 #include "Model/KLEntry/KLEntryDelegate.h"
 
 #include <QString>
@@ -22,7 +23,8 @@ public:
 
     // The row's main button: cancels a running entry, else starts it.
     void onProcess();
-    void startProcessingWithoutUserInput() { onProcess(); }
+    // A start nobody asked for in person: the output is placed without asking where.
+    void startProcessingWithoutUserInput();
     // The row's remove button (hidden while the entry runs): forgets the URL and removes the row.
     void onRemove();
     // Whether this run's ending has been announced (one notification per run).
@@ -48,6 +50,7 @@ public:
     void entryIsLocal(KLEntry *entry, bool local) override;
 
 private:
+    void start(KLEntry::Placement placement);
     void refresh();
     void refreshOnMainThread();
     // Tells the window of a run that ended with an error or a finished file, once per run.

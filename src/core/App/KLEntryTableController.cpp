@@ -46,11 +46,26 @@ void KLEntryTableController::addEntry(const std::shared_ptr<KLEntry> &entry) {
         if (const std::shared_ptr<KLApplicationUI> ui = self->ui()) {
             ui->entryAdded(row->entry());
         }
-        const auto preferences = KLObjectRepository::singleton()->getPreferences();
-        if (preferences != nullptr && preferences->automaticallyStartDownloading()) {
+        if (self->startsAutomatically()) {
             row->startProcessingWithoutUserInput();
         }
     });
+}
+
+void KLEntryTableController::setAutomaticStart(std::optional<bool> start) {
+    std::lock_guard lock(m_lock);
+    m_automaticStart = start;
+}
+
+bool KLEntryTableController::startsAutomatically() const {
+    {
+        std::lock_guard lock(m_lock);
+        if (m_automaticStart.has_value()) {
+            return *m_automaticStart;
+        }
+    }
+    const auto preferences = KLObjectRepository::singleton()->getPreferences();
+    return preferences != nullptr && preferences->automaticallyStartDownloading();
 }
 
 void KLEntryTableController::removeEntry(const std::shared_ptr<KLEntry> &entry) {

@@ -6,9 +6,6 @@
 #include "Utils/KLDispatch.h"
 #include "Utils/KLLog.h"
 
-#include <chrono>
-#include <thread>
-
 KLStatusLine::KLStatusLine(std::shared_ptr<KLControllerState> state) : m_state(std::move(state)) {}
 
 void KLStatusLine::setState(const QString &message, bool canCancel) {
@@ -28,14 +25,14 @@ void KLStatusLine::restoreState() {
 }
 
 void KLStatusLine::setFailedState() {
-    KLDispatch::background([self = shared_from_this()] {
-        KLUIChange::post(self->m_state->ui, [](KLApplicationUI &ui) {
-            ui.setStatusTextVisible(true);
-            ui.setStatusText(failedText);
-        });
-        std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+    KLUIChange::post(m_state->ui, [](KLApplicationUI &ui) {
+        ui.setStatusTextVisible(true);
+        ui.setStatusText(failedText);
+    });
+    // The message stays up for a while unless new intake has taken the line over meanwhile.
+    KLDispatch::after(failedTextDuration, [self = shared_from_this()] {
         if (self->m_state->tracker.callsToProcessURLs() == 0) {
-            KLUIChange::post(self->m_state->ui, [](KLApplicationUI &ui) { ui.setStatusTextVisible(false); });
+            self->m_state->ui->setStatusTextVisible(false);
             self->restoreState();
         }
     });

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <memory>
 
 struct KLControllerState;
@@ -14,6 +15,7 @@ class KLStatusLine final : public std::enable_shared_from_this<KLStatusLine> {
 public:
     static inline const QString idleText = QStringLiteral("Drop URLs/files here...");
     static inline const QString failedText = QStringLiteral("No contents were found...");
+    static constexpr std::chrono::milliseconds failedTextDuration{2000};
 
     explicit KLStatusLine(std::shared_ptr<KLControllerState> state);
 

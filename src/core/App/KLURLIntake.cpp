@@ -17,8 +17,6 @@
 #include "Utils/KLQueuePersistence.h"
 
 #include <atomic>
-#include <chrono>
-#include <thread>
 
 KLURLIntake::KLURLIntake(std::shared_ptr<KLControllerState> state, std::shared_ptr<KLStatusLine> statusLine)
     : m_state(std::move(state)), m_statusLine(std::move(statusLine)) {}
@@ -44,11 +42,18 @@ bool KLURLIntake::analyzeURL(const std::shared_ptr<KLEntryFactory> &factory, con
     }
     m_statusLine->setState(QStringLiteral("Analyzing URL: %1").arg(url.toString(QUrl::FullyEncoded)));
     std::shared_ptr<KLError> error;
+    // Entries found early are prepared at once; they count as found for the URL.
+    bool deliveredEarly = false;
+    factory->setEntrySink([this, &deliveredEarly](const KLEntryFactory::EntryList &early) {
+        deliveredEarly = true;
+        prepareEntries(early);
+    });
     const std::optional<KLEntryFactory::EntryList> entries = factory->generateEntriesForURL(url, &error);
+    factory->setEntrySink(nullptr);
     if (factory->isCancelled()) {
         return false;
     }
-    if (entries.has_value() && !entries->empty()) {
+    if (entries.has_value() && (!entries->empty() || deliveredEarly)) {
         prepareEntries(*entries);
         return true;
     }
@@ -103,9 +108,9 @@ void KLURLIntake::fallBackOnSource(const QString &source, const QUrl &page) {
 }
 
 void KLURLIntake::waitForLaunch() const {
-    while (!m_state->launched.load()) {
+    if (!m_state->launched.isSet()) {
         KLLog::log(QStringLiteral("Waiting for launched..."));
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        m_state->launched.wait();
     }
 }
 

@@ -60,6 +60,17 @@ void KLDispatch::sync(Job job) {
     ran.wait();
 }
 
+void KLDispatch::after(std::chrono::milliseconds delay, Job job) {
+    async([delay, job = std::move(job)]() mutable {
+        QCoreApplication *application = QCoreApplication::instance();
+        if (application == nullptr) {
+            job(); // no event loop to come back to: nothing can happen during the delay anyway
+            return;
+        }
+        QTimer::singleShot(delay, application, std::move(job));
+    });
+}
+
 void KLDispatch::background(Job job) {
     {
         std::lock_guard lock(backgroundMutex);

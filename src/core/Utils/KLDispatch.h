@@ -16,6 +16,8 @@ public:
     static void async(Job job);
     // Runs the job on the main thread and returns when it has run; runs it at once on the main thread.
     static void sync(Job job);
+    // Runs the job on the main thread's event loop once the delay has passed; nothing waits meanwhile.
+    static void after(std::chrono::milliseconds delay, Job job);
     // Runs the job on a thread of its own.
     static void background(Job job);
 

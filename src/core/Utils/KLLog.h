@@ -1,6 +1,12 @@
 #pragma once
 
+#include <QLoggingCategory>
 #include <QString>
+
+// The category of the diagnostic lines: "kinolark.diagnostic", at the info level. Programs that keep their
+// standard error for the user (the command line without --verbose) turn it off with
+// QLoggingCategory::setFilterRules; QT_LOGGING_RULES turns it on again from outside.
+Q_DECLARE_LOGGING_CATEGORY(kinolarkDiagnostic)
 
 // Plain diagnostic lines on standard error. Nothing parses them; they only have to be readable and must
 // never carry a password.

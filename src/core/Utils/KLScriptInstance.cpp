@@ -95,6 +95,11 @@ void KLScriptInstance::terminate() {
     closeStream();
 }
 
+void KLScriptInstance::waitForExit() {
+    m_process->collect(m_signalled.load());
+    m_process->waitUntilCollected();
+}
+
 void KLScriptInstance::closeStream() {
     if (m_pipe != nullptr) {
         fclose(m_pipe);

@@ -33,6 +33,9 @@ public:
     QString readToEnd();
     // Signals the script's process group, then closes the stream. Safe to call more than once.
     void terminate();
+    // Blocks until the script's process has exited (after a termination: within the grace period, or it
+    // is killed), so that nothing it started writes any more.
+    void waitForExit();
 
     bool closed() const { return m_closed.load(); }
     bool finished() const { return m_finished.load(); }

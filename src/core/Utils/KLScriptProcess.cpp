@@ -2,11 +2,15 @@
 
 #include "Utils/KLDispatch.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <poll.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 KLScriptProcess::KLScriptProcess(pid_t process) : m_process(process) {}
 
@@ -31,12 +35,21 @@ bool KLScriptProcess::hasExited() const {
 }
 
 void KLScriptProcess::markCollected() {
-    std::lock_guard lock(m_lock);
-    if (!m_collected) {
+    {
+        std::lock_guard lock(m_lock);
+        if (m_collected) {
+            return;
+        }
         while (::waitpid(m_process, nullptr, 0) < 0 && errno == EINTR) {
         }
         m_collected = true;
     }
+    m_collectedChanged.notify_all();
+}
+
+void KLScriptProcess::waitUntilCollected() const {
+    std::unique_lock lock(m_lock);
+    m_collectedChanged.wait(lock, [this] { return m_collected || m_process <= 0; });
 }
 
 namespace {
@@ -64,18 +77,36 @@ void KLScriptProcess::collect(bool stopRequested) {
 }
 
 void KLScriptProcess::waitAndCollect() {
-    // A script whose output has ended exits within moments; one that was asked to stop gets its grace
-    // period. The checks grow sparse after that, for the rare script that lingers.
-    const long long start = steadyMilliseconds();
+    // Asleep until the script exits; a script that was asked to stop gets its grace period, then is killed.
+    // A stop may be asked for while we wait, so the wait wakes up now and then to look.
+    const int exitDescriptor = static_cast<int>(::syscall(SYS_pidfd_open, m_process, 0));
     bool killed = false;
     while (!hasExited()) {
-        const long long now = steadyMilliseconds();
         const long long stopAt = m_stopRequestedAt.load();
-        if (!killed && stopAt != 0 && now - stopAt > graceMilliseconds) {
-            signalGroup(SIGKILL);
-            killed = true;
+        int timeout = stopRecheckMilliseconds;
+        if (!killed && stopAt != 0) {
+            const long long remaining = stopAt + graceMilliseconds - steadyMilliseconds();
+            if (remaining <= 0) {
+                signalGroup(SIGKILL);
+                killed = true;
+            } else {
+                timeout = static_cast<int>(std::min<long long>(remaining, timeout));
+            }
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(now - start < graceMilliseconds ? 20 : 250));
+        waitForExit(exitDescriptor, timeout);
+    }
+    if (exitDescriptor >= 0) {
+        ::close(exitDescriptor);
     }
     markCollected();
+}
+
+void KLScriptProcess::waitForExit(int exitDescriptor, int timeoutMilliseconds) {
+    if (exitDescriptor < 0) {
+        // A kernel without process descriptors: check at a modest pace instead.
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(timeoutMilliseconds, 20)));
+        return;
+    }
+    pollfd exit{exitDescriptor, POLLIN, 0};
+    ::poll(&exit, 1, timeoutMilliseconds);
 }

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <sys/types.h>
@@ -13,6 +14,8 @@ class KLScriptProcess final : public std::enable_shared_from_this<KLScriptProces
 public:
     // How long a process that was asked to stop may take before its group is killed.
     static constexpr int graceMilliseconds = 3000;
+    // How often a waiting collection looks whether a stop has been asked for.
+    static constexpr int stopRecheckMilliseconds = 250;
 
     explicit KLScriptProcess(pid_t process);
 
@@ -23,15 +26,20 @@ public:
     // a group that is still there after the grace period is killed. Later calls only add the request.
     void collect(bool stopRequested);
     bool collected() const;
+    // Blocks until the process has been collected; collect() must have been asked for.
+    void waitUntilCollected() const;
 
 private:
     // True once the process has exited; it is not collected by this (its number stays reserved).
     bool hasExited() const;
     void markCollected();
     void waitAndCollect();
+    // Sleeps until the process behind the descriptor exits or the timeout runs out.
+    static void waitForExit(int exitDescriptor, int timeoutMilliseconds);
 
     const pid_t m_process;
     mutable std::mutex m_lock;
+    mutable std::condition_variable m_collectedChanged;
     bool m_collected = false;
     std::atomic<bool> m_collecting{false};
     // When the stop was first asked for, in milliseconds of the steady clock; 0 while it was not.

@@ -61,6 +61,12 @@ KLEntryFactory::generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError> 
     return std::nullopt;
 }
 
+void KLEntryFactory::setEntrySink(const KLEntryGenerator::EntrySink &sink) {
+    for (const std::shared_ptr<KLEntryGenerator> &generator : m_generators) {
+        generator->setEntrySink(sink);
+    }
+}
+
 void KLEntryFactory::cancel() {
     m_cancelled = true;
     for (const std::shared_ptr<KLEntryGenerator> &generator : m_generators) {

@@ -31,6 +31,8 @@ public:
     // succeeded, with the last claiming generator's error in `error`, or when the factory was cancelled
     // (then without error).
     std::optional<EntryList> generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError> *error);
+    // Gives every generator the sink for entries found early (see KLEntryGenerator).
+    void setEntrySink(const KLEntryGenerator::EntrySink &sink);
     // Raises the flag, then cancels every generator, which stops the running task where it can.
     void cancel();
     bool isCancelled() const { return m_cancelled.load(); }

@@ -3,6 +3,7 @@
 #include "Flow/Entries/KLURLProcessor.h"
 
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -38,4 +39,22 @@ void KLEntryGenerator::handBackURLs(const QList<QUrl> &urls) {
     if (processor != nullptr && !urls.isEmpty()) {
         processor->processURLs(urls);
     }
+}
+
+void KLEntryGenerator::setEntrySink(EntrySink sink) {
+    std::lock_guard lock(m_sinkLock);
+    m_sink = std::move(sink);
+}
+
+bool KLEntryGenerator::deliverEarly(const EntryList &entries) {
+    EntrySink sink;
+    {
+        std::lock_guard lock(m_sinkLock);
+        sink = m_sink;
+    }
+    if (!sink) {
+        return false;
+    }
+    sink(entries);
+    return true;
 }

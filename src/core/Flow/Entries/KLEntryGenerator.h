@@ -4,7 +4,9 @@
 #include <QUrl>
 
 #include <atomic>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -17,6 +19,9 @@ class KLURLProcessor;
 class KLEntryGenerator {
 public:
     using EntryList = std::vector<std::shared_ptr<KLEntry>>;
+    // Takes entries while generation goes on, so that their preparation and processing need not wait for
+    // the rest of a long generation (a folder of many files).
+    using EntrySink = std::function<void(const EntryList &entries)>;
 
     virtual ~KLEntryGenerator();
 
@@ -26,11 +31,20 @@ public:
     virtual void cancel();
     bool isCancelled() const { return m_cancelled.load(); }
 
+    // Where entries found early go; without a sink they all come in the returned list.
+    void setEntrySink(EntrySink sink);
+
     // Where found URLs are handed back (the application controller); nothing is handed back without one.
     static void setURLProcessor(const std::weak_ptr<KLURLProcessor> &processor);
 
 protected:
     static void handBackURLs(const QList<QUrl> &urls);
+    // Hands the entries to the sink; false (and nothing done) without one, when they belong in the list.
+    bool deliverEarly(const EntryList &entries);
 
     std::atomic<bool> m_cancelled{false};
+
+private:
+    std::mutex m_sinkLock;
+    EntrySink m_sink;
 };

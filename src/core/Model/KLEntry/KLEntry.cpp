@@ -225,7 +225,7 @@ void KLEntry::taskDescriptionWasChanged(KLTask *, const QString &description) {
 
 // ---- The run ----
 
-void KLEntry::process() {
+void KLEntry::process(Placement placement) {
     setProcessing(true);
     m_cancelled = false;
     tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryHasStartedProcessing(this); });
@@ -241,7 +241,8 @@ void KLEntry::process() {
         std::lock_guard lock(m_lock);
         m_preferences = live->copy();
         // Without anybody to ask, the output is placed as in the automatic mode: never over an existing file.
-        m_automaticallyStartDownloading = live->automaticallyStartDownloading() || chooser == nullptr;
+        m_automaticallyStartDownloading =
+            placement == Placement::Automatic || live->automaticallyStartDownloading() || chooser == nullptr;
     }
     if (get(m_automaticallyStartDownloading)) {
         resetState();
@@ -310,8 +311,8 @@ QString KLEntry::temporaryFolder() const {
     return get(m_temporaryFolder);
 }
 
-QString KLEntry::createRunFolder() {
-    const QString folder = KLKinolarkUtils::createTemporaryFolder();
+QString KLEntry::createRunFolder(const QString &existing) {
+    const QString folder = existing.isEmpty() ? KLKinolarkUtils::createTemporaryFolder() : existing;
     set(m_temporaryFolder, folder);
     return folder;
 }

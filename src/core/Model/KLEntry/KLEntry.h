@@ -80,8 +80,12 @@ public:
     // Gathers what the entry needs before it is shown; ends "Ready to process..." and calls the completion
     // once, unless the entry was cancelled first (then `error` is a termination error and it is not called).
     virtual void prepareWithCompletion(std::function<void()> completion);
+    // Where a run's output goes: as the stored "start downloads automatically" setting says (asked for
+    // unless it is on), or placed automatically without asking, as a batch or the command line wants.
+    enum class Placement { AsStored, Automatic };
+
     // Starts a run: settings copy, destination, then the kind's own stages on a background thread.
-    void process();
+    void process(Placement placement = Placement::AsStored);
     // Stops the run; an idle entry only remembers it (a preparation in progress then ends cancelled).
     virtual void cancel();
     // Progress 0, no error, not completed, each through its setter.
@@ -105,8 +109,9 @@ protected:
     std::shared_ptr<KLPreferences> runPreferences() const;
     bool runIsDownloadOnly() const;
     QString temporaryFolder() const;
-    // Makes the run's temporary folder.
-    QString createRunFolder();
+    // Makes the run's temporary folder, which goes when the run ends. A folder the entry already holds
+    // (with a partial download in it) can be handed in to serve as that folder instead.
+    QString createRunFolder(const QString &existing = QString());
 
     // Queues a metadata task and finishes the preparation when it ends; `adjust` may complete the record.
     void prepareWithPropertiesTask(const std::shared_ptr<KLTask> &propertiesTask,
@@ -160,6 +165,7 @@ private:
 
     // The run.
     std::shared_ptr<KLPreferences> m_preferences;
+    // Whether this run places its output by itself (never over an existing file) rather than where asked.
     bool m_automaticallyStartDownloading = true;
     QString m_temporaryFolder;
     QString m_conversionOutput;

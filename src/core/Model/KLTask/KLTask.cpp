@@ -4,10 +4,10 @@
 #include "Utils/KLDispatch.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
-KLTask::KLTask() = default;
+KLTask::KLTask() {
+    m_workReturned.set(true);
+}
 
 KLTask::~KLTask() = default;
 
@@ -62,7 +62,7 @@ void KLTask::setFinished(bool finished) {
     if (m_ended.exchange(true)) {
         return; // terminated meanwhile: the end has been reported already
     }
-    m_finished.store(true, std::memory_order_release);
+    markFinished();
     setCompletionFactor(1.0);
     runCompletionBlock();
     notifyListeners([this](KLTaskListener *listener) { listener->taskWasCompleted(this); });
@@ -136,7 +136,11 @@ void KLTask::start() {
     m_finished.store(false, std::memory_order_release);
     notifyListeners([this](KLTaskListener *listener) { listener->taskWasStarted(this); });
     // The thread keeps the task alive until its work routine has returned.
-    KLDispatch::background([self = shared_from_this()] { self->doTaskMain(); });
+    m_workReturned.set(false);
+    KLDispatch::background([self = shared_from_this()] {
+        self->doTaskMain();
+        self->m_workReturned.set(true);
+    });
 }
 
 void KLTask::terminate() {
@@ -150,13 +154,26 @@ void KLTask::terminate() {
     }
     runCompletionBlock();
     notifyListeners([this](KLTaskListener *listener) { listener->taskWasTerminated(this); });
-    m_finished.store(true, std::memory_order_release);
+    markFinished();
+}
+
+void KLTask::markFinished() {
+    {
+        // Stored under the waiters' lock, so that none of them can miss the wake-up between its check and
+        // its sleep.
+        std::lock_guard lock(m_waitLock);
+        m_finished.store(true, std::memory_order_release);
+    }
+    m_finishedChanged.notify_all();
 }
 
 void KLTask::wait() {
-    while (!finished()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    std::unique_lock lock(m_waitLock);
+    m_finishedChanged.wait(lock, [this] { return finished(); });
+}
+
+void KLTask::waitForWorkToReturn() const {
+    m_workReturned.wait();
 }
 
 bool KLTask::hasEnded() const {

@@ -4,8 +4,11 @@
 
 #include <QString>
 
+#include "Utils/KLWaitableFlag.h"
+
 #include <any>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -67,8 +70,11 @@ public:
     void start();
     // Ends the task early. Subclasses stop their script or sub-task first, then call this.
     virtual void terminate();
-    // Blocks until the task has ended.
+    // Blocks until the task has ended, asleep until then.
     void wait();
+    // Blocks until the work routine has returned. A termination reports the end at once, while the routine
+    // may still be winding down its script; whoever reuses the task's files waits for this.
+    void waitForWorkToReturn() const;
 
     // True once completion or termination has been reported.
     bool hasEnded() const;
@@ -80,6 +86,7 @@ protected:
 
 private:
     template <class Call> void notifyListeners(Call call);
+    void markFinished();
 
     // Held while listeners are called; recursive so that a listener may call back into the task.
     mutable std::recursive_mutex m_monitor;
@@ -92,6 +99,11 @@ private:
     std::shared_ptr<KLError> m_error;
     std::any m_result;
     CompletionBlock m_completionBlock;
+
+    std::mutex m_waitLock;
+    std::condition_variable m_finishedChanged;
+    // Raised while no work routine runs.
+    KLWaitableFlag m_workReturned;
 
     std::atomic<double> m_completionFactor{0.0};
     std::atomic<bool> m_finished{false};

@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -89,7 +90,11 @@ KLDefaultPreferences::KLDefaultPreferences() : KLPreferences(DeferDefaults{}) {
     setSaving(true);
 }
 
-KLDefaultPreferences::~KLDefaultPreferences() = default;
+KLDefaultPreferences::~KLDefaultPreferences() {
+    // No posted write may reach the record once it is gone; what it still holds is written here.
+    m_pendingFlush.stop();
+    flush();
+}
 
 void KLDefaultPreferences::initDefaults() {
     ChangeBatch batch(*this);
@@ -125,7 +130,21 @@ void KLDefaultPreferences::writeApplicationDefaults() {
 }
 
 void KLDefaultPreferences::fieldsDidChange() {
-    save();
+    if (!saving()) {
+        return;
+    }
+    {
+        std::lock_guard lock(m_storeLock);
+        m_changed = true;
+    }
+    m_pendingFlush.request();
+}
+
+void KLDefaultPreferences::setSaving(bool saving) {
+    if (!saving) {
+        flush();
+    }
+    m_saving = saving;
 }
 
 const KLPreferencesField<KLDefaultPreferences> *KLDefaultPreferences::applicationField(const QString &key) {
@@ -142,9 +161,32 @@ QString KLDefaultPreferences::storeFilePath() {
 }
 
 void KLDefaultPreferences::save() {
+    writeStore(false);
+}
+
+void KLDefaultPreferences::flush() {
+    writeStore(true);
+}
+
+void KLDefaultPreferences::writeStore(bool onlyIfChanged) {
     if (!saving()) {
         return;
     }
+    // The values are taken under the store's lock: a change made meanwhile marks the record again once this
+    // write is done, and so gets a write of its own.
+    std::lock_guard lock(m_storeLock);
+    if (!std::exchange(m_changed, false) && onlyIfChanged) {
+        return;
+    }
+    const QHash<QString, QVariant> values = storedValues();
+    KLSettingsStore(storeFilePath()).write([&values](QSettings &store) {
+        for (auto value = values.cbegin(); value != values.cend(); ++value) {
+            store.setValue(value.key(), value.value());
+        }
+    });
+}
+
+QHash<QString, QVariant> KLDefaultPreferences::storedValues() const {
     QHash<QString, QVariant> values;
     for (const auto &field : KLPreferencesFields::conversionFields()) {
         values.insert(field.key, field.store(*this));
@@ -153,13 +195,7 @@ void KLDefaultPreferences::save() {
         values.insert(field.key, field.store(*this));
     }
     values.insert(storeMarkerKey, QStringLiteral("yes"));
-
-    std::lock_guard lock(m_storeLock);
-    KLSettingsStore(storeFilePath()).write([&values](QSettings &store) {
-        for (auto value = values.cbegin(); value != values.cend(); ++value) {
-            store.setValue(value.key(), value.value());
-        }
-    });
+    return values;
 }
 
 void KLDefaultPreferences::load() {
@@ -203,6 +239,7 @@ void KLDefaultPreferences::load() {
 
 void KLDefaultPreferences::clear() {
     std::lock_guard lock(m_storeLock);
+    m_changed = false;
     KLSettingsStore(storeFilePath()).write([](QSettings &store) { store.clear(); });
 }
 

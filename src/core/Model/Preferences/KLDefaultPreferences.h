@@ -3,8 +3,11 @@
 #include "Model/Preferences/KLPreferences.h"
 #include "Model/Preferences/KLPreferencesApplicationSeam.h"
 #include "Model/Preferences/KLPreferencesField.h"
+#include "Utils/KLCoalescedJob.h"
 
+#include <QHash>
 #include <QString>
+#include <QVariant>
 
 #include <atomic>
 #include <cstdint>
@@ -12,12 +15,16 @@
 #include <mutex>
 
 // The application-wide preferences: the conversion settings plus the application settings (limits of the
-// scheduler, queue behaviour, theme, proxies, notifications). Every change is written at once, whole, to
-// the per-user settings store (~/.config/KinolarkPro/KinolarkPro.conf, readable by its owner only, since it
-// holds proxy passwords); load() reads it back at launch.
+// scheduler, queue behaviour, theme, proxies, notifications). They are written whole to the per-user
+// settings store (~/.config/KinolarkPro/KinolarkPro.conf, readable by its owner only, since it holds proxy
+// passwords); load() reads it back at launch.
+//
+// A change only marks the record as changed and asks the main thread's event loop for one write: a slider
+// dragged across its range or a pane that applies ten fields writes the file once. The programs call
+// flush() when they end, and the destructor writes what is still pending.
 //
 // Task threads and the scheduler read it while the panes edit it on the main thread; every field is guarded
-// by the record's lock and the store by a lock of its own.
+// by the record's lock, and the store and the changed mark by a lock of their own.
 class KLDefaultPreferences final : public KLPreferences {
 public:
     static inline const QString storeMarkerKey = QStringLiteral("preferencesSaved");
@@ -28,11 +35,13 @@ public:
     // The conversion defaults and start-up preset, then the application defaults and the desktop folder.
     void initDefaults() override;
 
-    // Writes every key (the marker included) and flushes, when saving is on.
+    // Writes every key (the marker included) now, when saving is on.
     void save();
+    // Writes the changes not written yet, when saving is on; nothing when there are none.
+    void flush();
     // Reads the stored set back. Values the store cannot have got from save() leave their field alone.
     void load();
-    // Empties the store, so the next launch starts from the defaults.
+    // Empties the store, so the next launch starts from the defaults; changes not written yet are dropped.
     void clear();
     // The settings file, for whoever needs to show or guard it.
     static QString storeFilePath();
@@ -48,7 +57,8 @@ public:
     QString updateProxyAuth() const;
 
     bool saving() const { return m_saving; }
-    void setSaving(bool saving) { m_saving = saving; }
+    // Turning saving off first writes what was changed while it was on.
+    void setSaving(bool saving);
 
     uint64_t numberOfConcurrentDownloads() const { return read(m_numberOfConcurrentDownloads); }
     void setNumberOfConcurrentDownloads(uint64_t value) { write(m_numberOfConcurrentDownloads, value); }
@@ -61,7 +71,7 @@ public:
     bool automaticallyRemoveWhenCompleted() const { return read(m_automaticallyRemoveWhenCompleted); }
     void setAutomaticallyRemoveWhenCompleted(bool value) { write(m_automaticallyRemoveWhenCompleted, value); }
     QString theme() const { return read(m_theme); }
-    // Saves, then switches the application to the dark theme for exactly "dark", else to the light one.
+    // Switches the application to the dark theme for exactly "dark", else to the light one.
     void setTheme(const QString &theme);
     uint64_t queueSize() const { return read(m_queueSize); }
     // The window shows this many rows at most; a change resizes it.
@@ -96,7 +106,7 @@ public:
     bool sendNotifications() const { return read(m_sendNotifications); }
     void setSendNotifications(bool value) { write(m_sendNotifications, value); }
     QString addButtonBehaviour() const { return read(m_addButtonBehaviour); }
-    // Asks the application controller to update the add button, then saves.
+    // Asks the application controller to update the add button.
     void setAddButtonBehaviour(const QString &value);
     QString rememberQueue() const { return read(m_rememberQueue); }
     void setRememberQueue(const QString &value) { write(m_rememberQueue, value); }
@@ -109,10 +119,16 @@ protected:
 private:
     void writeApplicationDefaults();
     std::shared_ptr<KLPreferencesApplicationSeam> applicationSeam() const;
+    // Writes every key when `onlyIfChanged` is off or something changed since the last write.
+    void writeStore(bool onlyIfChanged);
+    QHash<QString, QVariant> storedValues() const;
 
     std::atomic<bool> m_saving{false};
-    // The store is written from whichever thread changed a field; QSettings objects are not shared.
+    // Guards the store and m_changed. The store is written by whichever thread saves or flushes; QSettings
+    // objects are not shared.
     std::mutex m_storeLock;
+    bool m_changed = false;
+    KLCoalescedJob m_pendingFlush{[this] { flush(); }};
     mutable std::mutex m_seamLock;
     std::weak_ptr<KLPreferencesApplicationSeam> m_applicationSeam;
 

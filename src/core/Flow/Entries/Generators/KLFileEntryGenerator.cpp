@@ -52,7 +52,10 @@ KLFileEntryGenerator::generateEntriesForFolder(const QString &folder) {
         if (m_cancelled.load()) {
             return std::nullopt;
         }
-        if (std::optional<EntryList> found = generateEntriesForFile(item, nullptr)) {
+        // Each file is handed on as soon as it is measured: its conversion may begin while the rest of
+        // the folder is measured.
+        if (std::optional<EntryList> found = generateEntriesForFile(item, nullptr);
+            found && !deliverEarly(*found)) {
             entries.insert(entries.end(), found->begin(), found->end());
         }
     }

@@ -49,6 +49,7 @@ KLYTDLGenerator::generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError>
         auto entry = std::make_shared<KLYTDLEntry>();
         entry->setOriginalURL(link);
         entry->setInvokingURL(url);
+        entry->setInformationFile(description->informationFile());
         entries.push_back(std::move(entry));
     }
     if (m_cancelled.load()) {

@@ -3,6 +3,7 @@
 #include "Model/KLTask/YTDL/KLYTDLScriptArguments.h"
 #include "Utils/KLLog.h"
 #include "Utils/KLResources.h"
+#include "Utils/KLScriptInstance.h"
 #include "Utils/KLScriptManager.h"
 
 namespace {
@@ -107,6 +108,16 @@ void KLYTDLDownloadTask::setFormat(const std::optional<QString> &format) {
     m_format = format;
 }
 
+QString KLYTDLDownloadTask::informationFile() const {
+    std::lock_guard lock(m_lock);
+    return m_informationFile.path();
+}
+
+void KLYTDLDownloadTask::setInformationFile(const KLYTDLInformationFile &informationFile) {
+    std::lock_guard lock(m_lock);
+    m_informationFile = informationFile;
+}
+
 std::optional<QString> KLYTDLDownloadTask::downloadDescription() const {
     std::lock_guard lock(m_lock);
     return m_downloadDescription;
@@ -135,7 +146,7 @@ QString KLYTDLDownloadTask::getCommand() const {
          KLResources::ffmpegPath(), format().value_or(QStringLiteral("best")),
          m_useSubtitles ? QStringLiteral("yes") : QStringLiteral("no"), KLYTDLScriptArguments::provider(),
          KLYTDLScriptArguments::proxyURL(),
-         referer.isEmpty() ? QString() : referer.toString(QUrl::FullyEncoded)});
+         referer.isEmpty() ? QString() : referer.toString(QUrl::FullyEncoded), informationFile()});
 }
 
 void KLYTDLDownloadTask::prepareTaskDescription() {
@@ -158,9 +169,17 @@ void KLYTDLDownloadTask::doTaskMain() {
     startScript(getCommand());
     Reading reading;
     readScriptLines([this, &reading](const QString &line) { treatLine(line, reading); });
+    {
+        std::lock_guard lock(m_lock);
+        m_informationFile = KLYTDLInformationFile(); // read by now; its folder may go
+    }
 
-    // After a termination the end has been reported already, and the output's end means nothing.
+    // After a termination the end has been reported already, and the output's end means nothing. The
+    // routine returns once the downloader is gone, so that nobody continuing the unfinished file meets it.
     if (hasEnded() || m_stopped) {
+        if (const std::shared_ptr<KLScriptInstance> instance = scriptInstance()) {
+            instance->waitForExit();
+        }
         return;
     }
     terminateScript();

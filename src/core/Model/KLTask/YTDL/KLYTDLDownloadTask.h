@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Model/KLTask/Basic/KLScriptTask.h"
+#include "Model/KLTask/YTDL/KLYTDLInformationFile.h"
 
 #include <QString>
 #include <QUrl>
@@ -14,7 +15,8 @@
 //
 // The result is the path of the file (a QString): while the task runs, and after a failure, the target path
 // with ".part" appended (where the downloader keeps an unfinished download); after success the target path.
-// A download that ends without the downloader's closing line fails with error 3.
+// A download that ends without the downloader's closing line fails with error 3. An unfinished file found at
+// the target (".part") is continued rather than fetched again.
 class KLYTDLDownloadTask final : public KLScriptTask {
 public:
     // `targetURL` is the absolute path the finished file must end up at; an empty `referer` means none.
@@ -29,6 +31,10 @@ public:
     // The downloader's format selector; nothing means "best". Set before the task starts.
     std::optional<QString> format() const;
     void setFormat(const std::optional<QString> &format);
+    // A downloader's information file to take the video from instead of extracting the page again; empty
+    // for none. Set before the task starts; the task holds on to it until its work is done.
+    QString informationFile() const;
+    void setInformationFile(const KLYTDLInformationFile &informationFile);
     // Shown instead of "Downloading..." when set. Set before the task starts.
     std::optional<QString> downloadDescription() const;
     void setDownloadDescription(const std::optional<QString> &downloadDescription);
@@ -62,6 +68,7 @@ private:
 
     mutable std::mutex m_lock;
     std::optional<QString> m_format;
+    KLYTDLInformationFile m_informationFile;
     std::optional<QString> m_downloadDescription;
     std::optional<QString> m_downloadSize;
     std::atomic<bool> m_stopped{false};

@@ -2,7 +2,10 @@
 
 #include "Model/KLTask/YTDL/KLYTDLLinkDescription.h"
 #include "Model/KLTask/YTDL/KLYTDLScriptArguments.h"
+#include "Utils/KLScratchFolder.h"
 #include "Utils/KLScriptManager.h"
+
+#include <QFileInfo>
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,7 +15,22 @@
 
 namespace {
 
-std::shared_ptr<KLYTDLLinkDescription> linkFromLine(const QString &line) {
+// The information file the record names, when it is a file of the listing's own folder.
+KLYTDLInformationFile informationIn(const QJsonObject &object,
+                                    const std::shared_ptr<KLScratchFolder> &folder) {
+    const QString path = object.value(QStringLiteral("information")).toString();
+    if (folder == nullptr || path.isEmpty()) {
+        return {};
+    }
+    const QFileInfo file(path);
+    if (file.absolutePath() != QFileInfo(folder->path()).absoluteFilePath() || !file.isFile()) {
+        return {};
+    }
+    return KLYTDLInformationFile(file.absoluteFilePath(), folder);
+}
+
+std::shared_ptr<KLYTDLLinkDescription> linkFromLine(const QString &line,
+                                                    const std::shared_ptr<KLScratchFolder> &folder) {
     const QJsonDocument document = QJsonDocument::fromJson(line.toUtf8());
     if (!document.isObject()) {
         return nullptr;
@@ -27,8 +45,10 @@ std::shared_ptr<KLYTDLLinkDescription> linkFromLine(const QString &line) {
         return nullptr;
     }
     const QJsonValue title = object.value(QStringLiteral("title"));
-    return std::make_shared<KLYTDLLinkDescription>(
+    auto description = std::make_shared<KLYTDLLinkDescription>(
         link, title.isString() ? std::optional<QString>(title.toString()) : std::nullopt);
+    description->setInformationFile(informationIn(object, folder));
+    return description;
 }
 
 } // namespace
@@ -37,21 +57,23 @@ KLYTDLGetLinksFromURLTask::KLYTDLGetLinksFromURLTask(const QUrl &sourceURL) : m_
     setType(shortDownloadType);
 }
 
-QString KLYTDLGetLinksFromURLTask::getCommand() const {
+QString KLYTDLGetLinksFromURLTask::getCommand(const QString &informationFolder) const {
     return KLScriptManager::commandForScript(
         QStringLiteral("ytdl_json_information"),
         {KLYTDLScriptArguments::ytdlPath(), m_sourceURL.toString(QUrl::FullyEncoded),
-         KLYTDLScriptArguments::provider(), KLYTDLScriptArguments::proxyURL()});
+         KLYTDLScriptArguments::provider(), KLYTDLScriptArguments::proxyURL(), informationFolder});
 }
 
-KLYTDLGetLinksFromURLTask::Links KLYTDLGetLinksFromURLTask::linksFromOutput(const QString &output) {
+KLYTDLGetLinksFromURLTask::Links
+KLYTDLGetLinksFromURLTask::linksFromOutput(const QString &output,
+                                           const std::shared_ptr<KLScratchFolder> &informationFolder) {
     Links links;
     const QString trimmed = output.trimmed();
     if (trimmed.isEmpty()) {
         return links;
     }
     for (const QString &line : trimmed.split(QLatin1Char('\n'))) {
-        if (std::shared_ptr<KLYTDLLinkDescription> link = linkFromLine(line)) {
+        if (std::shared_ptr<KLYTDLLinkDescription> link = linkFromLine(line, informationFolder)) {
             links.append(std::move(link));
         }
     }
@@ -64,7 +86,10 @@ void KLYTDLGetLinksFromURLTask::prepareTaskDescription() {
 
 void KLYTDLGetLinksFromURLTask::doTaskMain() {
     prepareTaskDescription();
-    const Links links = linksFromOutput(runScriptToEnd(getCommand()));
+    // Held by the descriptions that name one of its files; gone with this task when none does.
+    const std::shared_ptr<KLScratchFolder> informationFolder = KLScratchFolder::create();
+    const Links links =
+        linksFromOutput(runScriptToEnd(getCommand(informationFolder->path())), informationFolder);
     if (terminationRequested()) {
         return; // the termination on its way ends the task, as a termination and not as a failed listing
     }

@@ -8,10 +8,13 @@
 
 #include <memory>
 
+class KLScratchFolder;
 class KLYTDLLinkDescription;
 
 // Asks the downloader which videos a page holds (a playlist holds several). The result is a non-empty
 // QList<std::shared_ptr<KLYTDLLinkDescription>> in page order; a page without any video ends with error 1.
+// The downloader's information file of each video is kept for its later downloads, in a folder that goes
+// when the last description holding one of its files does.
 class KLYTDLGetLinksFromURLTask final : public KLScriptTask {
 public:
     using Links = QList<std::shared_ptr<KLYTDLLinkDescription>>;
@@ -19,11 +22,14 @@ public:
     explicit KLYTDLGetLinksFromURLTask(const QUrl &sourceURL);
 
     QUrl sourceURL() const { return m_sourceURL; }
-    QString getCommand() const;
+    // `informationFolder` is where the downloader writes the information files; empty for none.
+    QString getCommand(const QString &informationFolder = QString()) const;
 
     // The videos described by the script's output: one JSON object per line with "webpage_url" (required,
-    // a valid URL) and "title" (optional). Lines that are no such object are skipped.
-    static Links linksFromOutput(const QString &output);
+    // a valid URL), "title" (optional) and "information" (optional: the path of an information file, taken
+    // only when it lies in `informationFolder`). Lines that are no such object are skipped.
+    static Links linksFromOutput(const QString &output,
+                                 const std::shared_ptr<KLScratchFolder> &informationFolder = nullptr);
 
 protected:
     void doTaskMain() override;

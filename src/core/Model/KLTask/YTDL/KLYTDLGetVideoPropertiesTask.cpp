@@ -2,8 +2,11 @@
 
 #include "Model/KLTask/Basic/KLVideoProperties.h"
 #include "Model/KLTask/FFMPEG/KLGetLocalVideoPropertiesTask.h"
+#include "Model/KLTask/KLError.h"
+#include "Model/KLTask/KLTaskProgressWaiter.h"
 #include "Model/KLTask/YTDL/KLYTDLDownloadTask.h"
 #include "Utils/KLKinolarkUtils.h"
+#include "Utils/KLScratchFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,18 +14,15 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <chrono>
-#include <thread>
+#include <algorithm>
+#include <limits>
+#include <utility>
 
 namespace {
 
-const QString downloadName = QStringLiteral("download");
+const QString partialExtension = QStringLiteral(".part");
 const QString informationExtension = QStringLiteral(".info.json");
 const QString testFrameName = QStringLiteral("thumbnail.png");
-
-constexpr std::chrono::milliseconds beginPollInterval(10);
-constexpr std::chrono::milliseconds probeInterval(100);
-constexpr std::chrono::milliseconds folderRemovalRetryInterval(200);
 
 // The information file is written before the media arrives, but a site's metadata can be large; anything
 // beyond this is no information file of ours.
@@ -46,6 +46,21 @@ QUrl KLYTDLGetVideoPropertiesTask::referer() const {
 void KLYTDLGetVideoPropertiesTask::setReferer(const QUrl &referer) {
     std::lock_guard lock(m_lock);
     m_referer = referer;
+}
+
+void KLYTDLGetVideoPropertiesTask::setInformationFile(const KLYTDLInformationFile &informationFile) {
+    std::lock_guard lock(m_lock);
+    m_informationFile = informationFile;
+}
+
+void KLYTDLGetVideoPropertiesTask::setKeepsDownload(bool keepsDownload) {
+    std::lock_guard lock(m_lock);
+    m_keepsDownload = keepsDownload;
+}
+
+KLYTDLGetVideoPropertiesTask::PartialDownload KLYTDLGetVideoPropertiesTask::takePartialDownload() {
+    std::lock_guard lock(m_lock);
+    return std::exchange(m_partialDownload, PartialDownload());
 }
 
 std::shared_ptr<KLYTDLDownloadTask> KLYTDLGetVideoPropertiesTask::downloadTask() const {
@@ -87,17 +102,22 @@ KLYTDLGetVideoPropertiesTask::undeterminateProperties(const QString &title) {
 void KLYTDLGetVideoPropertiesTask::terminate() {
     std::shared_ptr<KLYTDLDownloadTask> download;
     std::shared_ptr<KLGetLocalVideoPropertiesTask> properties;
+    std::shared_ptr<KLTaskProgressWaiter> waiter;
     {
         std::lock_guard lock(m_lock);
         m_terminated = true;
         download = m_downloadTask;
         properties = m_propertiesTask;
+        waiter = m_progressWaiter;
     }
     if (download) {
         download->terminate();
     }
     if (properties) {
         properties->terminate();
+    }
+    if (waiter) {
+        waiter->wake();
     }
     KLScriptTask::terminate();
 }
@@ -126,43 +146,59 @@ void KLYTDLGetVideoPropertiesTask::prepareTaskDescription() {
 
 void KLYTDLGetVideoPropertiesTask::doTaskMain() {
     prepareTaskDescription();
-    const QString temporaryFolder = KLKinolarkUtils::createTemporaryFolder();
-    const std::shared_ptr<KLVideoProperties> properties = measureDownload(temporaryFolder);
-    // Nothing in the folder is of use afterwards: the record holds everything that was measured, and the
-    // partial download can be large. It goes before the end is reported, so that nobody who waits for the
-    // end finds it still there.
-    removeFolder(temporaryFolder);
+    std::shared_ptr<KLScratchFolder> folder = KLScratchFolder::create();
+    bool continuable = false;
+    const std::shared_ptr<KLVideoProperties> properties = measureDownload(*folder, continuable);
+    if (const std::shared_ptr<KLYTDLDownloadTask> download = downloadTask()) {
+        stopDownload(*download);
+    }
+    if (properties && continuable) {
+        keepDownload(folder);
+    }
+    // Unless it was kept, the folder goes before the end is reported, so that nobody who waits for the end
+    // finds it still there: the partial download can be large.
+    folder.reset();
     if (properties) {
         setResult(properties);
         setFinished(true);
     }
 }
 
-void KLYTDLGetVideoPropertiesTask::removeFolder(const QString &folder) {
-    // A downloader that was just stopped may still be ending and leave a last file behind.
-    for (int attempt = 0; attempt < 3 && !QDir(folder).removeRecursively(); ++attempt) {
-        std::this_thread::sleep_for(folderRemovalRetryInterval);
+void KLYTDLGetVideoPropertiesTask::keepDownload(const std::shared_ptr<KLScratchFolder> &folder) {
+    const std::shared_ptr<KLYTDLDownloadTask> download = downloadTask();
+    if (download == nullptr || isTerminated()) {
+        return;
+    }
+    QFile::remove(folder->filePath(testFrameName));
+    // A download stopped on the way reports a termination and has left only the unfinished file.
+    const bool complete = download->error() == nullptr && QFileInfo(download->targetURL()).isFile();
+    std::lock_guard lock(m_lock);
+    // Checked under the lock: a termination must not find something kept after it.
+    if (m_keepsDownload && !m_terminated) {
+        m_partialDownload = PartialDownload{folder, complete};
     }
 }
 
 std::shared_ptr<KLVideoProperties>
-KLYTDLGetVideoPropertiesTask::measureDownload(const QString &temporaryFolder) {
-    const std::shared_ptr<KLYTDLDownloadTask> download = startDownload(temporaryFolder);
-    if (!download || !waitForDownloadToBegin(*download)) {
+KLYTDLGetVideoPropertiesTask::measureDownload(const KLScratchFolder &folder, bool &continuable) {
+    const std::shared_ptr<KLYTDLDownloadTask> download = startDownload(folder);
+    if (!download) {
         return nullptr;
     }
-    const Probe probe = probeDownload(*download, QDir(temporaryFolder).filePath(testFrameName));
+    const Probe probe = probeDownload(*download, folder.filePath(testFrameName));
     if (probe == Probe::Terminated || isTerminated()) {
         return nullptr;
     }
 
-    // The beginning of the file is enough.
-    download->terminate();
-    download->wait();
+    // The beginning of the file is enough. What a failed download left may be anything, and what ffmpeg
+    // assembled cannot be continued; the rest can.
+    stopDownload(*download);
+    const std::shared_ptr<KLError> failure = download->error();
+    continuable =
+        probe != Probe::Assembled && (failure == nullptr || failure->errorType() == KLError::terminatedType);
     const uint64_t size = KLKinolarkUtils::parseSize(download->downloadSize().value_or(QString()));
-    const QString title =
-        titleFromInformationFile(QDir(temporaryFolder).filePath(downloadName + informationExtension));
-    if (probe == Probe::Undeterminate) {
+    const QString title = titleFromInformationFile(folder.filePath(downloadName + informationExtension));
+    if (probe == Probe::Undeterminate || probe == Probe::Assembled) {
         return undeterminateProperties(title);
     }
 
@@ -182,12 +218,17 @@ KLYTDLGetVideoPropertiesTask::measureDownload(const QString &temporaryFolder) {
 }
 
 std::shared_ptr<KLYTDLDownloadTask>
-KLYTDLGetVideoPropertiesTask::startDownload(const QString &temporaryFolder) {
+KLYTDLGetVideoPropertiesTask::startDownload(const KLScratchFolder &folder) {
     if (isTerminated()) {
         return nullptr;
     }
-    auto download = std::make_shared<KLYTDLDownloadTask>(
-        m_sourceURL, QDir(temporaryFolder).filePath(downloadName), false, referer());
+    auto download =
+        std::make_shared<KLYTDLDownloadTask>(m_sourceURL, folder.filePath(downloadName), false, referer());
+    {
+        std::lock_guard lock(m_lock);
+        download->setInformationFile(std::exchange(m_informationFile, KLYTDLInformationFile()));
+        m_progressWaiter = std::make_shared<KLTaskProgressWaiter>(download);
+    }
     if (!adopt(m_downloadTask, download)) {
         return nullptr;
     }
@@ -195,19 +236,12 @@ KLYTDLGetVideoPropertiesTask::startDownload(const QString &temporaryFolder) {
     return download;
 }
 
-bool KLYTDLGetVideoPropertiesTask::waitForDownloadToBegin(const KLYTDLDownloadTask &download) const {
-    while (!download.result().has_value() && !download.finished()) {
-        if (isTerminated()) {
-            return false;
-        }
-        std::this_thread::sleep_for(beginPollInterval);
-    }
-    return !isTerminated();
-}
-
 KLYTDLGetVideoPropertiesTask::Probe
 KLYTDLGetVideoPropertiesTask::probeDownload(KLYTDLDownloadTask &download, const QString &testFramePath) {
+    const QString partial = download.targetURL() + partialExtension;
+    qint64 probeSize = firstProbeSize;
     for (;;) {
+        waitForGrowth(download, partial, probeSize);
         if (isTerminated()) {
             return Probe::Terminated;
         }
@@ -218,25 +252,53 @@ KLYTDLGetVideoPropertiesTask::probeDownload(KLYTDLDownloadTask &download, const 
         const double share = download.completionFactor();
         // Assembled from parts by ffmpeg: the file is no usable beginning until it is done.
         if (share < 0.0) {
-            return giveUpProbing(download);
+            stopDownload(download);
+            return Probe::Assembled;
         }
-        runScriptToEnd(KLGetLocalVideoPropertiesTask::getThumbnailCommandWithInputFile(
-            download.resultAs<QString>(), testFramePath));
-        if (QFileInfo::exists(testFramePath) || download.finished()) {
+        const bool ended = download.finished();
+        // All bytes have arrived: the finished file is tried once the downloader has put it in place.
+        if (share >= 1.0 && !ended) {
+            probeSize = std::numeric_limits<qint64>::max();
+            continue;
+        }
+        const QString file = ended ? download.targetURL() : partial;
+        const qint64 size = QFileInfo(file).size();
+        runScriptToEnd(KLGetLocalVideoPropertiesTask::getThumbnailCommandWithInputFile(file, testFramePath));
+        if (QFileInfo::exists(testFramePath) || ended) {
             return Probe::Measurable;
         }
         if (share > maximumProbedShare) {
             return giveUpProbing(download);
         }
-        std::this_thread::sleep_for(probeInterval);
+        probeSize = std::max(2 * size, size + firstProbeSize);
     }
+}
+
+void KLYTDLGetVideoPropertiesTask::waitForGrowth(KLYTDLDownloadTask &download, const QString &path,
+                                                 qint64 size) {
+    std::shared_ptr<KLTaskProgressWaiter> waiter;
+    {
+        std::lock_guard lock(m_lock);
+        waiter = m_progressWaiter;
+    }
+    // Past the probed share the download is given up on whatever the file holds: its parts may be written
+    // under names of their own.
+    waiter->waitUntil([&] {
+        const double share = download.completionFactor();
+        return isTerminated() || download.hasEnded() || share < 0.0 ||
+               (share > maximumProbedShare && share < 1.0) || QFileInfo(path).size() >= size;
+    });
 }
 
 KLYTDLGetVideoPropertiesTask::Probe
 KLYTDLGetVideoPropertiesTask::giveUpProbing(KLYTDLDownloadTask &download) {
-    download.terminate();
-    download.wait();
+    stopDownload(download);
     return Probe::Undeterminate;
+}
+
+void KLYTDLGetVideoPropertiesTask::stopDownload(KLYTDLDownloadTask &download) {
+    download.terminate();
+    download.waitForWorkToReturn();
 }
 
 std::shared_ptr<KLGetLocalVideoPropertiesTask>

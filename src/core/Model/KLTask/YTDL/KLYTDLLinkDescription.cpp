@@ -24,3 +24,13 @@ void KLYTDLLinkDescription::setTitle(const std::optional<QString> &title) {
     std::lock_guard lock(m_lock);
     m_title = title;
 }
+
+KLYTDLInformationFile KLYTDLLinkDescription::informationFile() const {
+    std::lock_guard lock(m_lock);
+    return m_informationFile;
+}
+
+void KLYTDLLinkDescription::setInformationFile(const KLYTDLInformationFile &informationFile) {
+    std::lock_guard lock(m_lock);
+    m_informationFile = informationFile;
+}

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "Model/KLTask/YTDL/KLYTDLInformationFile.h"
+
 #include <QString>
 #include <QUrl>
 
 #include <mutex>
 #include <optional>
 
-// One video found on a page: the link that leads a download to it and its title, when the page gave one.
+// One video found on a page: the link that leads a download to it, its title when the page gave one, and the
+// downloader's information file for it when the listing wrote one.
 class KLYTDLLinkDescription final {
 public:
     KLYTDLLinkDescription() = default;
@@ -17,9 +20,12 @@ public:
     // Nothing when the page gave no title.
     std::optional<QString> title() const;
     void setTitle(const std::optional<QString> &title);
+    KLYTDLInformationFile informationFile() const;
+    void setInformationFile(const KLYTDLInformationFile &informationFile);
 
 private:
     mutable std::mutex m_lock;
     QUrl m_link;
     std::optional<QString> m_title;
+    KLYTDLInformationFile m_informationFile;
 };

@@ -1,5 +1,6 @@
 #include "Model/KLTask/YTDL/KLYTDLListingTask.h"
 
+#include "Model/KLTask/YTDL/KLYTDLListingCache.h"
 #include "Model/KLTask/YTDL/KLYTDLScriptArguments.h"
 #include "Utils/KLScriptManager.h"
 
@@ -21,6 +22,11 @@ void KLYTDLListingTask::prepareTaskDescription() {
 
 void KLYTDLListingTask::doTaskMain() {
     prepareTaskDescription();
+    if (const std::optional<QString> stored = KLYTDLListingCache::cached(m_scriptName)) {
+        setResult(*stored);
+        setFinished(true);
+        return;
+    }
     const QString output = runScriptToEnd(getCommand()).trimmed();
     if (terminationRequested()) {
         return; // the termination reports the end
@@ -28,6 +34,7 @@ void KLYTDLListingTask::doTaskMain() {
     if (output.isEmpty()) {
         setError(failure(KLError::ytdlInformationType, m_errorDescription));
     } else {
+        KLYTDLListingCache::store(m_scriptName, output);
         setResult(output);
     }
     setFinished(true);

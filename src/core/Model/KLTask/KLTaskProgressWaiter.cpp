@@ -1,0 +1,57 @@
+#include "Model/KLTask/KLTaskProgressWaiter.h"
+
+#include "Model/KLTask/KLTask.h"
+
+#include <utility>
+
+KLTaskProgressWaiter::KLTaskProgressWaiter(std::shared_ptr<KLTask> task) : m_task(std::move(task)) {
+    m_task->addListener(this);
+}
+
+KLTaskProgressWaiter::~KLTaskProgressWaiter() {
+    m_task->removeListener(this);
+}
+
+void KLTaskProgressWaiter::waitUntil(const std::function<bool()> &condition) {
+    for (;;) {
+        unsigned long seen = 0;
+        {
+            std::lock_guard lock(m_lock);
+            seen = m_generation;
+        }
+        // Checked outside the lock: the condition may ask the task, whose listeners call back into here.
+        if (condition()) {
+            return;
+        }
+        std::unique_lock lock(m_lock);
+        m_moved.wait(lock, [this, seen] { return m_generation != seen; });
+    }
+}
+
+void KLTaskProgressWaiter::wake() {
+    {
+        std::lock_guard lock(m_lock);
+        ++m_generation;
+    }
+    m_moved.notify_all();
+}
+
+void KLTaskProgressWaiter::taskHasReachedCompletionFactor(KLTask *, double) {
+    wake();
+}
+
+void KLTaskProgressWaiter::taskHasReachedETA(KLTask *, const QString &) {
+    wake();
+}
+
+void KLTaskProgressWaiter::taskWasCompleted(KLTask *) {
+    wake();
+}
+
+void KLTaskProgressWaiter::taskWasTerminated(KLTask *) {
+    wake();
+}
+
+void KLTaskProgressWaiter::taskDescriptionWasChanged(KLTask *, const QString &) {
+    wake();
+}

@@ -1,0 +1,155 @@
+// How a run of the kinolark command line begins and ends: what it makes of its arguments, what it writes on
+// standard error, that it starts what it finds whatever the stored settings say, and that every way a run
+// can end (nothing found, everything failing at once, an interruption while the addresses are still being
+// read) ends the program. The real program against the test web server.
+#include "KLKinolarkRunner.h"
+#include "KLMediaFixtures.h"
+#include "KLTestEnvironment.h"
+#include "KLYTDLTestSite.h"
+#include "Model/Preferences/KLDefaultPreferences.h"
+#include "Model/Preferences/KLSettingsStore.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+using Outcome = KLKinolarkRunner::Outcome;
+
+QString s(const char *text) {
+    return QString::fromUtf8(text);
+}
+
+QStringList words(const char *line) {
+    return s(line).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+class CommandLineRunsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QFile::remove(KLDefaultPreferences::storeFilePath());
+        ASSERT_TRUE(m_site.addMedia(s("clip.mp4"), KLMediaFixtures::Clip360p));
+        ASSERT_TRUE(m_site.addMedia(s("other.mp4"), KLMediaFixtures::Clip360p));
+        m_site.addPage(s("page.html"), s("Movie Night"), {s("clip.mp4")});
+        m_site.addPage(s("two.html"), s("Double Feature"), {s("clip.mp4"), s("other.mp4")});
+        ASSERT_TRUE(m_site.start());
+    }
+    void TearDown() override { QFile::remove(KLDefaultPreferences::storeFilePath()); }
+
+    QString output() const { return m_output.path(); }
+
+    KLYTDLTestSite m_site;
+    QTemporaryDir m_output;
+};
+
+} // namespace
+
+TEST(CommandLineArguments, UsageErrorsSayWhatIsWrongAndExitWithTwo) {
+    const struct {
+        const char *arguments;
+        const char *error; // what follows "kinolark: "
+    } cases[] = {
+        {"", "nothing to do: give URLs, files or folders"},
+        {"--downloads 5", "nothing to do: give URLs, files or folders"},
+        {"--frobnicate x", "unknown option --frobnicate"},
+        {"--Output=dir x", "unknown option --Output"},
+        {"-ofoo x", "unknown option -ofoo"},
+        {"-hv", "unknown option -hv"},
+        {"-o", "-o needs a value"},
+        {"x --print-ffmpeg-params", "--print-ffmpeg-params needs a value"},
+        {"--downloads 0 x", "--downloads takes a number from 1 to 999"},
+        {"--downloads=7 --processing=1000 x", "--processing takes a number from 1 to 999"},
+        {"--processing abc --downloads 0 x", "--processing takes a number from 1 to 999"},
+        // A switch given a value is refused rather than taken: "--subtitles=no" must not turn subtitles on.
+        {"--subtitles=no x", "--subtitles takes no value"},
+    };
+    for (const auto &row : cases) {
+        const Outcome outcome = KLKinolarkRunner::run(words(row.arguments));
+        EXPECT_EQ(outcome.exitCode, 2) << row.arguments;
+        EXPECT_EQ(outcome.err, s("kinolark: %1\nTry 'kinolark --help'.\n").arg(s(row.error)))
+            << row.arguments;
+        EXPECT_TRUE(outcome.out.isEmpty()) << row.arguments;
+    }
+}
+
+TEST(CommandLineArguments, TheLastOfHelpAndVersionWinsAndTheHelpIsOurOwn) {
+    const Outcome help = KLKinolarkRunner::run({s("--version"), s("-h")});
+    EXPECT_TRUE(help.out.startsWith(s("Usage: kinolark [OPTIONS] URL|FILE|FOLDER...\n")));
+    EXPECT_FALSE(help.out.contains(s("-?"))) << "the parser's own help";
+    const Outcome version = KLKinolarkRunner::run({s("--help"), s("-v")});
+    EXPECT_TRUE(version.out.startsWith(s("kinolark "))) << version.out.toStdString();
+    EXPECT_EQ(help.exitCode + version.exitCode, 0);
+    // After "--" it is an address like any other, which yields nothing.
+    EXPECT_EQ(KLKinolarkRunner::run({s("--"), s("--help")}).exitCode, 3);
+}
+
+TEST_F(CommandLineRunsTest, DiagnosticLinesShowWithVerboseOnly) {
+    const QString clip = KLMediaFixtures::path(KLMediaFixtures::Clip360p);
+    for (const bool verbose : {false, true}) {
+        QStringList arguments{clip, s("-c"), s("download-only"), s("-o"), output()};
+        if (verbose) {
+            arguments << s("--verbose");
+        }
+        const Outcome outcome = KLKinolarkRunner::run(arguments);
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
+        EXPECT_EQ(outcome.err.contains(s("Start spinning...")), verbose) << outcome.err.toStdString();
+    }
+}
+
+TEST_F(CommandLineRunsTest, EverythingFoundStartsThoughTheStoredSettingsSayOtherwiseAndTheyStayAsTheyWere) {
+    KLSettingsStore(KLDefaultPreferences::storeFilePath()).write([](QSettings &settings) {
+        settings.setValue(KLDefaultPreferences::storeMarkerKey, s("yes"));
+        settings.setValue(s("automaticallyStartDownloading"), s("no"));
+    });
+    const QString stored = KLTestEnvironment::readFile(KLDefaultPreferences::storeFilePath());
+    KLKinolarkRunner::Options options;
+    options.timeoutMs = 90000;
+    const Outcome outcome = KLKinolarkRunner::run({m_site.url(s("two.html")), s("-o"), output()}, options);
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
+    EXPECT_EQ(KLKinolarkRunner::filesIn(output()).size(), 2);
+    EXPECT_EQ(KLTestEnvironment::readFile(KLDefaultPreferences::storeFilePath()), stored);
+}
+
+TEST_F(CommandLineRunsTest, EveryWayARunEndsEndsTheProgram) {
+    m_site.server().answerWithStatus(s("/clip.mp4"), 404);
+    m_site.server().answerWithStatus(s("/other.mp4"), 404);
+    const struct {
+        const char *name;
+        QString address;
+        int exitCode;
+    } cases[] = {{"nothing found", m_site.url(s("missing.html")), 3},
+                 {"every entry failing at once", m_site.url(s("two.html")), 1}};
+    for (const auto &row : cases) {
+        KLKinolarkRunner::Options options;
+        options.timeoutMs = 60000;
+        const Outcome outcome = KLKinolarkRunner::run({row.address, s("-o"), output()}, options);
+        EXPECT_EQ(outcome.exitCode, row.exitCode) << row.name << ": " << outcome.err.toStdString();
+    }
+}
+
+TEST_F(CommandLineRunsTest, AnInterruptionWhileTheAddressIsReadEndsTheRunAndStartsNothing) {
+    m_site.server().stallAfter(s("/page.html"), 0);
+    QProcess process;
+    process.start(KLKinolarkRunner::program(), {m_site.url(s("page.html")), s("-o"), output()});
+    ASSERT_TRUE(process.waitForStarted());
+    ASSERT_TRUE(
+        KLTestEnvironment::waitUntil([this] { return m_site.server().stalledConnections() > 0; }, 60s));
+    QElapsedTimer timer;
+    timer.start();
+    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(20000));
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_EQ(process.exitCode(), 128 + SIGINT);
+    m_site.server().releaseStalls();
+    EXPECT_TRUE(KLKinolarkRunner::filesIn(output()).isEmpty());
+    EXPECT_TRUE(m_site.server().requestsFor(s("/clip.mp4")).isEmpty());
+}
