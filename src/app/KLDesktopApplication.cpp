@@ -2,6 +2,7 @@
 
 #include "App/KLAppDelegate.h"
 #include "App/KLEntryTableController.h"
+#include "Desktop/KLBrowserHostGrabber.h"
 #include "Desktop/KLDesktopIconProvider.h"
 #include "Model/KLEntry/KLEntry.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
@@ -63,6 +64,7 @@ bool KLDesktopApplication::becomeTheInstance() {
 void KLDesktopApplication::launch(const QStringList &urls) {
     followDesktopColourSchemeOnFirstLaunch();
     KLKinolarkUtils::setIconProvider(&KLDesktopIconProvider::iconForFile);
+    m_delegate->setBrowserGrabber(std::make_shared<KLBrowserHostGrabber>());
     KLEntry::setDestinationChooser(m_chooser);
     m_delegate->doFinishApplicationLaunch(true);
     m_window->initializeMainWindow();

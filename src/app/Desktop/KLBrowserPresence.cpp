@@ -1,32 +1,23 @@
 #include "Desktop/KLBrowserPresence.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 
-#include <unistd.h>
-
-QStringList KLBrowserPresence::processNames(KLBrowserGrabber::Browser browser) {
+QStringList KLBrowserPresence::serviceNames(KLBrowserGrabber::Browser browser) {
+    const QString prefix = QStringLiteral("org.kinolark.KinolarkPro.Browser.");
     if (browser == KLBrowserGrabber::Browser::Firefox) {
-        return {QStringLiteral("firefox"), QStringLiteral("firefox-esr"), QStringLiteral("firefox-bin")};
+        return {prefix + QStringLiteral("Firefox")};
     }
-    return {QStringLiteral("chrome"), QStringLiteral("chromium"), QStringLiteral("google-chrome"),
-            QStringLiteral("chromium-browse")};
+    return {prefix + QStringLiteral("Chrome"), prefix + QStringLiteral("Chromium")};
 }
 
 bool KLBrowserPresence::isRunning(KLBrowserGrabber::Browser browser) {
-    const QStringList names = processNames(browser);
-    const uint user = ::getuid();
-    const QDir processes(QStringLiteral("/proc"));
-    for (const QString &entry : processes.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool number = false;
-        entry.toInt(&number);
-        if (!number || QFileInfo(processes.filePath(entry)).ownerId() != user) {
-            continue;
-        }
-        QFile command(processes.filePath(entry) + QStringLiteral("/comm"));
-        if (command.open(QIODevice::ReadOnly) &&
-            names.contains(QString::fromUtf8(command.readAll()).trimmed())) {
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        return false;
+    }
+    for (const QString &name : serviceNames(browser)) {
+        if (bus.interface()->isServiceRegistered(name).value()) {
             return true;
         }
     }

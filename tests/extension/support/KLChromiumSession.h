@@ -1,0 +1,25 @@
+#pragma once
+
+#include "KLBrowserSession.h"
+
+// Debian's Chromium, driven through the DevTools protocol. The toolbar button is pressed with
+// Extensions.triggerAction, which runs the extension's action in a tab as a click on it does.
+class KLChromiumSession final : public KLBrowserSession {
+public:
+    ~KLChromiumSession() override { stop(); }
+
+    QString busName() const override { return QStringLiteral("org.kinolark.KinolarkPro.Browser.Chromium"); }
+    bool openPage(const QUrl &url, bool waitForLoad) override;
+    std::optional<QString> pageSource() override;
+    bool pressToolbarButton() override;
+
+protected:
+    bool startBrowser() override;
+    void closeBrowser() override;
+
+private:
+    std::optional<QJsonValue> evaluate(const QString &expression);
+
+    QString m_pageSession;
+    QUrl m_pageURL;
+};
