@@ -3,6 +3,7 @@
 #include "KLTestEnvironment.h"
 
 #include "Model/KLTask/Basic/KLVideoProperties.h"
+#include "Model/KLTask/YTDL/KLDownloadGrowth.h"
 #include "Model/KLTask/YTDL/KLYTDLDownloadTask.h"
 #include "Model/KLTask/YTDL/KLYTDLGetLinksFromURLTask.h"
 #include "Model/KLTask/YTDL/KLYTDLGetVideoPropertiesTask.h"
@@ -446,6 +447,61 @@ TEST_F(YTDLVideoProperties, TerminationWhileProbingStopsTheDownload) {
     task->waitForWorkToReturn();
     EXPECT_EQ(task->takePartialDownload().folder, nullptr);
     EXPECT_EQ(temporaryFolders(), foldersBefore);
+}
+
+TEST_F(YTDLVideoProperties, AVideoThatArrivesWholeIsMeasuredWithoutTryingItsBeginning) {
+    KLTestEnvironment::writeFile(file(QStringLiteral("information.json")), R"({"title": "Whole"})");
+    KLTestEnvironment::writeFile(file(QStringLiteral("progress.txt")),
+                                 "[download] 100.0% of 292.97KiB at 9.00MiB/s ETA 00:00\n"
+                                 "[download] 100% of 292.97KiB in 00:00\n");
+    writeFakeScript(
+        QStringLiteral("ytdl_download"),
+        QStringLiteral("cp %1 \"$3.info.json\"\nhead -c 300000 /dev/zero > \"$3\"\ncat %2\n")
+            .arg(quoted(QStringLiteral("information.json")), quoted(QStringLiteral("progress.txt"))));
+    // Every picture try is recorded: only the measuring's own may run, on the finished file.
+    writeFakeScript(QStringLiteral("ffmpeg_thumbnail"),
+                    QStringLiteral("printf '%s\\n' \"$1\" >> %1\n").arg(quoted(QStringLiteral("tries"))));
+    writePrintingScript(
+        QStringLiteral("get_local_video_properties"),
+        QStringLiteral("00:00:03.00\nmp4\nVideo\n1280x720\nh264\n25\nAudio\naac\n44100\nstereo\n"));
+    auto task = propertiesTask();
+    task->setKeepsDownload(true);
+    KLRecordingTaskListener listener;
+    run(task, listener);
+
+    const auto properties = task->resultAs<std::shared_ptr<KLVideoProperties>>();
+    ASSERT_NE(properties, nullptr);
+    EXPECT_FALSE(properties->undeterminate());
+    EXPECT_EQ(properties->title(), QStringLiteral("Whole"));
+    const QStringList tries = KLTestEnvironment::readFile(file(QStringLiteral("tries")))
+                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(tries.size(), 1);
+    EXPECT_TRUE(tries.at(0).endsWith(QStringLiteral("/download")));
+    EXPECT_TRUE(task->takePartialDownload().complete);
+}
+
+TEST(DownloadGrowth, TellsWhenTheRestArrivesAtTheRateSeen) {
+    struct Case {
+        const char *name;
+        QList<QPair<qint64, qint64>> samples; // bytes, millisecond
+        qint64 total;
+        std::optional<qint64> milliseconds;
+    };
+    const QList<Case> cases = {
+        {"nothing seen", {}, 1000, std::nullopt},
+        {"one size only", {{500, 3}, {500, 9}}, 1000, std::nullopt},
+        {"empty file ignored", {{0, 0}, {100, 10}, {300, 20}}, 1300, 50},
+        {"steady growth", {{100, 0}, {300, 10}}, 1300, 50},
+        {"within one tick", {{100, 5}, {1100, 5}}, 11100, 10},
+        {"already whole", {{100, 0}, {300, 10}}, 300, 0},
+    };
+    for (const Case &testCase : cases) {
+        KLDownloadGrowth growth;
+        for (const auto &[bytes, millisecond] : testCase.samples) {
+            growth.sample(bytes, millisecond);
+        }
+        EXPECT_EQ(growth.millisecondsUntil(testCase.total), testCase.milliseconds) << testCase.name;
+    }
 }
 
 TEST(YTDLInformationFile, TitleComesFromTitleThenFullTitle) {

@@ -4,11 +4,13 @@
 #include "Model/KLTask/FFMPEG/KLGetLocalVideoPropertiesTask.h"
 #include "Model/KLTask/KLError.h"
 #include "Model/KLTask/KLTaskProgressWaiter.h"
+#include "Model/KLTask/YTDL/KLDownloadGrowth.h"
 #include "Model/KLTask/YTDL/KLYTDLDownloadTask.h"
 #include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLScratchFolder.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -30,6 +32,16 @@ constexpr qint64 maximumInformationFileSize = 64 * 1024 * 1024;
 
 QString textField(const QJsonObject &object, const QString &key) {
     return object.value(key).toString();
+}
+
+// Whether the file, `share` of which is `size` bytes, will be whole within `milliseconds` at the rate it
+// has grown so far.
+bool restArrivesWithin(const KLDownloadGrowth &growth, qint64 size, double share, qint64 milliseconds) {
+    if (share <= 0.0 || share >= 1.0) {
+        return false;
+    }
+    const std::optional<qint64> remaining = growth.millisecondsUntil(qint64(double(size) / share));
+    return remaining && *remaining < milliseconds;
 }
 
 } // namespace
@@ -239,9 +251,14 @@ KLYTDLGetVideoPropertiesTask::startDownload(const KLScratchFolder &folder) {
 KLYTDLGetVideoPropertiesTask::Probe
 KLYTDLGetVideoPropertiesTask::probeDownload(KLYTDLDownloadTask &download, const QString &testFramePath) {
     const QString partial = download.targetURL() + partialExtension;
+    QElapsedTimer clock;
+    clock.start();
+    KLDownloadGrowth growth;
+    qint64 tryTime = firstTryMilliseconds;
     qint64 probeSize = firstProbeSize;
     for (;;) {
-        waitForGrowth(download, partial, probeSize);
+        waitForGrowth(download, partial, probeSize,
+                      [&](qint64 bytes) { growth.sample(bytes, clock.elapsed()); });
         if (isTerminated()) {
             return Probe::Terminated;
         }
@@ -255,16 +272,22 @@ KLYTDLGetVideoPropertiesTask::probeDownload(KLYTDLDownloadTask &download, const 
             stopDownload(download);
             return Probe::Assembled;
         }
-        const bool ended = download.finished();
-        // All bytes have arrived: the finished file is tried once the downloader has put it in place.
-        if (share >= 1.0 && !ended) {
-            probeSize = std::numeric_limits<qint64>::max();
+        // The whole file: measuring it is what tells whether it decodes.
+        if (download.finished()) {
+            return Probe::Measurable;
+        }
+        const qint64 size = QFileInfo(partial).size();
+        // All bytes are in, or the rest comes sooner than a try would end: the finished file is measured.
+        if (share >= 1.0 || restArrivesWithin(growth, size, share, tryTime)) {
+            waitForEnd(download);
             continue;
         }
-        const QString file = ended ? download.targetURL() : partial;
-        const qint64 size = QFileInfo(file).size();
-        runScriptToEnd(KLGetLocalVideoPropertiesTask::getThumbnailCommandWithInputFile(file, testFramePath));
-        if (QFileInfo::exists(testFramePath) || ended) {
+        QElapsedTimer tryClock;
+        tryClock.start();
+        runScriptToEnd(
+            KLGetLocalVideoPropertiesTask::getThumbnailCommandWithInputFile(partial, testFramePath));
+        tryTime = tryClock.elapsed();
+        if (QFileInfo::exists(testFramePath)) {
             return Probe::Measurable;
         }
         if (share > maximumProbedShare) {
@@ -275,19 +298,25 @@ KLYTDLGetVideoPropertiesTask::probeDownload(KLYTDLDownloadTask &download, const 
 }
 
 void KLYTDLGetVideoPropertiesTask::waitForGrowth(KLYTDLDownloadTask &download, const QString &path,
-                                                 qint64 size) {
-    std::shared_ptr<KLTaskProgressWaiter> waiter;
-    {
-        std::lock_guard lock(m_lock);
-        waiter = m_progressWaiter;
-    }
+                                                 qint64 size, const std::function<void(qint64)> &observe) {
     // Past the probed share the download is given up on whatever the file holds: its parts may be written
     // under names of their own.
-    waiter->waitUntil([&] {
+    progressWaiter()->waitUntil([&] {
         const double share = download.completionFactor();
+        const qint64 current = QFileInfo(path).size();
+        observe(current);
         return isTerminated() || download.hasEnded() || share < 0.0 ||
-               (share > maximumProbedShare && share < 1.0) || QFileInfo(path).size() >= size;
+               (share > maximumProbedShare && share < 1.0) || current >= size;
     });
+}
+
+void KLYTDLGetVideoPropertiesTask::waitForEnd(KLYTDLDownloadTask &download) {
+    progressWaiter()->waitUntil([&] { return isTerminated() || download.hasEnded(); });
+}
+
+std::shared_ptr<KLTaskProgressWaiter> KLYTDLGetVideoPropertiesTask::progressWaiter() const {
+    std::lock_guard lock(m_lock);
+    return m_progressWaiter;
 }
 
 KLYTDLGetVideoPropertiesTask::Probe

@@ -7,6 +7,7 @@
 #include <QUrl>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -36,6 +37,9 @@ public:
     // The first picture is tried once this much has arrived; each later try waits until the file has
     // doubled, so that a slow download is not probed over and over.
     static constexpr qint64 firstProbeSize = 128 * 1024;
+    // What a try at a picture is expected to take before one has been timed: when the rest of the file
+    // arrives sooner, the finished file is measured instead of trying its beginning.
+    static constexpr qint64 firstTryMilliseconds = 200;
 
     // The download that measuring left behind.
     struct PartialDownload {
@@ -87,10 +91,16 @@ private:
     // Starts the download of the video's beginning; nothing when this task has been terminated.
     std::shared_ptr<KLYTDLDownloadTask> startDownload(const KLScratchFolder &folder);
     // Tries to decode a picture from the partial download each time it has grown enough, until one comes,
-    // the download ends, or too much of the file has arrived without one.
+    // the download ends, or too much of the file has arrived without one. A download that finishes sooner
+    // than a try would take is left to finish, and the whole file is measured.
     Probe probeDownload(KLYTDLDownloadTask &download, const QString &testFramePath);
-    // Sleeps until the file has grown to `size` or the download or this task has ended.
-    void waitForGrowth(KLYTDLDownloadTask &download, const QString &path, qint64 size);
+    // Sleeps until the file has grown to `size` or the download or this task has ended; `observe` is given
+    // the file's size at every wake-up.
+    void waitForGrowth(KLYTDLDownloadTask &download, const QString &path, qint64 size,
+                       const std::function<void(qint64)> &observe);
+    // Sleeps until the download or this task has ended.
+    void waitForEnd(KLYTDLDownloadTask &download);
+    std::shared_ptr<KLTaskProgressWaiter> progressWaiter() const;
     static Probe giveUpProbing(KLYTDLDownloadTask &download);
     // Stops the download and returns once the downloader no longer writes.
     static void stopDownload(KLYTDLDownloadTask &download);
