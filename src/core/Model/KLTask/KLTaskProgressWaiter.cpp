@@ -13,6 +13,11 @@ KLTaskProgressWaiter::~KLTaskProgressWaiter() {
 }
 
 void KLTaskProgressWaiter::waitUntil(const std::function<bool()> &condition) {
+    waitUntil(condition, std::chrono::steady_clock::time_point::max());
+}
+
+bool KLTaskProgressWaiter::waitUntil(const std::function<bool()> &condition,
+                                     std::chrono::steady_clock::time_point deadline) {
     for (;;) {
         unsigned long seen = 0;
         {
@@ -21,10 +26,15 @@ void KLTaskProgressWaiter::waitUntil(const std::function<bool()> &condition) {
         }
         // Checked outside the lock: the condition may ask the task, whose listeners call back into here.
         if (condition()) {
-            return;
+            return true;
         }
         std::unique_lock lock(m_lock);
-        m_moved.wait(lock, [this, seen] { return m_generation != seen; });
+        const auto moved = [this, seen] { return m_generation != seen; };
+        if (deadline == std::chrono::steady_clock::time_point::max()) {
+            m_moved.wait(lock, moved);
+        } else if (!m_moved.wait_until(lock, deadline, moved)) {
+            return false;
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "Model/KLTask/KLTaskListener.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -19,6 +20,8 @@ public:
 
     // Sleeps until the condition holds; it is checked now and after every wake-up.
     void waitUntil(const std::function<bool()> &condition);
+    // The same, giving up at the deadline: true when the condition held.
+    bool waitUntil(const std::function<bool()> &condition, std::chrono::steady_clock::time_point deadline);
     void wake();
 
     void taskHasReachedCompletionFactor(KLTask *task, double completionFactor) override;

@@ -255,6 +255,8 @@ KLYTDLGetVideoPropertiesTask::probeDownload(KLYTDLDownloadTask &download, const 
     clock.start();
     KLDownloadGrowth growth;
     qint64 tryTime = firstTryMilliseconds;
+    // Cleared once the download has not ended when it was expected to: the source may have stalled.
+    bool trustsRate = true;
     qint64 probeSize = firstProbeSize;
     for (;;) {
         waitForGrowth(download, partial, probeSize,
@@ -277,10 +279,19 @@ KLYTDLGetVideoPropertiesTask::probeDownload(KLYTDLDownloadTask &download, const 
             return Probe::Measurable;
         }
         const qint64 size = QFileInfo(partial).size();
-        // All bytes are in, or the rest comes sooner than a try would end: the finished file is measured.
-        if (share >= 1.0 || restArrivesWithin(growth, size, share, tryTime)) {
+        // All bytes are in: the finished file is measured.
+        if (share >= 1.0) {
             waitForEnd(download);
             continue;
+        }
+        // The rest comes sooner than a try would end: the finished file is measured, unless the download
+        // has not ended by twice the time a try takes.
+        if (trustsRate && restArrivesWithin(growth, size, share, tryTime)) {
+            trustsRate = false;
+            const auto deadline = std::chrono::steady_clock::now() + 2 * std::chrono::milliseconds(tryTime);
+            if (waitForEnd(download, deadline)) {
+                continue;
+            }
         }
         QElapsedTimer tryClock;
         tryClock.start();
@@ -310,8 +321,9 @@ void KLYTDLGetVideoPropertiesTask::waitForGrowth(KLYTDLDownloadTask &download, c
     });
 }
 
-void KLYTDLGetVideoPropertiesTask::waitForEnd(KLYTDLDownloadTask &download) {
-    progressWaiter()->waitUntil([&] { return isTerminated() || download.hasEnded(); });
+bool KLYTDLGetVideoPropertiesTask::waitForEnd(KLYTDLDownloadTask &download,
+                                              std::chrono::steady_clock::time_point deadline) {
+    return progressWaiter()->waitUntil([&] { return isTerminated() || download.hasEnded(); }, deadline);
 }
 
 std::shared_ptr<KLTaskProgressWaiter> KLYTDLGetVideoPropertiesTask::progressWaiter() const {

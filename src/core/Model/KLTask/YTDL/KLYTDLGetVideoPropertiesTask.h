@@ -6,6 +6,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -98,8 +99,10 @@ private:
     // the file's size at every wake-up.
     void waitForGrowth(KLYTDLDownloadTask &download, const QString &path, qint64 size,
                        const std::function<void(qint64)> &observe);
-    // Sleeps until the download or this task has ended.
-    void waitForEnd(KLYTDLDownloadTask &download);
+    // Sleeps until the download or this task has ended, or the deadline has come: true when one has ended.
+    bool
+    waitForEnd(KLYTDLDownloadTask &download,
+               std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max());
     std::shared_ptr<KLTaskProgressWaiter> progressWaiter() const;
     static Probe giveUpProbing(KLYTDLDownloadTask &download);
     // Stops the download and returns once the downloader no longer writes.
