@@ -72,10 +72,13 @@ TEST_F(MainWindowTest, ButtonsFollowTheThemeAndTheAddButtonSettingAtOnce) {
     preferences().setAddButtonBehaviour(s("show choices"));
     for (const bool dark : {false, true, false}) {
         preferences().setTheme(dark ? s("dark") : s("light"));
-        QTest::qWait(1); // the change reaches the window through its event loop
-        QCoreApplication::processEvents();
         const QString theme = dark ? s("dark") : s("light");
-        EXPECT_EQ(m_controller->getImageForAddButton(), s("icon-add-inactive-%1@2x.png").arg(theme));
+        // The change reaches the window through its event loop, after whatever was posted before it.
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                return m_controller->getImageForAddButton() == s("icon-add-inactive-%1@2x.png").arg(theme);
+            },
+            2000));
         EXPECT_EQ(picture(window().addButton()->defaultImage()),
                   artwork(m_controller->getImageForAddButton()));
         EXPECT_EQ(picture(window().batchButton()->defaultImage()),

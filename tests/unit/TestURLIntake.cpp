@@ -250,7 +250,10 @@ TEST_F(IntakeTest, BatchActions) {
     EXPECT_EQ(m_ui->batch, (std::array<bool, 3>{false, true, true}));
 
     m_delegate->processAll(); // completed entries run again
-    ASSERT_TRUE(KLTestEnvironment::waitUntil([&] { return entries[0]->completed(); }));
+    ASSERT_TRUE(KLTestEnvironment::waitUntil([&] {
+        return std::all_of(entries.begin(), entries.end(),
+                           [](const auto &entry) { return entry->completed(); });
+    }));
 
     m_delegate->clearCompleted();
     EXPECT_TRUE(m_delegate->tableController()->getEntries().empty());
