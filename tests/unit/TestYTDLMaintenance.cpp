@@ -43,6 +43,10 @@ protected:
             KLTestEnvironment::writeScript(m_resources.path(), name + QStringLiteral(".sh"),
                                            QStringLiteral("cd \"$(dirname \"$0\")\"\n"
                                                           "printf '%s\\0' \"$@\" > arguments\n"
+                                                          "if [ -n \"${3:-}\" ]; then\n"
+                                                          "  stat -c %a \"$3\" > credentials\n"
+                                                          "  cat \"$3\" >> credentials\n"
+                                                          "fi\n"
                                                           "cat output 2>/dev/null\n"));
         }
     }
@@ -124,7 +128,7 @@ TEST_F(TestYTDLMaintenanceTasks, AListingIsKeptUntilTheDownloaderOrTheScriptChan
     QFile::remove(working);
 }
 
-TEST_F(TestYTDLMaintenanceTasks, UpdateKeepsTheReportAsItIsAndPassesTheUpdateProxy) {
+TEST_F(TestYTDLMaintenanceTasks, UpdateKeepsTheReportAsItIsAndHandsTheProxyCredentialsInAPrivateFile) {
     const auto withoutPreferences = std::make_shared<KLUpdateYTDLTask>();
     EXPECT_EQ(withoutPreferences->type(), KLTask::shortDownloadType);
     setOutput("");
@@ -147,9 +151,19 @@ TEST_F(TestYTDLMaintenanceTasks, UpdateKeepsTheReportAsItIsAndPassesTheUpdatePro
     runToEnd(task);
     EXPECT_EQ(task->taskDescription(), QStringLiteral("Updating downloaders..."));
     EXPECT_EQ(task->resultAs<QString>(), QStringLiteral("\n\nDownloader: here\n  \n\n"));
-    EXPECT_EQ(arguments(),
-              (QStringList{KLKinolarkUtils::getYTDLPath(), QStringLiteral("https://proxy.example:8080"),
-                           QStringLiteral("me:p a$s'\"")}));
+    const QStringList passed = arguments();
+    ASSERT_EQ(passed.size(), 3);
+    EXPECT_EQ(passed.mid(0, 2),
+              (QStringList{KLKinolarkUtils::getYTDLPath(), QStringLiteral("https://proxy.example:8080")}));
+    // The credentials were in a file only the user could read, which is gone once the script has ended.
+    EXPECT_FALSE(QFileInfo::exists(passed.at(2)));
+    EXPECT_EQ(KLTestEnvironment::readFile(m_resources.filePath(QStringLiteral("credentials"))),
+              QStringLiteral("600\nme:p%20a%24s%27%22\n"));
+
+    const auto install = std::make_shared<KLUpdateYTDLTask>(KLUpdateYTDLTask::Mode::install);
+    runToEnd(install);
+    EXPECT_EQ(install->taskDescription(), QStringLiteral("Installing extra tools..."));
+    EXPECT_EQ(arguments().value(3), QStringLiteral("install"));
 }
 
 namespace {

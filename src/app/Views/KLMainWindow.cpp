@@ -90,6 +90,9 @@ void KLMainWindow::buildMenus() {
     m_passwordManagerAction = action(application, tr("Password Manager..."));
     m_proxySettingsAction = action(application, tr("Proxy Settings..."));
     application->addSeparator();
+    m_updateDownloaderAction = action(application, tr("Update Downloader"));
+    m_installExtraToolsAction = action(application, tr("Install Extra Tools"));
+    application->addSeparator();
     m_uninstallAction = action(application, tr("Uninstall KinolarkPro..."));
     application->addSeparator();
     m_quitAction = action(application, tr("Quit"), QKeySequence::Quit);

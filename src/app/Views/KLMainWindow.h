@@ -45,6 +45,8 @@ public:
     QAction *pasteAction() const { return m_pasteAction; }
     QAction *passwordManagerAction() const { return m_passwordManagerAction; }
     QAction *proxySettingsAction() const { return m_proxySettingsAction; }
+    QAction *updateDownloaderAction() const { return m_updateDownloaderAction; }
+    QAction *installExtraToolsAction() const { return m_installExtraToolsAction; }
     QAction *uninstallAction() const { return m_uninstallAction; }
     QAction *helpAction() const { return m_helpAction; }
     QAction *feedbackAction() const { return m_feedbackAction; }
@@ -80,6 +82,8 @@ private:
     QAction *m_pasteAction = nullptr;
     QAction *m_passwordManagerAction = nullptr;
     QAction *m_proxySettingsAction = nullptr;
+    QAction *m_updateDownloaderAction = nullptr;
+    QAction *m_installExtraToolsAction = nullptr;
     QAction *m_uninstallAction = nullptr;
     QAction *m_helpAction = nullptr;
     QAction *m_feedbackAction = nullptr;

@@ -97,12 +97,29 @@ void KLMainWindowController::connectControls() {
             &KLMainWindowController::showPasswordManager);
     connect(window.proxySettingsAction(), &QAction::triggered, this,
             &KLMainWindowController::showProxySettings);
-    // Settings and uninstalling are offered once the launch has finished; the site logins once their store
-    // proved usable.
-    for (QAction *later :
-         {window.preferencesAction(), window.uninstallAction(), window.passwordManagerAction()}) {
+    connect(window.updateDownloaderAction(), &QAction::triggered, this,
+            delegateCall(&KLAppDelegate::updateDownloadersOnRequest));
+    connect(window.installExtraToolsAction(), &QAction::triggered, this,
+            delegateCall(&KLAppDelegate::installExtraTools));
+    // Settings, the downloader's upkeep and uninstalling are offered once the launch has finished; the site
+    // logins once their store proved usable.
+    for (QAction *later : launchActions()) {
         later->setEnabled(false);
     }
+    window.passwordManagerAction()->setEnabled(false);
+}
+
+std::function<void()> KLMainWindowController::delegateCall(void (KLAppDelegate::*action)()) const {
+    return [weakDelegate = m_delegate, action] {
+        if (const auto controller = weakDelegate.lock()) {
+            (controller.get()->*action)();
+        }
+    };
+}
+
+QList<QAction *> KLMainWindowController::launchActions() const {
+    return {m_window->preferencesAction(), m_window->uninstallAction(), m_window->updateDownloaderAction(),
+            m_window->installExtraToolsAction()};
 }
 
 // ---- Window set-up, themes, buttons ----
@@ -286,19 +303,11 @@ void KLMainWindowController::onBatch() {
     auto *actions =
         new KLBatchPopoverController(m_showProcessAll, m_showClearCompleted, m_showClearAll, m_dark);
     // The popover lives no longer than the window; it reaches the controller only while that is there.
-    const auto withController = [weakDelegate = m_delegate](void (KLAppDelegate::*action)()) {
-        return [weakDelegate, action] {
-            if (const auto controller = weakDelegate.lock()) {
-                (controller.get()->*action)();
-            }
-        };
-    };
     connect(actions, &KLBatchPopoverController::processAllChosen, this,
-            withController(&KLAppDelegate::processAll));
+            delegateCall(&KLAppDelegate::processAll));
     connect(actions, &KLBatchPopoverController::clearCompletedChosen, this,
-            withController(&KLAppDelegate::clearCompleted));
-    connect(actions, &KLBatchPopoverController::clearAllChosen, this,
-            withController(&KLAppDelegate::clearAll));
+            delegateCall(&KLAppDelegate::clearCompleted));
+    connect(actions, &KLBatchPopoverController::clearAllChosen, this, delegateCall(&KLAppDelegate::clearAll));
     m_batchPopover = new KLPopover(actions, m_dark, m_window.get());
     connect(m_batchPopover, &KLPopover::closed, this, &KLMainWindowController::popoverDidClose);
     restoreButtonImages();
@@ -427,8 +436,9 @@ void KLMainWindowController::setDragEnabled(bool enabled) {
 }
 
 void KLMainWindowController::setLaunchMenusEnabled(bool enabled) {
-    m_window->uninstallAction()->setEnabled(enabled);
-    m_window->preferencesAction()->setEnabled(enabled);
+    for (QAction *later : launchActions()) {
+        later->setEnabled(enabled);
+    }
 }
 
 KLDefaultPreferencesWindowController *KLMainWindowController::preferencesWindow() const {

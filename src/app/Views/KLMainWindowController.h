@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QPropertyAnimation>
 
+#include <functional>
 #include <memory>
 
 class KLAppDelegate;
@@ -101,6 +102,10 @@ Q_SIGNALS:
 
 private:
     void connectControls();
+    // A call of the controller's command for as long as the controller is there.
+    std::function<void()> delegateCall(void (KLAppDelegate::*action)()) const;
+    // The menu commands offered once the launch has finished.
+    QList<QAction *> launchActions() const;
     void applyTheme(bool dark);
     bool darkTheme() const;
     void grab(KLBrowserGrabber::Browser browser);

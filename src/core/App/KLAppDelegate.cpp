@@ -2,7 +2,9 @@
 
 #include "App/KLApplicationLaunch.h"
 #include "App/KLBatchActions.h"
+#include "App/KLDownloaderMaintenance.h"
 #include "App/KLURLIntake.h"
+#include "Utils/KLDispatch.h"
 
 KLAppDelegate::KLAppDelegate(std::shared_ptr<KLApplicationUI> ui)
     : m_state(std::make_shared<KLControllerState>(std::move(ui))),
@@ -27,6 +29,14 @@ void KLAppDelegate::initializeObjectRepository() {
 
 void KLAppDelegate::updateDownloaders() {
     m_launch->updateDownloaders();
+}
+
+void KLAppDelegate::updateDownloadersOnRequest() {
+    KLDispatch::background([maintenance = m_launch->maintenance()] { maintenance->updateOnRequest(); });
+}
+
+void KLAppDelegate::installExtraTools() {
+    KLDispatch::background([maintenance = m_launch->maintenance()] { maintenance->installExtraTools(); });
 }
 
 void KLAppDelegate::preparePasswordManager() {

@@ -54,6 +54,9 @@ public:
     void doFinishApplicationLaunch(bool rememberQueue = true);
     void initializeObjectRepository();
     void updateDownloaders();
+    // The menu's downloader commands: each runs in the background and ends with an alert.
+    void updateDownloadersOnRequest();
+    void installExtraTools();
     void preparePasswordManager();
     void restoreQueue();
     bool launched() const;

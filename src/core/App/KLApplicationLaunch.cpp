@@ -3,16 +3,14 @@
 #include "App/KLApplicationUI.h"
 #include "App/KLBatchActions.h"
 #include "App/KLControllerState.h"
+#include "App/KLDownloaderMaintenance.h"
 #include "App/KLEntryTableController.h"
 #include "App/KLStatusLine.h"
-#include "App/KLTaskRunner.h"
 #include "App/KLUIChange.h"
 #include "App/KLURLIntake.h"
 #include "Flow/Entries/KLEntryGenerator.h"
 #include "Flow/FFMPEG/KLFFMPEGCommandFactory.h"
 #include "Flow/TaskManager/KLTaskManager.h"
-#include "Model/KLTask/YTDL/KLUpdateYTDLTask.h"
-#include "Model/KLTask/YTDL/KLYTDLListingCache.h"
 #include "Model/Passwords/KLPasswordManager.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLDispatch.h"
@@ -32,7 +30,8 @@ KLApplicationLaunch::KLApplicationLaunch(std::shared_ptr<KLControllerState> stat
                                          std::shared_ptr<KLURLIntake> intake,
                                          std::shared_ptr<KLBatchActions> batchActions)
     : m_state(std::move(state)), m_statusLine(std::move(statusLine)), m_intake(std::move(intake)),
-      m_batchActions(std::move(batchActions)) {}
+      m_batchActions(std::move(batchActions)),
+      m_maintenance(std::make_shared<KLDownloaderMaintenance>(m_state, m_statusLine)) {}
 
 void KLApplicationLaunch::setDragEnabledNow(bool enabled) const {
     KLDispatch::sync([this, enabled] { m_state->ui->setDragEnabled(enabled); });
@@ -94,37 +93,16 @@ void KLApplicationLaunch::installDownloader() {
 }
 
 void KLApplicationLaunch::updateDownloaders() {
-    // The status line is the intake's while it runs.
-    const bool shown = m_state->tracker.callsToProcessURLs() == 0;
-    if (shown) {
-        m_statusLine->setState(QStringLiteral("Updating downloaders..."), false);
-    }
     installDownloader();
-    const QString before = KLYTDLListingCache::downloaderIdentity();
-    KLTaskRunner::runToEnd(std::make_shared<KLUpdateYTDLTask>());
-    if (KLYTDLListingCache::downloaderIdentity() != before) {
-        setUpPasswordManager(); // its lists come from the downloader that is there now
-    }
-    if (shown && m_state->tracker.callsToProcessURLs() == 0) {
-        m_statusLine->restoreState();
-    }
+    m_maintenance->update();
 }
 
 void KLApplicationLaunch::preparePasswordManager() {
     m_statusLine->setState(QStringLiteral("Preparing password manager..."), false);
     setDragEnabledNow(false);
-    setUpPasswordManager();
+    m_maintenance->setUpPasswordManager();
     setDragEnabledNow(true);
     m_statusLine->restoreState();
-}
-
-void KLApplicationLaunch::setUpPasswordManager() {
-    const auto passwords = KLObjectRepository::singleton()->getPasswordManager();
-    if (passwords != nullptr) {
-        passwords->setup();
-    }
-    const bool available = passwords != nullptr && passwords->passwordManagerIsEnabled();
-    KLDispatch::sync([this, available] { m_state->ui->setPasswordManagerAvailable(available); });
 }
 
 void KLApplicationLaunch::restoreQueue() {

@@ -3,6 +3,7 @@
 #include <memory>
 
 class KLBatchActions;
+class KLDownloaderMaintenance;
 class KLEntryTableControllerDelegate;
 class KLStatusLine;
 class KLURLIntake;
@@ -27,6 +28,8 @@ public:
     void installDownloader();
     // Runs the downloader's update check; a changed downloader's lists are read again.
     void updateDownloaders();
+    // The downloader's upkeep, for the commands that ask for it.
+    std::shared_ptr<KLDownloaderMaintenance> maintenance() const { return m_maintenance; }
     void preparePasswordManager();
     void restoreQueue();
     // Saves the credentials; the rest is saved as it changes.
@@ -35,10 +38,10 @@ public:
 
 private:
     void setDragEnabledNow(bool enabled) const;
-    void setUpPasswordManager();
 
     const std::shared_ptr<KLControllerState> m_state;
     const std::shared_ptr<KLStatusLine> m_statusLine;
     const std::shared_ptr<KLURLIntake> m_intake;
     const std::shared_ptr<KLBatchActions> m_batchActions;
+    const std::shared_ptr<KLDownloaderMaintenance> m_maintenance;
 };

@@ -2,29 +2,87 @@
 
 #include "Model/KLTask/YTDL/KLYTDLScriptArguments.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
+#include "Utils/KLKinolarkUtils.h"
+#include "Utils/KLLog.h"
 #include "Utils/KLObjectRepository.h"
+#include "Utils/KLSafeFile.h"
 #include "Utils/KLScriptManager.h"
 
-KLUpdateYTDLTask::KLUpdateYTDLTask() {
-    setType(shortDownloadType);
+#include <QDir>
+#include <QUrl>
+
+namespace {
+
+std::shared_ptr<KLDefaultPreferences> preferences() {
+    return KLObjectRepository::singleton()->getPreferences();
 }
 
-QString KLUpdateYTDLTask::getCommand() const {
-    const std::shared_ptr<KLDefaultPreferences> preferences =
-        KLObjectRepository::singleton()->getPreferences();
-    return KLScriptManager::commandForScript(QStringLiteral("update_downloaders"),
-                                             {KLYTDLScriptArguments::ytdlPath(),
-                                              preferences ? preferences->updateProxyURL() : QString(),
-                                              preferences ? preferences->updateProxyAuth() : QString()});
+} // namespace
+
+KLUpdateYTDLTask::KLUpdateYTDLTask(Mode mode) : m_mode(mode) {
+    setType(mode == Mode::install ? longDownloadType : shortDownloadType);
+}
+
+KLUpdateYTDLTask::Outcome KLUpdateYTDLTask::installOutcome(const QString &report) {
+    for (const QString &line : report.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1String("Private copy installed:"))) {
+            return Outcome::installed;
+        }
+        if (line.startsWith(QLatin1String("Private copy already installed:"))) {
+            return Outcome::alreadyInstalled;
+        }
+    }
+    return Outcome::failed;
+}
+
+QString KLUpdateYTDLTask::command(const QString &credentialsFile) const {
+    const auto stored = preferences();
+    QStringList arguments{KLYTDLScriptArguments::ytdlPath(), stored ? stored->updateProxyURL() : QString(),
+                          credentialsFile};
+    if (m_mode == Mode::install) {
+        arguments << QStringLiteral("install");
+    }
+    return KLScriptManager::commandForScript(QStringLiteral("update_downloaders"), arguments);
+}
+
+QByteArray KLUpdateYTDLTask::updateProxyCredentials() {
+    const auto stored = preferences();
+    if (!stored || stored->updateProxyURL().isEmpty() || stored->updateProxyUsername().isEmpty()) {
+        return {};
+    }
+    QByteArray credentials = QUrl::toPercentEncoding(stored->updateProxyUsername());
+    const QString password = stored->updateProxyPassword();
+    KLLog::addSecret(password); // should anything the script reports hold it after all
+    if (!password.isEmpty()) {
+        credentials += ':' + QUrl::toPercentEncoding(password);
+    }
+    return credentials;
+}
+
+QString KLUpdateYTDLTask::runWithCredentials(const QByteArray &credentials) {
+    // The scratch folder is made for this run, readable by the user only.
+    const QString folder = KLKinolarkUtils::createTemporaryFolder();
+    const QString file = QDir(folder).filePath(QStringLiteral("update-proxy"));
+    QString report;
+    if (KLSafeFile::replaceFile(file, credentials + '\n', 0600)) {
+        report = runScriptToEnd(command(file));
+    } else {
+        report = QStringLiteral("Cannot hand the update proxy's credentials over: nothing was changed\n");
+    }
+    QDir(folder).removeRecursively();
+    return report;
 }
 
 void KLUpdateYTDLTask::prepareTaskDescription() {
-    setTaskDescription(QStringLiteral("Updating downloaders..."));
+    setTaskDescription(m_mode == Mode::install ? QStringLiteral("Installing extra tools...")
+                                               : QStringLiteral("Updating downloaders..."));
 }
 
 void KLUpdateYTDLTask::doTaskMain() {
     prepareTaskDescription();
-    const QString output = runScriptToEnd(getCommand());
+    const QByteArray credentials = updateProxyCredentials();
+    const QString output =
+        credentials.isEmpty() ? runScriptToEnd(command(QString())) : runWithCredentials(credentials);
     if (terminationRequested()) {
         return; // the termination reports the end
     }

@@ -4,17 +4,34 @@
 
 #include <QString>
 
-// Refreshes the working copy of the downloader through "update_downloaders". Its QString result is the
-// script's report, unchanged; the task itself never fails, since a failed refresh leaves the working copy
-// as it was.
+// Keeps the working copy of the downloader current through "update_downloaders": the launcher, and the
+// private copy of yt-dlp from the Python package index when there is one; or, in the installing mode, makes
+// that private copy. Its QString result is the script's report, unchanged; the task itself never fails,
+// since a failed update or installation leaves the working copy as it was.
+//
+// The update proxy's credentials reach the script in a file that only the user can read, made for the run
+// and removed after it: a command line is readable by every user of the machine and is logged.
 class KLUpdateYTDLTask final : public KLScriptTask {
 public:
-    KLUpdateYTDLTask();
+    enum class Mode { update, install };
+    // What an installation came to, as its report tells.
+    enum class Outcome { installed, alreadyInstalled, failed };
 
-    // Built from the stored preferences at the moment of the call.
-    QString getCommand() const;
+    explicit KLUpdateYTDLTask(Mode mode = Mode::update);
+
+    static Outcome installOutcome(const QString &report);
 
 protected:
     void doTaskMain() override;
     void prepareTaskDescription() override;
+
+private:
+    // The script's command with the credentials file (empty when there are no credentials).
+    QString command(const QString &credentialsFile) const;
+    // "user:password", each part percent-encoded; empty without an update proxy or a user name.
+    static QByteArray updateProxyCredentials();
+    // Runs the script with the credentials written to a private file for the run; returns the report.
+    QString runWithCredentials(const QByteArray &credentials);
+
+    const Mode m_mode;
 };

@@ -36,9 +36,17 @@ QString KLYTDLListingCache::fileIdentity(const QString &path) {
         .arg(static_cast<quint64>(status.st_ino));
 }
 
+QString KLYTDLListingCache::privateCopyProgram() {
+    return QDir(KLKinolarkUtils::getApplicationDataDirectory())
+        .filePath(QStringLiteral("yt-dlp-venv/bin/yt-dlp"));
+}
+
 QString KLYTDLListingCache::downloaderIdentity() {
+    // An update of the private copy puts a new environment in a new folder behind the same link, so the
+    // program's resolved path changes with every update.
     return fileIdentity(KLKinolarkUtils::getYTDLPath()) + QLatin1Char('|') +
-           fileIdentity(QStandardPaths::findExecutable(QStringLiteral("yt-dlp")));
+           fileIdentity(QStandardPaths::findExecutable(QStringLiteral("yt-dlp"))) + QLatin1Char('|') +
+           fileIdentity(privateCopyProgram());
 }
 
 QString KLYTDLListingCache::identity(const QString &scriptName) {

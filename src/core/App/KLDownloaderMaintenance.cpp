@@ -1,0 +1,78 @@
+#include "App/KLDownloaderMaintenance.h"
+
+#include "App/KLApplicationUI.h"
+#include "App/KLControllerState.h"
+#include "App/KLStatusLine.h"
+#include "App/KLTaskRunner.h"
+#include "App/KLUIChange.h"
+#include "Model/KLTask/YTDL/KLYTDLListingCache.h"
+#include "Model/Passwords/KLPasswordManager.h"
+#include "Utils/KLDispatch.h"
+#include "Utils/KLLog.h"
+#include "Utils/KLObjectRepository.h"
+
+KLDownloaderMaintenance::KLDownloaderMaintenance(std::shared_ptr<KLControllerState> state,
+                                                 std::shared_ptr<KLStatusLine> statusLine)
+    : m_state(std::move(state)), m_statusLine(std::move(statusLine)) {}
+
+QString KLDownloaderMaintenance::run(KLUpdateYTDLTask::Mode mode, const QString &statusText) {
+    const std::lock_guard oneAtATime(m_running);
+    // The status line is the intake's while it runs.
+    const bool shown = m_state->tracker.callsToProcessURLs() == 0;
+    if (shown) {
+        m_statusLine->setState(statusText, false);
+    }
+    const QString before = KLYTDLListingCache::downloaderIdentity();
+    const auto task = KLTaskRunner::runToEnd(std::make_shared<KLUpdateYTDLTask>(mode));
+    const QString report = task->resultAs<QString>().trimmed();
+    for (const QString &line : report.split(QLatin1Char('\n'))) {
+        KLLog::log(line);
+    }
+    if (KLYTDLListingCache::downloaderIdentity() != before) {
+        setUpPasswordManager(); // its lists come from the downloader that is there now
+    }
+    if (shown && m_state->tracker.callsToProcessURLs() == 0) {
+        m_statusLine->restoreState();
+    }
+    return report;
+}
+
+QString KLDownloaderMaintenance::update() {
+    return run(KLUpdateYTDLTask::Mode::update, QStringLiteral("Updating downloaders..."));
+}
+
+void KLDownloaderMaintenance::updateOnRequest() {
+    showAlert(QStringLiteral("Downloader update"), update());
+}
+
+void KLDownloaderMaintenance::installExtraTools() {
+    const QString report = run(KLUpdateYTDLTask::Mode::install, QStringLiteral("Installing extra tools..."));
+    switch (KLUpdateYTDLTask::installOutcome(report)) {
+    case KLUpdateYTDLTask::Outcome::installed:
+        showAlert(QStringLiteral("Extra tools successfully installed"),
+                  QStringLiteral("KinolarkPro has installed its necessary extra tools successfully."));
+        break;
+    case KLUpdateYTDLTask::Outcome::alreadyInstalled:
+        showAlert(QStringLiteral("You already have the necessary tools"),
+                  QStringLiteral("KinolarkPro has already identified the necessary tools in your system."));
+        break;
+    case KLUpdateYTDLTask::Outcome::failed:
+        showAlert(QStringLiteral("Extra tools could not be installed"),
+                  QStringLiteral("KinolarkPro could not install its extra tools. Please contact us at ") +
+                      supportAddress);
+        break;
+    }
+}
+
+void KLDownloaderMaintenance::setUpPasswordManager() {
+    const auto passwords = KLObjectRepository::singleton()->getPasswordManager();
+    if (passwords != nullptr) {
+        passwords->setup();
+    }
+    const bool available = passwords != nullptr && passwords->passwordManagerIsEnabled();
+    KLDispatch::sync([this, available] { m_state->ui->setPasswordManagerAvailable(available); });
+}
+
+void KLDownloaderMaintenance::showAlert(const QString &title, const QString &message) const {
+    KLUIChange::post(m_state->ui, [title, message](KLApplicationUI &ui) { ui.showAlert(title, message); });
+}
