@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 
 #include <cstdio>
 #include <optional>
@@ -74,23 +75,36 @@ std::optional<Options> parseOptions(const QStringList &arguments) {
     return options;
 }
 
+void setIdentity() {
+    QCoreApplication::setApplicationName(QStringLiteral("KinolarkPro"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KINOLARK_APP_VERSION));
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
+    std::optional<Options> options;
+    {
+        // The options, and the commands for the running program, need no display: only the window does,
+        // so that `--help` or `--process-all` also work over a plain terminal.
+        QCoreApplication commandLine(argc, argv);
+        setIdentity();
+        options = parseOptions(QCoreApplication::arguments());
+        if (!options) {
+            return 2;
+        }
+        if (options->command) {
+            return KLInstanceClient::call(options->command->method, options->command->arguments);
+        }
+    }
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("KinolarkPro"));
-    QApplication::setApplicationVersion(QStringLiteral(KINOLARK_APP_VERSION));
+    setIdentity();
     QApplication::setDesktopFileName(QStringLiteral("org.kinolark.KinolarkPro"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.kinolark.KinolarkPro"),
+                                                 QIcon(QStringLiteral(":/artwork/kinolarkpro.svg"))));
     // The window ends the program itself, after it has cleaned up.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    const std::optional<Options> options = parseOptions(QApplication::arguments());
-    if (!options) {
-        return 2;
-    }
-    if (options->command) {
-        return KLInstanceClient::call(options->command->method, options->command->arguments);
-    }
     KLDesktopApplication desktop;
     if (!desktop.becomeTheInstance()) {
         return KLInstanceClient::open(options->urls);
