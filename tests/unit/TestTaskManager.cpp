@@ -192,7 +192,7 @@ TEST_F(TaskManagerTest, ARaisedLimitAppliesOneStartPerEvent) {
 TEST_F(TaskManagerTest, DequeueingARunningTaskLeavesItRunningAndCounted) {
     m_preferences->setNumberOfConcurrentProcessing(1);
     const auto tasks = enqueue(KLTask::longProcessingType, 2);
-    settle();
+    ASSERT_TRUE(KLTestEnvironment::waitUntil([&] { return tasks[0]->began.load(); }));
     m_manager->dequeueTask(tasks[0]);
     m_manager->dequeueTask(tasks[1]);
     settle();

@@ -22,7 +22,8 @@ KLTaskManager::~KLTaskManager() {
     // Tasks outlive the manager only in tests, but then they must not call a listener that is gone.
     TaskList listed;
     {
-        std::lock_guard lock(m_monitor);
+        std::unique_lock lock(m_monitor);
+        m_endsHandled.wait(lock, [this] { return m_endsInHand == 0; });
         for (TaskClass &taskClass : m_classes) {
             listed.insert(listed.end(), taskClass.waiting.begin(), taskClass.waiting.end());
             listed.insert(listed.end(), taskClass.running.begin(), taskClass.running.end());
@@ -138,10 +139,16 @@ void KLTaskManager::taskHasEnded(KLTask *task) {
         for (TaskClass &taskClass : m_classes) {
             removeTask(taskClass.running, task);
         }
+        ++m_endsInHand;
     }
     // An ended task tells nothing more; forgetting it here keeps it from ever calling a manager that is gone.
     task->removeListener(this);
     askForPass();
+    // Told under the monitor: once it is released, nothing here touches the manager any more.
+    std::lock_guard lock(m_monitor);
+    if (--m_endsInHand == 0) {
+        m_endsHandled.notify_all();
+    }
 }
 
 void KLTaskManager::askForPass() {

@@ -2,6 +2,7 @@
 
 #include "Model/KLTask/KLTaskListener.h"
 
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -57,6 +58,10 @@ private:
     static uint64_t preferenceLimit(bool downloads);
 
     mutable std::recursive_mutex m_monitor;
+    // The ends of tasks being handled on the tasks' threads: the destructor waits for them, as a task no
+    // longer listed may still be inside taskHasEnded().
+    int m_endsInHand = 0;
+    std::condition_variable_any m_endsHandled;
     // Indexed by the scheduling class: short download, long download, short processing, long processing.
     TaskClass m_classes[4];
 };
