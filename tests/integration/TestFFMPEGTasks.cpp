@@ -189,8 +189,10 @@ TEST(LocalVideoProperties, EveryMediaFixtureIsMeasuredAsItWasMade) {
         const QImage thumbnail = properties->thumbnail();
         EXPECT_EQ(thumbnail.isNull(), !hasVideo);
         if (hasVideo) {
-            // Scaled down to fit 224x168 with the picture's own shape.
-            EXPECT_TRUE(thumbnail.width() == 224 || thumbnail.height() == 168);
+            // Scaled down to fit 224x168 with the picture's own shape, never up.
+            const bool fits = made.width <= 224 && made.height <= 168;
+            EXPECT_TRUE(fits ? thumbnail.size() == QSize(made.width, made.height)
+                             : thumbnail.width() == 224 || thumbnail.height() == 168);
             EXPECT_LE(thumbnail.width(), 224);
             EXPECT_LE(thumbnail.height(), 168);
             EXPECT_NEAR(double(thumbnail.width()) / thumbnail.height(), double(made.width) / made.height,

@@ -15,14 +15,42 @@ KLKinolarkRunner::Outcome KLKinolarkRunner::run(const QStringList &arguments) {
     return run(arguments, Options());
 }
 
-KLKinolarkRunner::Outcome KLKinolarkRunner::run(const QStringList &arguments, const Options &options) {
-    QProcess process;
+void KLKinolarkRunner::start(QProcess &process, const QStringList &arguments, const Options &options) {
     process.setProcessEnvironment(options.environment);
     if (!options.workingDirectory.isEmpty()) {
         process.setWorkingDirectory(options.workingDirectory);
     }
-    process.start(program(), arguments);
+    if (options.privateMounts.isEmpty()) {
+        process.start(program(), arguments);
+    } else {
+        // unshare executes the shell in its own place, and the shell the program: unless something is to
+        // run afterwards, the process started here is the program itself.
+        const QString script = options.afterwards.isEmpty()
+                                   ? options.privateMounts + QStringLiteral(" && exec \"$@\"")
+                                   : QStringLiteral("%1 || exit 125; \"$@\"; status=$?; %2; exit $status")
+                                         .arg(options.privateMounts, options.afterwards);
+        process.start(QStringLiteral("unshare"),
+                      QStringList{QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"), script,
+                                  QStringLiteral("sh"), program()} +
+                          arguments);
+    }
     process.closeWriteChannel();
+}
+
+bool KLKinolarkRunner::privateMountsAvailable() {
+    QProcess probe;
+    probe.start(QStringLiteral("unshare"), {QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
+                                            QStringLiteral("mount -t tmpfs tmpfs /mnt")});
+    return probe.waitForFinished(10000) && probe.exitStatus() == QProcess::NormalExit &&
+           probe.exitCode() == 0;
+}
+
+KLKinolarkRunner::Outcome KLKinolarkRunner::run(const QStringList &arguments, const Options &options) {
+    QProcess process;
+    start(process, arguments, options);
+    if (options.whileRunning && process.waitForStarted()) {
+        options.whileRunning(process);
+    }
     if (!process.waitForFinished(options.timeoutMs)) {
         process.kill();
         process.waitForFinished();

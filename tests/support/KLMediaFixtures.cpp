@@ -39,6 +39,7 @@ const Description descriptions[] = {
      44100, 2},
     {KLMediaFixtures::TextFile, "notes", "txt", 0, 0, 0.0, 0, "", "", 0, 0},
     {KLMediaFixtures::CorruptMedia, "corrupt", "mp4", 0, 0, 0.0, 0, "", "", 0, 0},
+    {KLMediaFixtures::ClipTiny, "clip-tiny", "mp4", 64, 36, 0.4, 25, "h264", "aac", 44100, 1},
 };
 
 const KLMediaFixtures::DashRepresentation dashSet[] = {
@@ -147,6 +148,7 @@ QStringList mediaRecipe(const Description &fixture) {
     case KLMediaFixtures::ClipPortrait:
     case KLMediaFixtures::Source1080p:
     case KLMediaFixtures::SourcePortrait1080p:
+    case KLMediaFixtures::ClipTiny:
         return picture + tone + both + h264Video() + aacAudio(fixture.channels) + faststart +
                duration(fixture.duration);
     case KLMediaFixtures::Clip720pNotFaststart:

@@ -26,6 +26,7 @@ public:
         SourcePortrait1080p,  // H.264 + AAC stereo MP4, 1080x1920, 1 s
         TextFile,             // a plain text file (.txt, a few KB) that ffprobe reads as a "tty" picture
         CorruptMedia, // "corrupt.mp4": the first 4 KB of a clip without its index; nothing can read it
+        ClipTiny,     // H.264 + AAC mono MP4, 64x36, 0.4 s (a few KB: for runs of hundreds of entries)
     };
 
     // What a fixture holds, for tests to assert on. Numbers that do not apply are 0, texts empty.

@@ -1,11 +1,17 @@
 #include "KLTestEnvironment.h"
 
+#include "Model/Preferences/KLDefaultPreferences.h"
+#include "Model/Preferences/KLSettingsStore.h"
+#include "Utils/KLKinolarkUtils.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
 #include <QThread>
 #include <QUuid>
 
@@ -72,6 +78,15 @@ QString KLTestEnvironment::readFile(const QString &path) {
     return QString::fromUtf8(file.readAll());
 }
 
+void KLTestEnvironment::storeSettings(const QMap<QString, QString> &values) {
+    KLSettingsStore(KLDefaultPreferences::storeFilePath()).write([&values](QSettings &settings) {
+        settings.setValue(KLDefaultPreferences::storeMarkerKey, QStringLiteral("yes"));
+        for (auto value = values.cbegin(); value != values.cend(); ++value) {
+            settings.setValue(value.key(), value.value());
+        }
+    });
+}
+
 void KLTestEnvironment::writeFile(const QString &path, const QByteArray &contents) {
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
@@ -119,16 +134,21 @@ void KLTestEnvironment::markProcessTree() {
 }
 
 int KLTestEnvironment::startedProcessesRunning(const QStringList &names) {
+    return static_cast<int>(startedProcesses(names).size());
+}
+
+QList<KLTestEnvironment::StartedProcess> KLTestEnvironment::startedProcesses(const QStringList &names) {
     const QByteArray mark = QByteArray(markVariable) + '=' + qgetenv(markVariable);
-    int running = 0;
+    QList<StartedProcess> found;
     QDirIterator processes(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
     while (processes.hasNext()) {
         const QString folder = processes.next();
-        if (QFileInfo(folder).fileName().toInt() == static_cast<int>(::getpid())) {
+        const int pid = QFileInfo(folder).fileName().toInt();
+        if (pid == static_cast<int>(::getpid())) {
             continue;
         }
         const QStringList fields = statFields(folder);
-        if (fields.isEmpty() || fields.at(0) == QStringLiteral("Z")) {
+        if (fields.size() < 3 || fields.at(0) == QStringLiteral("Z")) {
             continue;
         }
         if (!readProcessFile(folder + QStringLiteral("/environ")).split('\0').contains(mark)) {
@@ -137,12 +157,18 @@ int KLTestEnvironment::startedProcessesRunning(const QStringList &names) {
         QByteArray command = readProcessFile(folder + QStringLiteral("/cmdline"));
         command.replace('\0', ' ');
         const QString line = QString::fromUtf8(command);
-        running += std::any_of(names.begin(), names.end(),
-                               [&line](const QString &name) { return line.contains(name); })
-                       ? 1
-                       : 0;
+        if (std::any_of(names.begin(), names.end(),
+                        [&line](const QString &name) { return line.contains(name); })) {
+            found.append({static_cast<pid_t>(pid), static_cast<pid_t>(fields.at(2).toInt()), line});
+        }
     }
-    return running;
+    return found;
+}
+
+QStringList KLTestEnvironment::scratchFolders() {
+    return QDir(KLKinolarkUtils::getDownloadsDirectory())
+        .entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)
+        .filter(QRegularExpression(QStringLiteral("^(process-|\\.new-)")));
 }
 
 bool KLTestEnvironment::processGroupAlive(pid_t group) {

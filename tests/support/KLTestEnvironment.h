@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -30,6 +31,9 @@ public:
     // Writes an executable script with the given body into the folder and returns its path.
     static QString writeScript(const QString &folder, const QString &name, const QString &body);
     static QString readFile(const QString &path);
+    // Stores the settings as a user who edited them would have them (the marker that makes them count
+    // included).
+    static void storeSettings(const QMap<QString, QString> &values);
     static void writeFile(const QString &path, const QByteArray &contents);
 
     // "codec_name,codec_type,codec_tag_string,width,height" of each stream of a media file as ffprobe reads
@@ -47,8 +51,18 @@ public:
     // The live processes that this test process started, directly or not (found by an environment mark that
     // every child inherits, so orphans count too), whose command line holds one of the names.
     static int startedProcessesRunning(const QStringList &names);
+    // Those processes themselves, with their process group and command line (arguments joined by blanks).
+    struct StartedProcess {
+        pid_t pid;
+        pid_t group;
+        QString commandLine;
+    };
+    static QList<StartedProcess> startedProcesses(const QStringList &names);
     // Marks this process so that startedProcessesRunning() recognises its descendants; called by the main.
     static void markProcessTree();
+    // The scratch folders (finished or being made) in the downloads folder of the data folder; every run
+    // removes its own as it ends.
+    static QStringList scratchFolders();
     // The number of children of this process that have ended but were not collected.
     static int zombieChildren();
 };
