@@ -104,6 +104,8 @@ int main(int argc, char **argv) {
 
     // A reader that goes away (a pipe into "head") must not kill the run before it has cleaned up.
     ::signal(SIGPIPE, SIG_IGN);
+    // Nothing here shows a picture of a video.
+    KLGetLocalVideoPropertiesTask::setThumbnailsShown(false);
     int status = 0;
     {
         KLCommandLineRun run(*options);

@@ -342,6 +342,22 @@ TEST_F(FFMPEGTasks, PropertiesRunKeepsThumbnailsSmallAndRemovesItsFolder) {
     EXPECT_FALSE(QFileInfo::exists(folder));
 }
 
+TEST_F(FFMPEGTasks, WithoutAnybodyShowingPicturesNoneIsMade) {
+    writeFakeScript(QStringLiteral("ffmpeg_thumbnail"), QStringLiteral("exit 0\n"));
+    writeFakeScript(QStringLiteral("get_local_video_properties"),
+                    QStringLiteral("printf '0:00:03.00\\nmp4\\nVideo\\n640x360\\nh264\\n25\\n'\n"));
+    KLGetLocalVideoPropertiesTask::setThumbnailsShown(false);
+    auto task = std::make_shared<KLGetLocalVideoPropertiesTask>(QStringLiteral("/media/clip.mp4"));
+    KLGetLocalVideoPropertiesTask::setThumbnailsShown(true);
+    KLRecordingTaskListener listener;
+    run(task, listener);
+    const auto properties = task->resultAs<std::shared_ptr<KLVideoProperties>>();
+    ASSERT_NE(properties, nullptr);
+    EXPECT_EQ(properties->resolution(), QSizeF(640, 360));
+    EXPECT_TRUE(properties->thumbnail().isNull());
+    EXPECT_FALSE(QFileInfo::exists(file(QStringLiteral("ffmpeg_thumbnail.arguments"))));
+}
+
 TEST_F(FFMPEGTasks, PropertiesOfAnUnexpectedShapeFailWithTypeEightAndRemoveTheFolder) {
     writeFakeScript(QStringLiteral("ffmpeg_thumbnail"), QString());
     writeFakeScript(QStringLiteral("get_local_video_properties"),
