@@ -116,7 +116,9 @@ std::optional<std::string> KLURLResolver::resolve(std::string_view value) const 
     if (built == nullptr) {
         return std::nullopt;
     }
-    std::string resolved(reinterpret_cast<const char *>(built));
+    // libxml2 decodes the authority of a network-path reference ("//x%0Ay/" gives a host with a line
+    // break in it), so the result is escaped again: one URL must stay one word on one line.
+    const std::string resolved = escape(reinterpret_cast<const char *>(built));
     xmlFree(built);
     if (!isAbsolute(resolved)) {
         return std::nullopt;

@@ -153,6 +153,12 @@ TEST(TestKinolarkLinks, ReadsOtherEncodingsAndEscapesTheResult) {
     }
     EXPECT_EQ(links(QStringLiteral("links"), utf16, base),
               QStringList{QStringLiteral("http://h/%C3%BC.mp4")});
+    // Encoded bytes in the host of a protocol-relative address stay encoded: a decoded line break would
+    // make two URLs of one.
+    EXPECT_EQ(
+        links(QStringLiteral("links"),
+              "<a href='//x%0Afile%3A%2F%2F%2Fetc%2Fpasswd'>x</a><a href='//a%20b/c'>y</a>", base),
+        (QStringList{QStringLiteral("http://x%0Afile:///etc/passwd"), QStringLiteral("http://a%20b/c")}));
     // Entities are decoded; what is encoded already stays as it is, a stray percent sign gets encoded.
     EXPECT_EQ(links(QStringLiteral("links"), "<a href='x?a=1&amp;b=%41&c=100%'>x</a>", base),
               QStringList{QStringLiteral("http://h/x?a=1&b=%41&c=100%25")});

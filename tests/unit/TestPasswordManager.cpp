@@ -241,6 +241,17 @@ TEST_F(TestPasswordManager, TabsAndLineBreaksInCredentialsNeverReachTheFile) {
     EXPECT_EQ(netrc(), QByteArray());
 }
 
+TEST_F(TestPasswordManager, ALineWhoseValuesCouldNotBeWrittenBackIsTheUsersAndSurvivesASave) {
+    const QByteArray file("machine\tyoutube\tlogin\tyu\tpassword\tp\rw\n"
+                          "machine\tvimeo\tlogin\t\"v\ru\"\tpassword\tvp\r\r\n");
+    KLFileInspection::writeBytes(m_netrc, file);
+    const auto manager = setUpManager();
+    EXPECT_EQ(manager->findExtractorDescription(s("youtube"))->password(), std::nullopt);
+    EXPECT_EQ(manager->findExtractorDescription(s("vimeo"))->login(), std::nullopt);
+    ASSERT_TRUE(manager->saveExtractorDescriptions());
+    EXPECT_EQ(netrc(), file);
+}
+
 TEST_F(TestPasswordManager, AFiftyMegabyteFileOfBinaryJunkKeepsEveryByte) {
     const auto started = std::chrono::steady_clock::now();
     const QByteArray before = KLFileInspection::binaryJunk(25 * 1024 * 1024, 3) + '\n';

@@ -101,6 +101,24 @@ TEST_F(TestQueuePersistence, RememberingNothingLeavesTheFileAloneWhileRemovalsSt
     EXPECT_EQ(file(), QByteArray("https://example.com/kept\nhttps://example.com/b\n"));
 }
 
+TEST_F(TestQueuePersistence, SpellingsThatQtKeepsApartAreOneURLAcrossLaunches) {
+    // A '#' inside the fragment is written encoded; read back, Qt finds it unequal to the raw spelling.
+    const QUrl raw = url("https://example.com/#!/watch?v=1#t=5");
+    const QUrl encoded = url("https://example.com/#!/watch?v=1%23t=5");
+    KLFileInspection::writeBytes(m_path, "https://example.com/#!/watch?v=1#t=5\n");
+    {
+        KLQueuePersistence persistence;
+        persistence.addURL(raw);
+        persistence.addURL(encoded);
+        EXPECT_EQ(persistence.urls().size(), 1);
+    }
+    KLQueuePersistence persistence;
+    EXPECT_EQ(persistence.urls().size(), 1);
+    persistence.removeURL(raw);
+    EXPECT_TRUE(persistence.urls().isEmpty());
+    EXPECT_EQ(file(), QByteArray()) << "a forgotten URL must not come back at the next launch";
+}
+
 TEST_F(TestQueuePersistence, LoadingSkipsBlankLinesCarriageReturnsNonURLsAndRepeats) {
     const QByteArray damaged = QByteArray("\n\nhttps://example.com/one\r\n"
                                           "not a url\n"

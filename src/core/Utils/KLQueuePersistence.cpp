@@ -59,7 +59,8 @@ QList<QUrl> KLQueuePersistence::parseQueue(const QString &text) {
     QSet<QUrl> seen;
     const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (const QString &line : lines) {
-        const std::optional<QUrl> url = urlFromLine(line);
+        const std::optional<QUrl> read = urlFromLine(line);
+        const std::optional<QUrl> url = read ? storedForm(*read) : std::nullopt;
         // A hand-edited or merged file may repeat a URL; the list never holds one twice.
         if (url && !seen.contains(*url)) {
             seen.insert(*url);
@@ -85,6 +86,10 @@ std::optional<QUrl> KLQueuePersistence::urlFromLine(QString line) {
     return url;
 }
 
+std::optional<QUrl> KLQueuePersistence::storedForm(const QUrl &url) {
+    return urlFromLine(lineForURL(url));
+}
+
 bool KLQueuePersistence::remembersQueue() {
     const auto preferences = KLObjectRepository::singleton()->getPreferences();
     return preferences != nullptr && preferences->rememberQueue() != QStringLiteral("none");
@@ -95,20 +100,25 @@ void KLQueuePersistence::addURL(const QUrl &url) {
         return;
     }
     // What the next launch could not read back is not worth remembering.
-    if (!urlFromLine(lineForURL(url))) {
+    const std::optional<QUrl> stored = storedForm(url);
+    if (!stored) {
         return;
     }
     std::lock_guard lock(m_lock);
-    if (m_urls.contains(url)) {
+    if (m_urls.contains(*stored)) {
         return;
     }
-    m_urls.append(url);
+    m_urls.append(*stored);
     saveLocked();
 }
 
 void KLQueuePersistence::removeURL(const QUrl &url) {
+    const std::optional<QUrl> stored = storedForm(url);
     std::lock_guard lock(m_lock);
     m_urls.removeAll(url);
+    if (stored) {
+        m_urls.removeAll(*stored);
+    }
     saveLocked();
 }
 

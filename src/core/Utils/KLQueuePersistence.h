@@ -39,6 +39,10 @@ private:
     // does not hold a URL that the queue could analyse).
     static QString lineForURL(const QUrl &url);
     static std::optional<QUrl> urlFromLine(QString line);
+    // The URL as the file gives it back, which is the form the list holds: Qt keeps some spellings of one
+    // URL apart ("#a#b" and "#a%23b" are unequal, yet both are written "#a%23b"), and the list would then
+    // hold the URL twice or fail to forget it.
+    static std::optional<QUrl> storedForm(const QUrl &url);
     static QList<QUrl> parseQueue(const QString &text);
     static bool remembersQueue();
     void saveLocked();

@@ -135,12 +135,19 @@ void KLPasswordManager::parseExtractorDescriptions(SetupState &state) const {
         state.usable = false;
         return;
     }
-    for (const QByteArray &line : linesOf(file.contents)) {
+    state.descriptions = extractorDescriptionsFromNetrc(file.contents);
+}
+
+KLPasswordManager::ExtractorDescriptions
+KLPasswordManager::extractorDescriptionsFromNetrc(const QByteArray &contents) {
+    ExtractorDescriptions descriptions;
+    for (const QByteArray &line : linesOf(contents)) {
         if (const std::optional<ManagedLine> managed = managedLineFromBytes(line)) {
-            state.descriptions.append(std::make_shared<KLYTDLExtractorDescription>(
+            descriptions.append(std::make_shared<KLYTDLExtractorDescription>(
                 managed->name, nonEmpty(managed->login), nonEmpty(managed->password)));
         }
     }
+    return descriptions;
 }
 
 void KLPasswordManager::matchExtractorDescriptions(SetupState &state) {
@@ -213,11 +220,7 @@ bool KLPasswordManager::saveExtractorDescriptions() {
         KLLog::log(QStringLiteral("The credentials file cannot be read, so it is left as it is: ") + path);
         return false;
     }
-    QSet<QString> rewrittenNames;
-    for (const auto &description : std::as_const(descriptions)) {
-        rewrittenNames.insert(description->name());
-    }
-    const QByteArray updated = mergedNetrc(file.contents, rewrittenNames, managedLinesFor(descriptions));
+    const QByteArray updated = netrcWithDescriptions(file.contents, descriptions);
     if (file.status == KLSafeFile::ReadStatus::read && updated == file.contents) {
         return true;
     }
@@ -226,6 +229,15 @@ bool KLPasswordManager::saveExtractorDescriptions() {
         return false;
     }
     return true;
+}
+
+QByteArray KLPasswordManager::netrcWithDescriptions(const QByteArray &current,
+                                                    const ExtractorDescriptions &descriptions) {
+    QSet<QString> rewrittenNames;
+    for (const auto &description : descriptions) {
+        rewrittenNames.insert(description->name());
+    }
+    return mergedNetrc(current, rewrittenNames, managedLinesFor(descriptions));
 }
 
 QByteArray KLPasswordManager::mergedNetrc(const QByteArray &current, const QSet<QString> &rewrittenNames,
@@ -297,6 +309,11 @@ std::optional<KLPasswordManager::ManagedLine> KLPasswordManager::managedLineFrom
                         KLNetrcToken::valueForToken(*password)};
     if (managed.name.isEmpty()) {
         return std::nullopt; // no extractor has no name; the reader would reject the line anyway
+    }
+    // A carriage return inside a value could not be written back, so the next save would drop the line.
+    if (!fitsInManagedLine(managed.name) || !fitsInManagedLine(managed.login) ||
+        !fitsInManagedLine(managed.password)) {
+        return std::nullopt;
     }
     return managed;
 }

@@ -63,6 +63,13 @@ public:
     // lines; a line without exactly one "$" is skipped.
     static ProviderDictionary providerDictionaryFromList(const QString &list);
 
+    // The records that the managed lines of a credentials file hold, in the file's order.
+    static ExtractorDescriptions extractorDescriptionsFromNetrc(const QByteArray &contents);
+    // The file's contents once the records are saved into it: the user's lines as they are, the earlier
+    // managed lines of the records' names replaced by the records' own.
+    static QByteArray netrcWithDescriptions(const QByteArray &current,
+                                            const ExtractorDescriptions &descriptions);
+
 private:
     // A managed line's credentials, as found in the file.
     struct ManagedLine {

@@ -192,40 +192,49 @@ void KLYTDLDownloadTask::doTaskMain() {
     setFinished(true);
 }
 
+KLYTDLDownloadTask::LineReading KLYTDLDownloadTask::readLine(const QString &line) {
+    LineReading reading;
+    reading.merging = line.contains(QStringLiteral("ffmpeg"));
+    if (!line.contains(QStringLiteral("[download]"))) {
+        return reading;
+    }
+    if (!line.contains(etaMarker)) {
+        reading.closing = isClosingLine(line);
+        return reading;
+    }
+    reading.progress = true;
+    reading.eta = etaIn(line);
+    reading.percentage = percentageIn(line);
+    reading.size = sizeIn(line);
+    return reading;
+}
+
 void KLYTDLDownloadTask::treatLine(const QString &line, Reading &reading) {
     KLLog::log(QStringLiteral("Download progress: %1").arg(withoutLineEnd(line)));
-    // ffmpeg merging or converting: progress cannot be measured until it is done.
-    if (line.contains(QStringLiteral("ffmpeg"))) {
+    const LineReading read = readLine(line);
+    if (read.merging) {
         setCompletionFactor(-1.0);
     }
-    if (!line.contains(QStringLiteral("[download]"))) {
-        return;
-    }
-    if (line.contains(etaMarker)) {
-        readProgress(line, reading);
-    } else if (isClosingLine(line)) {
+    if (read.progress) {
+        readProgress(read, reading);
+    } else if (read.closing) {
         reading.completed = true;
         setCompletionFactor(1.0);
     }
 }
 
-void KLYTDLDownloadTask::readProgress(const QString &line, Reading &reading) {
-    const QString eta = etaIn(line);
-    if (!eta.isEmpty()) {
-        setEta(eta);
+void KLYTDLDownloadTask::readProgress(const LineReading &line, Reading &reading) {
+    if (!line.eta.isEmpty()) {
+        setEta(line.eta);
     }
-    if (const std::optional<double> percentage = percentageIn(line)) {
-        setCompletionFactor(*percentage / 100.0);
-    }
-    if (reading.sizeKnown) {
-        return;
+    if (line.percentage) {
+        setCompletionFactor(*line.percentage / 100.0);
     }
     // A line without a size leaves it unknown, so that a later line can still give it.
-    const QString size = sizeIn(line);
-    if (size.isEmpty()) {
+    if (reading.sizeKnown || line.size.isEmpty()) {
         return;
     }
-    setDownloadSize(size);
-    KLLog::log(QStringLiteral("Setting download size to %1").arg(size));
+    setDownloadSize(line.size);
+    KLLog::log(QStringLiteral("Setting download size to %1").arg(line.size));
     reading.sizeKnown = true;
 }

@@ -44,6 +44,17 @@ public:
 
     QString getCommand() const;
 
+    // What one line of the downloader's output tells; static, so that reading lines needs no download.
+    struct LineReading {
+        bool merging = false;  // ffmpeg merges or converts: progress cannot be measured until it is done
+        bool progress = false; // a progress line: eta, percentage and size are what it gives
+        bool closing = false;  // the closing line: the whole file was fetched
+        QString eta;
+        std::optional<double> percentage;
+        QString size;
+    };
+    static LineReading readLine(const QString &line);
+
     void terminate() override;
 
 protected:
@@ -58,7 +69,7 @@ private:
     };
 
     void treatLine(const QString &line, Reading &reading);
-    void readProgress(const QString &line, Reading &reading);
+    void readProgress(const LineReading &line, Reading &reading);
     void setDownloadSize(const QString &downloadSize);
 
     const QUrl m_sourceURL;
