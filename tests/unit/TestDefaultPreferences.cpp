@@ -668,15 +668,9 @@ TEST_F(DefaultPreferences, ProxyTexts) {
     preferences.setUpdateProxyPort(s("3128"));
     preferences.setUpdateProxyPassword(s("pw"));
     EXPECT_TRUE(preferences.updateProxyURL().isEmpty());
-    EXPECT_TRUE(preferences.updateProxyAuth().isEmpty());
     preferences.setUseUpdateProxy(true);
     EXPECT_EQ(preferences.updateProxyURL(), s("https://u:3128"));
-    EXPECT_TRUE(preferences.updateProxyAuth().isEmpty()) << "no user name, no credentials";
-    preferences.setUpdateProxyUsername(s("me"));
-    EXPECT_EQ(preferences.updateProxyAuth(), s("me:pw"));
-    preferences.setUpdateProxyPassword(s(""));
     preferences.setUpdateProxyPort(s(""));
-    EXPECT_EQ(preferences.updateProxyAuth(), s("me"));
     EXPECT_EQ(preferences.updateProxyURL(), s("https://u"));
 }
 

@@ -4,7 +4,6 @@
 #include "Model/Preferences/KLPreferencesFields.h"
 #include "Model/Preferences/KLSettingsStore.h"
 #include "Utils/KLKinolarkUtils.h"
-#include "Utils/KLLog.h"
 
 #include <QHash>
 #include <QSettings>
@@ -305,14 +304,4 @@ QString KLDefaultPreferences::updateProxyURL() const {
     }
     QString url = QStringLiteral("https://") + hostAndPort(updateProxyHost(), updateProxyPort());
     return url;
-}
-
-QString KLDefaultPreferences::updateProxyAuth() const {
-    const QString username = updateProxyUsername();
-    if (!useUpdateProxy() || username.isEmpty()) {
-        return {};
-    }
-    const QString password = updateProxyPassword();
-    KLLog::addSecret(password); // it reaches the update script as an argument of its own
-    return password.isEmpty() ? username : username + QLatin1Char(':') + password;
 }

@@ -54,7 +54,6 @@ public:
     // The proxy argument of the yt-dlp scripts; empty without a proxy.
     QString proxyURL() const;
     QString updateProxyURL() const;
-    QString updateProxyAuth() const;
 
     bool saving() const { return m_saving; }
     // Turning saving off first writes what was changed while it was on.
