@@ -480,6 +480,34 @@ TEST_F(YTDLVideoProperties, AVideoThatArrivesWholeIsMeasuredWithoutTryingItsBegi
     EXPECT_TRUE(task->takePartialDownload().complete);
 }
 
+TEST_F(YTDLVideoProperties, AVideoThatArrivesWholeDuringAFailedTryIsMeasuredWhole) {
+    // Past the probed share, but the download ends while the picture is tried: nothing is given up.
+    writeFakeScript(QStringLiteral("ytdl_download"),
+                    QStringLiteral("head -c 300000 /dev/zero > \"$3.part\"\n"
+                                   "echo '[download]  30.0% of 976.56KiB at 1.00MiB/s ETA 00:01'\n"
+                                   "while [ ! -e %1 ]; do sleep 0.01; done\n"
+                                   "mv \"$3.part\" \"$3\"\necho '[download] 100% of 976.56KiB in 00:01'\n")
+                        .arg(quoted(QStringLiteral("trying"))));
+    writeFakeScript(
+        QStringLiteral("ffmpeg_thumbnail"),
+        QStringLiteral("case \"$1\" in *.part) touch %1\n"
+                       "  while [ ! -e \"${1%.part}\" ]; do sleep 0.01; done; sleep 0.3; exit 1;; esac\n")
+            .arg(quoted(QStringLiteral("trying"))));
+    writePrintingScript(
+        QStringLiteral("get_local_video_properties"),
+        QStringLiteral("00:00:03.00\nmp4\nVideo\n1280x720\nh264\n25\nAudio\naac\n44100\nstereo\n"));
+    auto task = propertiesTask();
+    KLRecordingTaskListener listener;
+    run(task, listener);
+
+    const auto properties = task->resultAs<std::shared_ptr<KLVideoProperties>>();
+    ASSERT_NE(properties, nullptr);
+    EXPECT_FALSE(properties->undeterminate());
+    EXPECT_TRUE(argumentsOf(QStringLiteral("get_local_video_properties"))
+                    .at(0)
+                    .endsWith(QStringLiteral("/download")));
+}
+
 TEST(DownloadGrowth, TellsWhenTheRestArrivesAtTheRateSeen) {
     struct Case {
         const char *name;

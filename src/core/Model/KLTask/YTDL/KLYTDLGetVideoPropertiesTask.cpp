@@ -301,6 +301,10 @@ KLYTDLGetVideoPropertiesTask::probeDownload(KLYTDLDownloadTask &download, const 
         if (QFileInfo::exists(testFramePath)) {
             return Probe::Measurable;
         }
+        // The rest arrived during the try: the whole file is measured instead of giving up on it.
+        if (download.finished() || download.completionFactor() >= 1.0) {
+            continue;
+        }
         if (share > maximumProbedShare) {
             return giveUpProbing(download);
         }
