@@ -87,4 +87,9 @@ TEST(URLDetector, KeepsDuplicatesAndFindsNothingInPlainProse) {
     EXPECT_TRUE(KLURLDetector::detectURLs(QStringLiteral("no links here, just e.g. 3.5 and a:b")).isEmpty());
     EXPECT_TRUE(KLURLDetector::detectURLs(QString()).isEmpty());
     EXPECT_TRUE(KLURLDetector::detectURLs(QStringLiteral("http:// https://")).isEmpty());
+    // A pasted run of closing brackets is cut off whole (once in quadratic time: seconds for this one).
+    const QList<QUrl> bracketed = KLURLDetector::detectURLs(QStringLiteral("(http://x.example/a_(b)") +
+                                                            QString(200000, QLatin1Char(')')));
+    ASSERT_EQ(bracketed.size(), 1);
+    EXPECT_EQ(bracketed.first().toString(), QStringLiteral("http://x.example/a_(b)"));
 }

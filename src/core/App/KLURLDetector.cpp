@@ -28,23 +28,30 @@ QList<QUrl> KLURLDetector::detectURLs(const QString &text) {
 }
 
 QString KLURLDetector::trimTrailingPunctuation(const QString &candidate) {
-    QString link = candidate;
-    for (;;) {
-        if (link.isEmpty()) {
-            return link;
+    static const QString punctuation = QStringLiteral(".,;:!?'*");
+    // A closing bracket stays only when the link opened one (as Wikipedia-style links do). The brackets are
+    // counted once and the count follows what is cut, so that a pasted run of brackets costs linear time.
+    static const QString pairs = QStringLiteral(")(][}{");
+    qsizetype closed[3] = {};
+    qsizetype opened[3] = {};
+    for (const QChar character : candidate) {
+        const qsizetype kind = pairs.indexOf(character);
+        if (kind >= 0) {
+            ++(kind % 2 == 0 ? closed : opened)[kind / 2];
         }
-        const QChar last = link.back();
-        if (QStringLiteral(".,;:!?'*").contains(last)) {
-            link.chop(1);
-            continue;
-        }
-        // A closing bracket stays only when the link opened one (as Wikipedia-style links do).
-        const QString pairs = QStringLiteral(")(][}{");
-        const qsizetype closing = pairs.indexOf(last);
-        if (closing >= 0 && closing % 2 == 0 && link.count(last) > link.count(pairs.at(closing + 1))) {
-            link.chop(1);
-            continue;
-        }
-        return link;
     }
+    qsizetype end = candidate.size();
+    while (end > 0) {
+        const QChar last = candidate.at(end - 1);
+        const qsizetype kind = pairs.indexOf(last);
+        if (punctuation.contains(last)) {
+            --end;
+        } else if (kind >= 0 && kind % 2 == 0 && closed[kind / 2] > opened[kind / 2]) {
+            --closed[kind / 2];
+            --end;
+        } else {
+            break;
+        }
+    }
+    return candidate.left(end);
 }
