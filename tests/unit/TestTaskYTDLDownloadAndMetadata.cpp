@@ -324,6 +324,12 @@ protected:
                 ? QStringLiteral("[ -s \"$1\" ] && cp %1 \"$2\"\n").arg(quoted(QStringLiteral("picture.png")))
                 : QStringLiteral("exit 1\n"));
     }
+    // A properties script that measures any file as a 3-second 720p h264 + aac video.
+    void writeMeasuringScript() {
+        writePrintingScript(
+            QStringLiteral("get_local_video_properties"),
+            QStringLiteral("00:00:03.00\nmp4\nVideo\n1280x720\nh264\n25\nAudio\naac\n44100\nstereo\n"));
+    }
     static std::shared_ptr<KLYTDLGetVideoPropertiesTask> propertiesTask() {
         return std::make_shared<KLYTDLGetVideoPropertiesTask>(QUrl(QStringLiteral("https://example.org/v")));
     }
@@ -381,9 +387,7 @@ TEST_F(YTDLVideoProperties, DecodablePictureGivesTheMeasuredRecordWithTitleAndSi
     writeDownload(QStringLiteral(R"({"title": "Clip title", "fulltitle": "Other"})"),
                   QStringLiteral("[download]   1.0% of ~1.50MiB at   1.00MiB/s ETA 00:01\n"));
     writeThumbnailer(true);
-    writePrintingScript(
-        QStringLiteral("get_local_video_properties"),
-        QStringLiteral("00:00:03.00\nmp4\nVideo\n1280x720\nh264\n25\nAudio\naac\n44100\nstereo\n"));
+    writeMeasuringScript();
     auto task = propertiesTask();
     KLRecordingTaskListener listener;
     run(task, listener);
@@ -461,9 +465,7 @@ TEST_F(YTDLVideoProperties, AVideoThatArrivesWholeIsMeasuredWithoutTryingItsBegi
     // Every picture try is recorded: only the measuring's own may run, on the finished file.
     writeFakeScript(QStringLiteral("ffmpeg_thumbnail"),
                     QStringLiteral("printf '%s\\n' \"$1\" >> %1\n").arg(quoted(QStringLiteral("tries"))));
-    writePrintingScript(
-        QStringLiteral("get_local_video_properties"),
-        QStringLiteral("00:00:03.00\nmp4\nVideo\n1280x720\nh264\n25\nAudio\naac\n44100\nstereo\n"));
+    writeMeasuringScript();
     auto task = propertiesTask();
     task->setKeepsDownload(true);
     KLRecordingTaskListener listener;
@@ -493,9 +495,7 @@ TEST_F(YTDLVideoProperties, AVideoThatArrivesWholeDuringAFailedTryIsMeasuredWhol
         QStringLiteral("case \"$1\" in *.part) touch %1\n"
                        "  while [ ! -e \"${1%.part}\" ]; do sleep 0.01; done; sleep 0.3; exit 1;; esac\n")
             .arg(quoted(QStringLiteral("trying"))));
-    writePrintingScript(
-        QStringLiteral("get_local_video_properties"),
-        QStringLiteral("00:00:03.00\nmp4\nVideo\n1280x720\nh264\n25\nAudio\naac\n44100\nstereo\n"));
+    writeMeasuringScript();
     auto task = propertiesTask();
     KLRecordingTaskListener listener;
     run(task, listener);
