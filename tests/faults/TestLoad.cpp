@@ -171,10 +171,11 @@ TEST_F(LoadTest, HundredsOfEntriesKeepTheLimitsAllCompleteAndLeakNothing) {
     EXPECT_EQ(run.exitCode(), 0) << err.toStdString();
     EXPECT_EQ(KLKinolarkRunner::filesIn(m_output.path()).size(), entries);
     // The entries keep the limits; below them, each download may be preceded by a short one that measures
-    // the video, and those run under a limit of their own.
+    // the video, and those run under a limit of their own. A video that measuring fetched whole is not
+    // downloaded again, so with these small clips the entries may never be seen downloading at all.
     const QMap<QString, int> most =
         mostEntriesAtOnce(run.readAllStandardOutput(), {s("Downloading"), s("Converting")});
-    EXPECT_EQ(most.value(s("Downloading")), 2);
+    EXPECT_LE(most.value(s("Downloading")), 2);
     EXPECT_EQ(most.value(s("Converting")), 1);
     EXPECT_LE(watcher.mostDownloads(), 2 + static_cast<int>(KLTaskManager::shortTaskLimit));
     EXPECT_EQ(watcher.mostConversions(), 1);
