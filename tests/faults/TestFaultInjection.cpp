@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <csignal>
 #include <functional>
+#include <sys/stat.h>
 
 using namespace std::chrono_literals;
 
@@ -351,30 +352,43 @@ TEST_F(FaultInjectionTest, AKilledRunIsCleanedUpByTheNextWhichSucceeds) {
 TEST_F(FaultInjectionTest, DamagedOrLinkedStoredFilesNeitherStopTheRunNorGetWrittenThrough) {
     const QString elsewhere = scratchPath("elsewhere");
     const QByteArray userLines = "machine example.org login me password secret # mine\n\x01\x02 junk\n";
+    enum class Planted {
+        file,
+        link, // a link to a file of the user's elsewhere that holds the contents
+        fifo, // nobody ever writes to it: whoever opens it to read waits for good
+    };
     const struct {
         const char *name;
         QString path;
         QByteArray contents;
-        bool linked; // the stored file is a link to a file of the user's elsewhere that holds the contents
+        Planted planted;
     } cases[] = {
         {"settings of garbage", KLDefaultPreferences::storeFilePath(), "[General\n=\n\\x\n%%%\n[[]]\n",
-         false},
+         Planted::file},
         {"binary settings", KLDefaultPreferences::storeFilePath(), KLFileInspection::binaryJunk(4096, 7),
-         false},
-        {"10 MB settings", KLDefaultPreferences::storeFilePath(), QByteArray(10 << 20, 'k'), false},
-        {"linked settings", KLDefaultPreferences::storeFilePath(), "[General]\ncontainer=mp3\n", true},
+         Planted::file},
+        {"10 MB settings", KLDefaultPreferences::storeFilePath(), QByteArray(10 << 20, 'k'), Planted::file},
+        {"linked settings", KLDefaultPreferences::storeFilePath(), "[General]\ncontainer=mp3\n",
+         Planted::link},
+        {"settings FIFO", KLDefaultPreferences::storeFilePath(), {}, Planted::fifo},
         {"binary .netrc", QDir::home().filePath(s(".netrc")),
-         userLines + KLFileInspection::binaryJunk(4096, 9), false},
-        {"10 MB .netrc", QDir::home().filePath(s(".netrc")), userLines + QByteArray(10 << 20, '#'), false},
-        {"linked .netrc", QDir::home().filePath(s(".netrc")), userLines, true},
+         userLines + KLFileInspection::binaryJunk(4096, 9), Planted::file},
+        {"10 MB .netrc", QDir::home().filePath(s(".netrc")), userLines + QByteArray(10 << 20, '#'),
+         Planted::file},
+        {"linked .netrc", QDir::home().filePath(s(".netrc")), userLines, Planted::link},
+        {".netrc FIFO", QDir::home().filePath(s(".netrc")), {}, Planted::fifo},
     };
     const QString local = KLMediaFixtures::path(KLMediaFixtures::Clip360p);
     for (const auto &c : cases) {
         QDir().mkpath(QFileInfo(c.path).absolutePath());
         KLFileInspection::removeEntry(c.path);
         KLFileInspection::removeEntry(elsewhere);
-        KLFileInspection::writeBytes(c.linked ? elsewhere : c.path, c.contents);
-        if (c.linked) {
+        if (c.planted == Planted::fifo) {
+            ASSERT_EQ(::mkfifo(QFile::encodeName(c.path).constData(), 0600), 0);
+        } else {
+            KLFileInspection::writeBytes(c.planted == Planted::link ? elsewhere : c.path, c.contents);
+        }
+        if (c.planted == Planted::link) {
             ASSERT_TRUE(QFile::link(elsewhere, c.path));
             ::chmod(QFile::encodeName(elsewhere).constData(), 0644);
         }
@@ -383,10 +397,10 @@ TEST_F(FaultInjectionTest, DamagedOrLinkedStoredFilesNeitherStopTheRunNorGetWrit
         EXPECT_EQ(outcome.exitCode, 0) << c.name << ": " << outcome.err.toStdString();
         EXPECT_EQ(KLKinolarkRunner::filesIn(output()).size(), 2) << c.name;
         QDir(output()).removeRecursively();
-        if (c.linked) {
+        if (c.planted == Planted::link) {
             EXPECT_TRUE(KLFileInspection::readBytes(elsewhere) == c.contents) << c.name;
             EXPECT_EQ(KLFileInspection::permissionsOf(elsewhere), 0644) << c.name;
-        } else if (c.path.endsWith(s(".netrc"))) {
+        } else if (c.planted == Planted::file && c.path.endsWith(s(".netrc"))) {
             EXPECT_TRUE(KLFileInspection::readBytes(c.path) == c.contents) << c.name;
         }
         KLFileInspection::removeEntry(c.path);

@@ -53,14 +53,15 @@ void syncFolderOf(const QByteArray &path) {
 
 } // namespace
 
-KLSafeFile::ReadResult KLSafeFile::readRegularFile(const QString &path) {
+KLSafeFile::ReadResult KLSafeFile::readRegularFile(const QString &path, Links links, qint64 limit) {
     ReadResult result;
     if (path.isEmpty()) {
         return result;
     }
     const QByteArray name = QFile::encodeName(path);
     // O_NOFOLLOW refuses a link at the path, O_NONBLOCK keeps a FIFO planted there from blocking the open.
-    Descriptor file(::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    const int linkFlag = links == Links::refuse ? O_NOFOLLOW : 0;
+    Descriptor file(::open(name.constData(), O_RDONLY | linkFlag | O_NONBLOCK | O_CLOEXEC));
     if (!file.valid()) {
         if (errno == ENOENT) {
             result.status = ReadStatus::missing;
@@ -68,7 +69,7 @@ KLSafeFile::ReadResult KLSafeFile::readRegularFile(const QString &path) {
         return result;
     }
     struct stat status {};
-    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > maximumReadSize) {
+    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > limit) {
         return result;
     }
     QByteArray contents;
@@ -85,7 +86,7 @@ KLSafeFile::ReadResult KLSafeFile::readRegularFile(const QString &path) {
             }
             return result;
         }
-        if (contents.size() + count > maximumReadSize) {
+        if (contents.size() + count > limit) {
             return result; // grew while we read it
         }
         contents.append(buffer, static_cast<qsizetype>(count));

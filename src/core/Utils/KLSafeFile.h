@@ -7,9 +7,10 @@
 #include <sys/types.h>
 
 // File access for the small files the program keeps for the user (the remembered queue, the credentials
-// file). Two promises hold for every operation here:
-// - a symbolic link, a folder, a FIFO or a device at the path is never followed, read or written: whoever
-//   plants a link where one of these files lives cannot make the program read or write its target;
+// file, the settings). Two promises hold for every operation here:
+// - a folder, a FIFO or a device at the path is never read or written, and a symbolic link is never followed
+//   unless a reader asks for it: whoever plants a link where one of these files lives cannot make the
+//   program write its target;
 // - a reader never sees a partial file: a replacement is written completely under a fresh name in the same
 //   folder and renamed over the path in one step.
 class KLSafeFile final {
@@ -27,8 +28,15 @@ public:
     // Larger files are not read (a QByteArray could not hold them, and none of our files is that big).
     static constexpr qint64 maximumReadSize = qint64(1) << 30;
 
-    // Reads the whole regular file at the path itself.
-    static ReadResult readRegularFile(const QString &path);
+    enum class Links {
+        refuse, // a link at the path is not read
+        follow, // a link at the path is read through, as long as it ends at a regular file
+    };
+
+    // Reads the whole regular file at the path itself (or, with Links::follow, at the end of its links) when
+    // it holds at most `limit` bytes.
+    static ReadResult readRegularFile(const QString &path, Links links = Links::refuse,
+                                      qint64 limit = maximumReadSize);
 
     // Replaces whatever entry is at `path` (a link itself, never its target) by a new regular file with the
     // contents and exactly the permission bits. False when nothing was replaced; then nothing is left behind.

@@ -33,12 +33,14 @@ QString KLSettingsStore::makeWorkingCopy(const QByteArray &contents) const {
 
 QHash<QString, QVariant> KLSettingsStore::read() const {
     QHash<QString, QVariant> values;
-    // Reading may follow a link: only writing through one could harm its target.
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > largestSettingsFile) {
+    // Reading may follow a link: only writing through one could harm its target. A FIFO planted at the path
+    // is not waited on.
+    const KLSafeFile::ReadResult file =
+        KLSafeFile::readRegularFile(m_path, KLSafeFile::Links::follow, largestSettingsFile);
+    if (file.status != KLSafeFile::ReadStatus::read) {
         return values;
     }
-    const QString copy = makeWorkingCopy(file.read(largestSettingsFile));
+    const QString copy = makeWorkingCopy(file.contents);
     if (copy.isEmpty()) {
         return values;
     }
