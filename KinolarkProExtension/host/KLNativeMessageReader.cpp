@@ -27,12 +27,20 @@ KLNativeMessageReader::Frame KLNativeMessageReader::next() {
                           .arg(length)
                           .arg(maximumLength));
     }
-    QByteArray body(static_cast<qsizetype>(length), Qt::Uninitialized);
-    const qint64 read = readFully(body.data(), length);
-    if (read != static_cast<qint64>(length)) {
-        return broken(QStringLiteral("the input ended after %1 of the message's %2 bytes")
-                          .arg(qMax<qint64>(read, 0))
-                          .arg(length));
+    // The body grows as its bytes arrive (doubling from 64 KiB), so that a length promising more than ever
+    // comes costs no memory.
+    const auto total = static_cast<qsizetype>(length);
+    QByteArray body;
+    while (body.size() < total) {
+        const qsizetype start = body.size();
+        const qsizetype step = qMin(total - start, qMax<qsizetype>(start, 64 * 1024));
+        body.resize(start + step);
+        const qint64 read = readFully(body.data() + start, step);
+        if (read != step) {
+            return broken(QStringLiteral("the input ended after %1 of the message's %2 bytes")
+                              .arg(start + qMax<qint64>(read, 0))
+                              .arg(length));
+        }
     }
     return {Frame::Kind::Message, body, {}};
 }
