@@ -1,8 +1,8 @@
 // The command line given input made to hurt it: addresses and page titles that a shell would execute,
 // names too long for the file system or empty, schemes other than the web's and the file system's (as
 // arguments and as links on a page), the longest argument the system passes, a folder that holds a link loop,
-// and a text file named like a video. Nothing may run, nothing may be written outside the destination and the
-// scratch folders, and every name must be safe and distinct.
+// and a text file and a FIFO named like a video. Nothing may run, nothing may be written outside the
+// destination and the scratch folders, and every name must be safe and distinct.
 #include "KLKinolarkRunner.h"
 #include "KLMediaFixtures.h"
 #include "KLTestEnvironment.h"
@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -122,7 +124,7 @@ TEST_F(HostileInputTest, OtherSchemesAreNeverFollowedAsArgumentsOrAsLinks) {
     EXPECT_TRUE(m_site.server().requestsFor(s("/clip.mp4")).isEmpty());
 }
 
-TEST_F(HostileInputTest, AHugeArgumentALinkLoopAndATextNamedLikeAVideoEndCleanly) {
+TEST_F(HostileInputTest, AHugeArgumentALinkLoopAndATextOrFIFONamedLikeAVideoEndCleanly) {
     // One argument can hold at most 128 KiB on Linux (MAX_ARG_STRLEN); the address must also fit, with the
     // rest of the command, into the one argument that hands a script its command.
     const QString huge = m_site.url(s("page.html")) + s("?q=") + QString(60 * 1024, QLatin1Char('a'));
@@ -134,6 +136,9 @@ TEST_F(HostileInputTest, AHugeArgumentALinkLoopAndATextNamedLikeAVideoEndCleanly
     ASSERT_TRUE(QFile::link(folder.filePath(s("inner")), folder.filePath(s("inner/self"))));
     const QString text = folder.filePath(s("inner/notes.mp4"));
     ASSERT_TRUE(QFile::copy(KLMediaFixtures::path(KLMediaFixtures::TextFile), text));
+    // Nobody writes to it: a probe opening it would wait for good.
+    const QString fifo = folder.filePath(s("inner/stream.mp4"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
 
     const struct {
         const char *name;
@@ -142,8 +147,9 @@ TEST_F(HostileInputTest, AHugeArgumentALinkLoopAndATextNamedLikeAVideoEndCleanly
         int files;
     } cases[] = {
         {"the longest argument", huge, 0, 1},
-        {"a folder with link loops and a text named .mp4", folder.path(), 0, 1},
+        {"a folder with link loops, a text and a FIFO named .mp4", folder.path(), 0, 1},
         {"a text named .mp4", text, 3, 0},
+        {"a FIFO named .mp4", fifo, 3, 0},
     };
     for (const auto &c : cases) {
         const Outcome outcome = run({c.argument, s("-c"), s("download-only")});

@@ -29,6 +29,10 @@ KLFileEntryGenerator::generateEntriesForURL(const QUrl &url, std::shared_ptr<KLE
     if (info.isDir()) {
         return generateEntriesForFolder(path);
     }
+    // A FIFO, socket or device holds no video file: probing one could wait for good.
+    if (!info.isFile()) {
+        return std::nullopt;
+    }
     return generateEntriesForFile(path, error);
 }
 
@@ -46,8 +50,8 @@ KLFileEntryGenerator::generateEntriesForFolder(const QString &folder) {
             KLLog::log(QStringLiteral("Unexpected error in enumeration"));
             continue;
         }
-        if (info.isDir()) {
-            continue;
+        if (!info.isFile()) {
+            continue; // a folder is walked into; a FIFO, socket or device is no video file
         }
         if (m_cancelled.load()) {
             return std::nullopt;
