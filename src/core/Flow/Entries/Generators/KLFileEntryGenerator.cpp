@@ -29,10 +29,6 @@ KLFileEntryGenerator::generateEntriesForURL(const QUrl &url, std::shared_ptr<KLE
     if (info.isDir()) {
         return generateEntriesForFolder(path);
     }
-    // A FIFO, socket or device holds no video file: probing one could wait for good.
-    if (!info.isFile()) {
-        return std::nullopt;
-    }
     return generateEntriesForFile(path, error);
 }
 
@@ -50,8 +46,8 @@ KLFileEntryGenerator::generateEntriesForFolder(const QString &folder) {
             KLLog::log(QStringLiteral("Unexpected error in enumeration"));
             continue;
         }
-        if (!info.isFile()) {
-            continue; // a folder is walked into; a FIFO, socket or device is no video file
+        if (info.isDir()) {
+            continue;
         }
         if (m_cancelled.load()) {
             return std::nullopt;
@@ -68,7 +64,8 @@ KLFileEntryGenerator::generateEntriesForFolder(const QString &folder) {
 
 std::optional<KLEntryGenerator::EntryList>
 KLFileEntryGenerator::generateEntriesForFile(const QString &file, std::shared_ptr<KLError> *error) {
-    if (m_cancelled.load()) {
+    // A FIFO, socket or device holds no video file: probing one could wait for good.
+    if (m_cancelled.load() || !QFileInfo(file).isFile()) {
         return std::nullopt;
     }
     auto task = std::make_shared<KLGetLocalVideoPropertiesTask>(file);
