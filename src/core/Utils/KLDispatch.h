@@ -3,6 +3,8 @@
 #include <chrono>
 #include <functional>
 
+class QCoreApplication;
+
 // Moves work to the main thread and runs background jobs.
 //
 // Background jobs get a thread each: intake and entry preparation block for minutes in script reads, so a
@@ -27,5 +29,8 @@ public:
     static bool waitForBackgroundJobs(std::chrono::milliseconds timeout);
 
 private:
+    class MainQueuePump;
+
     static void drainMainQueue();
+    static void wakeMainThread(QCoreApplication *application);
 };
