@@ -2,6 +2,7 @@
 #include "KLTestEnvironment.h"
 #include "Model/KLTask/KLTask.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
+#include "Utils/KLDispatch.h"
 #include "Utils/KLObjectRepository.h"
 
 #include <gtest/gtest.h>
@@ -89,8 +90,14 @@ protected:
         }
         return made;
     }
-    // Lets the event loop run the passes that were asked for.
+    // Lets the event loop run the passes that were asked for, then the started tasks begin. The passes run
+    // in the order they were asked for, so a job dispatched after them has run only once they all have: a
+    // pass left over on a slow machine would otherwise run after the test's next change.
     void settle() {
+        bool passesRan = false;
+        KLDispatch::async([&passesRan] { passesRan = true; });
+        EXPECT_TRUE(
+            KLTestEnvironment::waitUntil([&passesRan] { return passesRan; }, std::chrono::seconds(20)));
         KLTestEnvironment::waitUntil([] { return false; }, std::chrono::milliseconds(60));
     }
     int began(const std::vector<std::shared_ptr<HeldTask>> &tasks) const {
