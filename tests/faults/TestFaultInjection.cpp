@@ -371,9 +371,9 @@ TEST_F(FaultInjectionTest, DamagedOrLinkedStoredFilesNeitherStopTheRunNorGetWrit
         {"linked settings", KLDefaultPreferences::storeFilePath(), "[General]\ncontainer=mp3\n",
          Planted::link},
         {"settings FIFO", KLDefaultPreferences::storeFilePath(), {}, Planted::fifo},
-        // Qt decodes this value as a list of 691 million strings and reserves room for them all.
+        // A serialised value declaring a list of 691 million strings, which Qt would reserve room for.
         {"settings with a huge planted list", KLDefaultPreferences::storeFilePath(),
-         QByteArray("=@Variant(\0\0\0\\xb)22)\n", 21), Planted::file},
+         QByteArray("downloadLocation=@Variant(\0\0\0\\xb)22)\n", 37), Planted::file},
         {"binary .netrc", QDir::home().filePath(s(".netrc")),
          userLines + KLFileInspection::binaryJunk(4096, 9), Planted::file},
         {"10 MB .netrc", QDir::home().filePath(s(".netrc")), userLines + QByteArray(10 << 20, '#'),

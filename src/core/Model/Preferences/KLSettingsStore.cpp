@@ -1,5 +1,7 @@
 #include "Model/Preferences/KLSettingsStore.h"
 
+#include "Model/Preferences/KLSettingsFileFormat.h"
+
 #include "Utils/KLLog.h"
 #include "Utils/KLSafeFile.h"
 
@@ -45,7 +47,7 @@ QHash<QString, QVariant> KLSettingsStore::read() const {
         return values;
     }
     {
-        const QSettings settings(copy, QSettings::IniFormat);
+        const QSettings settings(copy, KLSettingsFileFormat::format());
         for (const QString &key : settings.allKeys()) {
             values.insert(key, settings.value(key));
         }
@@ -64,7 +66,7 @@ bool KLSettingsStore::write(const std::function<void(QSettings &settings)> &edit
     }
     bool edited = false;
     {
-        QSettings settings(copy, QSettings::IniFormat);
+        QSettings settings(copy, KLSettingsFileFormat::format());
         edit(settings);
         settings.sync();
         // A format error only says that the old contents were damaged; what is written now is sound.
