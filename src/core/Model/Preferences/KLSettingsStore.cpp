@@ -1,7 +1,6 @@
 #include "Model/Preferences/KLSettingsStore.h"
 
 #include "Model/Preferences/KLSettingsFileFormat.h"
-
 #include "Utils/KLLog.h"
 #include "Utils/KLSafeFile.h"
 
