@@ -4,11 +4,32 @@
 #include <QMap>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace {
 
 const QString rootSection = QStringLiteral("General");
+
+// The control characters written as a backslash and a letter, both ways.
+constexpr std::pair<char, char> controlEscapes[] = {{'\a', 'a'}, {'\b', 'b'}, {'\f', 'f'}, {'\n', 'n'},
+                                                    {'\r', 'r'}, {'\t', 't'}, {'\v', 'v'}};
+
+// The letter of a backslash escape that stands for the character, or none.
+std::optional<char> escapeLetter(QChar ch) {
+    if (ch == QChar(u'\0')) {
+        return '0';
+    }
+    if (ch == QLatin1Char('"') || ch == QLatin1Char('\\')) {
+        return ch.toLatin1();
+    }
+    for (const auto &[control, letter] : controlEscapes) {
+        if (ch == QLatin1Char(control)) {
+            return letter;
+        }
+    }
+    return std::nullopt;
+}
 
 // The value of a digit in the base, or -1.
 int digitValue(QChar ch, int base) {
@@ -53,14 +74,11 @@ qsizetype readEscape(const QString &text, qsizetype at, QString &out) {
         return at;
     }
     const QChar ch = text.at(at);
-    static const QMap<QChar, QChar> named = {
-        {QLatin1Char('a'), QLatin1Char('\a')}, {QLatin1Char('b'), QLatin1Char('\b')},
-        {QLatin1Char('f'), QLatin1Char('\f')}, {QLatin1Char('n'), QLatin1Char('\n')},
-        {QLatin1Char('r'), QLatin1Char('\r')}, {QLatin1Char('t'), QLatin1Char('\t')},
-        {QLatin1Char('v'), QLatin1Char('\v')}};
-    if (const auto found = named.constFind(ch); found != named.cend()) {
-        out += *found;
-        return at + 1;
+    for (const auto &[control, letter] : controlEscapes) {
+        if (ch == QLatin1Char(letter)) {
+            out += QLatin1Char(control);
+            return at + 1;
+        }
     }
     if (ch == QLatin1Char('x') || (ch >= QLatin1Char('0') && ch <= QLatin1Char('7'))) {
         char32_t code = 0;
@@ -276,23 +294,18 @@ QByteArray KLSettingsFileFormat::escapedString(const QString &text) {
     bool quote = false;
     // After a numeric escape a following hex digit is escaped as well, or it would read as part of the code.
     bool escapeNextIfHex = false;
-    static const QMap<QChar, char> named = {{QChar(u'\0'), '0'},      {QLatin1Char('\a'), 'a'},
-                                            {QLatin1Char('\b'), 'b'}, {QLatin1Char('\f'), 'f'},
-                                            {QLatin1Char('\n'), 'n'}, {QLatin1Char('\r'), 'r'},
-                                            {QLatin1Char('\t'), 't'}, {QLatin1Char('\v'), 'v'},
-                                            {QLatin1Char('"'), '"'},  {QLatin1Char('\\'), '\\'}};
     for (const QChar ch : text) {
         quote = quote || ch == QLatin1Char(';') || ch == QLatin1Char(',') || ch == QLatin1Char('=');
-        const auto name = named.constFind(ch);
-        if ((escapeNextIfHex && isHexDigit(ch)) || (name == named.cend() && ch.unicode() <= 0x1F)) {
+        const std::optional<char> letter = escapeLetter(ch);
+        if ((escapeNextIfHex && isHexDigit(ch)) || (!letter && ch.unicode() <= 0x1F)) {
             escaped += QLatin1String("\\x") + QString::number(ch.unicode(), 16);
             escapeNextIfHex = true;
             continue;
         }
         escapeNextIfHex = ch.isNull(); // "\0" is an octal escape
-        if (name != named.cend()) {
+        if (letter) {
             escaped += QLatin1Char('\\');
-            escaped += QLatin1Char(*name);
+            escaped += QLatin1Char(*letter);
         } else {
             escaped += ch;
         }
