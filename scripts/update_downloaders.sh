@@ -35,6 +35,13 @@ update_proxy="${2:-}"
 credentials_file="${3:-}"
 mode="${4:-update}"
 
+# The update is maintenance that nobody waits for: it and all it starts run at the lowest CPU priority, so
+# that on a busy machine it never slows the downloads and conversions running beside it. An installation
+# is asked for by the user, who waits for its outcome, and keeps the usual priority.
+if [ "$mode" = update ]; then
+    renice -n 19 -p "$$" >/dev/null 2>&1 || true
+fi
+
 shipped="$(dirname -- "${BASH_SOURCE[0]}")/ytdl"
 folder="$(dirname -- "$target")"
 environment="$folder/yt-dlp-venv"

@@ -292,6 +292,13 @@ TEST_F(TestUpdateScript, NeverReplacesAWorkingCopyWithAWorseOne) {
     EXPECT_EQ(leftovers(), QStringList{QStringLiteral("ytdl")});
 }
 
+TEST_F(TestUpdateScript, TheRefreshRunsAtTheLowestPriority) {
+    const QString reportsPriority = QStringLiteral("#!/bin/bash\n[ \"$1\" = --version ] && nice\n");
+    ship(reportsPriority);
+    install(reportsPriority);
+    EXPECT_TRUE(update().contains(QStringLiteral("Installed version: 19")));
+}
+
 TEST_F(TestUpdateScript, ATerminatedRefreshLeavesNoCandidateBehind) {
     // A shipped copy that hangs when asked for its version: the refresh is stopped while it checks it.
     ship(QStringLiteral("#!/bin/bash\nsleep 600\n"));
