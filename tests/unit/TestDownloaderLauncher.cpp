@@ -28,6 +28,8 @@ def main():
             sys.stdout.write("line\n")
     elif way == "status":
         raise SystemExit(3)
+    elif way == "value":
+        return 5
     elif way == "message":
         raise SystemExit("ERROR: no such video")
     elif way == "thread":
@@ -97,11 +99,9 @@ TEST_F(TestDownloaderLauncher, AnEntryScriptEndsAsANormalExitWould) {
         const char *errors;
     };
     const Case cases[] = {
-        {"return", 0, "line\nline\n", ""},
-        {"status", 3, "started as yt-dlp", ""},
-        {"message", 1, "started as yt-dlp", "ERROR: no such video\n"},
-        {"thread", 0, "thread done", ""},
-        {"handler", 0, "handler ran", ""},
+        {"return", 0, "line\nline\n", ""},     {"status", 3, "started as yt-dlp", ""},
+        {"value", 5, "started as yt-dlp", ""}, {"message", 1, "started as yt-dlp", "ERROR: no such video\n"},
+        {"thread", 0, "thread done", ""},      {"handler", 0, "handler ran", ""},
     };
     for (const Case &test : cases) {
         const Outcome result = run(QString::fromLatin1(test.way));
@@ -114,7 +114,9 @@ TEST_F(TestDownloaderLauncher, AnEntryScriptEndsAsANormalExitWould) {
 }
 
 TEST_F(TestDownloaderLauncher, AnyOtherProgramRunsAsItIs) {
-    installProgram(QStringLiteral("#!/bin/bash\necho \"shell program: $*\"\nexit 4\n"));
+    // A wrapper that mentions Python and the entry point is still no entry script.
+    installProgram(QStringLiteral("#!/bin/bash\n: 'calls python3 with\nfrom yt_dlp import main\n'\n"
+                                  "echo \"shell program: $*\"\nexit 4\n"));
     const Outcome shell = run(QStringLiteral("status"));
     EXPECT_EQ(shell.status, 4);
     EXPECT_EQ(shell.output, QStringLiteral("shell program: status\n"));
