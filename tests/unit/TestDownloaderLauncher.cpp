@@ -109,8 +109,10 @@ TEST_F(TestDownloaderLauncher, AnEntryScriptEndsAsANormalExitWould) {
         EXPECT_TRUE(result.output.contains(QString::fromLatin1(test.output))) << test.way;
         EXPECT_EQ(result.errors.right(qsizetype(strlen(test.errors))), QString::fromLatin1(test.errors))
             << test.way;
+        if (qstrcmp(test.way, "return") == 0) { // every one of the 100,000 lines
+            EXPECT_EQ(result.output.count(QLatin1Char('\n')), 100001);
+        }
     }
-    EXPECT_EQ(run(QStringLiteral("return")).output.count(QLatin1Char('\n')), 100001);
 }
 
 TEST_F(TestDownloaderLauncher, AnyOtherProgramRunsAsItIs) {
