@@ -233,6 +233,105 @@ void measureIdleCpu(KLYTDLTestSite &site, const QString &clip, const QString &ou
     process.waitForFinished(60000);
 }
 
+// The parts of the benchmark, on one test site and one output folder.
+class Bench {
+public:
+    Bench(KLYTDLTestSite &site, const QString &work, int runs)
+        : m_site(site), m_work(work), m_output(QDir(work).filePath(QStringLiteral("out"))), m_runs(runs) {}
+
+    void clean() const {
+        QDir(m_output).removeRecursively();
+        QDir().mkpath(m_output);
+    }
+
+    // A first run of each program, untimed, so that no measured run pays for cold caches.
+    void warmUp() const {
+        clean();
+        run(kinolark(), {m_site.url(QStringLiteral("page.html")), QStringLiteral("-o"), m_output});
+    }
+
+    void page(const QStringList &parameters) const {
+        out << "One 8-second 1080p video on a page, converted; " << m_runs << " runs" << Qt::endl;
+        const auto ours = measureOurs(m_site.url(QStringLiteral("page.html")));
+        const auto raw = measureRaw([&] {
+            return runAll(
+                {rawDownload(m_site.url(QStringLiteral("page.html")), QStringLiteral("1"),
+                             in(QStringLiteral("d.mp4"))),
+                 rawConversion(in(QStringLiteral("d.mp4")), parameters, in(QStringLiteral("o.mov")))});
+        });
+        report(QStringLiteral("One-video page"), ours, raw, 1, 1.1);
+    }
+
+    void four(const QStringList &parameters) const {
+        out << "A page of four such videos, converted; " << m_runs << " runs" << Qt::endl;
+        const auto ours = measureOurs(m_site.url(QStringLiteral("four.html")));
+        const auto raw = measureRaw([&] {
+            std::vector<std::pair<QString, QStringList>> commands;
+            for (int item = 1; item <= 4; ++item) {
+                const QString downloaded = in(QStringLiteral("d%1.mp4").arg(item));
+                commands.push_back(
+                    rawDownload(m_site.url(QStringLiteral("four.html")), QString::number(item), downloaded));
+                commands.push_back(
+                    rawConversion(downloaded, parameters, in(QStringLiteral("o%1.mov").arg(item))));
+            }
+            return runAll(commands);
+        });
+        report(QStringLiteral("Four-video page (raw: the tools one after another)"), ours, raw, 4, 0.9);
+    }
+
+    void folder(int files) const {
+        const QString folder = QDir(m_work).filePath(QStringLiteral("folder"));
+        QDir().mkpath(folder);
+        for (int index = 0; index < files; ++index) {
+            QFile::copy(KLMediaFixtures::path(KLMediaFixtures::Clip360p),
+                        QDir(folder).filePath(QStringLiteral("f%1.mp4").arg(index)));
+        }
+        const QStringList parameters = conversionParameters(KLMediaFixtures::path(KLMediaFixtures::Clip360p));
+        out << "A folder of " << files << " short files, converted; " << m_runs << " runs" << Qt::endl;
+        const auto ours = measureOurs(folder);
+        const auto raw = measureRaw([&] {
+            std::vector<std::pair<QString, QStringList>> commands;
+            for (const QString &name : QDir(folder).entryList(QDir::Files)) {
+                const QString input = QDir(folder).filePath(name);
+                commands.push_back(
+                    {QStringLiteral("ffprobe"),
+                     {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_streams"),
+                      QStringLiteral("-show_format"), input}});
+                commands.push_back(rawConversion(input, parameters, in(name + QStringLiteral(".mov"))));
+            }
+            return runAll(commands);
+        });
+        report(QStringLiteral("Folder of short files"), ours, raw, files, 1.1);
+    }
+
+    void idle(const QString &clip) const {
+        clean();
+        measureIdleCpu(m_site, clip, m_output, 100);
+    }
+
+private:
+    QString in(const QString &name) const { return QDir(m_output).filePath(name); }
+
+    // KINOLARK_BENCH_WRAPPER (e.g. "strace -f -tt -o /tmp/trace") runs kinolark under another program.
+    std::vector<Outcome> measureOurs(const QString &source) const {
+        QStringList command = QProcess::splitCommand(qEnvironmentVariable("KINOLARK_BENCH_WRAPPER"));
+        command << kinolark() << source << QStringLiteral("-o") << m_output;
+        const QString program = command.takeFirst();
+        return measure(
+            m_runs, [this] { clean(); }, [&] { return run(program, command); });
+    }
+
+    std::vector<Outcome> measureRaw(const std::function<Outcome()> &work) const {
+        return measure(
+            m_runs, [this] { clean(); }, work);
+    }
+
+    KLYTDLTestSite &m_site;
+    QString m_work;
+    QString m_output;
+    int m_runs;
+};
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -246,10 +345,13 @@ int main(int argc, char **argv) {
     QCoreApplication application(argc, argv);
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
     const int files = argc > 2 ? std::max(1, atoi(argv[2])) : 50;
+    // KINOLARK_BENCH_PARTS (e.g. "four,idle") picks some of the parts: page, four, folder, idle.
+    const QStringList parts =
+        qEnvironmentVariable("KINOLARK_BENCH_PARTS", QStringLiteral("page,four,folder,idle"))
+            .split(QLatin1Char(','));
 
     QTemporaryDir work;
     const QString clip = makeClip(work.path());
-    const bool idleOnly = qEnvironmentVariableIsSet("KINOLARK_BENCH_IDLE_ONLY");
     KLYTDLTestSite site;
     QStringList four;
     for (int index = 1; index <= 4; ++index) {
@@ -263,76 +365,20 @@ int main(int argc, char **argv) {
         out << "cannot start the test web server" << Qt::endl;
         return 1;
     }
-    const QString output = work.filePath(QStringLiteral("out"));
-    const auto clean = [&output] {
-        QDir(output).removeRecursively();
-        QDir().mkpath(output);
-    };
+    const Bench bench(site, work.path(), runs);
     const QStringList parameters = conversionParameters(clip);
-    const auto in = [&output](const QString &name) { return QDir(output).filePath(name); };
-    if (idleOnly) {
-        clean();
-        measureIdleCpu(site, clip, output, 100);
-        return 0;
+    bench.warmUp();
+    if (parts.contains(QStringLiteral("page"))) {
+        bench.page(parameters);
     }
-    // A first run of each program, untimed, so that no measured run pays for cold caches.
-    clean();
-    run(kinolark(), {site.url(QStringLiteral("page.html")), QStringLiteral("-o"), output});
-
-    out << "One 8-second 1080p video on a page, converted; " << runs << " runs" << Qt::endl;
-    const auto pageOurs = measure(runs, clean, [&] {
-        return run(kinolark(), {site.url(QStringLiteral("page.html")), QStringLiteral("-o"), output});
-    });
-    const auto pageRaw = measure(runs, clean, [&] {
-        return runAll({rawDownload(site.url(QStringLiteral("page.html")), QStringLiteral("1"),
-                                   in(QStringLiteral("d.mp4"))),
-                       rawConversion(in(QStringLiteral("d.mp4")), parameters, in(QStringLiteral("o.mov")))});
-    });
-    report(QStringLiteral("One-video page"), pageOurs, pageRaw, 1, 1.1);
-
-    out << "A page of four such videos, converted; " << runs << " runs" << Qt::endl;
-    const auto fourOurs = measure(runs, clean, [&] {
-        return run(kinolark(), {site.url(QStringLiteral("four.html")), QStringLiteral("-o"), output});
-    });
-    const auto fourRaw = measure(runs, clean, [&] {
-        std::vector<std::pair<QString, QStringList>> commands;
-        for (int item = 1; item <= 4; ++item) {
-            const QString downloaded = in(QStringLiteral("d%1.mp4").arg(item));
-            commands.push_back(
-                rawDownload(site.url(QStringLiteral("four.html")), QString::number(item), downloaded));
-            commands.push_back(
-                rawConversion(downloaded, parameters, in(QStringLiteral("o%1.mov").arg(item))));
-        }
-        return runAll(commands);
-    });
-    report(QStringLiteral("Four-video page (raw: the tools one after another)"), fourOurs, fourRaw, 4, 0.9);
-
-    const QString folder = work.filePath(QStringLiteral("folder"));
-    QDir().mkpath(folder);
-    for (int index = 0; index < files; ++index) {
-        QFile::copy(KLMediaFixtures::path(KLMediaFixtures::Clip360p),
-                    QDir(folder).filePath(QStringLiteral("f%1.mp4").arg(index)));
+    if (parts.contains(QStringLiteral("four"))) {
+        bench.four(parameters);
     }
-    const QStringList shortParameters =
-        conversionParameters(KLMediaFixtures::path(KLMediaFixtures::Clip360p));
-    out << "A folder of " << files << " short files, converted; " << runs << " runs" << Qt::endl;
-    const auto folderOurs = measure(runs, clean, [&] {
-        return run(kinolark(), {folder, QStringLiteral("-o"), output});
-    });
-    const auto folderRaw = measure(runs, clean, [&] {
-        std::vector<std::pair<QString, QStringList>> commands;
-        for (const QString &name : QDir(folder).entryList(QDir::Files)) {
-            const QString input = QDir(folder).filePath(name);
-            commands.push_back({QStringLiteral("ffprobe"),
-                                {QStringLiteral("-v"), QStringLiteral("error"),
-                                 QStringLiteral("-show_streams"), QStringLiteral("-show_format"), input}});
-            commands.push_back(rawConversion(input, shortParameters, in(name + QStringLiteral(".mov"))));
-        }
-        return runAll(commands);
-    });
-    report(QStringLiteral("Folder of short files"), folderOurs, folderRaw, files, 1.1);
-
-    clean();
-    measureIdleCpu(site, clip, output, 100);
+    if (parts.contains(QStringLiteral("folder"))) {
+        bench.folder(files);
+    }
+    if (parts.contains(QStringLiteral("idle"))) {
+        bench.idle(clip);
+    }
     return 0;
 }
