@@ -54,13 +54,20 @@ if [[ "$page_url" =~ ^(.+)[#\&]kinolark-item=([0-9]+)$ ]]; then
 fi
 
 # Made absolute before the working folder changes.
-if [ -n "$information" ]; then
-    information=$(realpath -- "$information") || exit 1
+if [ -n "$information" ] && [[ "$information" != /* ]]; then
+    information="$PWD/$information"
 fi
 
-started=$(date +%s)
-directory=$(dirname -- "$target")
-name=$(basename -- "$target")
+# The shell's own clock and expansions rather than date, dirname and basename: this script runs before every
+# download, and each helper process is a little more time before the downloader starts.
+started=$EPOCHSECONDS
+directory=.
+name="$target"
+if [[ "$target" == */* ]]; then
+    directory="${target%/*}"
+    directory="${directory:-/}"
+    name="${target##*/}"
+fi
 target_path="$directory/$name"
 if ! cd -- "$directory"; then
     echo "ytdl_download.sh: no folder $directory" >&2
@@ -98,7 +105,7 @@ trap 'exit 130' INT
 trap 'exit 129' HUP
 
 # A marker no video can forge: it is made anew for every run.
-marker="KLYTDL$(od -An -N8 -tx1 /dev/urandom | tr -d ' \n')"
+printf -v marker 'KLYTDL%08x%08x' "$SRANDOM" "$SRANDOM"
 
 progress="$marker D %(progress.status)s %(progress.downloaded_bytes)s %(progress.total_bytes)s"
 progress+=" %(progress.total_bytes_estimate)s %(progress.speed)s %(progress.eta)s %(progress.elapsed)s"
@@ -174,7 +181,7 @@ function speed_text(speed) {
 # mawk reads a pipe in large blocks unless told to read it line by line, which would hold the progress back
 # until the download ends.
 line_by_line=()
-if awk -W version 2>/dev/null | grep -qi mawk; then
+if [[ "$(awk -W version 2>/dev/null)" == *mawk* ]]; then
     line_by_line=(-W interactive)
 fi
 
@@ -278,9 +285,9 @@ fi
 
 # Put the finished file exactly at the target path, whatever name the downloader gave it.
 final=""
-if [ -s "$final_name_file" ]; then
-    final=$(tail -n 1 -- "$final_name_file")
-fi
+while IFS= read -r line || [ -n "$line" ]; do
+    final="$line"
+done <"$final_name_file"
 if [ -n "$final" ] && [ -f "$final" ] && ! [ "$final" -ef "$download_name" ]; then
     mv -f -- "$final" "$download_name" || exit 1
 fi
@@ -297,7 +304,7 @@ if [ ! -f "$name" ] || [ -L "$name" ]; then
 fi
 
 size=$(stat -c %s -- "$name")
-elapsed=$(($(date +%s) - started))
+elapsed=$((EPOCHSECONDS - started))
 awk -v size="$size" -v elapsed="$elapsed" "$formatting"'
 BEGIN {
     print "[download] 100% of " size_text(size) " in " time_text(elapsed)

@@ -254,7 +254,7 @@ while [ $# -gt 0 ]; do
         --no-playlist) playlist=0 ;;
         --playlist-items | --ap-mso | --proxy | --output) shift ;;
         --output-na-placeholder) shift; placeholder="${1-}" ;;
-        -f) shift; selection="${1-}" ;;
+        -f | --format) shift; selection="${1-}" ;;
         -O) shift; template="${1-}" ;;
         --) shift; url="${1-}"; break ;;
         -*) echo "yt-dlp: error: no such option: $1" >&2; exit 2 ;;
