@@ -178,11 +178,14 @@ QStringList KLSettingsFileFormat::logicalLines(const QString &text) {
 
 QString KLSettingsFileFormat::unescapedKey(const QString &text) {
     QString key;
+    key.reserve(text.size());
     for (qsizetype at = 0; at < text.size(); ++at) {
         const QChar ch = text.at(at);
-        const bool wide = ch == QLatin1Char('%') && text.mid(at + 1, 1) == QLatin1String("U");
+        const bool wide =
+            ch == QLatin1Char('%') && at + 1 < text.size() && text.at(at + 1) == QLatin1Char('U');
         const qsizetype digits = wide ? 4 : 2;
-        const QString code = text.mid(at + (wide ? 2 : 1), digits);
+        // A view, not a copy: this runs for every character of every key.
+        const QStringView code = QStringView(text).mid(at + (wide ? 2 : 1), digits);
         if (ch == QLatin1Char('%') && code.size() == digits &&
             std::all_of(code.cbegin(), code.cend(), isHexDigit)) {
             key += QChar(static_cast<char16_t>(code.toUShort(nullptr, 16)));
