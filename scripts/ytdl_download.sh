@@ -285,9 +285,11 @@ fi
 
 # Put the finished file exactly at the target path, whatever name the downloader gave it.
 final=""
-while IFS= read -r line || [ -n "$line" ]; do
-    final="$line"
-done <"$final_name_file"
+if [ -s "$final_name_file" ]; then
+    while IFS= read -r line || [ -n "$line" ]; do
+        final="$line"
+    done <"$final_name_file"
+fi
 if [ -n "$final" ] && [ -f "$final" ] && ! [ "$final" -ef "$download_name" ]; then
     mv -f -- "$final" "$download_name" || exit 1
 fi
