@@ -250,33 +250,23 @@ public:
         run(kinolark(), {m_site.url(QStringLiteral("page.html")), QStringLiteral("-o"), m_output});
     }
 
-    void page(const QStringList &parameters) const {
-        out << "One 8-second 1080p video on a page, converted; " << m_runs << " runs" << Qt::endl;
-        const auto ours = measureOurs(m_site.url(QStringLiteral("page.html")));
-        const auto raw = measureRaw([&] {
-            return runAll(
-                {rawDownload(m_site.url(QStringLiteral("page.html")), QStringLiteral("1"),
-                             in(QStringLiteral("d.mp4"))),
-                 rawConversion(in(QStringLiteral("d.mp4")), parameters, in(QStringLiteral("o.mov")))});
-        });
-        report(QStringLiteral("One-video page"), ours, raw, 1, 1.1);
-    }
-
-    void four(const QStringList &parameters) const {
-        out << "A page of four such videos, converted; " << m_runs << " runs" << Qt::endl;
-        const auto ours = measureOurs(m_site.url(QStringLiteral("four.html")));
-        const auto raw = measureRaw([&] {
+    // A page of one or more videos (each the same clip), against yt-dlp fetching each video of the page
+    // and ffmpeg converting it, one after another.
+    void videoPage(const QString &heading, const QString &page, int videos, double goal,
+                   const QStringList &parameters) const {
+        out << heading << "; " << m_runs << " runs" << Qt::endl;
+        const auto ours = measureOurs(m_site.url(page));
+        const auto raw = timed([&] {
             std::vector<std::pair<QString, QStringList>> commands;
-            for (int item = 1; item <= 4; ++item) {
+            for (int item = 1; item <= videos; ++item) {
                 const QString downloaded = in(QStringLiteral("d%1.mp4").arg(item));
-                commands.push_back(
-                    rawDownload(m_site.url(QStringLiteral("four.html")), QString::number(item), downloaded));
+                commands.push_back(rawDownload(m_site.url(page), QString::number(item), downloaded));
                 commands.push_back(
                     rawConversion(downloaded, parameters, in(QStringLiteral("o%1.mov").arg(item))));
             }
             return runAll(commands);
         });
-        report(QStringLiteral("Four-video page (raw: the tools one after another)"), ours, raw, 4, 0.9);
+        report(heading, ours, raw, videos, goal);
     }
 
     void folder(int files) const {
@@ -289,7 +279,7 @@ public:
         const QStringList parameters = conversionParameters(KLMediaFixtures::path(KLMediaFixtures::Clip360p));
         out << "A folder of " << files << " short files, converted; " << m_runs << " runs" << Qt::endl;
         const auto ours = measureOurs(folder);
-        const auto raw = measureRaw([&] {
+        const auto raw = timed([&] {
             std::vector<std::pair<QString, QStringList>> commands;
             for (const QString &name : QDir(folder).entryList(QDir::Files)) {
                 const QString input = QDir(folder).filePath(name);
@@ -317,11 +307,11 @@ private:
         QStringList command = QProcess::splitCommand(qEnvironmentVariable("KINOLARK_BENCH_WRAPPER"));
         command << kinolark() << source << QStringLiteral("-o") << m_output;
         const QString program = command.takeFirst();
-        return measure(
-            m_runs, [this] { clean(); }, [&] { return run(program, command); });
+        return timed([&] { return run(program, command); });
     }
 
-    std::vector<Outcome> measureRaw(const std::function<Outcome()> &work) const {
+    // The runs of some work, each into an empty output folder.
+    std::vector<Outcome> timed(const std::function<Outcome()> &work) const {
         return measure(
             m_runs, [this] { clean(); }, work);
     }
@@ -369,10 +359,13 @@ int main(int argc, char **argv) {
     const QStringList parameters = conversionParameters(clip);
     bench.warmUp();
     if (parts.contains(QStringLiteral("page"))) {
-        bench.page(parameters);
+        bench.videoPage(QStringLiteral("One 8-second 1080p video on a page, converted"),
+                        QStringLiteral("page.html"), 1, 1.1, parameters);
     }
     if (parts.contains(QStringLiteral("four"))) {
-        bench.four(parameters);
+        bench.videoPage(
+            QStringLiteral("A page of four such videos, converted (raw: the tools one after another)"),
+            QStringLiteral("four.html"), 4, 0.9, parameters);
     }
     if (parts.contains(QStringLiteral("folder"))) {
         bench.folder(files);

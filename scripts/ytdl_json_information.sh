@@ -47,8 +47,9 @@ if [ -n "$information_folder" ]; then
     if [[ "$ytdl" == */* ]]; then
         ytdl=$(realpath -- "$ytdl") || exit 1
     fi
-    # The format is the downloader's own default when it can merge, named so that it does not run ffmpeg
-    # to find out whether it can (some 80 ms of every listing). A download chooses its format again.
+    # The format is the downloader's own default when it can merge (and ytdl_download.sh's "best"), named
+    # so that it does not run ffmpeg to find out whether it can (some 80 ms of every listing). A download
+    # chooses its format again.
     options+=(--no-simulate --skip-download --write-info-json --no-write-playlist-metafiles
         --output "infojson:./%(autonumber)d.%(ext)s" --format "bv*+ba/b")
     number_field='%(autonumber)d'
