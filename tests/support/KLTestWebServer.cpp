@@ -493,8 +493,10 @@ std::optional<KLTestWebServer::Request> KLTestWebServer::readRequest(int socket,
     version = requestLine.at(2);
     QByteArray target = requestLine.at(1);
     // A client that talks to us as if we were a proxy sends the absolute URL.
+    QByteArray authority;
     if (target.startsWith("http://")) {
         const qsizetype slash = target.indexOf('/', 7);
+        authority = target.mid(7, slash < 0 ? -1 : slash - 7);
         target = slash < 0 ? QByteArrayLiteral("/") : target.mid(slash);
     }
     const qsizetype question = target.indexOf('?');
@@ -507,6 +509,10 @@ std::optional<KLTestWebServer::Request> KLTestWebServer::readRequest(int socket,
             request.headers.append({line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed()});
         }
     }
+    if (authority.isEmpty()) {
+        authority = request.header("host");
+    }
+    request.host = QUrl(QStringLiteral("http://") + QString::fromLatin1(authority)).host().toLower();
     request.range = request.header("range");
     request.userAgent = request.header("user-agent");
 

@@ -31,6 +31,9 @@ public:
     // One request as the server received it.
     struct Request {
         QByteArray method;
+        // The host the client asked for: from the absolute URL a client sends to a proxy, else from the
+        // Host header; lower case, without the port. Lets one server stand for many sites as a proxy.
+        QString host;
         QString path;     // decoded, without the query
         QByteArray query; // raw, without the '?'
         QByteArray range; // the Range header, empty when none was sent
