@@ -111,19 +111,15 @@ void KLCommandLineRun::startIntake() {
         }
         if (request.hasPayload) {
             ++m_intakesRunning;
-            KLDispatch::background([this, url, source = request.source] {
-                m_delegate->processURLs({url}, source);
-                KLDispatch::async([this] { intakeEnded(); });
-            });
+            m_delegate->processURLsInBackground({url}, request.source,
+                                                [this] { KLDispatch::async([this] { intakeEnded(); }); });
         } else {
             plain << url;
         }
     }
     ++m_intakesRunning;
-    KLDispatch::background([this, plain] {
-        m_delegate->processURLs(plain);
-        KLDispatch::async([this] { intakeEnded(); });
-    });
+    m_delegate->processURLsInBackground(plain, std::nullopt,
+                                        [this] { KLDispatch::async([this] { intakeEnded(); }); });
 }
 
 // The count falls on the main thread: the run cannot end, and so cannot be gone, before every intake call

@@ -1,6 +1,7 @@
 // The desktop program as a user and the desktop meet it: on an X server and a session bus of the test's
 // own, with the real downloader and converter against the test web server.
 #include "App/KLURLSchemeDecoder.h"
+#include "KLFolderWatch.h"
 #include "KLKinolarkRunner.h"
 #include "KLPrivateSessionBus.h"
 #include "KLTestEnvironment.h"
@@ -8,12 +9,14 @@
 #include "KLYTDLTestSite.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Model/Preferences/KLSettingsStore.h"
+#include "Utils/KLAddressRules.h"
 #include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLQueuePersistence.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -24,6 +27,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <iostream>
 
 using namespace std::chrono_literals;
 
@@ -89,17 +93,24 @@ protected:
         environment.insert(s("DISPLAY"), s_display->display());
         environment.insert(s("QT_QPA_PLATFORM"), s("xcb"));
         environment.remove(s("WAYLAND_DISPLAY"));
+        KLTestEnvironment::removeProxyVariables(environment);
         return environment;
     }
     static bool programOnTheBus() {
         return QDBusConnection::sessionBus().interface()->isServiceRegistered(service).value();
     }
 
-    // Starts the program and waits until it answers on the bus.
-    QProcess &start(const QStringList &arguments = {}) {
+    // Starts the program and waits until it answers on the bus. With `diagnostics`, its diagnostic lines are
+    // kept to be read from its standard error.
+    QProcess &start(const QStringList &arguments = {}, bool diagnostics = false) {
         auto *program = new QProcess();
-        program->setProcessEnvironment(desktopEnvironment());
-        program->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QProcessEnvironment environment = desktopEnvironment();
+        if (diagnostics) {
+            environment.insert(s("QT_LOGGING_RULES"), s("kinolark.diagnostic=true"));
+        }
+        program->setProcessEnvironment(environment);
+        program->setProcessChannelMode(diagnostics ? QProcess::SeparateChannels
+                                                   : QProcess::ForwardedErrorChannel);
         program->start(desktopProgram(), arguments);
         m_programs << program;
         EXPECT_TRUE(KLTestEnvironment::waitUntil([] { return programOnTheBus(); }, 30s));
@@ -206,4 +217,150 @@ TEST_F(DesktopApplicationTest, QuittingMidDownloadLeavesNothingRunningAndTheQueu
     m_site.server().clearBehaviour(s("/clip.mp4"));
     start();
     ASSERT_TRUE(waitForOutputs(1));
+}
+
+// A page on a public host (through the test site acting as the download proxy) whose source, handed over by
+// the browser, frames a private folder, this machine and the local network: the window follows none of them.
+TEST_F(DesktopApplicationTest, FramesOfAPublicPageLeadToNoLocalFileOrService) {
+    KLTestWebServer canary;
+    ASSERT_TRUE(canary.start());
+    QTemporaryDir privateFolder;
+    ASSERT_TRUE(QFile::copy(KLMediaFixtures::path(KLMediaFixtures::ClipTiny),
+                            privateFolder.filePath(s("holiday.mp4"))));
+    storeSettings({{s("useProxy"), s("yes")},
+                   {s("proxyProtocol"), s("HTTP")},
+                   {s("proxyHost"), s("127.0.0.1")},
+                   {s("proxyPort"), QString::number(m_site.server().port())}});
+    const QStringList frames = {s("file://") + privateFolder.path() + s("/"),
+                                s("http://127.1:%1/player").arg(canary.port()),
+                                s("http://192.168.1.1/player")};
+    QString source = s("<html><body>");
+    for (const QString &frame : frames) {
+        source += s("<iframe src=\"%1\"></iframe>").arg(frame);
+    }
+    m_site.server().addRoute(s("/article.html"), "<html><body>nothing here</body></html>", "text/html");
+    const KLFolderWatch watch({privateFolder.path()});
+    ASSERT_TRUE(watch.isWatching());
+
+    QProcess &program = start({}, true);
+    QString diagnostics;
+    const QDBusMessage reply =
+        call(s("org.freedesktop.Application"), s("Open"),
+             {QStringList{s("kinlkurl://videos.example/article.html") + KLURLSchemeDecoder::dataMarker +
+                          KLURLSchemeDecoder::encodePayload(source + s("</body></html>"))},
+              QVariantMap()});
+    EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    const auto refused = [&program, &diagnostics] {
+        diagnostics += QString::fromUtf8(program.readAllStandardError());
+        return diagnostics.count(KLAddressRules::refusalCause);
+    };
+    EXPECT_TRUE(KLTestEnvironment::waitUntil([&] { return refused() >= frames.size(); }, 120s))
+        << diagnostics.toStdString();
+    KLTestEnvironment::waitUntil([] { return false; }, 2s); // anything that would still follow
+    EXPECT_EQ(refused(), frames.size()) << diagnostics.toStdString();
+    EXPECT_TRUE(outputs().isEmpty());
+    EXPECT_TRUE(canary.requests().isEmpty());
+    EXPECT_FALSE(watch.touched());
+    for (const KLTestWebServer::Request &request : m_site.server().requests()) {
+        EXPECT_EQ(request.host, s("videos.example")) << request.path.toStdString();
+    }
+}
+
+namespace {
+
+// What the kernel says of a running program: its threads and its resident memory.
+int threadsOf(qint64 pid) {
+    return static_cast<int>(
+        QDir(s("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+qint64 residentKiBOf(qint64 pid) {
+    for (const QString &line :
+         KLTestEnvironment::readFile(s("/proc/%1/status").arg(pid)).split(QLatin1Char('\n'))) {
+        if (line.startsWith(s("VmRSS:"))) {
+            return line.section(QLatin1Char(':'), 1).trimmed().section(QLatin1Char(' '), 0, 0).toLongLong();
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+// A thousand Analyze calls at once (fifty of them web pages that hold nothing), then an address of 10 MB:
+// every call is served, a few analyses run at a time, the window keeps answering, and the memory comes back.
+TEST_F(DesktopApplicationTest, ABurstOfCallsAndAHugeAddressKeepTheProgramSmallAndAnswering) {
+    QProcess &program = start();
+    const qint64 pid = program.processId();
+    KLTestEnvironment::waitUntil([] { return false; }, 3s); // the launch's own work settles
+    const qint64 residentBefore = residentKiBOf(pid);
+    const int threadsBefore = threadsOf(pid);
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const auto analyze = [&bus](const QString &address) {
+        QDBusMessage message = QDBusMessage::createMethodCall(service, objectPath, service, s("Analyze"));
+        message.setArguments({address});
+        return bus.asyncCall(message);
+    };
+    QList<QDBusPendingCall> calls;
+    constexpr int callCount = 1000;
+    constexpr int pageCount = 50;
+    for (int i = 0; i < callCount - pageCount; ++i) {
+        calls << analyze(s("file:///nonexistent/burst/%1.mp4").arg(i));
+    }
+    for (int i = 0; i < pageCount; ++i) {
+        calls << analyze(m_site.url(s("nothing/%1.html").arg(i)));
+    }
+    // Analysed once the downloader and then the scraper have asked for each page, and nothing runs any more.
+    const auto analysed = [this] {
+        for (int i = 0; i < pageCount; ++i) {
+            if (m_site.server().requestsFor(s("/nothing/%1.html").arg(i)).size() < 2) {
+                return false;
+            }
+        }
+        return KLTestEnvironment::startedProcessesRunning({s("yt-dlp"), s("curl")}) == 0;
+    };
+    int mostThreads = 0;
+    int mostDownloaders = 0;
+    qint64 slowestAnswer = 0;
+    QElapsedTimer burst;
+    burst.start();
+    while (!analysed() && burst.elapsed() < 300000) {
+        mostThreads = std::max(mostThreads, threadsOf(pid));
+        mostDownloaders =
+            std::max(mostDownloaders, KLTestEnvironment::startedProcessesRunning({s("yt-dlp")}));
+        // A call the window refuses at once: how long its main thread keeps a caller waiting.
+        QElapsedTimer answer;
+        answer.start();
+        call(service, s("Analyze"), {s("   ")});
+        slowestAnswer = std::max(slowestAnswer, answer.elapsed());
+        KLTestEnvironment::waitUntil([] { return false; }, 50ms);
+    }
+    const qint64 burstSeconds = burst.elapsed() / 1000;
+    int answered = 0;
+    for (QDBusPendingCall &pending : calls) {
+        pending.waitForFinished();
+        answered += pending.isError() ? 0 : 1;
+    }
+    EXPECT_TRUE(analysed()) << "not analysed in " << burstSeconds << " s";
+    EXPECT_EQ(answered, callCount);
+    EXPECT_LE(mostDownloaders, 3);
+    EXPECT_LT(mostThreads, threadsBefore + 40);
+    EXPECT_LT(slowestAnswer, 1000);
+
+    // An address of 10 MB is refused at once, before it is parsed, and leaves nothing behind.
+    QElapsedTimer huge;
+    huge.start();
+    const QString hugeAddress = m_site.url(s("page.html?q=")) + QString(10 * 1024 * 1024, QLatin1Char('a'));
+    const QDBusMessage refused = call(service, s("Analyze"), {hugeAddress});
+    const qint64 hugeMilliseconds = huge.elapsed();
+    EXPECT_EQ(refused.errorName(), s("org.kinolark.KinolarkPro.Error.InvalidParameter"));
+    KLTestEnvironment::waitUntil([] { return false; }, 2s);
+    const qint64 residentAfter = residentKiBOf(pid);
+    EXPECT_LT(residentAfter - residentBefore, 50 * 1024);
+    std::cout << "burst of " << callCount << " calls (" << pageCount << " web pages): " << burstSeconds
+              << " s; threads " << threadsBefore << " before, at most " << mostThreads
+              << "; downloaders at once " << mostDownloaders << "; slowest answer of the window "
+              << slowestAnswer << " ms\n"
+              << "10 MB address refused in " << hugeMilliseconds << " ms; resident memory "
+              << residentBefore / 1024 << " MB before, " << residentAfter / 1024 << " MB after" << std::endl;
 }

@@ -3,11 +3,14 @@
 // arguments and as links on a page), the longest argument the system passes, a folder that holds a link loop,
 // and a text file and a FIFO named like a video. Nothing may run, nothing may be written outside the
 // destination and the scratch folders, and every name must be safe and distinct.
+#include "App/KLURLSchemeDecoder.h"
+#include "KLFolderWatch.h"
 #include "KLKinolarkRunner.h"
 #include "KLMediaFixtures.h"
 #include "KLTestEnvironment.h"
 #include "KLYTDLTestSite.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
+#include "Utils/KLAddressRules.h"
 #include "Utils/KLKinolarkUtils.h"
 
 #include <QDir>
@@ -159,4 +162,97 @@ TEST_F(HostileInputTest, AHugeArgumentALinkLoopAndATextOrFIFONamedLikeAVideoEndC
         QDir().mkpath(output());
         expectNothingRanOrStrayed(c.name);
     }
+}
+
+namespace {
+
+QString linksPage(const QStringList &addresses) {
+    QString page = s("<html><head><title>Free videos</title></head><body>");
+    for (const QString &address : addresses) {
+        page += s("<a href=\"%1\">a video</a><video src=\"%1\"></video>").arg(address.toHtmlEscaped());
+    }
+    return page + s("</body></html>");
+}
+
+QString framesPage(const QStringList &addresses) {
+    QString page = s("<html><body><p>Watch below</p>");
+    for (const QString &address : addresses) {
+        page += s("<iframe src=\"%1\"></iframe>").arg(address.toHtmlEscaped());
+    }
+    return page + s("</body></html>");
+}
+
+} // namespace
+
+// Pages on a public host (videos.example, served by the test site acting as the download proxy, so that every
+// request stays on 127.0.0.1) whose links, players and frames lead to local files, to this machine in every
+// spelling, to the local network or to other schemes. Nothing of them is fetched or read: neither the canary
+// server on 127.0.0.1 nor the proxy on behalf of another host gets a request, and the private folder is not
+// opened. The same kind of link from a page on this machine is still followed.
+TEST_F(HostileInputTest, AddressesFoundOnAPublicPageNeverLeadToLocalFilesOrServices) {
+    KLTestWebServer canary;
+    ASSERT_TRUE(canary.start());
+    QTemporaryDir privateFolder;
+    QDir().mkpath(privateFolder.filePath(s("deep")));
+    ASSERT_TRUE(QFile::copy(KLMediaFixtures::path(KLMediaFixtures::ClipTiny),
+                            privateFolder.filePath(s("deep/holiday.mp4"))));
+    KLTestEnvironment::storeSettings({{s("useProxy"), s("yes")},
+                                      {s("proxyProtocol"), s("HTTP")},
+                                      {s("proxyHost"), s("127.0.0.1")},
+                                      {s("proxyPort"), QString::number(m_site.server().port())}});
+    KLTestEnvironment::removeProxyVariables(m_options.environment);
+    const QString port = QString::number(canary.port());
+    const QString folder = privateFolder.path();
+    const struct {
+        const char *name;
+        QStringList addresses;
+    } cases[] = {
+        {"local files", {s("file://%1/?.mp4").arg(folder), s("file://%1/deep/holiday.mp4").arg(folder)}},
+        {"this machine",
+         {s("http://127.0.0.1:%1/a.mp4"), s("http://0x7f.1:%1/b.mp4"), s("http://2130706433:%1/c.mp4"),
+          s("http://127.1:%1/d.mp4"), s("http://[::ffff:127.0.0.1]:%1/e.mp4"),
+          s("http://LOCALHOST.:%1/f.mp4"), s("http://videos.example@127.0.0.1:%1/g.mp4"),
+          s("http://[::1]:%1/h.mp4")}},
+        {"the local network",
+         {s("http://192.168.1.1/reboot?.mp4"), s("http://0xc0.0xa8.1.1/i.mp4"), s("http://10.0.0.1/j.mp4"),
+          s("http://169.254.169.254/latest/?.mp4"), s("http://[fe80::1]/k.mp4"), s("http://[fd00::1]/l.mp4"),
+          s("http://router/m.mp4"), s("http://nas.local./n.mp4")}},
+        {"other schemes", {s("ftp://127.0.0.1:%1/o.mp4"), s("kinlkurl://127.0.0.1:%1/p.mp4")}},
+    };
+    const KLFolderWatch watch({folder, privateFolder.filePath(s("deep"))});
+    ASSERT_TRUE(watch.isWatching());
+    int number = 0;
+    for (const auto &c : cases) {
+        QStringList addresses;
+        for (const QString &address : c.addresses) {
+            addresses << (address.contains(s("%1")) ? address.arg(port) : address);
+        }
+        const QString page = s("/hostile/%1.html").arg(++number);
+        m_site.server().addRoute(page, linksPage(addresses).toUtf8(), "text/html");
+        const QString article = s("/hostile/%1-article.html").arg(number);
+        m_site.server().addRoute(article, "<html><body>nothing to see</body></html>", "text/html");
+        const QString handedOver = s("kinlkurl://videos.example") + article + KLURLSchemeDecoder::dataMarker +
+                                   KLURLSchemeDecoder::encodePayload(framesPage(addresses));
+        for (const QString &argument : QStringList{s("http://videos.example") + page, handedOver}) {
+            const Outcome outcome = run({argument, s("-c"), s("download-only"), s("--verbose")});
+            EXPECT_EQ(outcome.exitCode, 3) << c.name << ": " << outcome.err.left(4000).toStdString();
+            EXPECT_TRUE(outcome.err.contains(s("No contents were found...")) &&
+                        outcome.err.contains(KLAddressRules::refusalCause))
+                << c.name << ": " << outcome.err.left(4000).toStdString();
+            EXPECT_TRUE(KLKinolarkRunner::filesIn(output()).isEmpty()) << c.name;
+        }
+    }
+    EXPECT_TRUE(canary.requests().isEmpty());
+    EXPECT_FALSE(watch.touched());
+    for (const KLTestWebServer::Request &request : m_site.server().requests()) {
+        EXPECT_EQ(request.host, s("videos.example")) << request.path.toStdString();
+    }
+
+    // From a page on this machine, a link to this machine is the user's own business.
+    m_site.server().addRoute(
+        s("/local.html"),
+        linksPage({m_site.url(s("clip.mp4")).replace(s("127.0.0.1"), s("localhost"))}).toUtf8(), "text/html");
+    const Outcome local = run({m_site.url(s("local.html")), s("-c"), s("download-only")});
+    EXPECT_EQ(local.exitCode, 0) << local.err.toStdString();
+    EXPECT_EQ(KLKinolarkRunner::filesIn(output()).size(), 1);
 }

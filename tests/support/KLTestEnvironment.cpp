@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QThread>
@@ -85,6 +86,13 @@ void KLTestEnvironment::storeSettings(const QMap<QString, QString> &values) {
             settings.setValue(value.key(), value.value());
         }
     });
+}
+
+void KLTestEnvironment::removeProxyVariables(QProcessEnvironment &environment) {
+    for (const char *variable : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy",
+                                 "ALL_PROXY", "no_proxy", "NO_PROXY"}) {
+        environment.remove(QString::fromLatin1(variable));
+    }
 }
 
 void KLTestEnvironment::writeFile(const QString &path, const QByteArray &contents) {

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 class QProcess;
+class QProcessEnvironment;
 
 #include <chrono>
 #include <functional>
@@ -35,6 +36,9 @@ public:
     // included).
     static void storeSettings(const QMap<QString, QString> &values);
     static void writeFile(const QString &path, const QByteArray &contents);
+    // Takes out the proxy variables, so that only the program's own proxy setting decides where the tools'
+    // requests go (and a test's proxy on 127.0.0.1 sees every one of them).
+    static void removeProxyVariables(QProcessEnvironment &environment);
 
     // "codec_name,codec_type,codec_tag_string,width,height" of each stream of a media file as ffprobe reads
     // it, the streams joined by ';'.

@@ -75,7 +75,7 @@ public:
             return std::nullopt;
         }
         if (auto back = handBack.find(url.toString()); back != handBack.end()) {
-            handBackURLs(back->second);
+            handBackURLs(back->second, url, nullptr);
         }
         EntryList made;
         for (int index = 0; index < entries[url.toString()]; ++index) {

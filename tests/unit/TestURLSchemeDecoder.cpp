@@ -12,6 +12,11 @@ TEST(URLSchemes, KinlkSchemesBecomeWebSchemes) {
               QStringLiteral("https://example.org/x"));
     EXPECT_EQ(D::decode(QStringLiteral("https://example.org/kinlkurl://")).urlText,
               QStringLiteral("https://example.org/kinlkurl://"));
+    // Only the leading scheme: a page whose path holds the scheme keeps its path.
+    EXPECT_EQ(D::decode(QStringLiteral("kinlkurl://h.example/a/kinlkurl://h.example/b")).urlText,
+              QStringLiteral("http://h.example/a/kinlkurl://h.example/b"));
+    EXPECT_EQ(D::decode(QStringLiteral("kinlkurls://h.example/a?next=kinlkurls://h.example/b")).urlText,
+              QStringLiteral("https://h.example/a?next=kinlkurls://h.example/b"));
     EXPECT_FALSE(D::decode(QStringLiteral("kinlkurl://example.org")).hasPayload);
 }
 

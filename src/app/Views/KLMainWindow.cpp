@@ -69,7 +69,6 @@ QWidget *KLMainWindow::buildDropZone() {
 
     m_stateTextField = new KLPassthroughTextField(m_dragFilesView);
     m_stateTextField->setAlignment(Qt::AlignCenter);
-    m_stateTextField->setWordWrap(true);
     m_stateTextField->setTextFormat(Qt::PlainText);
     m_stateTextField->setGeometry(54, dropZoneHeight + 6, windowWidth - 108, 34);
     m_hintTextField = new KLPassthroughTextField(m_dragFilesView);

@@ -2,9 +2,11 @@
 
 #include "App/KLAppDelegate.h"
 #include "App/KLEntryTableController.h"
+#include "App/KLStatusLine.h"
 #include "Desktop/KLBrowserPresence.h"
 #include "Desktop/KLNotificationPresenter.h"
 #include "Desktop/KLSoundPlayer.h"
+#include "Model/KLTask/KLError.h"
 #include "Model/Passwords/KLPasswordManager.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLDispatch.h"
@@ -408,7 +410,25 @@ void KLMainWindowController::dragFilesViewStringWasDragged(const QString &text) 
 // ---- What the controller shows ----
 
 void KLMainWindowController::setStatusText(const QString &text) {
-    m_window->stateTextField()->setText(text);
+    QString shown = text;
+    if (text == KLStatusLine::failedText && !m_nothingFoundCause.isEmpty()) {
+        shown = text + QLatin1Char(' ') + m_nothingFoundCause;
+        m_nothingFoundCause.clear();
+    } else if (text != KLStatusLine::idleText) {
+        m_nothingFoundCause.clear(); // a new analysis has begun
+    }
+    // One line, elided in the middle so that the start of an address and its end both show; the whole text
+    // is in the tooltip and for screen readers.
+    QLabel *field = m_window->stateTextField();
+    field->setText(field->fontMetrics().elidedText(shown, Qt::ElideMiddle, field->width()));
+    field->setToolTip(shown);
+    field->setAccessibleName(shown);
+}
+
+void KLMainWindowController::addressYieldedNothing(const QUrl &, const std::shared_ptr<KLError> &error) {
+    if (error != nullptr) {
+        m_nothingFoundCause = error->errorDescription();
+    }
 }
 
 void KLMainWindowController::setStatusTextVisible(bool visible) {

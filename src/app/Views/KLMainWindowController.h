@@ -91,6 +91,7 @@ public:
     void entryChanged(const std::shared_ptr<KLEntry> &entry) override;
     void presentNotification(const QString &title, const QString &text, const QString &soundName) override;
     void playSound(const QString &soundName) override;
+    void addressYieldedNothing(const QUrl &url, const std::shared_ptr<KLError> &error) override;
     void terminate() override;
 
     void dragFilesViewFilesWereDropped(const QStringList &paths) override;
@@ -123,6 +124,8 @@ private:
     QPointer<QWidget> m_passwordManagerWindow;
     QPointer<QWidget> m_proxySettingsWindow;
     QPropertyAnimation m_resizing;
+    // Why the last analysis found nothing, shown with the failure text that follows it.
+    QString m_nothingFoundCause;
     bool m_dark = false;
     bool m_showProcessAll = false;
     bool m_showClearCompleted = false;

@@ -147,6 +147,12 @@ void KLAppDelegate::processURLs(const QList<QUrl> &urls, const std::optional<QSt
     m_intake->processURLs(urls, scrapSource);
 }
 
+void KLAppDelegate::processURLsInBackground(const QList<QUrl> &urls,
+                                            const std::optional<QString> &scrapSource,
+                                            std::function<void()> done) {
+    m_intake->processURLsInBackground(urls, scrapSource, std::move(done));
+}
+
 void KLAppDelegate::handleGetURLEvent(const QString &text) {
     m_intake->handleGetURLEvent(text);
 }

@@ -93,6 +93,9 @@ public:
     void processURLs(const QList<QUrl> &urls) override;
     // With a page source: a URL that yields nothing is replaced by the players embedded in the source.
     void processURLs(const QList<QUrl> &urls, const std::optional<QString> &scrapSource);
+    // Queued behind the analyses under way; `done` runs on the analysing thread at the end.
+    void processURLsInBackground(const QList<QUrl> &urls, const std::optional<QString> &scrapSource,
+                                 std::function<void()> done);
     // An "open location" text (kinlkurl, kinlkurls, kinlkdata or a plain URL); waits for the launch.
     void handleGetURLEvent(const QString &text);
     void scrapURLsFromRTF(const QString &rtf);

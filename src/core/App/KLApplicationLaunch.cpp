@@ -117,7 +117,7 @@ void KLApplicationLaunch::restoreQueue() {
     }
     const QList<QUrl> urls = persistence->urls();
     if (!urls.isEmpty()) {
-        KLDispatch::background([intake = m_intake, urls] { intake->processURLs(urls); });
+        m_intake->processURLsInBackground(urls);
     }
 }
 

@@ -3,7 +3,8 @@
 #include "App/KLApplicationUI.h"
 #include "App/KLUIChange.h"
 #include "App/KLURLIntake.h"
-#include "Utils/KLDispatch.h"
+#include "Model/KLTask/KLError.h"
+#include "Utils/KLAddressRules.h"
 
 #include <QUrl>
 
@@ -17,6 +18,11 @@ KLScriptingCommands::CommandResult KLScriptingCommands::analyze(const std::optio
                 QStringLiteral(
                     "Parameter Error: A Parameter is expected for the verb 'analyze' (You have to specify "
                     "what URL you want to analyze).")};
+    }
+    // Refused before it is parsed: a D-Bus call may carry megabytes, and this runs on the main thread.
+    if (const std::shared_ptr<KLError> tooLong = KLAddressRules::lengthRefusalFor(*parameter)) {
+        return {parameterErrorNumber,
+                QStringLiteral("Parameter Error: Invalid URL: %1.").arg(tooLong->errorDescription())};
     }
     const QUrl url(*parameter);
     if (parameter->trimmed().isEmpty() || !url.isValid() || url.scheme().isEmpty()) {
@@ -40,7 +46,7 @@ void KLScriptingCommands::openBrowserVideo(KLBrowserGrabber::Browser browser) {
     const std::optional<KLBrowserGrabber::Page> page =
         grabber != nullptr ? grabber->grabPage(browser) : std::nullopt;
     if (page.has_value() && page->url.isValid()) {
-        KLDispatch::background([intake = m_intake, page] { intake->processURLs({page->url}, page->html); });
+        m_intake->processURLsInBackground({page->url}, page->html);
     }
     KLUIChange::post(m_ui, [](KLApplicationUI &ui) { ui.closeAddPopover(); });
 }

@@ -11,7 +11,8 @@
 #include "Model/KLEntry/KLEntry.h"
 #include "Model/KLTask/KLError.h"
 #include "Model/KLTask/Xidel/KLXidelExtractIFrameSourcesTask.h"
-#include "Utils/KLDispatch.h"
+#include "Utils/KLAddressRules.h"
+#include "Utils/KLLimitedJobQueue.h"
 #include "Utils/KLLog.h"
 #include "Utils/KLObjectRepository.h"
 #include "Utils/KLQueuePersistence.h"
@@ -19,7 +20,18 @@
 #include <atomic>
 
 KLURLIntake::KLURLIntake(std::shared_ptr<KLControllerState> state, std::shared_ptr<KLStatusLine> statusLine)
-    : m_state(std::move(state)), m_statusLine(std::move(statusLine)) {}
+    : m_state(std::move(state)), m_statusLine(std::move(statusLine)),
+      m_analyses(std::make_shared<KLLimitedJobQueue>(maximumConcurrentAnalyses)) {}
+
+void KLURLIntake::processURLsInBackground(const QList<QUrl> &urls, const std::optional<QString> &scrapSource,
+                                          std::function<void()> done) {
+    m_analyses->enqueue([self = shared_from_this(), urls, scrapSource, done = std::move(done)] {
+        self->processURLs(urls, scrapSource);
+        if (done) {
+            done();
+        }
+    });
+}
 
 void KLURLIntake::processURLs(const QList<QUrl> &urls, const std::optional<QString> &scrapSource) {
     m_state->tracker.beginCall();
@@ -36,6 +48,14 @@ void KLURLIntake::processURLs(const QList<QUrl> &urls, const std::optional<QStri
 
 bool KLURLIntake::analyzeURL(const std::shared_ptr<KLEntryFactory> &factory, const QUrl &url,
                              const std::optional<QString> &scrapSource) {
+    // Neither remembered nor shown nor handed to a script: it could not be carried to one anyway.
+    if (const std::shared_ptr<KLError> tooLong =
+            KLAddressRules::lengthRefusalFor(url.toString(QUrl::FullyEncoded))) {
+        KLLog::log(tooLong->errorDescription());
+        KLUIChange::post(m_state->ui,
+                         [url, tooLong](KLApplicationUI &ui) { ui.addressYieldedNothing(url, tooLong); });
+        return true;
+    }
     const auto persistence = KLObjectRepository::singleton()->getQueuePersistence();
     if (persistence != nullptr) {
         persistence->addURL(url);
@@ -102,8 +122,15 @@ void KLURLIntake::fallBackOnSource(const QString &source, const QUrl &page) {
     const QList<QUrl> found = KLTaskRunner::urlsFoundInText(source, [&page](const QString &file) {
         return std::make_shared<KLXidelExtractIFrameSourcesTask>(file, page);
     });
-    if (!found.isEmpty()) {
-        processURLs(found);
+    // The page's frames are the page's content, not the user's choice: they are followed only as far as
+    // the page may lead.
+    std::shared_ptr<KLError> refusal;
+    const QList<QUrl> followable = KLAddressRules::followable(found, page, &refusal);
+    if (!followable.isEmpty()) {
+        processURLs(followable);
+    } else if (refusal != nullptr) {
+        KLUIChange::post(m_state->ui,
+                         [page, refusal](KLApplicationUI &ui) { ui.addressYieldedNothing(page, refusal); });
     }
 }
 
@@ -115,7 +142,7 @@ void KLURLIntake::waitForLaunch() const {
 }
 
 void KLURLIntake::processURLsOnceLaunched(const QList<QUrl> &urls) {
-    KLDispatch::background([self = shared_from_this(), urls] {
+    m_analyses->enqueue([self = shared_from_this(), urls] {
         self->waitForLaunch();
         QList<QUrl> accepted;
         for (const QUrl &url : urls) {
@@ -130,11 +157,12 @@ void KLURLIntake::processURLsOnceLaunched(const QList<QUrl> &urls) {
 }
 
 void KLURLIntake::handleGetURLEvent(const QString &text) {
-    KLDispatch::background([self = shared_from_this(), text] {
+    m_analyses->enqueue([self = shared_from_this(), text] {
         self->waitForLaunch();
         const KLURLSchemeDecoder::Request request = KLURLSchemeDecoder::decode(text);
         const QUrl url(request.urlText);
-        if (!request.hasPayload) {
+        // An address too long to take is refused by the analysis; the log gets no copy of it either.
+        if (!request.hasPayload && KLAddressRules::lengthRefusalFor(request.urlText) == nullptr) {
             KLLog::log(QStringLiteral("Handling URL opening: %1").arg(url.toString()));
         }
         if (!KLURLSchemeDecoder::isAcceptedURL(url)) {

@@ -4,12 +4,14 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 class KLEntry;
 class KLEntryFactory;
+class KLLimitedJobQueue;
 class KLStatusLine;
 struct KLControllerState;
 
@@ -20,8 +22,16 @@ class KLURLIntake final : public std::enable_shared_from_this<KLURLIntake> {
 public:
     KLURLIntake(std::shared_ptr<KLControllerState> state, std::shared_ptr<KLStatusLine> statusLine);
 
+    // At most this many analyses run at once; the rest wait in order.
+    static constexpr int maximumConcurrentAnalyses = 3;
+
     // With a page source: a URL that yields nothing is replaced by the players embedded in the source.
     void processURLs(const QList<QUrl> &urls, const std::optional<QString> &scrapSource = std::nullopt);
+    // The same in the background, queued behind the analyses already under way; `done` (if any) runs on the
+    // analysing thread when the call has ended.
+    void processURLsInBackground(const QList<QUrl> &urls,
+                                 const std::optional<QString> &scrapSource = std::nullopt,
+                                 std::function<void()> done = nullptr);
     // An "open location" text (kinlkurl, kinlkurls, kinlkdata or a plain URL); waits for the launch.
     void handleGetURLEvent(const QString &text);
     // The web and file addresses of the list, in the background once the launch has finished: a request
@@ -38,4 +48,5 @@ private:
 
     const std::shared_ptr<KLControllerState> m_state;
     const std::shared_ptr<KLStatusLine> m_statusLine;
+    const std::shared_ptr<KLLimitedJobQueue> m_analyses;
 };

@@ -23,13 +23,14 @@ std::optional<QString> strictUtf8(const QByteArray &bytes) {
 } // namespace
 
 QString KLURLSchemeDecoder::replaceSchemes(const QString &text) {
-    QString replaced = text;
-    if (replaced.startsWith(plainScheme)) {
-        replaced.replace(plainScheme, QStringLiteral("http://"));
-    } else if (replaced.startsWith(secureScheme)) {
-        replaced.replace(secureScheme, QStringLiteral("https://"));
+    // Only the leading scheme: the same text further on belongs to the page's path or query.
+    if (text.startsWith(plainScheme)) {
+        return QStringLiteral("http://") + QStringView(text).mid(plainScheme.size());
     }
-    return replaced;
+    if (text.startsWith(secureScheme)) {
+        return QStringLiteral("https://") + QStringView(text).mid(secureScheme.size());
+    }
+    return text;
 }
 
 KLURLSchemeDecoder::Request KLURLSchemeDecoder::decode(const QString &text) {

@@ -58,7 +58,7 @@ void KLURLScraper::processPasteboard(const QList<ClipboardItem> &items, const QL
     }
     if (!files.isEmpty()) {
         // Analysed in the background: nothing needs the main thread, which must not block for minutes.
-        KLDispatch::background([intake = m_intake, files] { intake->processURLs(files); });
+        m_intake->processURLsInBackground(files);
     }
 }
 
@@ -68,7 +68,7 @@ void KLURLScraper::filesWereDropped(const QStringList &paths) {
     for (const QString &path : paths) {
         urls << QUrl::fromLocalFile(path);
     }
-    KLDispatch::background([intake = m_intake, urls] { intake->processURLs(urls); });
+    m_intake->processURLsInBackground(urls);
 }
 
 void KLURLScraper::stringWasDragged(const QString &text) {

@@ -1,6 +1,7 @@
 #include "Flow/Entries/KLEntryGenerator.h"
 
 #include "Flow/Entries/KLURLProcessor.h"
+#include "Utils/KLAddressRules.h"
 
 #include <mutex>
 #include <utility>
@@ -30,7 +31,9 @@ void KLEntryGenerator::setURLProcessor(const std::weak_ptr<KLURLProcessor> &proc
     urlProcessor = processor;
 }
 
-void KLEntryGenerator::handBackURLs(const QList<QUrl> &urls) {
+bool KLEntryGenerator::handBackURLs(const QList<QUrl> &found, const QUrl &page,
+                                    std::shared_ptr<KLError> *refusal) {
+    const QList<QUrl> urls = KLAddressRules::followable(found, page, refusal);
     std::shared_ptr<KLURLProcessor> processor;
     {
         std::lock_guard lock(processorLock);
@@ -39,6 +42,7 @@ void KLEntryGenerator::handBackURLs(const QList<QUrl> &urls) {
     if (processor != nullptr && !urls.isEmpty()) {
         processor->processURLs(urls);
     }
+    return !urls.isEmpty() || found.isEmpty();
 }
 
 void KLEntryGenerator::setEntrySink(EntrySink sink) {

@@ -38,7 +38,9 @@ public:
     static void setURLProcessor(const std::weak_ptr<KLURLProcessor> &processor);
 
 protected:
-    static void handBackURLs(const QList<QUrl> &urls);
+    // Hands the addresses found inside `page` back to the intake, those that may be followed from it (see
+    // KLAddressRules). False when there were some and every one was refused, with the reason in `refusal`.
+    static bool handBackURLs(const QList<QUrl> &found, const QUrl &page, std::shared_ptr<KLError> *refusal);
     // Hands the entries to the sink; false (and nothing done) without one, when they belong in the list.
     bool deliverEarly(const EntryList &entries);
 

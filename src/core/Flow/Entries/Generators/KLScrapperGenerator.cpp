@@ -43,7 +43,7 @@ bool KLScrapperGenerator::canBeDirectMediaURL(const QUrl &url) {
 }
 
 std::optional<KLEntryGenerator::EntryList>
-KLScrapperGenerator::generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError> *) {
+KLScrapperGenerator::generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError> *error) {
     if (m_cancelled.load()) {
         return std::nullopt;
     }
@@ -62,6 +62,8 @@ KLScrapperGenerator::generateEntriesForURL(const QUrl &url, std::shared_ptr<KLEr
     if (m_cancelled.load() || media.isEmpty()) {
         return std::nullopt;
     }
-    handBackURLs(media);
+    if (!handBackURLs(media, url, error)) {
+        return std::nullopt;
+    }
     return EntryList{};
 }

@@ -4,6 +4,7 @@
 #include "Flow/Entries/Generators/KLYoutubeGenerator.h"
 #include "Model/KLTask/YTDL/KLYTDLGetLinksFromURLTask.h"
 #include "Model/KLTask/YTDL/KLYTDLLinkDescription.h"
+#include "Utils/KLAddressRules.h"
 
 #include <QList>
 
@@ -14,6 +15,20 @@ bool KLYTDLGenerator::claimsURL(const QUrl &url) const {
 void KLYTDLGenerator::cancel() {
     KLTaskEntryGenerator::cancel();
     terminateRunningTask();
+}
+
+bool KLYTDLGenerator::mayTakeVideo(const KLYTDLLinkDescription &description, const QUrl &page) {
+    // The link, and every address the downloader would fetch the video from: a page's player may point at
+    // this machine or the local network as well as its links.
+    QList<QUrl> addresses = description.informationFile().mediaAddresses();
+    addresses.prepend(description.link());
+    for (const QUrl &address : addresses) {
+        if (!KLAddressRules::mayFollow(address, page)) {
+            KLAddressRules::logRefusal(address, page);
+            return false;
+        }
+    }
+    return true;
 }
 
 bool KLYTDLGenerator::handsBackLink(const QUrl &link, const QUrl &page) {
@@ -39,9 +54,14 @@ KLYTDLGenerator::generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError>
     }
     QList<QUrl> handedBack;
     EntryList entries;
+    bool refused = false;
     for (const std::shared_ptr<KLYTDLLinkDescription> &description :
          task->resultAs<KLYTDLGetLinksFromURLTask::Links>()) {
         const QUrl link = description->link();
+        if (!mayTakeVideo(*description, url)) {
+            refused = true;
+            continue;
+        }
         if (handsBackLink(link, url)) {
             handedBack.append(link);
             continue;
@@ -56,9 +76,12 @@ KLYTDLGenerator::generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError>
         return std::nullopt;
     }
     if (!handedBack.isEmpty()) {
-        handBackURLs(handedBack);
+        handBackURLs(handedBack, url, nullptr);
     }
     if (handedBack.isEmpty() && entries.empty()) {
+        if (refused && error != nullptr) {
+            *error = KLAddressRules::refusalFor(url);
+        }
         return std::nullopt;
     }
     // Possibly empty: a playlist whose videos all went back to the intake has been handled.

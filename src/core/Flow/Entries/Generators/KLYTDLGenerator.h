@@ -4,6 +4,8 @@
 
 #include <QUrl>
 
+class KLYTDLLinkDescription;
+
 // Asks youtube-dl which videos a web page holds (a playlist holds many) and makes one entry per video, with
 // the page as the entry's referer. YouTube videos among them are handed back to the intake instead, so
 // that each gets a format-aware entry of its own.
@@ -14,6 +16,8 @@ public:
     // Also terminates the running listing.
     void cancel() override;
 
+    // Whether a listed video may be taken from the page: its link and the media its information file names.
+    static bool mayTakeVideo(const KLYTDLLinkDescription &description, const QUrl &page);
     // Whether a listed link goes back to the intake rather than becoming an entry here.
     static bool handsBackLink(const QUrl &link, const QUrl &page);
 };

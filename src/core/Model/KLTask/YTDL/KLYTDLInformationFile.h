@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QUrl>
 
 #include <memory>
 
@@ -17,6 +19,9 @@ public:
     // Empty for none.
     QString path() const { return m_path; }
     bool isEmpty() const { return m_path.isEmpty(); }
+    // Every absolute address the downloader would fetch the video from (its formats, manifests and
+    // fragments), as the file names them; empty for none or an unreadable file.
+    QList<QUrl> mediaAddresses() const;
 
 private:
     QString m_path;
