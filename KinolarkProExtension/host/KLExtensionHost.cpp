@@ -1,5 +1,6 @@
 #include "KLExtensionHost.h"
 
+#include "KLAnswerDeadline.h"
 #include "KLCaptureAdaptor.h"
 #include "KLNativeMessageChannel.h"
 #include "KLPageHandOver.h"
@@ -17,9 +18,16 @@ const QString listenKey = QStringLiteral("listen");
 const QString urlKey = QStringLiteral("url");
 const QString codeKey = QStringLiteral("code");
 
-void logFailure(const QString &text) {
-    std::fprintf(stderr, "KLPRESULTERROR: %s\n", qPrintable(text));
-    std::fflush(stderr);
+// The browser has its answer by then whatever the bus does; the call's own timeout normally comes first.
+constexpr std::chrono::milliseconds handOverDeadline{KLPageHandOver::answerTimeoutMs + 5000};
+
+QByteArray failureLogLine(const QString &text) {
+    return QByteArrayLiteral("KLPRESULTERROR: ") + text.toUtf8() + '\n';
+}
+
+QJsonObject failureAnswer(const QString &error) {
+    // The browser takes at most 1 MB from the host; an error never needs that much.
+    return {{QStringLiteral("ok"), false}, {QStringLiteral("error"), error.left(2000)}};
 }
 
 } // namespace
@@ -64,7 +72,18 @@ void KLExtensionHost::handOver(const QJsonObject &message) {
         return;
     }
     const KLPageHandOver::Result built = KLPageHandOver::handOverURL(url.toString(), code.toString());
-    answer(built.url ? KLPageHandOver::open(*built.url) : built.error);
+    answer(built.url ? openInTime(*built.url) : built.error);
+}
+
+QString KLExtensionHost::openInTime(const QString &url) {
+    // Connecting to a bus daemon that never serves the connection blocks for good, and so does Qt's
+    // blocking call when the bus drops the connection: the deadline answers the browser then.
+    const QString late =
+        QStringLiteral("KinolarkPro did not take the page: the session bus did not answer within %1 seconds")
+            .arg(handOverDeadline.count() / 1000);
+    const KLAnswerDeadline deadline(handOverDeadline, m_channel.output(),
+                                    KLNativeMessageChannel::frame(failureAnswer(late)), failureLogLine(late));
+    return KLPageHandOver::open(url);
 }
 
 void KLExtensionHost::listen() {
@@ -97,7 +116,8 @@ void KLExtensionHost::answer(const QString &error) {
         m_channel.send({{QStringLiteral("ok"), true}});
         return;
     }
-    logFailure(error);
-    // The browser takes at most 1 MB from the host; an error never needs that much.
-    m_channel.send({{QStringLiteral("ok"), false}, {QStringLiteral("error"), error.left(2000)}});
+    const QByteArray line = failureLogLine(error);
+    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
+    std::fflush(stderr);
+    m_channel.send(failureAnswer(error));
 }

@@ -15,7 +15,8 @@ class KLNativeMessageChannel;
 //                                      browser's name on the session bus and asks the extension for the
 //                                      active tab whenever the application grabs it;
 //   {"reply": id, "url"?, "code"?}     the extension's answer to such a request.
-// Every failure is logged as "KLPRESULTERROR: ..." and nothing is tried again. The host ends with its input.
+// Every failure is logged as "KLPRESULTERROR: ..." and nothing is tried again. The host ends with its input,
+// or, once it has answered, when the bus holds a page's hand-over past its deadline.
 class KLExtensionHost final : public QObject {
     Q_OBJECT
 
@@ -27,6 +28,8 @@ private:
     void onMessage(const QJsonObject &message);
     void onInputEnded(const QString &error);
     void handOver(const QJsonObject &message);
+    // What KLPageHandOver::open says, or the answer is given for it when the bus holds the call too long.
+    QString openInTime(const QString &url);
     void listen();
     void answer(const QString &error = QString());
 

@@ -43,13 +43,17 @@ void KLNativeMessageChannel::readMessages() {
     }
 }
 
-bool KLNativeMessageChannel::send(const QJsonObject &message) {
+QByteArray KLNativeMessageChannel::frame(const QJsonObject &message) {
     const QByteArray body = QJsonDocument(message).toJson(QJsonDocument::Compact);
-    if (body.size() > maximumAnswerLength) {
+    const quint32 length = static_cast<quint32>(body.size());
+    return QByteArray(reinterpret_cast<const char *>(&length), sizeof length) + body;
+}
+
+bool KLNativeMessageChannel::send(const QJsonObject &message) {
+    const QByteArray frame = KLNativeMessageChannel::frame(message);
+    if (frame.size() - static_cast<qsizetype>(sizeof(quint32)) > maximumAnswerLength) {
         return false;
     }
-    const quint32 length = static_cast<quint32>(body.size());
-    const QByteArray frame = QByteArray(reinterpret_cast<const char *>(&length), sizeof length) + body;
     qsizetype written = 0;
     while (written < frame.size()) {
         const ssize_t count =

@@ -23,6 +23,9 @@ public:
     void start();
     // False when the message is too large for the browser or the pipe is gone.
     bool send(const QJsonObject &message);
+    // The bytes send() writes for the message: its length, then its compact JSON.
+    static QByteArray frame(const QJsonObject &message);
+    int output() const { return m_output; }
 
 Q_SIGNALS:
     void messageReceived(const QJsonObject &message);

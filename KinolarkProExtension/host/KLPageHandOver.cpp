@@ -20,26 +20,41 @@ QString withApplicationScheme(const QString &pageURL) {
     return QStringLiteral("kinlkurl") + pageURL.mid(4);
 }
 
+KLPageHandOver::Result tooLarge(qsizetype sourceBytes, qsizetype urlBytes) {
+    return {std::nullopt,
+            QStringLiteral("the page is too large to hand over: its source of %1 bytes makes a URL "
+                           "of at least %2 bytes, and the application takes at most %3")
+                .arg(sourceBytes)
+                .arg(urlBytes)
+                .arg(KLPageHandOver::maximumURLBytes)};
+}
+
 } // namespace
 
 KLPageHandOver::Result KLPageHandOver::handOverURL(const QString &pageURL, const QString &source) {
     if (!KLURLSchemeDecoder::isAcceptedURL(QUrl(pageURL))) {
         return {std::nullopt, QStringLiteral("not a web or file address: %1").arg(pageURL.left(200))};
     }
-    const QString url = withApplicationScheme(pageURL) + KLURLSchemeDecoder::dataMarker +
-                        KLURLSchemeDecoder::encodePayload(source);
-    if (url.size() > maximumURLLength) {
-        return {
-            std::nullopt,
-            QStringLiteral("the page's source is too large to hand over (%1 characters)").arg(source.size())};
-    }
+    const QString address = withApplicationScheme(pageURL) + KLURLSchemeDecoder::dataMarker;
     // The application splits at the first marker: an address that holds one would lose its source.
-    const KLURLSchemeDecoder::Request decoded = KLURLSchemeDecoder::decode(url);
-    if (QUrl(decoded.urlText) != QUrl(pageURL) || !decoded.source.has_value()) {
+    if (QUrl(KLURLSchemeDecoder::decode(address).urlText) != QUrl(pageURL)) {
         return {std::nullopt,
                 QStringLiteral("the address cannot carry a page source: %1").arg(pageURL.left(200))};
     }
-    return {url, {}};
+    // The bus carries the URL in UTF-8; the payload is ASCII.
+    const qsizetype addressBytes = address.toUtf8().size();
+    // Base64 alone makes four bytes of every three: a source that cannot fit even so is refused before
+    // the encoding's copies of it are made.
+    const qsizetype sourceBytes = source.toUtf8().size();
+    const qsizetype leastURLBytes = addressBytes + (sourceBytes + 2) / 3 * 4;
+    if (leastURLBytes > maximumURLBytes) {
+        return tooLarge(sourceBytes, leastURLBytes);
+    }
+    const QString payload = KLURLSchemeDecoder::encodePayload(source);
+    if (addressBytes + payload.size() > maximumURLBytes) {
+        return tooLarge(sourceBytes, addressBytes + payload.size());
+    }
+    return {address + payload, {}};
 }
 
 QString KLPageHandOver::open(const QString &url) {
@@ -52,8 +67,12 @@ QString KLPageHandOver::open(const QString &url) {
                                        QStringLiteral("org.freedesktop.Application"), QStringLiteral("Open"));
     call << QStringList{url} << QVariantMap();
     const QDBusMessage reply = bus.call(call, QDBus::Block, answerTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage) {
-        return QStringLiteral("KinolarkPro did not take the page: %1").arg(reply.errorMessage());
+    if (reply.type() == QDBusMessage::ReplyMessage) {
+        return {};
     }
-    return {};
+    if (reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.NoReply")) {
+        return QStringLiteral("KinolarkPro did not take the page: it did not answer within %1 seconds")
+            .arg(answerTimeoutMs / 1000);
+    }
+    return QStringLiteral("KinolarkPro did not take the page: %1").arg(reply.errorMessage());
 }

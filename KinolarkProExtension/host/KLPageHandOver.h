@@ -12,10 +12,17 @@ class KLPageHandOver final {
 public:
     static inline const QString applicationService = QStringLiteral("org.kinolark.KinolarkPro");
     static inline const QString applicationPath = QStringLiteral("/org/kinolark/KinolarkPro");
-    // A starting application may take a while to answer its first call.
-    static constexpr int answerTimeoutMs = 25000;
-    // A D-Bus message holds at most 128 MiB; the rest of the call needs a little room.
-    static constexpr qsizetype maximumURLLength = 120 * 1024 * 1024;
+    // A starting application may take a few seconds to answer its first call. The browser waits for the
+    // answer meanwhile, so the wait ends here, long before the bus gives up on an activation (two minutes).
+    static constexpr int answerTimeoutMs = 10000;
+    // The URL travels as the only string in Open's array of strings. The application's D-Bus library stops
+    // reading its connection while the messages it holds come to 63 MiB, and Qt cannot make it read again
+    // (it is told so from the wrong thread): a larger call would arrive but leave the application deaf to
+    // the bus. The call's header (names, path, the sender's name) and framing take well under the 1 KiB
+    // kept for them. The bus carries more: D-Bus caps an array's contents at 64 MiB and a message at
+    // 128 MiB, and dbus-daemon's session max_message_size (1000000000) lies above both; past 64 MiB it
+    // drops the caller's connection, and Qt's blocking call then never returns.
+    static constexpr qsizetype maximumURLBytes = 63 * 1024 * 1024 - 1024;
 
     struct Result {
         std::optional<QString> url;

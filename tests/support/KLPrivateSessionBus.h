@@ -17,6 +17,7 @@ public:
     // False when no daemon could be started.
     bool start();
     QString address() const { return m_address; }
+    qint64 processId() const { return m_daemon.processId(); }
 
 private:
     QProcess m_daemon;

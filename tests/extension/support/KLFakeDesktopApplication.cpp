@@ -26,8 +26,10 @@ bool KLFakeDesktopApplication::start() {
 void KLFakeDesktopApplication::Open(const QStringList &uris, const QVariantMap &,
                                     const QDBusMessage &message) {
     m_opened << uris;
-    if (m_refusing) {
+    if (m_answer != Answer::Taken) {
         message.setDelayedReply(true);
+    }
+    if (m_answer == Answer::Refused) {
         QDBusConnection::sessionBus().send(message.createErrorReply(
             QStringLiteral("org.freedesktop.DBus.Error.Failed"), QStringLiteral("refused")));
     }

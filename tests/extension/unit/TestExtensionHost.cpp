@@ -11,14 +11,19 @@
 #include <QDBusPendingCall>
 #include <QDBusPendingReply>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <iostream>
 
 using namespace std::chrono_literals;
 
@@ -52,7 +57,13 @@ public:
         m_process.kill();
         m_process.waitForFinished();
     }
-    void send(const QByteArray &bytes) { m_process.write(bytes); }
+    // Writes all of it as fast as the host reads, as a browser does.
+    void send(const QByteArray &bytes) {
+        m_sent.start();
+        m_process.write(bytes);
+        while (m_process.bytesToWrite() > 0 && m_process.waitForBytesWritten(30000)) {
+        }
+    }
     void endInput() { m_process.closeWriteChannel(); }
     // The next answer, or an empty object when none came in time.
     QJsonObject next(std::chrono::milliseconds timeout = 30s) {
@@ -72,6 +83,15 @@ public:
     }
     QString errors() { return m_errors += QString::fromUtf8(m_process.readAllStandardError()); }
     bool saidNothingMore() { return !complete() && m_output.isEmpty(); }
+    // The next answer, printed with the seconds it took since the last message was sent.
+    QJsonObject timedAnswer(const char *what, double &seconds) {
+        const QJsonObject answer = next();
+        seconds = static_cast<double>(m_sent.elapsed()) / 1000.0;
+        std::cout << what << ": answered in " << seconds
+                  << " s: " << QJsonDocument(answer).toJson(QJsonDocument::Compact).toStdString()
+                  << std::endl;
+        return answer;
+    }
 
 private:
     bool complete() {
@@ -83,10 +103,25 @@ private:
     QProcess m_process;
     QByteArray m_output;
     QString m_errors;
+    QElapsedTimer m_sent;
 };
 
 QJsonObject page(const QString &url, const QString &code) {
     return {{s("url"), url}, {s("code"), code}};
+}
+
+// At least `bytes` of UTF-8 of what pages hold: markup, quotes, line breaks, escapes and text beyond ASCII.
+QString markup(qsizetype bytes) {
+    const QString row =
+        s("<p class='row' data-x=\"1\">Grüße, 日本語 🎬 100% + a&amp;b \\ / ?#\r\n\ttab</p>\n");
+    return s("<html><head><meta charset=\"utf-8\"></head><body>\n") +
+           row.repeated(bytes / row.toUtf8().size() + 1) + s("</body></html>");
+}
+
+// What the host hands over for a page: its address in the application's scheme, then the source.
+QString handOverURL(const QString &scheme, const QString &url, const QString &source) {
+    return scheme + url.mid(url.indexOf(s("://")) + 3) + KLURLSchemeDecoder::dataMarker +
+           KLURLSchemeDecoder::encodePayload(source);
 }
 
 class ExtensionHostTest : public ::testing::Test {
@@ -166,19 +201,13 @@ TEST_F(ExtensionHostTest, RefusesWhatItCannotHandOverAndNeverCrashes) {
 TEST_F(ExtensionHostTest, HandsPagesOverToTheApplicationExactly) {
     KLFakeDesktopApplication application;
     ASSERT_TRUE(application.start());
-    // Five megabytes of what pages hold: markup, quotes, line breaks, escapes and text beyond ASCII.
-    QString large = s("<html><head><meta charset=\"utf-8\"></head><body>\n");
-    while (large.size() < 5 * 1024 * 1024) {
-        large += s("<p class='row' data-x=\"1\">Grüße, 日本語 🎬 100% + a&amp;b \\ / ?#\r\n\ttab</p>\n");
-    }
-    large += s("</body></html>");
     struct Case {
         QString url;
         QString source;
         QString scheme;
     };
     const QList<Case> cases = {
-        {s("http://127.0.0.1:8080/watch?v=1&list=2#t=3"), large, s("kinlkurl://")},
+        {s("http://127.0.0.1:8080/watch?v=1&list=2#t=3"), markup(5 * 1024 * 1024), s("kinlkurl://")},
         {s("https://127.0.0.1/path/to/page.html"), s("<p>\"short\"</p>"), s("kinlkurls://")},
     };
     for (const Case &test : cases) {
@@ -191,9 +220,7 @@ TEST_F(ExtensionHostTest, HandsPagesOverToTheApplicationExactly) {
         EXPECT_EQ(host.finish(), 0);
         ASSERT_EQ(application.openedURIs().size(), before + 1);
         const QString handed = application.openedURIs().last();
-        EXPECT_EQ(handed, test.scheme + test.url.mid(test.url.indexOf(s("://")) + 3) +
-                              KLURLSchemeDecoder::dataMarker +
-                              KLURLSchemeDecoder::encodePayload(test.source));
+        EXPECT_EQ(handed, handOverURL(test.scheme, test.url, test.source));
         const KLURLSchemeDecoder::Request decoded = KLURLSchemeDecoder::decode(handed);
         EXPECT_EQ(decoded.urlText, test.url);
         ASSERT_TRUE(decoded.source.has_value());
@@ -201,24 +228,98 @@ TEST_F(ExtensionHostTest, HandsPagesOverToTheApplicationExactly) {
     }
 }
 
-TEST_F(ExtensionHostTest, AFailedHandOverIsAnsweredAndLoggedAndNotTriedAgain) {
-    const QList<bool> applicationThere = {false, true};
-    for (const bool there : applicationThere) {
-        SCOPED_TRACE(there ? "the application refuses" : "no application");
-        KLFakeDesktopApplication application;
-        if (there) {
-            ASSERT_TRUE(application.start());
-            application.refuse();
-        }
+// What a Qt application takes in one call before its D-Bus library stops reading (63 MiB of messages held),
+// less the room of the call's header.
+constexpr qsizetype largestURL = 63 * 1024 * 1024 - 1024;
+
+TEST_F(ExtensionHostTest, APageUpToWhatTheApplicationTakesArrivesWholeAndALargerOneIsRefusedAtOnce) {
+    KLFakeDesktopApplication application;
+    ASSERT_TRUE(application.start());
+    // Each "<" is escaped to three bytes that Base64 makes four: the URL's size is a simple sum, and only the
+    // whole encoding shows whether it fits (Base64 alone would make it a third as large).
+    const QString escaped((largestURL - 100) / 4, QLatin1Char('<'));
+    const QString base = s("http://127.0.0.1/");
+    const qsizetype fixed = handOverURL(s("kinlkurl://"), base, escaped).size();
+    const auto padded = [&](qsizetype urlBytes) {
+        return base + QString(urlBytes - fixed, QLatin1Char('x'));
+    };
+    struct Case {
+        const char *what;
+        QString url;
+        QString source;
+        bool arrives;
+    };
+    const QList<Case> cases = {
+        {"the largest URL", padded(largestURL), escaped, true},
+        {"one byte more", padded(largestURL + 1), escaped, false},
+        {"a page of 50 MiB", base, markup(50 * 1024 * 1024), false},
+    };
+    for (const Case &test : cases) {
+        SCOPED_TRACE(test.what);
+        const qsizetype before = application.openedURIs().size();
         Host host;
-        host.send(frame(page(s("http://127.0.0.1/a.html"), s("<p>a</p>"))));
-        const QJsonObject answer = host.next();
-        EXPECT_EQ(answer.value(s("ok")), QJsonValue(false));
-        EXPECT_TRUE(answer.value(s("error")).toString().contains(s("KinolarkPro did not take the page")));
+        host.send(frame(page(test.url, test.source)));
+        double seconds = 0;
+        const QJsonObject answer = host.timedAnswer(test.what, seconds);
+        std::cout << "  the source: " << test.source.toUtf8().size() << " bytes" << std::endl;
         host.endInput();
         EXPECT_EQ(host.finish(), 0);
-        EXPECT_TRUE(host.errors().contains(s("KLPRESULTERROR: KinolarkPro did not take the page")));
-        EXPECT_EQ(application.openedURIs().size(), there ? 1 : 0);
+        EXPECT_EQ(answer.value(s("ok")), QJsonValue(test.arrives));
+        ASSERT_EQ(application.openedURIs().size(), before + (test.arrives ? 1 : 0));
+        if (test.arrives) {
+            EXPECT_EQ(application.openedURIs().last().toUtf8().size(), largestURL);
+            EXPECT_TRUE(KLURLSchemeDecoder::decode(application.openedURIs().last()).source == test.source);
+            EXPECT_TRUE(onTheBus(s("org.kinolark.KinolarkPro"))) << "the application no longer hears the bus";
+        } else {
+            EXPECT_TRUE(answer.value(s("error")).toString().contains(s("too large to hand over")));
+            // Refused before any call, so long before the host's deadline for one (15 s).
+            EXPECT_LT(seconds, 15.0);
+        }
+    }
+}
+
+TEST_F(ExtensionHostTest, AFailedHandOverIsAnsweredWithinSecondsAndLoggedAndNotTriedAgain) {
+    using Answer = KLFakeDesktopApplication::Answer;
+    struct Case {
+        const char *what;
+        std::optional<Answer> application; // nothing: no application on the bus
+        bool busStopped;                   // the bus daemon stops before the host connects to it
+        QString error;
+        qsizetype opened;
+    };
+    const QString refused = s("KinolarkPro did not take the page: ");
+    const QList<Case> cases = {
+        {"no application", std::nullopt, false, refused, 0},
+        {"the application refuses", Answer::Refused, false, refused + s("refused"), 1},
+        {"the application never answers", Answer::None, false,
+         refused + s("it did not answer within 10 seconds"), 1},
+        {"the bus stopped", Answer::Taken, true,
+         refused + s("the session bus did not answer within 15 seconds"), 0},
+    };
+    for (const Case &test : cases) {
+        SCOPED_TRACE(test.what);
+        KLFakeDesktopApplication application;
+        if (test.application) {
+            ASSERT_TRUE(application.start());
+            application.answerWith(*test.application);
+        }
+        // Signal 0 does nothing; the bus goes on for what comes after, whatever fails here.
+        const auto daemon = static_cast<pid_t>(s_bus->processId());
+        ::kill(daemon, test.busStopped ? SIGSTOP : 0);
+        const auto resume = qScopeGuard([&] { ::kill(daemon, test.busStopped ? SIGCONT : 0); });
+        Host host;
+        host.send(frame(page(s("http://127.0.0.1/a.html"), s("<p>a</p>"))));
+        double seconds = 0;
+        const QJsonObject answer = host.timedAnswer(test.what, seconds);
+        // The host's deadline is 15 s.
+        EXPECT_LT(seconds, 18.0);
+        EXPECT_EQ(answer.value(s("ok")), QJsonValue(false));
+        EXPECT_TRUE(answer.value(s("error")).toString().startsWith(test.error));
+        host.endInput();
+        // A host whose bus holds it ends once it has answered.
+        EXPECT_EQ(host.finish(), test.busStopped ? 1 : 0);
+        EXPECT_EQ(host.errors().count(s("KLPRESULTERROR: ") + test.error), 1) << host.errors().toStdString();
+        EXPECT_EQ(application.openedURIs().size(), test.opened);
     }
 }
 
