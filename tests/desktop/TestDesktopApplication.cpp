@@ -1,5 +1,6 @@
 // The desktop program as a user and the desktop meet it: on an X server and a session bus of the test's
 // own, with the real downloader and converter against the test web server.
+#include "App/KLURLIntake.h"
 #include "App/KLURLSchemeDecoder.h"
 #include "KLFolderWatch.h"
 #include "KLKinolarkRunner.h"
@@ -343,7 +344,8 @@ TEST_F(DesktopApplicationTest, ABurstOfCallsAndAHugeAddressKeepTheProgramSmallAn
     }
     EXPECT_TRUE(analysed()) << "not analysed in " << burstSeconds << " s";
     EXPECT_EQ(answered, callCount);
-    EXPECT_LE(mostDownloaders, 3);
+    // A downloader that has answered may take a moment to exit while the next analysis starts its own.
+    EXPECT_LE(mostDownloaders, KLURLIntake::maximumConcurrentAnalyses + 1);
     EXPECT_LT(mostThreads, threadsBefore + 40);
     EXPECT_LT(slowestAnswer, 1000);
 
