@@ -2,6 +2,7 @@
 // button's setting, the busy animation plays its opening once, and the batch popover offers what the queue
 // allows.
 #include "App/KLAppDelegate.h"
+#include "Model/KLTask/KLError.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLObjectRepository.h"
 #include "Views/KLMainWindow.h"
@@ -9,6 +10,7 @@
 #include "Views/KLStatusAnimation.h"
 #include "Views/Other/KLDragFilesView.h"
 #include "Views/Other/KLHoverButton.h"
+#include "Views/Other/KLPassthroughTextField.h"
 #include "Views/Other/KLScaleToFillImageView.h"
 #include "Views/Popovers/KLBatchPopoverController.h"
 #include "Views/Popovers/KLPopover.h"
@@ -66,6 +68,27 @@ TEST_F(MainWindowTest, TheHeightFollowsTheQueueUpToTheQueueSize) {
     EXPECT_TRUE(
         QTest::qWaitFor([this] { return window().height() == m_controller->contentHeightFor(1); }, 2000));
     EXPECT_EQ(window().y(), top);
+}
+
+TEST_F(MainWindowTest, TheStatusIsOneLineAndAFailureSaysWhy) {
+    QLabel *status = window().stateTextField();
+    const QString analyzing = s("Analyzing URL: http://videos.example/") + QString(300, QLatin1Char('a'));
+    m_controller->setStatusText(analyzing);
+    EXPECT_LE(status->fontMetrics().horizontalAdvance(status->text()), status->width());
+    EXPECT_FALSE(status->text().contains(QLatin1Char('\n')));
+    EXPECT_EQ(status->toolTip(), analyzing);
+
+    // Why nothing was found comes with the failure that follows, once.
+    m_controller->addressYieldedNothing(QUrl(s("http://videos.example/p")),
+                                        KLError::create(KLError::downloadAnalysisType,
+                                                        s("http://videos.example/p"),
+                                                        s("links to local files are not followed")));
+    m_controller->setStatusText(KLAppDelegate::idleText);
+    m_controller->setStatusText(KLAppDelegate::failedText);
+    EXPECT_EQ(status->toolTip(),
+              s("No contents were found... http://videos.example/p (links to local files are not followed)"));
+    m_controller->setStatusText(KLAppDelegate::failedText);
+    EXPECT_EQ(status->toolTip(), KLAppDelegate::failedText);
 }
 
 TEST_F(MainWindowTest, ButtonsFollowTheThemeAndTheAddButtonSettingAtOnce) {
