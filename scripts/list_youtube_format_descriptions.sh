@@ -9,21 +9,24 @@
 # audio codec as "codec@NNNk"; "video only" and "audio only" mark formats that lack one of the streams.
 # Rows are listed worst first, the order of the downloader's own format list.
 #
-# Arguments: downloader path; page URL; proxy URL (empty for none).
+# Arguments: downloader path; page URL; download proxy file, as for ytdl_download.sh (empty for none).
 set -u
 
 ytdl="${1:-}"
 page_url="${2:-}"
-proxy_url="${3:-}"
+proxy_file="${3:-}"
 
 if [ -z "$ytdl" ] || [ -z "$page_url" ]; then
-    echo "usage: list_youtube_format_descriptions.sh DOWNLOADER PAGE_URL [PROXY_URL]" >&2
+    echo "usage: list_youtube_format_descriptions.sh DOWNLOADER PAGE_URL [PROXY_FILE]" >&2
     exit 2
 fi
 
 options=(--ignore-config --no-playlist --playlist-items 1 --no-check-formats --no-warnings)
-if [ -n "$proxy_url" ]; then
-    options+=(--proxy "$proxy_url")
+# The download proxy's file, read through descriptor 3 as in ytdl_download.sh.
+if [ -n "$proxy_file" ]; then
+    exec 3<"$proxy_file" || exit 1
+    unset no_proxy NO_PROXY
+    options+=(--config-locations /dev/fd/3)
 fi
 
 # "-f all" makes the downloader run the template once per format. Every field goes through JSON so that

@@ -3,14 +3,25 @@
 # URLs, one a line, in page order. The page is fetched with redirects followed, and relative addresses are
 # resolved against the address it was finally fetched from. A page that cannot be fetched prints nothing.
 #
-# Arguments: page URL.
+# Arguments: page URL; download proxy file, as for ytdl_download.sh (empty for none): the page is fetched
+# through the same proxy as the videos, so that the site sees one address.
 set -u
 source "$(dirname "$0")/kinolark_links.sh"
 
 page_url="${1:-}"
+proxy_file="${2:-}"
 if [ -z "$page_url" ]; then
-    echo "usage: xidel_urls.sh PAGE_URL" >&2
+    echo "usage: xidel_urls.sh PAGE_URL [PROXY_FILE]" >&2
     exit 2
+fi
+
+# curl reads the proxy's option line from the file (the login stays off the command line); no address is
+# exempt from the proxy.
+proxy_options=()
+if [ -n "$proxy_file" ]; then
+    exec 3<"$proxy_file" || exit 1
+    unset no_proxy NO_PROXY
+    proxy_options=(--config /dev/fd/3)
 fi
 
 page="$(mktemp "${TMPDIR:-/tmp}/kinolark-page-XXXXXX")" || exit 1
@@ -20,7 +31,7 @@ trap 'exit 130' INT
 
 # Only web pages are fetched (no file:, dict: or the like, not even through a redirect), and a page is not
 # a video: anything much larger is not worth scraping. --fail: an error page's links are not the page's.
-final_url="$(curl --silent --show-error --location --fail --compressed --cookie "" \
+final_url="$(curl "${proxy_options[@]}" --silent --show-error --location --fail --compressed --cookie "" \
     --proto '=http,https' --proto-redir '=http,https' --max-redirs 10 \
     --connect-timeout 20 --max-time 120 --max-filesize 33554432 \
     --user-agent 'Mozilla/5.0 (X11; Linux x86_64; rv:115.0) Gecko/20100101 Firefox/115.0' \

@@ -18,7 +18,8 @@
 # ".info.json" added and is written before the media arrives.
 #
 # Arguments: downloader path; page URL; output file path; ffmpeg path; format (empty or "best" for the
-# best there is); "yes"/"no" (subtitles); TV provider id; proxy URL; referer URL; information file. Empty
+# best there is); "yes"/"no" (subtitles); TV provider id; download proxy file (the one option line
+# `--proxy "URL"`, which yt-dlp and curl both read); referer URL; information file. Empty
 # means not set. With an information file (one the downloader wrote for this video, by an earlier listing
 # or an earlier download), the video is taken from it instead of extracting the page again; an unfinished
 # file at the target is continued either way.
@@ -33,12 +34,12 @@ ffmpeg="${4:-}"
 format="${5:-}"
 subtitles="${6:-no}"
 provider="${7:-}"
-proxy_url="${8:-}"
+proxy_file="${8:-}"
 referer="${9:-}"
 information="${10:-}"
 
 if [ -z "$ytdl" ] || [ -z "$page_url" ] || [ -z "$target" ]; then
-    echo "usage: ytdl_download.sh DOWNLOADER PAGE_URL OUTPUT [FFMPEG FORMAT SUBTITLES PROVIDER PROXY REFERER INFORMATION]" >&2
+    echo "usage: ytdl_download.sh DOWNLOADER PAGE_URL OUTPUT [FFMPEG FORMAT SUBTITLES PROVIDER PROXY_FILE REFERER INFORMATION]" >&2
     exit 2
 fi
 # "best" is the best the site offers: with yt-dlp that is the best picture merged with the best sound where
@@ -132,8 +133,13 @@ fi
 if [ -n "$provider" ]; then
     options+=(--ap-mso "$provider")
 fi
-if [ -n "$proxy_url" ]; then
-    options+=(--proxy "$proxy_url")
+# The download proxy, login included, comes in a file that only the user can read (a command line is
+# readable by every user of the machine). The downloader reads it through descriptor 3, a path it takes as it
+# is (it would expand "$NAME" and "~" in the file's own path). No address is exempt from the proxy.
+if [ -n "$proxy_file" ]; then
+    exec 3<"$proxy_file" || exit 1
+    unset no_proxy NO_PROXY
+    options+=(--config-locations /dev/fd/3)
 fi
 if [ -n "$referer" ]; then
     options+=(--add-header "Referer:$referer")

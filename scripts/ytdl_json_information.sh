@@ -12,18 +12,18 @@
 # ytdl_download.sh turns into the downloader's playlist item N. The link thus stays the page, so the title
 # the user sees is the page's title for that video, not a file name.
 #
-# Arguments: downloader path; page URL; TV provider id (empty for none); proxy URL (empty for none);
-# information folder (empty for none).
+# Arguments: downloader path; page URL; TV provider id (empty for none); download proxy file, as for
+# ytdl_download.sh (empty for none); information folder (empty for none).
 set -u
 
 ytdl="${1:-}"
 page_url="${2:-}"
 provider="${3:-}"
-proxy_url="${4:-}"
+proxy_file="${4:-}"
 information_folder="${5:-}"
 
 if [ -z "$ytdl" ] || [ -z "$page_url" ]; then
-    echo "usage: ytdl_json_information.sh DOWNLOADER PAGE_URL [PROVIDER] [PROXY_URL] [INFORMATION_FOLDER]" >&2
+    echo "usage: ytdl_json_information.sh DOWNLOADER PAGE_URL [PROVIDER] [PROXY_FILE] [INFORMATION_FOLDER]" >&2
     exit 2
 fi
 
@@ -33,8 +33,11 @@ options=(--ignore-config --ignore-errors --netrc --no-warnings --output-na-place
 if [ -n "$provider" ]; then
     options+=(--ap-mso "$provider")
 fi
-if [ -n "$proxy_url" ]; then
-    options+=(--proxy "$proxy_url")
+# The download proxy's file, read through descriptor 3 as in ytdl_download.sh.
+if [ -n "$proxy_file" ]; then
+    exec 3<"$proxy_file" || exit 1
+    unset no_proxy NO_PROXY
+    options+=(--config-locations /dev/fd/3)
 fi
 # The information files are numbered as the downloader counts the videos it lists; the same number is
 # printed with each record, so that the two can be matched. They are named relative to the folder, which

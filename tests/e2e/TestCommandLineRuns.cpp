@@ -1,7 +1,8 @@
 // How a run of the kinolark command line begins and ends: what it makes of its arguments, what it writes on
-// standard error, that it starts what it finds whatever the stored settings say, and that every way a run
-// can end (nothing found, everything failing at once, an interruption while the addresses are still being
-// read) ends the program. The real program against the test web server.
+// standard error, that it starts what it finds whatever the stored settings say, that every way a run can
+// end (nothing found, everything failing at once, an interruption while the addresses are still being read)
+// ends the program, and that a run through the download proxy shows its login to the proxy alone. The real
+// program against the test web server.
 #include "KLKinolarkRunner.h"
 #include "KLMediaFixtures.h"
 #include "KLTestEnvironment.h"
@@ -9,14 +10,18 @@
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Model/Preferences/KLSettingsStore.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 
 using namespace std::chrono_literals;
@@ -31,6 +36,22 @@ QString s(const char *text) {
 
 QStringList words(const char *line) {
     return s(line).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+// The command lines of the machine's processes that hold one of the texts; `downloads` counts the downloads
+// seen running.
+QStringList commandLinesHolding(const QList<QByteArray> &texts, int &downloads) {
+    QStringList found;
+    for (const QString &process : QDir(s("/proc")).entryList({s("[0-9]*")}, QDir::Dirs)) {
+        QFile file(s("/proc/%1/cmdline").arg(process));
+        const QByteArray line = file.open(QIODevice::ReadOnly) ? file.readAll().replace('\0', ' ') : "";
+        downloads += line.contains("ytdl_download.sh") ? 1 : 0;
+        if (std::any_of(texts.begin(), texts.end(),
+                        [&line](const QByteArray &text) { return line.contains(text); })) {
+            found << QString::fromUtf8(line);
+        }
+    }
+    return found;
 }
 
 class CommandLineRunsTest : public ::testing::Test {
@@ -152,4 +173,72 @@ TEST_F(CommandLineRunsTest, AnInterruptionWhileTheAddressIsReadEndsTheRunAndStar
     m_site.server().releaseStalls();
     EXPECT_TRUE(KLKinolarkRunner::filesIn(output()).isEmpty());
     EXPECT_TRUE(m_site.server().requestsFor(s("/clip.mp4")).isEmpty());
+}
+
+TEST_F(CommandLineRunsTest,
+       ThroughTheDownloadProxyTheLoginReachesTheProxyAloneFromListingScraperAndDownload) {
+    // The server is the proxy too. The site is a loopback address that nobody listens on: only through the
+    // proxy can it be reached, and a tool that goes around the proxy is refused on this machine.
+    const QString site = s("http://127.0.0.2:%1/").arg(m_site.server().port());
+    m_site.server().addRoute(s("/links.html"), "<html><body><a href=\"clip.mp4\">clip</a></body></html>",
+                             "text/html");
+    m_site.server().throttle(s("/clip.mp4"), m_site.sizeOf(s("clip.mp4")) / 3);
+    const QString password = s("pa:ss w@rd\"%");
+    KLSettingsStore(KLDefaultPreferences::storeFilePath()).write([this, &password](QSettings &settings) {
+        settings.setValue(KLDefaultPreferences::storeMarkerKey, s("yes"));
+        settings.setValue(s("useProxy"), s("yes"));
+        settings.setValue(s("proxyProtocol"), s("HTTP"));
+        settings.setValue(s("proxyHost"), s("127.0.0.1"));
+        settings.setValue(s("proxyPort"), QString::number(m_site.server().port()));
+        settings.setValue(s("proxyUsername"), s("me"));
+        settings.setValue(s("proxyPassword"), password);
+    });
+    const QList<QByteArray> secrets{password.toUtf8(), QUrl::toPercentEncoding(password)};
+
+    KLKinolarkRunner::Options options;
+    options.timeoutMs = 120000;
+    // Nothing in the environment may exempt an address from the proxy the user chose.
+    for (const char *name :
+         {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"}) {
+        options.environment.remove(s(name));
+    }
+    options.environment.insert(s("no_proxy"), s("*"));
+    options.environment.insert(s("NO_PROXY"), s("*"));
+    QStringList leaks;
+    int downloads = 0;
+    options.whileRunning = [&secrets, &leaks, &downloads](QProcess &process) {
+        while (!process.waitForFinished(20)) {
+            leaks << commandLinesHolding(secrets, downloads);
+        }
+    };
+    const Outcome outcome = KLKinolarkRunner::run(
+        {site + s("links.html"), s("-c"), s("download-only"), s("-o"), output(), s("--verbose")}, options);
+
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
+    EXPECT_GT(downloads, 0) << "the command lines were not looked at while the download ran";
+    EXPECT_TRUE(leaks.isEmpty()) << leaks.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(outcome.err.contains(s("Running command"))) << "the diagnostic lines are on";
+    for (const QByteArray &secret : secrets) {
+        EXPECT_FALSE((outcome.out + outcome.err).contains(QString::fromUtf8(secret)))
+            << outcome.err.toStdString();
+    }
+    const QStringList files = KLKinolarkRunner::filesIn(output());
+    ASSERT_EQ(files.size(), 1) << files.join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(QFileInfo(QDir(output()).filePath(files.first())).size(), m_site.sizeOf(s("clip.mp4")));
+
+    // The page was listed by the downloader and scraped by curl, the clip listed and downloaded: every
+    // request asked the proxy for the site, with the login.
+    const QByteArray authorization = "Basic " + ("me:" + password.toUtf8()).toBase64();
+    const QList<KLTestWebServer::Request> requests = m_site.server().requests();
+    for (const KLTestWebServer::Request &request : requests) {
+        EXPECT_EQ(request.host, s("127.0.0.2")) << request.path.toStdString();
+        EXPECT_EQ(request.header("proxy-authorization"), authorization) << request.path.toStdString();
+    }
+    const QList<KLTestWebServer::Request> page = m_site.server().requestsFor(s("/links.html"));
+    const auto byCurl = [](const KLTestWebServer::Request &request) {
+        return request.userAgent.contains("Firefox/115");
+    };
+    EXPECT_TRUE(std::any_of(page.begin(), page.end(), byCurl));
+    EXPECT_FALSE(std::all_of(page.begin(), page.end(), byCurl));
+    EXPECT_TRUE(KLTestEnvironment::scratchFolders().isEmpty());
 }

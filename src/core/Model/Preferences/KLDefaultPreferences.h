@@ -51,7 +51,8 @@ public:
     // Held weakly: the application controller owns it.
     void setApplicationSeam(const std::weak_ptr<KLPreferencesApplicationSeam> &seam);
 
-    // The proxy argument of the yt-dlp scripts; empty without a proxy.
+    // The download proxy as yt-dlp and curl take it, login included: it goes into a file only the user can
+    // read (KLDownloadProxyFile), never onto a command line. Empty without a proxy.
     QString proxyURL() const;
     QString updateProxyURL() const;
 

@@ -14,8 +14,9 @@
 // once and stops the script too.
 class KLScrapingTask : public KLScriptTask {
 public:
-    // The command line the task runs.
-    QString getCommand() const;
+    // The command line the task runs; a script that fetches from the web is handed `proxyFile`, the
+    // download proxy's file, as its last argument when there is one.
+    QString getCommand(const QString &proxyFile = QString()) const;
 
     // Reports the termination first and then stops the script. Stopping the script first would let the
     // work routine see the end of the output and complete the task before the termination is recorded.
@@ -27,6 +28,9 @@ protected:
     virtual QString scriptName() const = 0;
     virtual QStringList scriptArguments() const = 0;
     virtual std::any resultFromOutput(const QString &output) const = 0;
+    // True for a script that fetches from the web: it goes through the download proxy, as the downloader
+    // does, so that the sites see one address.
+    virtual bool fetchesFromTheWeb() const { return false; }
 
     void doTaskMain() override;
     void prepareTaskDescription() override;

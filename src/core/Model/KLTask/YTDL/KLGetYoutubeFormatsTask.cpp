@@ -11,10 +11,10 @@ KLGetYoutubeFormatsTask::KLGetYoutubeFormatsTask(const QUrl &sourceURL) : m_sour
     setType(shortDownloadType);
 }
 
-QString KLGetYoutubeFormatsTask::getCommand() const {
+QString KLGetYoutubeFormatsTask::getCommand(const QString &proxyFile) const {
     return KLScriptManager::commandForScript(
         QStringLiteral("list_youtube_format_descriptions"),
-        {KLYTDLScriptArguments::ytdlPath(), sourceURLString(), KLYTDLScriptArguments::proxyURL()});
+        {KLYTDLScriptArguments::ytdlPath(), sourceURLString(), proxyFile});
 }
 
 KLGetYoutubeFormatsTask::Formats
@@ -44,7 +44,8 @@ void KLGetYoutubeFormatsTask::prepareTaskDescription() {
 
 void KLGetYoutubeFormatsTask::doTaskMain() {
     prepareTaskDescription();
-    const QString output = runScriptToEnd(getCommand());
+    const KLDownloadProxyFile proxy = KLYTDLScriptArguments::proxyFile(); // read while the script runs
+    const QString output = runScriptToEnd(getCommand(proxy.path()));
     if (terminationRequested()) {
         return; // the termination reports the end
     }

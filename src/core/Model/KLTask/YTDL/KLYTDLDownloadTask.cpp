@@ -138,15 +138,14 @@ void KLYTDLDownloadTask::setDownloadSize(const QString &downloadSize) {
     m_downloadSize = downloadSize;
 }
 
-QString KLYTDLDownloadTask::getCommand() const {
+QString KLYTDLDownloadTask::getCommand(const QString &proxyFile) const {
     const QUrl referer = m_referer;
     return KLScriptManager::commandForScript(
         QStringLiteral("ytdl_download"),
         {KLYTDLScriptArguments::ytdlPath(), m_sourceURL.toString(QUrl::FullyEncoded), m_targetURL,
          KLResources::ffmpegPath(), format().value_or(QStringLiteral("best")),
          m_useSubtitles ? QStringLiteral("yes") : QStringLiteral("no"), KLYTDLScriptArguments::provider(),
-         KLYTDLScriptArguments::proxyURL(),
-         referer.isEmpty() ? QString() : referer.toString(QUrl::FullyEncoded), informationFile()});
+         proxyFile, referer.isEmpty() ? QString() : referer.toString(QUrl::FullyEncoded), informationFile()});
 }
 
 void KLYTDLDownloadTask::prepareTaskDescription() {
@@ -166,7 +165,9 @@ void KLYTDLDownloadTask::doTaskMain() {
     prepareTaskDescription();
     setResult(QString(m_targetURL + QStringLiteral(".part")));
 
-    startScript(getCommand());
+    // The script reads the proxy from the file while it runs; the file goes once it has ended.
+    const KLDownloadProxyFile proxy = KLYTDLScriptArguments::proxyFile();
+    startScript(getCommand(proxy.path()));
     Reading reading;
     readScriptLines([this, &reading](const QString &line) { treatLine(line, reading); });
     {

@@ -42,7 +42,8 @@ public:
     // "~"); nothing until known.
     std::optional<QString> downloadSize() const;
 
-    QString getCommand() const;
+    // The command for the download; `proxyFile` is the download proxy's file (empty for none).
+    QString getCommand(const QString &proxyFile) const;
 
     // What one line of the downloader's output tells; static, so that reading lines needs no download.
     struct LineReading {

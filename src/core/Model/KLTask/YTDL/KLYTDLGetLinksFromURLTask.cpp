@@ -57,11 +57,12 @@ KLYTDLGetLinksFromURLTask::KLYTDLGetLinksFromURLTask(const QUrl &sourceURL) : m_
     setType(shortDownloadType);
 }
 
-QString KLYTDLGetLinksFromURLTask::getCommand(const QString &informationFolder) const {
+QString KLYTDLGetLinksFromURLTask::getCommand(const QString &informationFolder,
+                                              const QString &proxyFile) const {
     return KLScriptManager::commandForScript(
         QStringLiteral("ytdl_json_information"),
         {KLYTDLScriptArguments::ytdlPath(), m_sourceURL.toString(QUrl::FullyEncoded),
-         KLYTDLScriptArguments::provider(), KLYTDLScriptArguments::proxyURL(), informationFolder});
+         KLYTDLScriptArguments::provider(), proxyFile, informationFolder});
 }
 
 KLYTDLGetLinksFromURLTask::Links
@@ -88,8 +89,9 @@ void KLYTDLGetLinksFromURLTask::doTaskMain() {
     prepareTaskDescription();
     // Held by the descriptions that name one of its files; gone with this task when none does.
     const std::shared_ptr<KLScratchFolder> informationFolder = KLScratchFolder::create();
-    const Links links =
-        linksFromOutput(runScriptToEnd(getCommand(informationFolder->path())), informationFolder);
+    const KLDownloadProxyFile proxy = KLYTDLScriptArguments::proxyFile(); // read while the script runs
+    const Links links = linksFromOutput(runScriptToEnd(getCommand(informationFolder->path(), proxy.path())),
+                                        informationFolder);
     if (terminationRequested()) {
         return; // the termination on its way ends the task, as a termination and not as a failed listing
     }

@@ -22,8 +22,10 @@ public:
     explicit KLYTDLGetLinksFromURLTask(const QUrl &sourceURL);
 
     QUrl sourceURL() const { return m_sourceURL; }
-    // `informationFolder` is where the downloader writes the information files; empty for none.
-    QString getCommand(const QString &informationFolder = QString()) const;
+    // `informationFolder` is where the downloader writes the information files; `proxyFile` is the
+    // download proxy's file. Empty for none.
+    QString getCommand(const QString &informationFolder = QString(),
+                       const QString &proxyFile = QString()) const;
 
     // The videos described by the script's output: one JSON object per line with "webpage_url" (required,
     // a valid URL), "title" (optional) and "information" (optional: the path of an information file, taken

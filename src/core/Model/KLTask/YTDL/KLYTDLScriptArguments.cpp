@@ -2,6 +2,7 @@
 
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLKinolarkUtils.h"
+#include "Utils/KLLog.h"
 #include "Utils/KLObjectRepository.h"
 
 QString KLYTDLScriptArguments::ytdlPath() {
@@ -14,8 +15,12 @@ QString KLYTDLScriptArguments::provider() {
     return preferences ? preferences->provider() : QString();
 }
 
-QString KLYTDLScriptArguments::proxyURL() {
+KLDownloadProxyFile KLYTDLScriptArguments::proxyFile() {
     const std::shared_ptr<KLDefaultPreferences> preferences =
         KLObjectRepository::singleton()->getPreferences();
-    return preferences ? preferences->proxyURL() : QString();
+    if (!preferences) {
+        return {};
+    }
+    KLLog::addSecret(preferences->proxyPassword()); // should a tool's message hold it after all
+    return KLDownloadProxyFile(preferences->proxyURL());
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Model/KLTask/YTDL/KLDownloadProxyFile.h"
+
 #include <QString>
 
 // The values every downloader script is handed besides its own: where the downloader is, and the TV
@@ -10,5 +12,6 @@ class KLYTDLScriptArguments final {
 public:
     static QString ytdlPath();
     static QString provider();
-    static QString proxyURL();
+    // The download proxy's file, whose path is the scripts' argument; hold it until the script has ended.
+    static KLDownloadProxyFile proxyFile();
 };
