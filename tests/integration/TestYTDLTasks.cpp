@@ -1,23 +1,19 @@
 // The format, listing and update tasks with the real scripts and the real yt-dlp: formats of a DASH
-// manifest on the test web server, the downloader's own lists, refreshing the working copy, and the tasks
-// that fetch for the downloads (formats, scraping) going through the download proxy.
+// manifest on the test web server, the downloader's own lists, and refreshing the working copy.
 
 #include "KLMediaFixtures.h"
 #include "KLTestEnvironment.h"
 #include "KLTestWebServer.h"
 
-#include "Model/KLTask/Xidel/KLXidelExtractURLsTask.h"
 #include "Model/KLTask/YTDL/KLGetYoutubeFormatsTask.h"
 #include "Model/KLTask/YTDL/KLListYTDLExtractorsTask.h"
 #include "Model/KLTask/YTDL/KLListYTDLProvidersTask.h"
 #include "Model/KLTask/YTDL/KLUpdateYTDLTask.h"
 #include "Model/KLTask/YTDL/KLYoutubeFormatDescription.h"
-#include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLObjectRepository.h"
 #include "Utils/KLResources.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -25,7 +21,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 
 namespace {
 
@@ -192,55 +187,4 @@ TEST_F(TestYTDLTasks, UpdateRefreshesAMissingBrokenOrStaleCopyAndKeepsAWorkingOn
     const auto extractors = std::make_shared<KLListYTDLExtractorsTask>();
     runToEnd(extractors);
     EXPECT_EQ(extractors->error(), nullptr);
-}
-
-TEST_F(TestYTDLTasks, FormatsAndScrapingGoThroughTheDownloadProxyWithOrWithoutALogin) {
-    const QString dash = KLMediaFixtures::dashDirectory();
-    ASSERT_FALSE(dash.isEmpty());
-    KLTestWebServer proxy(dash);
-    proxy.addRoute(QStringLiteral("/page.html"), "<a href=\"clip.mp4\">clip</a>", "text/html");
-    ASSERT_TRUE(proxy.start());
-    // Only through the proxy can the site be reached: nobody listens at its loopback address.
-    const QString site = QStringLiteral("http://127.0.0.2:%1/").arg(proxy.port());
-    for (const char *name : {"no_proxy", "NO_PROXY", "http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) {
-        unsetenv(name);
-    }
-    const struct {
-        QString username;
-        QString password;
-        QByteArray authorization;
-    } logins[] = {{QStringLiteral("me@home"), QStringLiteral("pa:ss w\"%"), "Basic bWVAaG9tZTpwYTpzcyB3IiU="},
-                  {QString(), QString(), QByteArray()}};
-    for (const auto &login : logins) {
-        auto preferences = std::make_shared<KLDefaultPreferences>();
-        preferences->setUseProxy(true);
-        preferences->setProxyProtocol(QStringLiteral("HTTP"));
-        preferences->setProxyHost(QStringLiteral("127.0.0.1"));
-        preferences->setProxyPort(QString::number(proxy.port()));
-        preferences->setProxyUsername(login.username);
-        preferences->setProxyPassword(login.password);
-        KLObjectRepository::singleton()->addObject(preferences, KLObjectRepository::preferencesName);
-        proxy.clearRequests();
-
-        const auto formats =
-            std::make_shared<KLGetYoutubeFormatsTask>(QUrl(site + KLMediaFixtures::dashManifestName));
-        const auto scraper =
-            std::make_shared<KLXidelExtractURLsTask>(QUrl(site + QStringLiteral("page.html")));
-        runToEnd(formats);
-        runToEnd(scraper);
-        EXPECT_EQ(formats->error(), nullptr) << login.username.toStdString();
-        EXPECT_EQ(scraper->resultAs<QList<QUrl>>(), QList<QUrl>{QUrl(site + QStringLiteral("clip.mp4"))});
-        EXPECT_FALSE(proxy.requestsFor(QStringLiteral("/page.html")).isEmpty());
-        for (const KLTestWebServer::Request &request : proxy.requests()) {
-            EXPECT_EQ(request.host, QStringLiteral("127.0.0.2")) << request.path.toStdString();
-            EXPECT_EQ(request.header("proxy-authorization"), login.authorization)
-                << request.path.toStdString();
-        }
-    }
-    // The proxy's files go with the work of their tasks.
-    EXPECT_TRUE(KLTestEnvironment::waitUntil([] {
-        return QDir(KLKinolarkUtils::getScratchDirectory())
-            .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
-            .isEmpty();
-    }));
 }
