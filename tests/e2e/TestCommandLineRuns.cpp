@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
 
 using namespace std::chrono_literals;
 
@@ -230,4 +231,40 @@ TEST_F(CommandLineRunsTest, ThroughTheDownloadProxyTheLoginReachesTheProxyAloneF
     };
     EXPECT_TRUE(std::any_of(requests.begin(), requests.end(), byCurl));
     EXPECT_TRUE(KLTestEnvironment::scratchFolders().isEmpty());
+}
+
+TEST_F(CommandLineRunsTest, TwoRunsSavingAtOnceKeepBothChanges) {
+    const QString clip = KLMediaFixtures::path(KLMediaFixtures::Clip360p);
+    const QString downloadsKey = s("numberOfConcurrentDownloads");
+    const QString processingKey = s("numberOfConcurrentProcessing");
+    constexpr int rounds = 5;
+    int keptBoth = 0;
+    for (int round = 1; round <= rounds; ++round) {
+        // Each run changes one setting; both start from what the round before left.
+        const QString downloads = QString::number(10 + round);
+        const QString processing = QString::number(20 + round);
+        QTemporaryDir firstOutput;
+        QTemporaryDir secondOutput;
+        QProcess first;
+        QProcess second;
+        KLKinolarkRunner::start(first,
+                                {s("--save"), s("--downloads"), downloads, clip, s("-c"), s("download-only"),
+                                 s("-o"), firstOutput.path()},
+                                {});
+        KLKinolarkRunner::start(second,
+                                {s("--save"), s("--processing"), processing, clip, s("-c"),
+                                 s("download-only"), s("-o"), secondOutput.path()},
+                                {});
+        ASSERT_TRUE(first.waitForFinished(120000));
+        ASSERT_TRUE(second.waitForFinished(120000));
+        EXPECT_EQ(first.exitCode() + second.exitCode(), 0) << second.readAllStandardError().toStdString();
+        const QHash<QString, QVariant> stored = KLSettingsStore(KLDefaultPreferences::storeFilePath()).read();
+        const bool both = stored.value(downloadsKey).toString() == downloads &&
+                          stored.value(processingKey).toString() == processing;
+        EXPECT_TRUE(both) << "round " << round << ": " << stored.value(downloadsKey).toString().toStdString()
+                          << " downloads, " << stored.value(processingKey).toString().toStdString()
+                          << " processing";
+        keptBoth += both ? 1 : 0;
+    }
+    std::printf("Both changes kept in %d of %d rounds\n", keptBoth, rounds);
 }

@@ -86,6 +86,7 @@ QString hostAndPort(const QString &host, const QString &port) {
 KLDefaultPreferences::KLDefaultPreferences() : KLPreferences(DeferDefaults{}) {
     setSaving(false);
     initDefaults();
+    rememberStoredValues();
     setSaving(true);
 }
 
@@ -96,6 +97,10 @@ KLDefaultPreferences::~KLDefaultPreferences() {
 }
 
 void KLDefaultPreferences::initDefaults() {
+    {
+        std::lock_guard lock(m_storeLock);
+        m_storedValues.clear();
+    }
     ChangeBatch batch(*this);
     KLPreferences::initDefaults();
     writeApplicationDefaults();
@@ -178,11 +183,25 @@ void KLDefaultPreferences::writeStore(bool onlyIfChanged) {
         return;
     }
     const QHash<QString, QVariant> values = storedValues();
-    KLSettingsStore(storeFilePath()).write([&values](QSettings &store) {
+    const bool written = KLSettingsStore(storeFilePath()).write([this, &values](QSettings &store) {
         for (auto value = values.cbegin(); value != values.cend(); ++value) {
-            store.setValue(value.key(), value.value());
+            const auto known = m_storedValues.constFind(value.key());
+            if (known == m_storedValues.cend() || *known != value.value() || !store.contains(value.key())) {
+                store.setValue(value.key(), value.value());
+            }
         }
     });
+    // After a failed write the changes still differ from what the file is known to hold, so the next write
+    // puts them again.
+    if (written) {
+        m_storedValues = values;
+    }
+}
+
+void KLDefaultPreferences::rememberStoredValues() {
+    const QHash<QString, QVariant> values = storedValues();
+    std::lock_guard lock(m_storeLock);
+    m_storedValues = values;
 }
 
 QHash<QString, QVariant> KLDefaultPreferences::storedValues() const {
@@ -233,6 +252,7 @@ void KLDefaultPreferences::load() {
             field.load(*this, stored.value(field.key));
         }
     }
+    rememberStoredValues();
     m_saving = wasSaving;
 }
 

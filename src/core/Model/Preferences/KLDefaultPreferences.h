@@ -19,6 +19,11 @@
 // settings store (~/.config/KinolarkPro/KinolarkPro.conf, readable by its owner only, since it holds proxy
 // passwords); load() reads it back at launch.
 //
+// Other programs write the same file meanwhile (another window, command lines with --save), each from a
+// record loaded at its own start. A write therefore puts only the keys whose value this record changed since
+// it last read or wrote them, over the file as it is at that moment; a key the file lacks is filled in, so
+// that the file always holds the whole set. What another program saved stays unless this one changed it too.
+//
 // A change only marks the record as changed and asks the main thread's event loop for one write: a slider
 // dragged across its range or a pane that applies ten fields writes the file once. The programs call
 // flush() when they end, and the destructor writes what is still pending.
@@ -35,7 +40,8 @@ public:
     // The conversion defaults and start-up preset, then the application defaults and the desktop folder.
     void initDefaults() override;
 
-    // Writes every key (the marker included) now, when saving is on.
+    // Writes now, when saving is on: the keys this record changed, and every key the file lacks (the marker
+    // included). After initDefaults() every key counts as changed.
     void save();
     // Writes the changes not written yet, when saving is on; nothing when there are none.
     void flush();
@@ -119,15 +125,20 @@ protected:
 private:
     void writeApplicationDefaults();
     std::shared_ptr<KLPreferencesApplicationSeam> applicationSeam() const;
-    // Writes every key when `onlyIfChanged` is off or something changed since the last write.
+    // Writes when `onlyIfChanged` is off or something changed since the last write.
     void writeStore(bool onlyIfChanged);
     QHash<QString, QVariant> storedValues() const;
+    // Takes the record's values as what the file holds, as far as this record knows.
+    void rememberStoredValues();
 
     std::atomic<bool> m_saving{false};
     // Guards the store and m_changed. The store is written by whichever thread saves or flushes; QSettings
     // objects are not shared.
     std::mutex m_storeLock;
     bool m_changed = false;
+    // Every key's stored form as this record last read or wrote it; a key whose value differs from it is one
+    // this record changed. Empty after initDefaults(), so that a revert writes every key.
+    QHash<QString, QVariant> m_storedValues;
     KLCoalescedJob m_pendingFlush{[this] { flush(); }};
     mutable std::mutex m_seamLock;
     std::weak_ptr<KLPreferencesApplicationSeam> m_applicationSeam;

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 #include <QTemporaryFile>
 
@@ -14,6 +15,12 @@ namespace {
 
 // A settings file is a few kilobytes; anything far larger is no settings file of ours.
 constexpr qint64 largestSettingsFile = 4 * 1024 * 1024;
+// A write holds the lock for milliseconds. A lock file whose program is gone (killed mid-write) is seen as
+// stale at once; one whose program still runs but has held it this long belongs to a program that hangs,
+// which must not keep every other from saving.
+constexpr int staleLockMilliseconds = 10000;
+// Long enough to outlast a stale lock that is still taken for live.
+constexpr int lockPatienceMilliseconds = 15000;
 
 } // namespace
 
@@ -56,6 +63,18 @@ QHash<QString, QVariant> KLSettingsStore::read() const {
 }
 
 bool KLSettingsStore::write(const std::function<void(QSettings &settings)> &edit) const {
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    QLockFile lock(lockFilePath());
+    lock.setStaleLockTime(staleLockMilliseconds);
+    if (!lock.tryLock(lockPatienceMilliseconds)) {
+        KLLog::log(QStringLiteral("Could not write the preferences to %1: %2 stays locked")
+                       .arg(m_path, lockFilePath()));
+        return false;
+    }
+    return writeLocked(edit);
+}
+
+bool KLSettingsStore::writeLocked(const std::function<void(QSettings &settings)> &edit) const {
     const KLSafeFile::ReadResult current = KLSafeFile::readRegularFile(m_path);
     const QString copy =
         makeWorkingCopy(current.status == KLSafeFile::ReadStatus::read ? current.contents : QByteArray());
