@@ -77,6 +77,18 @@ older_than() {
     [ "$1" != "$2" ] && [ "$(printf '%s\n%s\n' "$1" "$2" | sort -V | head -n 1)" = "$1" ]
 }
 
+# Removes what a refresh or an update that was killed (it had no chance to clean up) left in the folder: a
+# launcher candidate or a new link not yet renamed into place. Each is named after the process that made it;
+# those of a process that still runs are its own business.
+remove_leftovers() {
+    local leftover
+    for leftover in "$folder"/.ytdl-update.* "$folder"/.yt-dlp-venv-update.*; do
+        if { [ -e "$leftover" ] || [ -L "$leftover" ]; } && ! kill -0 "${leftover##*.}" 2>/dev/null; then
+            rm -f -- "$leftover"
+        fi
+    done
+}
+
 # ---- The launcher ----
 
 refresh_launcher() {
@@ -315,6 +327,10 @@ newer_release_out() {
 update_private_copy() {
     if [ ! -e "$environment" ] && [ ! -L "$environment" ]; then
         echo "No private copy: the system's yt-dlp serves"
+        # A first installation that was killed leaves a generation that never became the private copy.
+        if [ -d "$generations" ] && lock_generations; then
+            remove_old_generations
+        fi
         return 0
     fi
     echo "Private copy: $environment"
@@ -367,6 +383,7 @@ install_private_copy() {
     remove_old_generations
 }
 
+remove_leftovers
 if [ "$mode" = install ]; then
     install_private_copy
     exit

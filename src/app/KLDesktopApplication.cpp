@@ -135,6 +135,8 @@ void KLDesktopApplication::quit() {
     for (const auto &entry : m_delegate->tableController()->getEntries()) {
         entry->cancel();
     }
+    // The downloader's update is upkeep: a package index that never answers must not hold up the end.
+    m_delegate->endDownloaderMaintenance(std::chrono::seconds(1));
     // The scripts stop and their tasks end on threads of their own, some of which still hand a last
     // change to this thread: it keeps serving them while it waits.
     QElapsedTimer waited;

@@ -91,6 +91,10 @@ bool KLCommandLineRun::start(QString *error, int *exitStatus) {
     return true;
 }
 
+void KLCommandLineRun::endDownloaderUpdate() {
+    m_delegate->endDownloaderMaintenance(downloaderUpdatePatience);
+}
+
 bool KLCommandLineRun::readsWebAddresses() const {
     for (const QString &argument : m_options.inputs) {
         if (!QUrl(requestForArgument(argument).urlText).isLocalFile()) {

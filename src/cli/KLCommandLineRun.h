@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <chrono>
 #include <memory>
 
 class KLAppDelegate;
@@ -23,6 +24,7 @@ public:
     static constexpr int exitDone = 0;
     static constexpr int exitFailed = 1;
     static constexpr int exitNothingFound = 3;
+    static constexpr std::chrono::milliseconds downloaderUpdatePatience{1000};
     // After a signal the run exits with 128 + the signal's number, as a shell reports it: 130 after Ctrl-C.
 
     explicit KLCommandLineRun(KLCommandLineOptions options);
@@ -31,6 +33,10 @@ public:
     // Starts the run; the event loop then ends with the run's exit status. False with `error` set for a
     // usage error; false with `exitStatus` set when the job cannot be done at all.
     bool start(QString *error, int *exitStatus);
+    // Once the event loop has ended: the downloader's update, which every launch starts in the background,
+    // gets a moment to finish and is then stopped. It is upkeep for later runs, and a package index that
+    // is slow or never answers must not make every run end late.
+    void endDownloaderUpdate();
 
 private:
     void startIntake();

@@ -118,6 +118,7 @@ int main(int argc, char **argv) {
             return 2;
         }
         status = QCoreApplication::exec();
+        run.endDownloaderUpdate();
     }
     // Scripts are reaped and tasks wind down on threads of their own; then what the settings still hold
     // unwritten is written, and this run's scratch folder goes.

@@ -2,6 +2,8 @@
 // launch and the window's menu use, against a package index of the test's own on 127.0.0.1 that serves
 // stand-in releases of yt-dlp built by the test (tests/support/make_test_wheel.py).
 
+#include "KLKinolarkRunner.h"
+#include "KLMediaFixtures.h"
 #include "KLTestEnvironment.h"
 #include "KLTestWebServer.h"
 #include "KLYTDLTestSite.h"
@@ -17,15 +19,20 @@
 #include "Utils/KLObjectRepository.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <csignal>
+#include <cstdio>
 #include <functional>
 #include <future>
 #include <memory>
@@ -87,6 +94,33 @@ QStringList commandLines() {
     return found;
 }
 
+// How long the command line takes to convert a local clip; the run must succeed.
+qint64 timedRun(const QProcessEnvironment &environment) {
+    QTemporaryDir output;
+    KLKinolarkRunner::Options options;
+    options.environment = environment;
+    options.timeoutMs = 120000;
+    QElapsedTimer clock;
+    clock.start();
+    const KLKinolarkRunner::Outcome outcome = KLKinolarkRunner::run(
+        {KLMediaFixtures::path(KLMediaFixtures::Clip360p), QStringLiteral("-o"), output.path()}, options);
+    const qint64 elapsed = clock.elapsed();
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
+    EXPECT_EQ(KLKinolarkRunner::filesIn(output.path()).size(), 1);
+    return elapsed;
+}
+
+// The processes this test started that still run, one per line.
+QString processesLeft() {
+    QStringList lines;
+    for (const KLTestEnvironment::StartedProcess &process :
+         KLTestEnvironment::startedProcesses({QString()})) {
+        lines.append(
+            QStringLiteral("%1 (group %2): %3").arg(process.pid).arg(process.group).arg(process.commandLine));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 class DownloaderUpdate : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -126,6 +160,13 @@ protected:
     static QStringList currentGenerationOnly() {
         const QString current = currentGeneration();
         return current.isEmpty() ? QStringList() : QStringList{QFileInfo(current).fileName()};
+    }
+    // The path of the release's file that the index serves.
+    QString releaseFile(const Release &release) const {
+        const QStringList files =
+            QDir(m_root.filePath(QStringLiteral("files")))
+                .entryList({QStringLiteral("*-%1-*").arg(release.version)}, QDir::Files);
+        return files.isEmpty() ? QString() : QStringLiteral("/files/") + files.first();
     }
 
     // Makes the index offer exactly these releases.
@@ -377,5 +418,104 @@ TEST_F(DownloaderUpdate, TheUpdateGoesThroughTheUpdateProxyAndItsCredentialsShow
     ASSERT_FALSE(logLines.isEmpty());
     for (const QString &line : logLines + QStringList{report}) {
         EXPECT_FALSE(line.contains(password) || line.contains(encoded)) << line.toStdString();
+    }
+}
+
+TEST_F(DownloaderUpdate, ARunEndsAMomentAfterItsWorkThoughThePackageIndexNeverAnswers) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // Without a private copy the launch's update only looks at the launcher: the run's own time.
+    const qint64 without = std::min(timedRun(environment), timedRun(environment));
+
+    ASSERT_TRUE(installFirstRelease());
+    // An index that takes every connection and never says a word.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    environment.insert(QStringLiteral("KINOLARK_PACKAGE_INDEX"),
+                       QStringLiteral("http://127.0.0.1:%1/simple/").arg(silent.serverPort()));
+    const qint64 stalled = std::min(timedRun(environment), timedRun(environment));
+    std::printf("A run without the update: %lld ms; with an index that never answers: %lld ms\n",
+                static_cast<long long>(without), static_cast<long long>(stalled));
+    EXPECT_LE(stalled, without + 1500);
+    EXPECT_TRUE(processesLeft().isEmpty()) << processesLeft().toStdString();
+    // The update stopped half-way changed nothing.
+    EXPECT_EQ(versionOf(KLKinolarkUtils::getYTDLPath()), first.reports);
+    EXPECT_EQ(generations(), currentGenerationOnly());
+}
+
+TEST_F(DownloaderUpdate, AnUpdateKilledAtAnyMomentLeavesAWorkingCopyAndTheNextOneTidiesUp) {
+    const QString system = versionOf(QStringLiteral("/usr/bin/yt-dlp"));
+    enum class Held { indexPage, release, nothing };
+    struct Moment {
+        const char *what;
+        bool firstInstallation; // else an update from the first release to the newer one
+        Held held;              // what the index holds back until the kill; with nothing, a new generation
+    };
+    const Moment moments[] = {
+        {"asking the index for news", false, Held::indexPage},
+        {"making the new generation", false, Held::nothing},
+        {"fetching the new release", false, Held::release},
+        {"fetching the first release", true, Held::release},
+    };
+    for (const Moment &moment : moments) {
+        SCOPED_TRACE(moment.what);
+        removePrivateCopy();
+        if (!moment.firstInstallation) {
+            ASSERT_TRUE(installFirstRelease());
+        }
+        ASSERT_TRUE(publish(moment.firstInstallation ? QList<Release>{first} : QList<Release>{first, newer}));
+        const QString held = moment.held == Held::indexPage
+                                 ? QStringLiteral("/simple/yt-dlp/")
+                                 : releaseFile(moment.firstInstallation ? first : newer);
+        if (moment.held != Held::nothing) {
+            m_index.stallAfter(held, 0);
+        }
+        const auto reached = [this, &moment] {
+            return moment.held == Held::nothing ? generations().size() > 1 : m_index.stalledConnections() > 0;
+        };
+        bool killed = false;
+        inBackground(
+            [this, &moment] {
+                if (moment.firstInstallation) {
+                    m_maintenance.installExtraTools();
+                } else {
+                    m_maintenance.update();
+                }
+                return true;
+            },
+            [&killed, &reached] {
+                if (killed || !reached()) {
+                    return;
+                }
+                for (const auto &process :
+                     KLTestEnvironment::startedProcesses({QStringLiteral("update_downloaders")})) {
+                    killed = ::kill(-process.group, SIGKILL) == 0 || killed;
+                }
+            });
+        m_index.clearBehaviour(held);
+        m_index.releaseStalls();
+        EXPECT_TRUE(killed);
+        // The working copy runs: the first release, or the system's yt-dlp before any installation.
+        EXPECT_EQ(versionOf(KLKinolarkUtils::getYTDLPath()),
+                  moment.firstInstallation ? system : first.reports);
+
+        // What a launcher refresh or a switch killed half-way leaves, named after its process, which is gone
+        // (process numbers stay below the kernel's limit).
+        const QString gone =
+            KLTestEnvironment::readFile(QStringLiteral("/proc/sys/kernel/pid_max")).trimmed();
+        const QString candidate = dataPath(QStringLiteral(".ytdl-update.") + gone);
+        KLTestEnvironment::writeFile(candidate, "#!/bin/bash\n");
+        const QString link = dataPath(QStringLiteral(".yt-dlp-venv-update.") + gone);
+        ASSERT_TRUE(QFile::link(QStringLiteral("yt-dlp-venv.d/gone"), link));
+
+        const QString report = update();
+        EXPECT_TRUE(report.contains(moment.firstInstallation
+                                        ? QStringLiteral("No private copy")
+                                        : QStringLiteral("Private copy updated to version 2099.01.01")))
+            << report.toStdString();
+        EXPECT_EQ(versionOf(KLKinolarkUtils::getYTDLPath()),
+                  moment.firstInstallation ? system : newer.reports);
+        EXPECT_EQ(generations(), currentGenerationOnly());
+        EXPECT_FALSE(QFileInfo::exists(candidate));
+        EXPECT_FALSE(QFileInfo(link).isSymLink());
     }
 }

@@ -31,6 +31,10 @@ void KLAppDelegate::updateDownloaders() {
     m_launch->updateDownloaders();
 }
 
+void KLAppDelegate::endDownloaderMaintenance(std::chrono::milliseconds patience) {
+    m_launch->maintenance()->end(patience);
+}
+
 void KLAppDelegate::updateDownloadersOnRequest() {
     KLDispatch::background([maintenance = m_launch->maintenance()] { maintenance->updateOnRequest(); });
 }

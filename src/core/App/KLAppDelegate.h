@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -64,6 +65,9 @@ public:
     void setLaunched(bool launched);
     // Saves the credentials; the rest is saved as it changes.
     void applicationWillTerminate();
+    // For a program that ends: the downloader's update still running gets at most `patience` to finish,
+    // then it is stopped with all it started.
+    void endDownloaderMaintenance(std::chrono::milliseconds patience);
     void onUninstall();
     bool uninstalling() const;
 

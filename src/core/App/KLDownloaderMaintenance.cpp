@@ -23,7 +23,14 @@ QString KLDownloaderMaintenance::run(KLUpdateYTDLTask::Mode mode, const QString 
         m_statusLine->setState(statusText, false);
     }
     const QString before = KLYTDLListingCache::downloaderIdentity();
-    const auto task = KLTaskRunner::runToEnd(std::make_shared<KLUpdateYTDLTask>(mode));
+    const auto task = std::make_shared<KLUpdateYTDLTask>(mode);
+    if (!begin(task)) {
+        return {}; // the program is ending
+    }
+    KLTaskRunner::runToEnd(task);
+    if (!finished()) {
+        return {}; // stopped as the program ends: nobody reads the report, nor waits for the lists
+    }
     const QString report = task->resultAs<QString>().trimmed();
     for (const QString &line : report.split(QLatin1Char('\n'))) {
         KLLog::log(line);
@@ -35,6 +42,41 @@ QString KLDownloaderMaintenance::run(KLUpdateYTDLTask::Mode mode, const QString 
         m_statusLine->restoreState();
     }
     return report;
+}
+
+bool KLDownloaderMaintenance::begin(const std::shared_ptr<KLUpdateYTDLTask> &task) {
+    const std::lock_guard lock(m_taskLock);
+    if (m_ended) {
+        return false;
+    }
+    m_task = task;
+    return true;
+}
+
+bool KLDownloaderMaintenance::finished() {
+    bool ended = false;
+    {
+        const std::lock_guard lock(m_taskLock);
+        m_task.reset();
+        ended = m_ended;
+    }
+    m_taskFinished.notify_all();
+    return !ended;
+}
+
+void KLDownloaderMaintenance::end(std::chrono::milliseconds patience) {
+    std::shared_ptr<KLUpdateYTDLTask> running;
+    {
+        std::unique_lock lock(m_taskLock);
+        m_taskFinished.wait_for(lock, patience, [this] { return m_task == nullptr; });
+        m_ended = true;
+        running = m_task;
+    }
+    // The task signals its script's whole process group (pip and Python with it), which is then collected
+    // in the background; a script that does not leave within its grace period is killed.
+    if (running) {
+        running->terminate();
+    }
 }
 
 QString KLDownloaderMaintenance::update() {

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 
@@ -16,6 +18,9 @@ struct KLControllerState;
 // uses it, and reads the downloader's lists again when the downloader changed. What the user asked for
 // ends with an alert. Calls run one after the other: a command given while the launch's update runs
 // waits for it, so that each finds the launcher refreshed and the status line is never cleared early.
+//
+// A program that ends gives the upkeep still running a short while and then stops it: an update is
+// maintenance nobody waits for, and a package index that never answers must not hold up the end.
 class KLDownloaderMaintenance final {
 public:
     static inline const QString supportAddress = QStringLiteral("support@kinolark.org");
@@ -31,12 +36,24 @@ public:
     // Reads the sites the credentials window offers from the downloader that is there now, and tells the
     // window whether the credentials store is usable.
     void setUpPasswordManager();
+    // Waits at most `patience` for the upkeep that runs now to end, then stops it (its script with all it
+    // started); none starts afterwards. For a program that is ending; any thread but a running upkeep's.
+    void end(std::chrono::milliseconds patience);
 
 private:
     QString run(KLUpdateYTDLTask::Mode mode, const QString &statusText);
+    // Makes the task the running one; false once the upkeep has ended.
+    bool begin(const std::shared_ptr<KLUpdateYTDLTask> &task);
+    // Forgets the task that ended; false when the upkeep was ended meanwhile.
+    bool finished();
     void showAlert(const QString &title, const QString &message) const;
 
     const std::shared_ptr<KLControllerState> m_state;
     const std::shared_ptr<KLStatusLine> m_statusLine;
     std::mutex m_running;
+    // Guards m_task and m_ended: the upkeep's thread sets them, the ending program's thread reads them.
+    std::mutex m_taskLock;
+    std::condition_variable m_taskFinished;
+    std::shared_ptr<KLUpdateYTDLTask> m_task;
+    bool m_ended = false;
 };
