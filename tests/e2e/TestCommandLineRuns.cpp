@@ -234,36 +234,30 @@ TEST_F(CommandLineRunsTest, ThroughTheDownloadProxyTheLoginReachesTheProxyAloneF
 }
 
 TEST_F(CommandLineRunsTest, TwoRunsSavingAtOnceKeepBothChanges) {
-    const QString clip = KLMediaFixtures::path(KLMediaFixtures::Clip360p);
-    const QString downloadsKey = s("numberOfConcurrentDownloads");
-    const QString processingKey = s("numberOfConcurrentProcessing");
+    const QStringList options{s("--downloads"), s("--processing")};
+    const QStringList keys{s("numberOfConcurrentDownloads"), s("numberOfConcurrentProcessing")};
     constexpr int rounds = 5;
     int keptBoth = 0;
     for (int round = 1; round <= rounds; ++round) {
         // Each run changes one setting; both start from what the round before left.
-        const QString downloads = QString::number(10 + round);
-        const QString processing = QString::number(20 + round);
-        QTemporaryDir firstOutput;
-        QTemporaryDir secondOutput;
-        QProcess first;
-        QProcess second;
-        KLKinolarkRunner::start(first,
-                                {s("--save"), s("--downloads"), downloads, clip, s("-c"), s("download-only"),
-                                 s("-o"), firstOutput.path()},
-                                {});
-        KLKinolarkRunner::start(second,
-                                {s("--save"), s("--processing"), processing, clip, s("-c"),
-                                 s("download-only"), s("-o"), secondOutput.path()},
-                                {});
-        ASSERT_TRUE(first.waitForFinished(120000));
-        ASSERT_TRUE(second.waitForFinished(120000));
-        EXPECT_EQ(first.exitCode() + second.exitCode(), 0) << second.readAllStandardError().toStdString();
+        const QStringList values{QString::number(10 + round), QString::number(20 + round)};
+        QTemporaryDir outputs[2];
+        QProcess runs[2];
+        for (int run = 0; run < 2; ++run) {
+            KLKinolarkRunner::start(runs[run],
+                                    {s("--save"), options[run], values[run], s("-c"), s("download-only"),
+                                     s("-o"), outputs[run].path(),
+                                     KLMediaFixtures::path(KLMediaFixtures::Clip360p)},
+                                    {});
+        }
+        for (QProcess &run : runs) {
+            ASSERT_TRUE(run.waitForFinished(120000));
+            EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
+        }
         const QHash<QString, QVariant> stored = KLSettingsStore(KLDefaultPreferences::storeFilePath()).read();
-        const bool both = stored.value(downloadsKey).toString() == downloads &&
-                          stored.value(processingKey).toString() == processing;
-        EXPECT_TRUE(both) << "round " << round << ": " << stored.value(downloadsKey).toString().toStdString()
-                          << " downloads, " << stored.value(processingKey).toString().toStdString()
-                          << " processing";
+        const bool both =
+            stored.value(keys[0]).toString() == values[0] && stored.value(keys[1]).toString() == values[1];
+        EXPECT_TRUE(both) << "round " << round;
         keptBoth += both ? 1 : 0;
     }
     std::printf("Both changes kept in %d of %d rounds\n", keptBoth, rounds);

@@ -15,11 +15,11 @@ namespace {
 
 // A settings file is a few kilobytes; anything far larger is no settings file of ours.
 constexpr qint64 largestSettingsFile = 4 * 1024 * 1024;
-// A write holds the lock for milliseconds. A lock file whose program is gone (killed mid-write) is seen as
-// stale at once; one whose program still runs but has held it this long belongs to a program that hangs,
-// which must not keep every other from saving.
+// A write holds the lock for milliseconds. The lock file of a program that is gone (killed mid-write) is
+// taken over at once; this age is for one that names no such program (garbled, or from another machine).
 constexpr int staleLockMilliseconds = 10000;
-// Long enough to outlast a stale lock that is still taken for live.
+// A lock still held after this long belongs to a program that hangs: this write gives up rather than hang
+// too. It outlasts the stale age, so a garbled lock file never makes a write fail.
 constexpr int lockPatienceMilliseconds = 15000;
 
 } // namespace
