@@ -298,6 +298,19 @@ TEST_F(DefaultPreferences, FreshStoreKeepsDefaultsAndTheFirstChangeWritesEveryKe
     EXPECT_EQ(stored.value(s("provider")), QString());
 }
 
+TEST_F(DefaultPreferences, WithoutADesktopFolderDownloadsGoToTheVideosFolder) {
+    const QString desktop = QDir::home().filePath(s("Desktop"));
+    const QString videos = QDir::home().filePath(s("Videos"));
+    ASSERT_TRUE(QDir(desktop).removeRecursively());
+    QDir(videos).removeRecursively();
+    KLDefaultPreferences preferences;
+    preferences.load();
+    EXPECT_EQ(preferences.downloadLocation(), videos);
+    EXPECT_TRUE(QFileInfo(videos).isDir());
+    QDir().mkpath(desktop);
+    EXPECT_EQ(KLKinolarkUtils::getDesktopDirectory(), desktop);
+}
+
 TEST_F(DefaultPreferences, SavingOffWritesNothingButWhatChangedWhileItWasOn) {
     KLDefaultPreferences preferences;
     preferences.setSaving(false);

@@ -194,7 +194,15 @@ QString KLKinolarkUtils::getHomeDirectory() {
 }
 
 QString KLKinolarkUtils::getDesktopDirectory() {
-    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    // Many Linux desktops have no desktop folder: a first download there would have nowhere to go. The
+    // videos folder of the user's folders stands in, made when missing.
+    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    if (QFileInfo(desktop).isDir()) {
+        return desktop;
+    }
+    const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    QDir().mkpath(videos);
+    return videos;
 }
 
 bool KLKinolarkUtils::setPermissions(int permissions, const QString &file, std::shared_ptr<KLError> *error) {

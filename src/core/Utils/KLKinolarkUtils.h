@@ -39,6 +39,7 @@ public:
     static QString createTemporaryFile();
     static QString getYTDLPath();
     static QString getHomeDirectory();
+    // The desktop folder when there is one, else the videos folder (made when missing).
     static QString getDesktopDirectory();
     // Sets the POSIX permission bits (e.g. 0600); on failure stores an error of type 5 when asked for one.
     static bool setPermissions(int permissions, const QString &file, std::shared_ptr<KLError> *error);
