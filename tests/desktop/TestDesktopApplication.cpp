@@ -2,7 +2,6 @@
 // own, with the real downloader and converter against the test web server.
 #include "App/KLURLIntake.h"
 #include "App/KLURLSchemeDecoder.h"
-#include "KLFolderWatch.h"
 #include "KLKinolarkRunner.h"
 #include "KLPrivateSessionBus.h"
 #include "KLTestEnvironment.h"
@@ -10,7 +9,6 @@
 #include "KLYTDLTestSite.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Model/Preferences/KLSettingsStore.h"
-#include "Utils/KLAddressRules.h"
 #include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLQueuePersistence.h"
 
@@ -219,53 +217,6 @@ TEST_F(DesktopApplicationTest, QuittingMidDownloadLeavesNothingRunningAndTheQueu
     m_site.server().clearBehaviour(s("/clip.mp4"));
     start();
     ASSERT_TRUE(waitForOutputs(1));
-}
-
-// A page on a public host (through the test site acting as the download proxy) whose source, handed over by
-// the browser, frames a private folder, this machine and the local network: the window follows none of them.
-TEST_F(DesktopApplicationTest, FramesOfAPublicPageLeadToNoLocalFileOrService) {
-    KLTestWebServer canary;
-    ASSERT_TRUE(canary.start());
-    QTemporaryDir privateFolder;
-    ASSERT_TRUE(QFile::copy(KLMediaFixtures::path(KLMediaFixtures::ClipTiny),
-                            privateFolder.filePath(s("holiday.mp4"))));
-    storeSettings({{s("useProxy"), s("yes")},
-                   {s("proxyProtocol"), s("HTTP")},
-                   {s("proxyHost"), s("127.0.0.1")},
-                   {s("proxyPort"), QString::number(m_site.server().port())}});
-    const QStringList frames = {s("file://") + privateFolder.path() + s("/"),
-                                s("http://127.1:%1/player").arg(canary.port()),
-                                s("http://192.168.1.1/player")};
-    QString source = s("<html><body>");
-    for (const QString &frame : frames) {
-        source += s("<iframe src=\"%1\"></iframe>").arg(frame);
-    }
-    m_site.server().addRoute(s("/article.html"), "<html><body>nothing here</body></html>", "text/html");
-    const KLFolderWatch watch({privateFolder.path()});
-    ASSERT_TRUE(watch.isWatching());
-
-    QProcess &program = start({}, true);
-    QString diagnostics;
-    const QDBusMessage reply =
-        call(s("org.freedesktop.Application"), s("Open"),
-             {QStringList{s("kinlkurl://videos.example/article.html") + KLURLSchemeDecoder::dataMarker +
-                          KLURLSchemeDecoder::encodePayload(source + s("</body></html>"))},
-              QVariantMap()});
-    EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
-    const auto refused = [&program, &diagnostics] {
-        diagnostics += QString::fromUtf8(program.readAllStandardError());
-        return diagnostics.count(KLAddressRules::refusalCause);
-    };
-    EXPECT_TRUE(KLTestEnvironment::waitUntil([&] { return refused() >= frames.size(); }, 120s))
-        << diagnostics.toStdString();
-    KLTestEnvironment::waitUntil([] { return false; }, 2s); // anything that would still follow
-    EXPECT_EQ(refused(), frames.size()) << diagnostics.toStdString();
-    EXPECT_TRUE(outputs().isEmpty());
-    EXPECT_TRUE(canary.requests().isEmpty());
-    EXPECT_FALSE(watch.touched());
-    for (const KLTestWebServer::Request &request : m_site.server().requests()) {
-        EXPECT_EQ(request.host, s("videos.example")) << request.path.toStdString();
-    }
 }
 
 namespace {

@@ -192,10 +192,7 @@ TEST_F(CommandLineRunsTest, ThroughTheDownloadProxyTheLoginReachesTheProxyAloneF
     const QList<QByteArray> secrets{password.toUtf8(), QUrl::toPercentEncoding(password)};
     KLKinolarkRunner::Options options;
     // Nothing in the environment may take an address away from the proxy the user chose.
-    for (const char *name :
-         {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
-        options.environment.remove(s(name));
-    }
+    KLTestEnvironment::removeProxyVariables(options.environment);
     options.environment.insert(s("no_proxy"), s("*"));
     QStringList leaks;
     int downloads = 0;

@@ -649,23 +649,6 @@ TEST_F(DefaultPreferences, RevertToDefaultsWritesTheDefaultSet) {
     EXPECT_EQ(readStore(), defaults);
 }
 
-TEST_F(DefaultPreferences, StoresWritingAtOnceLoseNoneOfEachOthersWrites) {
-    std::atomic<int> lost{0};
-    const auto writer = [&lost](const QString &key) {
-        for (int written = 1; written <= 50; ++written) {
-            store().write([&](QSettings &settings) {
-                // This writer's previous value is still there, whatever the other wrote meanwhile.
-                lost += settings.value(key, 0).toInt() == written - 1 ? 0 : 1;
-                settings.setValue(key, QString::number(written));
-            });
-        }
-    };
-    std::thread one(writer, s("one"));
-    writer(s("other"));
-    one.join();
-    EXPECT_EQ(lost.load(), 0);
-}
-
 TEST_F(DefaultPreferences, ALockLeftByAKilledProgramHoldsNoWriteUp) {
     const QString lockFile = store().lockFilePath();
     QString held;
