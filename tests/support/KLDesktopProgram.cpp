@@ -7,13 +7,12 @@
 namespace {
 
 // Asked with the bus's own tool, so that the tests' support needs no D-Bus library.
-bool programOnTheBus() {
+bool onTheBus(const QString &name) {
     QProcess ask;
     ask.start(QStringLiteral("dbus-send"),
               {QStringLiteral("--session"), QStringLiteral("--print-reply"),
                QStringLiteral("--dest=org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-               QStringLiteral("org.freedesktop.DBus.NameHasOwner"),
-               QStringLiteral("string:org.kinolark.KinolarkPro")});
+               QStringLiteral("org.freedesktop.DBus.NameHasOwner"), QStringLiteral("string:") + name});
     return ask.waitForFinished(5000) && ask.readAllStandardOutput().contains("boolean true");
 }
 
@@ -21,22 +20,46 @@ bool programOnTheBus() {
 
 KLDesktopProgram::~KLDesktopProgram() {
     quit();
+    KLTestEnvironment::stopServer(m_accessibilityBus);
 }
 
-bool KLDesktopProgram::prepare() {
-    return m_bus.start() && m_display.start();
+bool KLDesktopProgram::prepare(const Desktop &desktop) {
+    m_accessible = desktop.accessible;
+    return m_bus.start() && m_display.start(desktop.screenSize) && (!m_accessible || startAccessibilityBus());
 }
 
-bool KLDesktopProgram::start(const QStringList &arguments, std::chrono::milliseconds timeout) {
+bool KLDesktopProgram::startAccessibilityBus() {
+    // The launcher gives the session its accessibility bus (org.a11y.Bus), where applications publish their
+    // trees and screen readers read them; it ends that bus when it ends.
+    m_accessibilityBus.start(QStringLiteral("/usr/libexec/at-spi-bus-launcher"),
+                             {QStringLiteral("--launch-immediately")});
+    return m_accessibilityBus.waitForStarted(5000) &&
+           KLTestEnvironment::waitUntil([] { return onTheBus(QStringLiteral("org.a11y.Bus")); },
+                                        std::chrono::seconds(10));
+}
+
+bool KLDesktopProgram::start(const QStringList &arguments, std::chrono::milliseconds timeout,
+                             const QMap<QString, QString> &added) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), m_display.display());
+    if (m_accessible) {
+        environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    }
+    for (auto value = added.cbegin(); value != added.cend(); ++value) {
+        environment.insert(value.key(), value.value());
+    }
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    KLTestEnvironment::removeProxyVariables(environment);
     m_program.setProcessEnvironment(environment);
     m_program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_program.start(KLTestEnvironment::binaryDirectory() + QStringLiteral("/bin/kinolarkpro"), arguments);
     return KLTestEnvironment::waitUntil(
-        [this] { return m_program.state() == QProcess::Running && programOnTheBus(); }, timeout);
+        [this] {
+            return m_program.state() == QProcess::Running &&
+                   onTheBus(QStringLiteral("org.kinolark.KinolarkPro"));
+        },
+        timeout);
 }
 
 void KLDesktopProgram::quit() {

@@ -3,6 +3,7 @@
 #include "KLPrivateSessionBus.h"
 #include "KLVirtualDisplay.h"
 
+#include <QMap>
 #include <QProcess>
 #include <QStringList>
 
@@ -10,7 +11,8 @@
 #include <memory>
 
 // The window's program of the build (kinolarkpro) run as on a desktop, on an X server and a session bus of
-// the test's own, which start with the object and end with it.
+// the test's own, which start with the object and end with it; on request with the accessibility bus that
+// screen readers read (see KLAccessibilityTree).
 class KLDesktopProgram final {
 public:
     KLDesktopProgram() = default;
@@ -18,17 +20,29 @@ public:
     KLDesktopProgram(const KLDesktopProgram &) = delete;
     KLDesktopProgram &operator=(const KLDesktopProgram &) = delete;
 
-    // Starts the X server and the session bus; false when either cannot start here.
-    bool prepare();
-    // Starts the program and waits until it answers on the bus; false when it does not in time.
+    struct Desktop {
+        QString screenSize = QStringLiteral("1280x1024");
+        bool accessible = false;
+    };
+
+    // Starts the X server and the session bus (and the accessibility bus); false when one cannot start here.
+    bool prepare(const Desktop &desktop);
+    bool prepare() { return prepare(Desktop{}); }
+    // Starts the program and waits until it answers on the bus; false when it does not in time. `environment`
+    // adds to the program's environment (a scale factor, say).
     bool start(const QStringList &arguments = {},
-               std::chrono::milliseconds timeout = std::chrono::seconds(30));
+               std::chrono::milliseconds timeout = std::chrono::seconds(30),
+               const QMap<QString, QString> &environment = {});
     // Asks the program to end as the desktop does, and kills it when it does not in time.
     void quit();
     QProcess &process() { return m_program; }
 
 private:
+    bool startAccessibilityBus();
+
     KLPrivateSessionBus m_bus;
     KLVirtualDisplay m_display;
+    QProcess m_accessibilityBus;
+    bool m_accessible = false;
     QProcess m_program;
 };

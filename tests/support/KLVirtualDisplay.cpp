@@ -6,12 +6,12 @@ KLVirtualDisplay::~KLVirtualDisplay() {
     KLTestEnvironment::stopServer(m_server);
 }
 
-bool KLVirtualDisplay::start() {
+bool KLVirtualDisplay::start(const QString &size) {
     // -displayfd writes the display number it chose once the server accepts connections.
     const QString number = KLTestEnvironment::startServer(
         m_server, QStringLiteral("Xvfb"),
         {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
-         QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+         size + QStringLiteral("x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     if (number.isEmpty()) {
         return false;
     }

@@ -12,8 +12,9 @@ public:
     KLVirtualDisplay(const KLVirtualDisplay &) = delete;
     KLVirtualDisplay &operator=(const KLVirtualDisplay &) = delete;
 
-    // False when no X server could be started.
-    bool start();
+    // False when no X server could be started. The screen is `size` pixels (the default is a common laptop's
+    // with room to spare).
+    bool start(const QString &size = QStringLiteral("1280x1024"));
     // ":N", for DISPLAY.
     QString display() const { return m_display; }
 

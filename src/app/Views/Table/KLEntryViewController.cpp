@@ -168,6 +168,10 @@ void KLEntryViewController::apply() {
         m_mainImage = look.mainImage;
         m_downloadButton->setDefaultImage(KLArtwork::icon(m_mainImage));
     }
+    // Named for what a press does, for the keyboard's and the screen reader's users as for the mouse's.
+    const QString action = m_entry->processing() ? tr("Cancel") : tr("Start");
+    m_downloadButton->setAccessibleName(action);
+    m_downloadButton->setToolTip(action);
     m_removeButton->setVisible(look.removeShown);
     m_revealButton->setVisible(look.revealShown);
     m_titleTextField->setReadOnly(!look.titleEditable);
