@@ -1,6 +1,6 @@
-// What the program says and answers on the session bus: notifications of ended runs (to a notification
-// server of the test's own), the program's commands with their errors, and the single instance. Everything
-// runs on a private session bus.
+// What the program says and answers on the session bus: notifications of ended runs and of addresses that
+// yielded nothing (to a notification server of the test's own), the program's commands with their errors,
+// and the single instance. Everything runs on a private session bus.
 #include "App/KLAppDelegate.h"
 #include "App/KLEntryTableController.h"
 #include "KLDesktopApplication.h"
@@ -104,6 +104,14 @@ TEST(DesktopBus, EachRunThatEndsBadlyOrWellNotifiesOnceAndNeverWhileTheWindowIsA
     EXPECT_EQ(server.received, QStringList({s("Error while processing: Error while processing Holiday"),
                                             s("Error while processing: Error while processing Holiday"),
                                             s("Finished processing: Processing completed for Holiday")}));
+    // An address that yielded nothing is told with its reason.
+    desktop.windowController()->addressYieldedNothing(
+        QUrl(s("http://videos.example/missing")),
+        KLError::create(KLError::downloadAnalysisType, s("Download failed"), s("HTTP Error 404: Not Found")));
+    desktop.delegate()->setFailedState();
+    EXPECT_TRUE(QTest::qWaitFor([&server] { return server.received.size() >= 4; }, 5000));
+    EXPECT_EQ(server.received.value(3),
+              s("No contents were found...: Download failed (HTTP Error 404: Not Found)"));
 
     // A run the user ends by dismissing the question where to put the file announces nothing.
     entry->delegate()->entryHasStartedProcessing(entry.get());
@@ -117,12 +125,12 @@ TEST(DesktopBus, EachRunThatEndsBadlyOrWellNotifiesOnceAndNeverWhileTheWindowIsA
         QTest::qWaitFor([] { return QGuiApplication::applicationState() == Qt::ApplicationActive; }, 2000));
     endRun(true);
     QTest::qWait(300);
-    EXPECT_EQ(server.received.size(), 3);
+    EXPECT_EQ(server.received.size(), 4);
     window.hide();
     KLObjectRepository::singleton()->getPreferences()->setSendNotifications(false);
     endRun(true);
     QTest::qWait(300);
-    EXPECT_EQ(server.received.size(), 3);
+    EXPECT_EQ(server.received.size(), 4);
     KLObjectRepository::singleton()->getPreferences()->setSendNotifications(true);
     bus.unregisterService(s("org.freedesktop.Notifications"));
     bus.unregisterObject(s("/org/freedesktop/Notifications"));

@@ -1,5 +1,5 @@
-// The rows of the queue: what each state of an entry shows, the dots of a running state, and the lines of
-// an entry's information.
+// The rows of the queue: what each state of an entry shows, the dots of a running state, what a row shows of
+// a failure and of a title too long for it, and the lines of an entry's information.
 #include "Model/KLEntry/KLEntry.h"
 #include "Model/KLTask/Basic/KLVideoProperties.h"
 #include "Model/KLTask/KLError.h"
@@ -8,9 +8,11 @@
 #include "Views/Popovers/KLInformationEntryViewController.h"
 #include "Views/Popovers/KLInformationPopoverController.h"
 #include "Views/Table/KLEntryViewController.h"
+#include "Views/Table/KLTitleTextField.h"
 
 #include <QLabel>
-#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -22,13 +24,14 @@ QString s(const char *text) {
     return QString::fromUtf8(text);
 }
 
-std::shared_ptr<KLEntry> entryInState(const char *state) {
+std::shared_ptr<KLEntry> entryInState(const char *state, const QString &output = QString()) {
     auto entry = std::make_shared<KLEntry>();
     entry->setTitle(s("Holiday"));
     entry->setOriginalURL(QUrl(s("https://videos.example/watch/1")));
     const QString which = s(state);
     if (which == s("failed")) {
         entry->setError(KLError::create(KLError::downloadType, s("Download failed")));
+        entry->setOutputFile(output);
     } else if (which == s("done")) {
         entry->setCompleted(true);
         entry->setOutputFile(s("/tmp/Holiday.mov"));
@@ -44,20 +47,27 @@ std::shared_ptr<KLEntry> entryInState(const char *state) {
 } // namespace
 
 TEST(EntryRows, EachStateOfTheEntryDecidesTheRowsButtons) {
+    // A failed run that kept its file where it could be found shows it; one whose file is gone does not.
+    QTemporaryDir folder;
+    const QString kept = folder.filePath(s("Holiday.mp4"));
+    ASSERT_TRUE(QFile(kept).open(QIODevice::WriteOnly));
     struct Case {
         const char *state;
+        QString output;
         const char *mainImage;
         bool remove, reveal, editable, eta;
         double progress;
     };
     const QList<Case> cases = {
-        {"failed", "icon-redownload@2x.png", true, false, true, false, 0.0},
-        {"done", "icon-redownload@2x.png", true, true, true, false, 1.0},
-        {"running", "icon-cancel@2x.png", false, false, false, true, 0.4},
-        {"ready", "icon-download@2x.png", true, false, true, false, 0.0},
+        {"failed", QString(), "icon-redownload@2x.png", true, false, true, false, 0.0},
+        {"failed", kept, "icon-redownload@2x.png", true, true, true, false, 0.0},
+        {"failed", folder.filePath(s("gone.mp4")), "icon-redownload@2x.png", true, false, true, false, 0.0},
+        {"done", QString(), "icon-redownload@2x.png", true, true, true, false, 1.0},
+        {"running", QString(), "icon-cancel@2x.png", false, false, false, true, 0.4},
+        {"ready", QString(), "icon-download@2x.png", true, false, true, false, 0.0},
     };
     for (const Case &c : cases) {
-        KLEntryViewController row(entryInState(c.state), {}, false);
+        KLEntryViewController row(entryInState(c.state, c.output), {}, false);
         row.resize(320, KLEntryViewController::rowHeight);
         row.show();
         EXPECT_EQ(row.mainImage(), s(c.mainImage)) << c.state;
@@ -100,6 +110,51 @@ TEST(EntryRows, DotsCycleAndARepeatedStateDoesNotRestartThem) {
     row.apply();
     row.updateDots();
     EXPECT_EQ(row.stateTextField()->text(), s("Waiting to convert..."));
+}
+
+TEST(EntryRows, AFailureSaysWhyAndTheWholeTitleAndAddressShowWhereTheRowHasNoRoom) {
+    const QString title = s("A very long title of a concert recorded on a summer evening by the lake");
+    const QString cause = s("Could not copy file to destination... (No space left on device)");
+    auto entry = entryInState("failed");
+    entry->setTitle(title);
+    entry->setError(KLError::create(KLError::ffmpegType, cause));
+    entry->setOriginalURL(QUrl(s("https://videos.example/page#kinolark-item=3")));
+    KLEntryViewController row(entry, {}, false);
+    row.resize(320, KLEntryViewController::rowHeight);
+    row.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&row));
+    row.titleTextField()->clearFocus(); // alone in its window, the title took the focus the window got
+
+    EXPECT_EQ(row.toolTip(), cause);
+    EXPECT_EQ(row.stateTextField()->toolTip(), cause);
+    const QList<Line> lines =
+        KLInformationPopoverController::linesForEntry(*entry, KLSettingsLevel::Beginner);
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_EQ(lines.at(0), Line(s("Error:"), cause));
+    EXPECT_EQ(lines.at(1), Line(s("Title:"), title));
+    // The page's item marker is the program's own; the entry keeps it for the download.
+    EXPECT_EQ(row.originalURLTextField()->text(), s("https://videos.example/page"));
+    EXPECT_EQ(row.originalURLTextField()->toolTip(), s("https://videos.example/page"));
+    EXPECT_EQ(entry->originalURL().fragment(), s("kinolark-item=3"));
+
+    KLTitleTextField *field = row.titleTextField();
+    EXPECT_TRUE(field->text().endsWith(QChar(0x2026))) << field->text().toStdString();
+    EXPECT_LE(field->fontMetrics().horizontalAdvance(field->text()), field->width());
+    EXPECT_EQ(field->toolTip(), title);
+    // Editing starts from the whole title; what is typed, not what was shown, becomes the title.
+    field->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([field] { return field->hasFocus(); }, 2000));
+    EXPECT_EQ(field->text(), title);
+    field->end(false);
+    QTest::keyClicks(field, s(" (live)"));
+    field->clearFocus();
+    EXPECT_EQ(entry->title(), title + s(" (live)"));
+    EXPECT_TRUE(field->text().endsWith(QChar(0x2026)));
+    // Leaving without a change writes nothing back, not even the shortened text.
+    field->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([field] { return field->hasFocus(); }, 2000));
+    field->clearFocus();
+    EXPECT_EQ(entry->title(), title + s(" (live)"));
 }
 
 TEST(EntryRows, InformationLinesDescribeTheMedia) {
@@ -147,10 +202,17 @@ TEST(EntryRows, InformationLinesDescribeTheMedia) {
     EXPECT_EQ(KLInformationPopoverController::linesForEntry(*remote, KLSettingsLevel::Expert),
               QList<Line>({Line(s("No info:"), s("(probably .m3u8 stream)"))}));
 
-    // The popover is as tall as its lines, each as tall as its value needs.
+    // The popover is as tall as its lines, each as tall as its value needs: a path wraps though it has no
+    // space, and a value longer than the screen scrolls within its line.
     KLInformationPopoverController popover;
+    const int oneLine = KLInformationEntryViewController::heightForValue(s("Video"), popover.font());
     popover.addTitle(s("Type:"), s("Video"));
     popover.addTitle(s("Available in:"), s("2160p, 1440p, 1080p, 720p, 480p, and a long tail of more sizes"));
-    EXPECT_GT(popover.contentHeight(),
-              2 * KLInformationEntryViewController::heightForValue(s("Video"), popover.font()));
+    EXPECT_GT(popover.contentHeight(), 2 * oneLine);
+    const QString path = s("/home/someone/.local/share/KinolarkPro/Kept/") + QString(60, QLatin1Char('x'));
+    EXPECT_GT(KLInformationEntryViewController::heightForValue(path, popover.font()), oneLine);
+    const int huge =
+        KLInformationEntryViewController::heightForValue(QString(20000, QLatin1Char('y')), popover.font());
+    EXPECT_LE(huge,
+              popover.fontMetrics().lineSpacing() * KLInformationEntryViewController::maximumValueLines + 12);
 }

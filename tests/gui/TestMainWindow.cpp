@@ -2,6 +2,8 @@
 // button's setting, the busy animation plays its opening once, and the batch popover offers what the queue
 // allows.
 #include "App/KLAppDelegate.h"
+#include "App/KLEntryTableController.h"
+#include "Model/KLEntry/KLEntry.h"
 #include "Model/KLTask/KLError.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLObjectRepository.h"
@@ -15,11 +17,14 @@
 #include "Views/Popovers/KLBatchPopoverController.h"
 #include "Views/Popovers/KLPopover.h"
 #include "Views/Popovers/KLPopoverChoice.h"
+#include "Views/Table/KLEntryTableView.h"
+#include "Views/Table/KLEntryViewController.h"
 #include "Views/Utils/KLArtwork.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QMimeData>
+#include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -68,6 +73,17 @@ TEST_F(MainWindowTest, TheHeightFollowsTheQueueUpToTheQueueSize) {
     EXPECT_TRUE(
         QTest::qWaitFor([this] { return window().height() == m_controller->contentHeightFor(1); }, 2000));
     EXPECT_EQ(window().y(), top);
+
+    // A long queue never takes the window past the screen, wherever the window stood: it scrolls.
+    preferences().setQueueSize(25);
+    const QRect available = window().screen()->availableGeometry();
+    window().move(available.left(), available.bottom() - 400);
+    m_controller->numberOfEntriesChanged(25);
+    EXPECT_GT(m_controller->contentHeightFor(25), available.height());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window().height() == m_controller->windowHeightFor(25); }, 2000))
+        << window().height();
+    EXPECT_TRUE(available.contains(window().frameGeometry())) << window().frameGeometry().y();
+    preferences().setQueueSize(6);
 }
 
 TEST_F(MainWindowTest, TheStatusIsOneLineAndAFailureSaysWhy) {
@@ -89,6 +105,57 @@ TEST_F(MainWindowTest, TheStatusIsOneLineAndAFailureSaysWhy) {
               s("No contents were found... http://videos.example/p (links to local files are not followed)"));
     m_controller->setStatusText(KLAppDelegate::failedText);
     EXPECT_EQ(status->toolTip(), KLAppDelegate::failedText);
+}
+
+TEST_F(MainWindowTest, NothingFoundStaysWithItsReasonUntilTheNextAction) {
+    m_delegate->tableController()->setAutomaticStart(false);
+    QLabel *status = window().stateTextField();
+    const QString expected = s("No contents were found... Download failed for URL: http://videos.example/p "
+                               "(ERROR: HTTP Error 404: Not Found)");
+    for (const bool byClick : {true, false}) {
+        m_controller->addressYieldedNothing(
+            QUrl(s("http://videos.example/p")),
+            KLError::create(KLError::downloadAnalysisType,
+                            s("Download failed for URL: http://videos.example/p"),
+                            s("ERROR: HTTP Error 404: Not Found")));
+        m_delegate->setFailedState();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return status->toolTip() == expected; }, 2000)) << byClick;
+        QTest::qWait(3000); // longer than the message lasted once
+        EXPECT_TRUE(status->isVisible()) << byClick;
+        EXPECT_EQ(status->toolTip(), expected) << byClick;
+        EXPECT_FALSE(window().hintTextField()->isVisible()) << byClick;
+        if (byClick) {
+            window().batchButton()->show();
+            window().batchButton()->click();
+            m_controller->closeBatchPopover();
+        } else {
+            m_delegate->tableController()->addEntry(std::make_shared<KLEntry>());
+        }
+        EXPECT_TRUE(QTest::qWaitFor([this] { return window().hintTextField()->isVisible(); }, 2000))
+            << byClick;
+        EXPECT_FALSE(status->isVisible()) << byClick;
+    }
+}
+
+TEST_F(MainWindowTest, RowsFollowTheQueuesOrder) {
+    // The entries of one page reach the queue as they are ready, the second before the first.
+    m_delegate->tableController()->setAutomaticStart(false);
+    auto first = std::make_shared<KLEntry>();
+    auto second = std::make_shared<KLEntry>();
+    auto other = std::make_shared<KLEntry>();
+    const std::vector<std::shared_ptr<KLEntry>> page = {first, second};
+    m_delegate->tableController()->addEntry(second, page);
+    m_delegate->tableController()->addEntry(other);
+    m_delegate->tableController()->addEntry(first, page);
+    KLEntryTableView *rows = window().mainTableView();
+    ASSERT_TRUE(QTest::qWaitFor([rows] { return rows->numberOfRows() == 3; }, 2000));
+    EXPECT_EQ(m_delegate->tableController()->getEntries(),
+              (std::vector<std::shared_ptr<KLEntry>>{first, second, other}));
+    for (int index = 0; index < 3; ++index) {
+        EXPECT_EQ(rows->rowAt(index)->entry(), m_delegate->tableController()->getEntries().at(index))
+            << index;
+        EXPECT_EQ(rows->rowAt(index)->y(), index * KLEntryViewController::rowHeight) << index;
+    }
 }
 
 TEST_F(MainWindowTest, ButtonsFollowTheThemeAndTheAddButtonSettingAtOnce) {

@@ -253,6 +253,34 @@ int KLMainWindowController::contentHeightFor(int entries) const {
     return m_window->headerHeight() + rowHeight * shown + (entries > queueSize ? scrollingExtra : 0);
 }
 
+QRect KLMainWindowController::availableArea() const {
+    const QScreen *screen = m_window->screen();
+    if (screen == nullptr) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    return screen != nullptr ? screen->availableGeometry() : QRect();
+}
+
+int KLMainWindowController::windowHeightFor(int entries) const {
+    // Never taller than the screen leaves room for: the queue scrolls within what fits.
+    const QRect available = availableArea();
+    const int content = contentHeightFor(entries);
+    return available.isEmpty() ? content : std::min(content, available.height() - titleBarHeight());
+}
+
+void KLMainWindowController::keepOnScreen(int height) {
+    // A window that would reach past the bottom of the screen rises, never above its top.
+    const QRect available = availableArea();
+    const QRect frame = m_window->frameGeometry();
+    const int bottom = frame.top() + height + titleBarHeight();
+    if (available.isEmpty() || (bottom <= available.bottom() + 1 && frame.top() >= available.top())) {
+        return;
+    }
+    const int top =
+        std::max(available.top(), std::min(frame.top(), available.bottom() + 1 - height - titleBarHeight()));
+    m_window->move(frame.left(), top);
+}
+
 void KLMainWindowController::resizeWindow() {
     if (!KLDispatch::isMainThread()) {
         KLDispatch::async([weakSelf = weak_from_this()] {
@@ -263,8 +291,9 @@ void KLMainWindowController::resizeWindow() {
         return;
     }
     // The window keeps its top edge: only its height changes, which Qt takes from the bottom.
-    const QSize target(KLMainWindow::windowWidth, contentHeightFor(m_numberOfEntries));
+    const QSize target(KLMainWindow::windowWidth, windowHeightFor(m_numberOfEntries));
     m_resizing.stop();
+    keepOnScreen(target.height());
     if (!m_window->isVisible()) {
         m_window->resize(target);
         return;
@@ -277,6 +306,7 @@ void KLMainWindowController::resizeWindow() {
 // ---- Popovers ----
 
 void KLMainWindowController::onAdd() {
+    dismissFailure();
     const auto stored = preferences();
     const QString behaviour = stored != nullptr ? stored->addButtonBehaviour() : QString();
     if (behaviour == QLatin1String("firefox")) {
@@ -302,6 +332,7 @@ void KLMainWindowController::onAdd() {
 }
 
 void KLMainWindowController::onBatch() {
+    dismissFailure();
     auto *actions =
         new KLBatchPopoverController(m_showProcessAll, m_showClearCompleted, m_showClearAll, m_dark);
     // The popover lives no longer than the window; it reaches the controller only while that is there.
@@ -411,8 +442,12 @@ void KLMainWindowController::dragFilesViewStringWasDragged(const QString &text) 
 
 void KLMainWindowController::setStatusText(const QString &text) {
     QString shown = text;
-    if (text == KLStatusLine::failedText && !m_nothingFoundCause.isEmpty()) {
-        shown = text + QLatin1Char(' ') + m_nothingFoundCause;
+    m_failureShown = text == KLStatusLine::failedText;
+    if (m_failureShown) {
+        if (!m_nothingFoundCause.isEmpty()) {
+            shown = text + QLatin1Char(' ') + m_nothingFoundCause;
+        }
+        tellNothingFound(m_nothingFoundCause);
         m_nothingFoundCause.clear();
     } else if (text != KLStatusLine::idleText) {
         m_nothingFoundCause.clear(); // a new analysis has begun
@@ -425,9 +460,23 @@ void KLMainWindowController::setStatusText(const QString &text) {
     field->setAccessibleName(shown);
 }
 
-void KLMainWindowController::addressYieldedNothing(const QUrl &, const std::shared_ptr<KLError> &error) {
-    if (error != nullptr) {
-        m_nothingFoundCause = error->errorDescription();
+void KLMainWindowController::addressYieldedNothing(const QUrl &url, const std::shared_ptr<KLError> &error) {
+    m_nothingFoundCause = KLApplicationUI::nothingFoundReason(url, error);
+}
+
+void KLMainWindowController::tellNothingFound(const QString &cause) {
+    // The band keeps the failure; whoever works elsewhere hears of it as of any other failed run.
+    const auto stored = preferences();
+    if (stored == nullptr || stored->sendNotifications()) {
+        presentNotification(KLStatusLine::failedText, cause, QStringLiteral("dialog-error"));
+    }
+}
+
+void KLMainWindowController::dismissFailure() {
+    // A failure stays in the band until the user does something next.
+    if (m_failureShown) {
+        setStatusTextVisible(false);
+        setStatusText(KLStatusLine::idleText);
     }
 }
 
@@ -527,6 +576,7 @@ void KLMainWindowController::showAlert(const QString &title, const QString &mess
 }
 
 void KLMainWindowController::entryAdded(const std::shared_ptr<KLEntry> &entry) {
+    dismissFailure();
     m_window->mainTableView()->addEntry(entry);
 }
 

@@ -48,6 +48,8 @@ public:
     int titleBarHeight() const;
     // The window's content height for `entries` rows and the queue size setting.
     int contentHeightFor(int entries) const;
+    // The same, at most what the available area of the window's screen holds.
+    int windowHeightFor(int entries) const;
     void resizeWindow() override;
     void onAdd();
     void onBatch();
@@ -113,6 +115,11 @@ private:
     void restoreButtonImages();
     std::shared_ptr<KLAppDelegate> delegate() const;
     static void showWindow(QWidget *window);
+    QRect availableArea() const;
+    // Moves the window up as far as needed for `height` to fit under its top edge, if the screen allows.
+    void keepOnScreen(int height);
+    void tellNothingFound(const QString &cause);
+    void dismissFailure();
 
     std::weak_ptr<KLAppDelegate> m_delegate;
     std::unique_ptr<KLMainWindow> m_window;
@@ -126,6 +133,8 @@ private:
     QPropertyAnimation m_resizing;
     // Why the last analysis found nothing, shown with the failure text that follows it.
     QString m_nothingFoundCause;
+    // The band shows that the last analysis found nothing.
+    bool m_failureShown = false;
     bool m_dark = false;
     bool m_showProcessAll = false;
     bool m_showClearCompleted = false;

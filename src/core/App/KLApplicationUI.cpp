@@ -1,5 +1,21 @@
 #include "App/KLApplicationUI.h"
 
+#include "Model/KLTask/KLError.h"
+
+#include <QRegularExpression>
+
+QString KLApplicationUI::addressForDisplay(const QUrl &url) {
+    if (url.isLocalFile()) {
+        return url.toLocalFile();
+    }
+    static const QRegularExpression itemMarker(QStringLiteral("[#&]kinolark-item=[0-9]+$"));
+    return url.toString(QUrl::FullyEncoded).remove(itemMarker);
+}
+
+QString KLApplicationUI::nothingFoundReason(const QUrl &url, const std::shared_ptr<KLError> &error) {
+    return error != nullptr ? error->errorDescription() : addressForDisplay(url);
+}
+
 void KLApplicationUI::setStatusText(const QString &) {}
 void KLApplicationUI::setStatusTextVisible(bool) {}
 void KLApplicationUI::setSpinning(bool) {}

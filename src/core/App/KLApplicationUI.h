@@ -15,6 +15,13 @@ class KLApplicationUI {
 public:
     virtual ~KLApplicationUI() = default;
 
+    // An address as the user reads it: a file's path, a web address without the item marker
+    // ("#kinolark-item=N") by which the page listing points each of a page's videos at its place.
+    static QString addressForDisplay(const QUrl &url);
+    // Why an address yielded nothing: the error's description, or the address itself when no reason is
+    // known.
+    static QString nothingFoundReason(const QUrl &url, const std::shared_ptr<KLError> &error);
+
     // The status line: its text, whether the text shows, the busy animation, the cancel button.
     virtual void setStatusText(const QString &text);
     virtual void setStatusTextVisible(bool visible);

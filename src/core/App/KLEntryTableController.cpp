@@ -31,11 +31,19 @@ std::shared_ptr<KLApplicationUI> KLEntryTableController::ui() const {
 }
 
 void KLEntryTableController::addEntry(const std::shared_ptr<KLEntry> &entry) {
+    addEntry(entry, {});
+}
+
+void KLEntryTableController::addEntry(const std::shared_ptr<KLEntry> &entry,
+                                      const std::vector<std::shared_ptr<KLEntry>> &group) {
     auto row = std::make_shared<KLEntryRow>(entry, weak_from_this());
     entry->setDelegate(row);
     {
         std::lock_guard lock(m_lock);
-        m_entryControllers.push_back(row);
+        const size_t place =
+            placeInOrder(entry, group, m_entryControllers,
+                         [](const std::shared_ptr<KLEntryRow> &listed) { return listed->entry().get(); });
+        m_entryControllers.insert(m_entryControllers.begin() + static_cast<std::ptrdiff_t>(place), row);
         tellCount(static_cast<int>(m_entryControllers.size()));
     }
     KLDispatch::async([weakSelf = weak_from_this(), row] {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
 class KLApplicationUI;
@@ -29,10 +31,29 @@ public:
     // Whether new entries start by themselves; nothing follows the stored setting again.
     void setAutomaticStart(std::optional<bool> start);
     void addEntry(const std::shared_ptr<KLEntry> &entry);
+    // Adds an entry of `group` (entries in the order their page gave them, which may reach the queue in any
+    // order) before the first queued entry that follows it in the group, or at the end.
+    void addEntry(const std::shared_ptr<KLEntry> &entry, const std::vector<std::shared_ptr<KLEntry>> &group);
     // Removes the entry's row (found by identity); the entry is not cancelled here.
     void removeEntry(const std::shared_ptr<KLEntry> &entry);
     std::vector<std::shared_ptr<KLEntry>> getEntries() const;
     std::shared_ptr<KLEntryRow> rowForEntry(const std::shared_ptr<KLEntry> &entry) const;
+
+    // Where `entry` goes among `rows` (each showing the entry `entryOf` gives) so that they keep the order
+    // of `order`: before the first row whose entry follows it in `order`, or at the end.
+    template <typename Row, typename EntryOf>
+    static size_t placeInOrder(const std::shared_ptr<KLEntry> &entry,
+                               const std::vector<std::shared_ptr<KLEntry>> &order,
+                               const std::vector<Row> &rows, EntryOf entryOf) {
+        const auto own = std::find(order.begin(), order.end(), entry);
+        std::unordered_set<const KLEntry *> later;
+        for (auto next = own == order.end() ? own : own + 1; next != order.end(); ++next) {
+            later.insert(next->get());
+        }
+        const auto first = std::find_if(rows.begin(), rows.end(),
+                                        [&](const Row &row) { return later.contains(entryOf(row)); });
+        return static_cast<size_t>(first - rows.begin());
+    }
 
     // Row calls.
     void entryViewControllerRemoveWasRequested(const std::shared_ptr<KLEntryRow> &row);

@@ -25,16 +25,11 @@ void KLStatusLine::restoreState() {
 }
 
 void KLStatusLine::setFailedState() {
+    // The failure stays until the next action (a new analysis, a new row, a click in the window): a message
+    // that went away by itself would leave nothing to read for the user who looked away.
     KLUIChange::post(m_state->ui, [](KLApplicationUI &ui) {
         ui.setStatusTextVisible(true);
         ui.setStatusText(failedText);
-    });
-    // The message stays up for a while unless new intake has taken the line over meanwhile.
-    KLDispatch::after(failedTextDuration, [self = shared_from_this()] {
-        if (self->m_state->tracker.callsToProcessURLs() == 0) {
-            self->m_state->ui->setStatusTextVisible(false);
-            self->restoreState();
-        }
     });
 }
 

@@ -2,20 +2,18 @@
 
 #include <QString>
 
-#include <chrono>
 #include <memory>
 
 struct KLControllerState;
 
 // The status line: a message with the busy animation (and the cancel button when the work can be
-// cancelled) while the controller works, the idle text otherwise, and the failure text for two seconds
-// after an intake that found nothing. It decides between them from the intake's counts. Callable from any
-// thread; what it shows, it shows on the main thread.
+// cancelled) while the controller works, the idle text otherwise, and the failure text after an intake that
+// found nothing, until the next action replaces it. It decides between them from the intake's counts.
+// Callable from any thread; what it shows, it shows on the main thread.
 class KLStatusLine final : public std::enable_shared_from_this<KLStatusLine> {
 public:
     static inline const QString idleText = QStringLiteral("Drop URLs/files here...");
     static inline const QString failedText = QStringLiteral("No contents were found...");
-    static constexpr std::chrono::milliseconds failedTextDuration{2000};
 
     explicit KLStatusLine(std::shared_ptr<KLControllerState> state);
 

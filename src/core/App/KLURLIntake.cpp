@@ -19,6 +19,19 @@
 
 #include <atomic>
 
+namespace {
+
+std::vector<std::shared_ptr<KLEntry>> lockedEntries(const std::vector<std::weak_ptr<KLEntry>> &entries) {
+    std::vector<std::shared_ptr<KLEntry>> locked;
+    locked.reserve(entries.size());
+    for (const std::weak_ptr<KLEntry> &entry : entries) {
+        locked.push_back(entry.lock());
+    }
+    return locked;
+}
+
+} // namespace
+
 KLURLIntake::KLURLIntake(std::shared_ptr<KLControllerState> state, std::shared_ptr<KLStatusLine> statusLine)
     : m_state(std::move(state)), m_statusLine(std::move(statusLine)),
       m_analyses(std::make_shared<KLLimitedJobQueue>(maximumConcurrentAnalyses)) {}
@@ -60,7 +73,7 @@ bool KLURLIntake::analyzeURL(const std::shared_ptr<KLEntryFactory> &factory, con
     if (persistence != nullptr) {
         persistence->addURL(url);
     }
-    m_statusLine->setState(QStringLiteral("Analyzing URL: %1").arg(url.toString(QUrl::FullyEncoded)));
+    m_statusLine->setState(QStringLiteral("Analyzing URL: %1").arg(KLApplicationUI::addressForDisplay(url)));
     std::shared_ptr<KLError> error;
     // Entries found early are prepared at once; they count as found for the URL.
     bool deliveredEarly = false;
@@ -92,10 +105,13 @@ bool KLURLIntake::analyzeURL(const std::shared_ptr<KLEntryFactory> &factory, con
 
 void KLURLIntake::prepareEntries(const std::vector<std::shared_ptr<KLEntry>> &entries) {
     m_state->tracker.startPreparing(entries);
+    // Each entry joins the queue as soon as it is prepared, in its page's place among its page's entries.
+    // The page's list is held only by weak pointers: a cancelled or uninstalled intake holds on to nothing.
+    auto page = std::make_shared<std::vector<std::weak_ptr<KLEntry>>>(entries.begin(), entries.end());
     for (const auto &entry : entries) {
         std::weak_ptr<KLEntry> weakEntry = entry;
         auto counted = std::make_shared<std::atomic<bool>>(false);
-        entry->prepareWithCompletion([self = shared_from_this(), weakEntry, counted] {
+        entry->prepareWithCompletion([self = shared_from_this(), weakEntry, counted, page] {
             if (counted->exchange(true)) {
                 return;
             }
@@ -103,7 +119,7 @@ void KLURLIntake::prepareEntries(const std::vector<std::shared_ptr<KLEntry>> &en
             if (prepared != nullptr) {
                 self->m_state->tracker.removeWorkingEntry(prepared);
                 if (prepared->error() == nullptr && !self->m_state->uninstalling.load()) {
-                    self->m_state->tableController->addEntry(prepared);
+                    self->m_state->tableController->addEntry(prepared, lockedEntries(*page));
                 }
             }
             self->m_statusLine->updatePreparingEntries();

@@ -2,6 +2,7 @@
 
 #include "Model/KLEntry/KLEntry.h"
 #include "Model/KLTask/Basic/KLVideoProperties.h"
+#include "Model/KLTask/KLError.h"
 #include "Utils/KLKinolarkUtils.h"
 #include "Views/Popovers/KLInformationEntryViewController.h"
 
@@ -50,7 +51,15 @@ void KLInformationPopoverController::addTitle(const QString &title, const QStrin
 
 QList<KLInformationPopoverController::Line>
 KLInformationPopoverController::linesForEntry(const KLEntry &entry, KLSettingsLevel level) {
-    return entry.local() ? localLines(entry) : remoteLines(entry, level);
+    // Why the entry failed and its whole title first: the row has room for neither.
+    QList<Line> lines;
+    if (const std::shared_ptr<KLError> error = entry.error()) {
+        lines << line("Error:", error->errorDescription());
+    }
+    if (!entry.title().isEmpty()) {
+        lines << line("Title:", entry.title());
+    }
+    return lines + (entry.local() ? localLines(entry) : remoteLines(entry, level));
 }
 
 QList<KLInformationPopoverController::Line> KLInformationPopoverController::localLines(const KLEntry &entry) {

@@ -1,5 +1,6 @@
 #include "Views/Table/KLEntryTableView.h"
 
+#include "App/KLEntryTableController.h"
 #include "Views/Table/KLEntryViewController.h"
 
 #include <QResizeEvent>
@@ -32,9 +33,21 @@ void KLEntryTableView::addEntry(const std::shared_ptr<KLEntry> &entry) {
         return;
     }
     auto *row = new KLEntryViewController(entry, m_table, m_dark, m_content);
-    m_rows.push_back(row);
-    placeRows(m_rows.size() - 1);
+    const size_t place = placeFor(entry);
+    m_rows.insert(m_rows.begin() + static_cast<std::ptrdiff_t>(place), row);
+    placeRows(place);
     row->show();
+}
+
+size_t KLEntryTableView::placeFor(const std::shared_ptr<KLEntry> &entry) const {
+    // The rows follow the queue's order, where an entry of a page may come before the others of its page.
+    const std::shared_ptr<KLEntryTableController> table = m_table.lock();
+    if (table == nullptr) {
+        return m_rows.size();
+    }
+    return KLEntryTableController::placeInOrder(
+        entry, table->getEntries(), m_rows,
+        [](const KLEntryViewController *row) { return row->entry().get(); });
 }
 
 void KLEntryTableView::removeEntry(const std::shared_ptr<KLEntry> &entry) {

@@ -33,6 +33,8 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // Where the entry's row goes so that the rows keep the queue's order.
+    size_t placeFor(const std::shared_ptr<KLEntry> &entry) const;
     void placeRows(size_t from);
 
     const std::weak_ptr<KLEntryTableController> m_table;

@@ -1,19 +1,22 @@
 #include "Views/Table/KLEntryViewController.h"
 
+#include "App/KLApplicationUI.h"
 #include "App/KLEntryRow.h"
 #include "App/KLEntryTableController.h"
 #include "Desktop/KLFileRevealer.h"
 #include "Model/KLEntry/KLEntry.h"
+#include "Model/KLTask/KLError.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLObjectRepository.h"
 #include "Views/Other/KLHoverButton.h"
 #include "Views/Other/KLProgressIndicator.h"
 #include "Views/Popovers/KLInformationPopoverController.h"
 #include "Views/Popovers/KLPopover.h"
+#include "Views/Table/KLTitleTextField.h"
 #include "Views/Utils/KLArtwork.h"
 
+#include <QFileInfo>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -52,7 +55,9 @@ KLHoverButton *button(QWidget *parent, const QString &tip, int side) {
 
 KLEntryViewController::Look KLEntryViewController::lookFor(const KLEntry &entry) {
     if (entry.error() != nullptr) {
-        return {QStringLiteral("icon-redownload@2x.png"), true, false, true, false};
+        // A run that could not place its file may have kept it elsewhere: the user can still find it.
+        const bool kept = !entry.outputFile().isEmpty() && QFileInfo::exists(entry.outputFile());
+        return {QStringLiteral("icon-redownload@2x.png"), true, kept, true, false};
     }
     if (entry.completed()) {
         return {QStringLiteral("icon-redownload@2x.png"), true, true, true, false};
@@ -80,7 +85,7 @@ KLEntryViewController::~KLEntryViewController() = default;
 
 void KLEntryViewController::buildControls() {
     m_thumbnailImageView = new QLabel(this);
-    m_titleTextField = new QLineEdit(this);
+    m_titleTextField = new KLTitleTextField(this);
     m_titleTextField->setFrame(false);
     QFont bold = m_titleTextField->font();
     bold.setBold(true);
@@ -149,19 +154,17 @@ void KLEntryViewController::setToolImages() {
 }
 
 void KLEntryViewController::apply() {
-    const QUrl source = m_entry->originalURL();
-    const QString sourceText =
-        source.isLocalFile() ? source.toLocalFile() : source.toString(QUrl::FullyEncoded);
+    const QString sourceText = KLApplicationUI::addressForDisplay(m_entry->originalURL());
     m_originalURLTextField->setToolTip(sourceText);
     m_originalURLTextField->setText(m_originalURLTextField->fontMetrics().elidedText(
         sourceText, Qt::ElideMiddle, m_originalURLTextField->width()));
     // The user may be typing a new title; the entry's own one returns when editing ends.
     if (!m_titleTextField->hasFocus()) {
         const QString title = m_entry->title();
-        m_titleTextField->setText(title.isNull() ? KLEntry::unknownTitle : title);
-        m_titleTextField->setCursorPosition(0);
+        m_titleTextField->setTitle(title.isNull() ? KLEntry::unknownTitle : title);
     }
     showState(m_entry->state());
+    showCause();
     showThumbnail(m_entry->representativeImage());
     const Look look = lookFor(*m_entry);
     if (look.mainImage != m_mainImage) {
@@ -185,6 +188,14 @@ void KLEntryViewController::showState(const QString &state) {
     if (withoutDots(state) != withoutDots(m_stateTextField->text())) {
         m_stateTextField->setText(state);
     }
+}
+
+void KLEntryViewController::showCause() {
+    // A failed row says why wherever the pointer rests on it; the title and the tools keep their own tips.
+    const std::shared_ptr<KLError> error = m_entry->error();
+    const QString cause = error != nullptr ? error->errorDescription() : QString();
+    m_stateTextField->setToolTip(cause);
+    setToolTip(cause);
 }
 
 void KLEntryViewController::showThumbnail(const QImage &image) {
@@ -267,11 +278,11 @@ void KLEntryViewController::onReveal() {
 }
 
 void KLEntryViewController::onTitle() {
-    const QString typed = m_titleTextField->text();
+    const QString typed = m_titleTextField->title();
     if (!m_titleTextField->isReadOnly() && typed != m_entry->title()) {
         m_entry->setTitle(typed);
     }
-    m_titleTextField->setText(m_entry->title());
+    m_titleTextField->setTitle(m_entry->title());
 }
 
 void KLEntryViewController::onDisplayInformation() {

@@ -12,8 +12,8 @@ class KLEntryRow;
 class KLEntryTableController;
 class KLHoverButton;
 class KLProgressIndicator;
+class KLTitleTextField;
 class QLabel;
-class QLineEdit;
 
 // One row of the queue: what its entry is (thumbnail, title, source, state, progress, time to go) and
 // what can be done with it (start, cancel or start again, remove, show the file, show its information).
@@ -49,7 +49,7 @@ public:
     KLHoverButton *removeButton() const { return m_removeButton; }
     KLHoverButton *revealButton() const { return m_revealButton; }
     KLHoverButton *informationButton() const { return m_informationButton; }
-    QLineEdit *titleTextField() const { return m_titleTextField; }
+    KLTitleTextField *titleTextField() const { return m_titleTextField; }
     QLabel *stateTextField() const { return m_stateTextField; }
     QLabel *etaTextField() const { return m_etaTextField; }
     QLabel *originalURLTextField() const { return m_originalURLTextField; }
@@ -70,6 +70,7 @@ private:
     void buildControls();
     void placeControls();
     void showState(const QString &state);
+    void showCause();
     void showThumbnail(const QImage &image);
     void showProgress();
     void setToolImages();
@@ -80,7 +81,7 @@ private:
     KLTheme m_theme;
     QString m_mainImage;
     QLabel *m_thumbnailImageView = nullptr;
-    QLineEdit *m_titleTextField = nullptr;
+    KLTitleTextField *m_titleTextField = nullptr;
     QLabel *m_originalURLTextField = nullptr;
     QLabel *m_stateTextField = nullptr;
     QLabel *m_etaTextField = nullptr;
