@@ -182,20 +182,6 @@ TEST_F(IntakeTest, NestedCallsNeverShowTheFailureThemselves) {
     EXPECT_EQ(m_ui->count(KLAppDelegate::failedText), 1);
 }
 
-TEST_F(IntakeTest, TheFailedStateStaysUntilANewCallBegins) {
-    intake({});
-    ASSERT_TRUE(
-        KLTestEnvironment::waitUntil([&] { return m_ui->count(KLAppDelegate::failedText) == 1; }, 1s));
-    m_ui->texts.clear();
-    KLTestEnvironment::waitUntil([] { return false; }, 2500ms);
-    EXPECT_TRUE(m_ui->texts.isEmpty()); // still failed after the 2 s it once lasted
-    m_generator->entries[QStringLiteral("http://next.example/")] = 1;
-    intake({QStringLiteral("http://next.example/")});
-    ASSERT_TRUE(settled());
-    ASSERT_TRUE(KLTestEnvironment::waitUntil([&] { return !m_ui->texts.isEmpty(); }, 1s));
-    EXPECT_EQ(m_ui->texts.first(), QStringLiteral("Analyzing URL: http://next.example/"));
-}
-
 TEST_F(IntakeTest, APagesEntriesKeepThePagesOrderWhateverOrderTheyAreReadyIn) {
     // Each entry of the page is ready later than the one after it.
     m_generator->entries[QStringLiteral("http://page.example/")] = 4;

@@ -441,23 +441,26 @@ void KLMainWindowController::dragFilesViewStringWasDragged(const QString &text) 
 // ---- What the controller shows ----
 
 void KLMainWindowController::setStatusText(const QString &text) {
-    QString shown = text;
     m_failureShown = text == KLStatusLine::failedText;
+    QString cause;
     if (m_failureShown) {
-        if (!m_nothingFoundCause.isEmpty()) {
-            shown = text + QLatin1Char(' ') + m_nothingFoundCause;
-        }
-        tellNothingFound(m_nothingFoundCause);
+        cause = m_nothingFoundCause;
+        tellNothingFound(cause);
         m_nothingFoundCause.clear();
     } else if (text != KLStatusLine::idleText) {
         m_nothingFoundCause.clear(); // a new analysis has begun
     }
-    // One line, elided in the middle so that the start of an address and its end both show; the whole text
-    // is in the tooltip and for screen readers.
+    // One line, elided in the middle so that the start of an address and its end both show; a failure's
+    // cause has a second line, where the cancel button (hidden then) would be. The whole text is in the
+    // tooltip and for screen readers.
     QLabel *field = m_window->stateTextField();
-    field->setText(field->fontMetrics().elidedText(shown, Qt::ElideMiddle, field->width()));
-    field->setToolTip(shown);
-    field->setAccessibleName(shown);
+    const auto line = [field](const QString &part) {
+        return field->fontMetrics().elidedText(part, Qt::ElideMiddle, field->width());
+    };
+    field->setText(cause.isEmpty() ? line(text) : line(text) + QLatin1Char('\n') + line(cause));
+    const QString whole = cause.isEmpty() ? text : text + QLatin1Char(' ') + cause;
+    field->setToolTip(whole);
+    field->setAccessibleName(whole);
 }
 
 void KLMainWindowController::addressYieldedNothing(const QUrl &url, const std::shared_ptr<KLError> &error) {
