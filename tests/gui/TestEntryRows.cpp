@@ -7,10 +7,12 @@
 #include "Views/Other/KLProgressIndicator.h"
 #include "Views/Popovers/KLInformationEntryViewController.h"
 #include "Views/Popovers/KLInformationPopoverController.h"
+#include "Views/Popovers/KLPopover.h"
 #include "Views/Table/KLEntryViewController.h"
 #include "Views/Table/KLTitleTextField.h"
 
 #include <QLabel>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -150,6 +152,18 @@ TEST(EntryRows, AFailureSaysWhyAndTheWholeTitleAndAddressShowWhereTheRowHasNoRoo
     field->clearFocus();
     EXPECT_EQ(entry->title(), title + s(" (live)"));
     EXPECT_TRUE(field->text().endsWith(QChar(0x2026)));
+
+    // The information stays on the screen even when neither side of the button has room for all of it.
+    entry->setTitle(title.repeated(8));
+    entry->setError(KLError::create(KLError::ffmpegType, cause.repeated(20)));
+    const QRect available = row.screen()->availableGeometry();
+    row.move(available.left(), available.center().y() - 60);
+    row.onDisplayInformation();
+    auto *popover = row.findChild<KLPopover *>();
+    ASSERT_NE(popover, nullptr);
+    EXPECT_GT(popover->height(), available.height() / 2);
+    EXPECT_TRUE(available.contains(popover->frameGeometry())) << popover->y();
+    popover->close();
 }
 
 TEST(EntryRows, InformationLinesDescribeTheMedia) {

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScreen>
 
 #include <algorithm>
 
@@ -296,6 +297,15 @@ void KLEntryViewController::onDisplayInformation() {
     }
     auto *popover = new KLPopover(information, m_theme.dark(), this);
     popover->showRelativeTo(m_informationButton);
+    // A tall popover (a long cause, a long title) stays on the screen even where neither side of the button
+    // has room for all of it: its top edge then meets the screen's.
+    if (const QScreen *screen = m_informationButton->screen()) {
+        const QRect available = screen->availableGeometry();
+        const QRect frame = popover->frameGeometry();
+        const int top =
+            std::max(available.top(), std::min(frame.top(), available.bottom() + 1 - frame.height()));
+        popover->move(frame.left(), top);
+    }
 }
 
 void KLEntryViewController::resizeEvent(QResizeEvent *event) {
