@@ -119,8 +119,7 @@ TEST_F(MainWindowTest, NothingFoundStaysWithItsReasonUntilTheNextAction) {
     QTest::qWait(3000); // longer than the message once lasted
     EXPECT_TRUE(status->isVisible());
     EXPECT_EQ(status->toolTip(), expected);
-    window().batchButton()->show();
-    window().batchButton()->click();
+    m_controller->onBatch();
     m_controller->closeBatchPopover();
     EXPECT_TRUE(window().hintTextField()->isVisible());
     EXPECT_FALSE(status->isVisible());

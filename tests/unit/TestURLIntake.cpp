@@ -76,8 +76,8 @@ public:
     std::map<QString, QList<QUrl>> handBack;
     QString blockOn;
     std::atomic<int> asked{0};
-    // How long the entry at an index takes to prepare; none by default.
-    std::function<std::chrono::milliseconds(int index)> preparation;
+    // Each entry is ready later than the one after it.
+    bool readyInReverse = false;
 
     bool claimsURL(const QUrl &) const override { return true; }
     std::optional<EntryList> generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError> *) override {
@@ -96,8 +96,8 @@ public:
             auto entry = std::make_shared<InstantEntry>();
             entry->setOriginalURL(url);
             entry->setTitle(QString::number(index));
-            if (preparation) {
-                entry->preparation = preparation(index);
+            if (readyInReverse) {
+                entry->preparation = std::chrono::milliseconds(40 * (entries[url.toString()] - index));
             }
             made.push_back(entry);
         }
@@ -183,9 +183,8 @@ TEST_F(IntakeTest, NestedCallsNeverShowTheFailureThemselves) {
 }
 
 TEST_F(IntakeTest, APagesEntriesKeepThePagesOrderWhateverOrderTheyAreReadyIn) {
-    // Each entry of the page is ready later than the one after it.
     m_generator->entries[QStringLiteral("http://page.example/")] = 4;
-    m_generator->preparation = [](int index) { return std::chrono::milliseconds(40 * (4 - index)); };
+    m_generator->readyInReverse = true;
     intake({QStringLiteral("http://page.example/")});
     ASSERT_TRUE(settled());
     const std::vector<std::shared_ptr<KLEntry>> queued = m_delegate->tableController()->getEntries();
