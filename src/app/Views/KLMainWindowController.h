@@ -21,8 +21,8 @@ class KLTrayIcon;
 
 // The window half of the application controller: it builds the main window, shows what the controller
 // tells it (status line, batch actions, the queue's rows), follows the theme and the add-button setting,
-// sizes the window to the queue, runs the two popovers and hands the user's actions (drops, paste, cancel,
-// batch actions, menus) to the controller. Main thread only.
+// sizes the window to the queue within its screen, runs the two popovers and hands the user's actions (drops,
+// paste, cancel, batch actions, menus) to the controller. Main thread only.
 class KLMainWindowController final : public QObject,
                                      public KLApplicationUI,
                                      public KLPreferencesApplicationSeam,

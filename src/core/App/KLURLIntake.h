@@ -16,8 +16,9 @@ class KLStatusLine;
 struct KLControllerState;
 
 // Analyses lists of URLs: each call makes a fresh factory, keeps its URLs in the remembered queue while they
-// are analysed, prepares the entries found and queues them, and leaves the status line to say how it went.
-// Calls block for as long as the analysis takes and may run at once on several threads.
+// are analysed, prepares the entries found and queues them (a page's entries in the page's order), and leaves
+// the status line to say how it went. Calls block for as long as the analysis takes and may run at once on
+// several threads.
 class KLURLIntake final : public std::enable_shared_from_this<KLURLIntake> {
 public:
     KLURLIntake(std::shared_ptr<KLControllerState> state, std::shared_ptr<KLStatusLine> statusLine);
