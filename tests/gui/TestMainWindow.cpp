@@ -83,7 +83,7 @@ TEST_F(MainWindowTest, TheHeightFollowsTheQueueUpToTheQueueSize) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return window().height() == m_controller->windowHeightFor(25); }, 2000))
         << window().height();
     EXPECT_TRUE(available.contains(window().frameGeometry())) << window().frameGeometry().y();
-    preferences().setQueueSize(6);
+    preferences().setQueueSize(3);
 }
 
 TEST_F(MainWindowTest, TheStatusIsOneLineAndAFailureSaysWhy) {
