@@ -101,10 +101,15 @@ TEST_F(MainWindowTest, TheStatusIsOneLineAndAFailureSaysWhy) {
                                                         s("links to local files are not followed")));
     m_controller->setStatusText(KLAppDelegate::idleText);
     m_controller->setStatusText(KLAppDelegate::failedText);
-    EXPECT_EQ(status->toolTip(),
-              s("No contents were found... http://videos.example/p (links to local files are not followed)"));
-    m_controller->setStatusText(KLAppDelegate::failedText);
-    EXPECT_EQ(status->toolTip(), KLAppDelegate::failedText);
+    const QString failure =
+        s("No contents were found... http://videos.example/p (links to local files are not followed)");
+    EXPECT_EQ(status->toolTip(), failure);
+    // Background work that begins and ends meanwhile (an update) gives the band back to the failure.
+    m_controller->setStatusText(s("Updating..."));
+    m_controller->setStatusTextVisible(false);
+    m_controller->setStatusText(KLAppDelegate::idleText);
+    EXPECT_TRUE(status->isVisibleTo(&window()));
+    EXPECT_EQ(status->toolTip(), failure);
 }
 
 TEST_F(MainWindowTest, NothingFoundStaysWithItsReasonUntilTheNextAction) {

@@ -441,15 +441,23 @@ void KLMainWindowController::dragFilesViewStringWasDragged(const QString &text) 
 // ---- What the controller shows ----
 
 void KLMainWindowController::setStatusText(const QString &text) {
-    m_failureShown = text == KLStatusLine::failedText;
-    QString cause;
-    if (m_failureShown) {
-        cause = m_nothingFoundCause;
-        tellNothingFound(cause);
+    if (text == KLStatusLine::failedText) {
+        // A new failure brings its cause; the same failure shown again keeps the one it had.
+        if (!m_failureShown || !m_nothingFoundCause.isEmpty()) {
+            m_failureCause = m_nothingFoundCause;
+            tellNothingFound(m_failureCause);
+        }
         m_nothingFoundCause.clear();
-    } else if (text != KLStatusLine::idleText) {
-        m_nothingFoundCause.clear(); // a new analysis has begun
+        m_failureShown = true;
+    } else if (text == KLStatusLine::idleText && m_failureShown) {
+        setStatusTextVisible(true);
+        showStatus(KLStatusLine::failedText, m_failureCause);
+        return;
     }
+    showStatus(text, text == KLStatusLine::failedText ? m_failureCause : QString());
+}
+
+void KLMainWindowController::showStatus(const QString &text, const QString &cause) {
     // One line, elided in the middle so that the start of an address and its end both show; a failure's
     // cause has a second line, where the cancel button (hidden then) would be. The whole text is in the
     // tooltip and for screen readers.
@@ -478,12 +486,15 @@ void KLMainWindowController::tellNothingFound(const QString &cause) {
 void KLMainWindowController::dismissFailure() {
     // A failure stays in the band until the user does something next.
     if (m_failureShown) {
+        m_failureShown = false;
+        m_failureCause.clear();
         setStatusTextVisible(false);
         setStatusText(KLStatusLine::idleText);
     }
 }
 
 void KLMainWindowController::setStatusTextVisible(bool visible) {
+    visible = visible || m_failureShown; // the band is idle, but still has the failure to show
     m_window->stateTextField()->setVisible(visible);
     m_window->hintTextField()->setVisible(!visible);
 }

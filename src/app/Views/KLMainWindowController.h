@@ -120,6 +120,7 @@ private:
     void keepOnScreen(int height);
     void tellNothingFound(const QString &cause);
     void dismissFailure();
+    void showStatus(const QString &text, const QString &cause);
 
     std::weak_ptr<KLAppDelegate> m_delegate;
     std::unique_ptr<KLMainWindow> m_window;
@@ -133,8 +134,11 @@ private:
     QPropertyAnimation m_resizing;
     // Why the last analysis found nothing, shown with the failure text that follows it.
     QString m_nothingFoundCause;
-    // The band shows that the last analysis found nothing.
+    // The band shows that the last analysis found nothing, with this cause, until the user's next action:
+    // background work that starts and ends meanwhile (an update, say) shows its text and then gives the
+    // band back to the failure.
     bool m_failureShown = false;
+    QString m_failureCause;
     bool m_dark = false;
     bool m_showProcessAll = false;
     bool m_showClearCompleted = false;
