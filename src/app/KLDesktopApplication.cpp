@@ -22,6 +22,7 @@
 #include <QDBusVariant>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSessionManager>
 
 #include <chrono>
 
@@ -31,6 +32,12 @@ KLDesktopApplication::KLDesktopApplication()
     m_window->setApplicationDelegate(m_delegate);
     m_chooser = std::make_shared<KLSaveDestinationChooser>(m_window->window());
     connect(m_window.get(), &KLMainWindowController::quitRequested, this, &KLDesktopApplication::quit);
+    connect(m_window->window()->aboutAction(), &QAction::triggered, this, &KLDesktopApplication::showAbout);
+    // The session asks nobody when it ends; the program ends with it as it is told.
+    if (auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        connect(application, &QGuiApplication::commitDataRequest, this,
+                [this](QSessionManager &) { m_window->window()->setAskBeforeQuitting(false); });
+    }
     // The end of the desktop session (or a kill) ends the program as cleanly as its Quit does.
     auto *signals = new KLSignalWatcher(this);
     connect(signals, &KLSignalWatcher::signalReceived, this, &KLDesktopApplication::quit);
@@ -71,6 +78,15 @@ void KLDesktopApplication::launch(const QStringList &urls) {
     for (const QString &url : urls) {
         openURL(url);
     }
+}
+
+void KLDesktopApplication::showAbout() {
+    if (m_about == nullptr) {
+        m_about = new KLAboutWindowController(m_window->window());
+    }
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
 }
 
 void KLDesktopApplication::openURL(const QString &url) {

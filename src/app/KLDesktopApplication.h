@@ -1,6 +1,9 @@
 #pragma once
 
+#include "Views/Other/KLAboutWindowController.h"
+
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
 #include <memory>
@@ -33,6 +36,9 @@ public:
 
     std::shared_ptr<KLAppDelegate> delegate() const { return m_delegate; }
     KLMainWindowController *windowController() const { return m_window.get(); }
+    // Help > About, opened once and shown again.
+    void showAbout();
+    KLAboutWindowController *aboutWindow() const { return m_about; }
 
 private:
     void openURL(const QString &url);
@@ -43,5 +49,6 @@ private:
     std::shared_ptr<KLAppDelegate> m_delegate;
     std::shared_ptr<KLSaveDestinationChooser> m_chooser;
     QObject m_busObject;
+    QPointer<KLAboutWindowController> m_about;
     bool m_quitting = false;
 };

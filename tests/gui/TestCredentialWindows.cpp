@@ -350,3 +350,29 @@ TEST_F(ProxyWindowTest, EveryEditIsStoredAtOnceTrimmed) {
         EXPECT_EQ(row.field->echoMode() == QLineEdit::Password, QByteArray(row.key).endsWith("Password"));
     }
 }
+
+TEST_F(ProxyWindowTest, AKeystrokeThatWouldMakeNoAddressIsRefusedAndNeverStored) {
+    m_window->useProxyCheckBox()->setChecked(true);
+    m_window->useUpdateProxyCheckBox()->setChecked(true);
+    const struct {
+        QLineEdit *field;
+        const char *typed;
+        const char *key;
+        const char *kept;
+    } cases[] = {
+        {m_window->proxyPortField(), "99999", "proxyPort", "9999"},
+        {m_window->proxyPortField(), "0", "proxyPort", ""},
+        {m_window->proxyPortField(), "65535", "proxyPort", "65535"},
+        {m_window->updateProxyPortField(), "65536", "updateProxyPort", "6553"},
+        {m_window->proxyHostField(), "a b", "proxyHost", "a"},
+        {m_window->updateProxyHostField(), "h:1", "updateProxyHost", "h1"},
+        {m_window->proxyHostField(), "user@host/x", "proxyHost", "userhostx"},
+    };
+    for (const auto &row : cases) {
+        row.field->selectAll();
+        QTest::keyClick(row.field, Qt::Key_Backspace);
+        QTest::keyClicks(row.field, s(row.typed));
+        EXPECT_EQ(row.field->text().trimmed(), s(row.kept)) << row.typed;
+        EXPECT_EQ(stored(row.key), s(row.kept)) << row.typed;
+    }
+}

@@ -3,6 +3,7 @@
 // and the single instance. Everything runs on a private session bus.
 #include "App/KLAppDelegate.h"
 #include "App/KLEntryTableController.h"
+#include "Desktop/KLFileRevealer.h"
 #include "KLDesktopApplication.h"
 #include "KLPrivateSessionBus.h"
 #include "Model/KLEntry/KLEntry.h"
@@ -59,6 +60,18 @@ public Q_SLOTS:
         received << summary + QStringLiteral(": ") + body;
         return static_cast<uint>(received.size());
     }
+};
+
+// A file manager that only records which items it is asked to show.
+class FakeFileManager final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+
+public:
+    QStringList shown;
+
+public Q_SLOTS:
+    void ShowItems(const QStringList &uris, const QString &) { shown << uris; }
 };
 
 // Calls a method of the program over a second connection, as another process would, while this thread
@@ -156,6 +169,21 @@ TEST(DesktopBus, TheProgramsCommandsAndTheirErrors) {
     EXPECT_EQ(callProgram(s("org.freedesktop.Application"), s("Activate"), {QVariantMap()}).type(),
               QDBusMessage::ReplyMessage);
     EXPECT_TRUE(desktop.windowController()->window()->isVisible());
+}
+
+TEST(DesktopBus, ARevealedFileReachesTheFileManagerAsAnEncodedURI) {
+    FakeFileManager manager;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    ASSERT_TRUE(
+        bus.registerObject(s("/org/freedesktop/FileManager1"), &manager, QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(bus.registerService(s("org.freedesktop.FileManager1")));
+
+    KLFileRevealer::reveal(s("/tmp/Films/Landscape test clip (1) #2 é.mp4"));
+    EXPECT_TRUE(QTest::qWaitFor([&manager] { return !manager.shown.isEmpty(); }, 5000));
+    EXPECT_EQ(manager.shown,
+              QStringList{s("file:///tmp/Films/Landscape%20test%20clip%20(1)%20%232%20%C3%A9.mp4")});
+    bus.unregisterService(s("org.freedesktop.FileManager1"));
+    bus.unregisterObject(s("/org/freedesktop/FileManager1"));
 }
 
 TEST(DesktopBus, QuittingWritesTheSettingsChangeStillWaitingForTheEventLoop) {

@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSettings>
+#include <QSplitter>
 #include <QTest>
 #include <QToolButton>
 
@@ -242,11 +243,29 @@ TEST(SaveDialog, TheRunsOwnSettingsDecideItsContainerAndCancellingLeavesNothing)
     EXPECT_TRUE(QDir(harness.outputDirectory()).isEmpty());
     EXPECT_TRUE(KLEntryTestHarness::temporaryFolders().isEmpty());
 
+    // A download folder that is not there yet is made, and the dialog proposes the title inside it.
+    const QString folder = QDir(harness.outputDirectory()).filePath(s("Not yet/there"));
+    harness.preferences()->setDownloadLocation(folder);
     auto entry = prepared();
     entry->process();
     ASSERT_TRUE(KLTestEnvironment::waitUntil(
         [&chooser, &entry] { return chooser->lastDialog() != nullptr && entry->processing(); }));
     QFileDialog &dialog = *chooser->lastDialog();
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    EXPECT_EQ(dialog.directory().absolutePath(), folder);
+    EXPECT_EQ(dialog.selectedFiles(), QStringList{QDir(folder).filePath(cancelled->title())});
+    // Every pane of the run's settings leaves the dialog as high as it was, and the file list its rows.
+    auto *settings = dialog.findChild<KLPreferencesViewController *>();
+    ASSERT_NE(settings, nullptr);
+    const int high = dialog.sizeHint().height();
+    for (const Pane pane : {Pane::Video, Pane::Audio, Pane::VideoCodec, Pane::AudioCodec}) {
+        settings->showPane(pane);
+        EXPECT_EQ(dialog.sizeHint().height(), high)
+            << KLPreferencesViewController::paneTitle(pane).toStdString();
+    }
+    settings->showPane(Pane::Conversion);
+    EXPECT_GE(dialog.findChild<QSplitter *>(s("splitter"))->minimumHeight(),
+              dialog.fontMetrics().height() * 10);
     auto *conversion = dialog.findChild<KLConversionPreferencesViewController *>();
     ASSERT_NE(conversion, nullptr);
     choose(*conversion->convertToPopUp(), s("mp4"));
@@ -258,7 +277,7 @@ TEST(SaveDialog, TheRunsOwnSettingsDecideItsContainerAndCancellingLeavesNothing)
     QMetaObject::invokeMethod(&dialog, "accept"); // as its Save button does
     ASSERT_TRUE(KLTestEnvironment::waitUntil(
         [&entry] { return entry->completed() || entry->error() != nullptr; }, std::chrono::seconds(120)));
-    EXPECT_EQ(entry->outputFile(), QDir(harness.outputDirectory()).filePath(s("Chosen.mp4")))
+    EXPECT_EQ(entry->outputFile(), QDir(folder).filePath(s("Chosen.mp4")))
         << entry->outputFile().toStdString() << " "
         << (entry->error() ? entry->error()->description().toStdString() : "");
     EXPECT_TRUE(KLTestEnvironment::probeStreams(entry->outputFile()).contains(s("h264,video")));

@@ -197,6 +197,12 @@ protected:
     QString update() {
         return inBackground([this] { return m_maintenance.update(); });
     }
+    // The update the user asks for from the menu; its alert's message.
+    QString updateOnRequest() {
+        const qsizetype before = m_ui->alerts.size();
+        inBackground([this] { m_maintenance.updateOnRequest(); });
+        return m_ui->alerts.size() == before + 1 ? m_ui->alerts.last().second : QString();
+    }
     Alert installExtraTools() {
         const qsizetype before = m_ui->alerts.size();
         inBackground([this] { m_maintenance.installExtraTools(); });
@@ -231,11 +237,16 @@ TEST_F(DownloaderUpdate, InstallingTheExtraToolsEndsWithAnAlertThatSaysWhatHappe
         Alert alert;
         QString launcherReports;
     };
+    const QString failed = QStringLiteral(
+        "KinolarkPro could not install its extra tools. Please contact us at support@kinolark.org\n\n");
     const Step steps[] = {
+        {{},
+         {QStringLiteral("Extra tools could not be installed"),
+          failed + QStringLiteral("No matching distribution found for yt-dlp")},
+         system},
         {{newerBroken},
          {QStringLiteral("Extra tools could not be installed"),
-          QStringLiteral(
-              "KinolarkPro could not install its extra tools. Please contact us at support@kinolark.org")},
+          failed + QStringLiteral("The new private copy does not run")},
          system},
         {{first},
          {QStringLiteral("Extra tools successfully installed"),
@@ -256,6 +267,7 @@ TEST_F(DownloaderUpdate, InstallingTheExtraToolsEndsWithAnAlertThatSaysWhatHappe
     }
 }
 
+// The update of the menu, whose alert ends with the reason when the update did not go through.
 TEST_F(DownloaderUpdate, AnUpdateThatIsNoBetterLeavesTheWorkingCopyAsItWas) {
     ASSERT_TRUE(installFirstRelease());
     const QString working = currentGeneration();
@@ -265,25 +277,30 @@ TEST_F(DownloaderUpdate, AnUpdateThatIsNoBetterLeavesTheWorkingCopyAsItWas) {
         int status; // what the index answers for the project's page; 0: the page
         QString says;
         bool failed; // an update was tried and did not go through
+        QString reason;
     };
     const Case cases[] = {
-        {"only an older release", {older}, 0, QStringLiteral("Private copy is up to date"), false},
+        {"only an older release", {older}, 0, QStringLiteral("Private copy is up to date"), false, {}},
         {"a newer release whose program reports an older version",
          {first, newerReportingOlder},
          0,
          QStringLiteral(
              "The new private copy reports version 2000.01.01, older than the working one: kept out"),
-         true},
+         true,
+         QStringLiteral(
+             "The new private copy reports version 2000.01.01, older than the working one: kept out")},
         {"a newer release that does not run",
          {first, newerBroken},
          0,
          QStringLiteral("The new private copy does not run"),
-         true},
+         true,
+         QStringLiteral("The new private copy does not run")},
         {"an index that refuses",
          {first, newer},
          403,
          QStringLiteral("The package index could not be asked for a newer release"),
-         true},
+         true,
+         QStringLiteral("No matching distribution found for yt-dlp")},
     };
     for (const Case &test : cases) {
         SCOPED_TRACE(test.what);
@@ -291,10 +308,12 @@ TEST_F(DownloaderUpdate, AnUpdateThatIsNoBetterLeavesTheWorkingCopyAsItWas) {
         if (test.status != 0) {
             m_index.answerWithStatus(QStringLiteral("/simple/yt-dlp/"), test.status);
         }
-        const QString report = update();
+        const QString report = updateOnRequest();
         m_index.clearBehaviour(QStringLiteral("/simple/yt-dlp/"));
         EXPECT_TRUE(report.contains(test.says)) << report.toStdString();
         EXPECT_EQ(report.contains(QStringLiteral("Private copy not updated")), test.failed)
+            << report.toStdString();
+        EXPECT_EQ(report.section(QStringLiteral("\n\n"), 1), test.failed ? test.reason : QString())
             << report.toStdString();
         EXPECT_EQ(currentGeneration(), working);
         EXPECT_EQ(generations(), currentGenerationOnly());

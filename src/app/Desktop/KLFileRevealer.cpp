@@ -25,7 +25,8 @@ void KLFileRevealer::reveal(const QString &file) {
     const QString service = QStringLiteral("org.freedesktop.FileManager1");
     QDBusMessage show = QDBusMessage::createMethodCall(
         service, QStringLiteral("/org/freedesktop/FileManager1"), service, QStringLiteral("ShowItems"));
-    show << QStringList{QUrl::fromLocalFile(file).toString()} << QString();
+    // File managers take the URI as URIs are written: blanks, brackets and non-ASCII letters percent-encoded.
+    show << QStringList{QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded)} << QString();
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(show));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
                      [file](QDBusPendingCallWatcher *call) {

@@ -1,5 +1,7 @@
 #include "Views/KLMainWindow.h"
 
+#include "App/KLEntryTableController.h"
+#include "Model/KLEntry/KLEntry.h"
 #include "Views/Other/KLDragFilesView.h"
 #include "Views/Other/KLHoverButton.h"
 #include "Views/Other/KLPassthroughTextField.h"
@@ -9,7 +11,11 @@
 
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -100,6 +106,9 @@ void KLMainWindow::buildMenus() {
     QMenu *help = menuBar()->addMenu(tr("&Help"));
     m_helpAction = action(help, tr("KinolarkPro Help"));
     m_feedbackAction = action(help, tr("Send Feedback..."));
+    help->addSeparator();
+    m_aboutAction = action(help, tr("About KinolarkPro"));
+    m_aboutAction->setMenuRole(QAction::AboutRole);
 }
 
 int KLMainWindow::headerHeight() const {
@@ -115,7 +124,38 @@ void KLMainWindow::setWindowBackground(const QColor &color) {
 }
 
 void KLMainWindow::closeEvent(QCloseEvent *event) {
-    // Closing the window ends the application.
+    // Closing the window ends the application, and with it the work in progress.
+    if (!userAgreesToQuit()) {
+        event->ignore();
+        return;
+    }
     Q_EMIT closing();
     event->accept();
+}
+
+int KLMainWindow::entriesProcessing() const {
+    const auto table = m_table.lock();
+    if (table == nullptr) {
+        return 0;
+    }
+    const auto entries = table->getEntries();
+    return static_cast<int>(
+        std::count_if(entries.begin(), entries.end(), [](const auto &entry) { return entry->processing(); }));
+}
+
+bool KLMainWindow::userAgreesToQuit() {
+    const int processing = m_askBeforeQuitting ? entriesProcessing() : 0;
+    if (processing == 0) {
+        return true;
+    }
+    const QString text = processing == 1
+                             ? tr("1 video is still being processed. Quit anyway?")
+                             : tr("%1 videos are still being processed. Quit anyway?").arg(processing);
+    QMessageBox question(QMessageBox::Question, tr("Quit KinolarkPro"), text, QMessageBox::NoButton, this);
+    QPushButton *quit = question.addButton(tr("Quit"), QMessageBox::AcceptRole);
+    QPushButton *cancel = question.addButton(QMessageBox::Cancel);
+    question.setDefaultButton(cancel);
+    question.setEscapeButton(cancel);
+    question.exec();
+    return question.clickedButton() == quit;
 }

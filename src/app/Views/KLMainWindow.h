@@ -51,6 +51,12 @@ public:
     QAction *helpAction() const { return m_helpAction; }
     QAction *feedbackAction() const { return m_feedbackAction; }
     QAction *quitAction() const { return m_quitAction; }
+    QAction *aboutAction() const { return m_aboutAction; }
+
+    // Whether the window may close and the program end now: while entries are being processed the user is
+    // asked first. Once the desktop session ends nobody is asked.
+    bool userAgreesToQuit();
+    void setAskBeforeQuitting(bool ask) { m_askBeforeQuitting = ask; }
 
     // The height of everything above the queue.
     int headerHeight() const;
@@ -65,6 +71,7 @@ protected:
 private:
     QWidget *buildDropZone();
     void buildMenus();
+    int entriesProcessing() const;
 
     const std::weak_ptr<KLEntryTableController> m_table;
     KLDragFilesView *m_dragFilesView = nullptr;
@@ -88,4 +95,6 @@ private:
     QAction *m_helpAction = nullptr;
     QAction *m_feedbackAction = nullptr;
     QAction *m_quitAction = nullptr;
+    QAction *m_aboutAction = nullptr;
+    bool m_askBeforeQuitting = true;
 };

@@ -81,7 +81,8 @@ void KLMainWindowController::connectControls() {
     });
     connect(window.pasteAction(), &QAction::triggered, this, &KLMainWindowController::onPaste);
     connect(window.uninstallAction(), &QAction::triggered, this, &KLMainWindowController::onUninstall);
-    connect(window.quitAction(), &QAction::triggered, this, &KLMainWindowController::quitRequested);
+    // Quitting closes the window, which asks first while work is in progress.
+    connect(window.quitAction(), &QAction::triggered, &window, &QWidget::close);
     connect(&window, &KLMainWindow::closing, this, &KLMainWindowController::quitRequested);
     connect(window.helpAction(), &QAction::triggered, this, [] {
         QDesktopServices::openUrl(QUrl(QStringLiteral("https://www.kinolark.org/tutorial.html")));

@@ -1,6 +1,7 @@
 #include "Views/KLProxySettingsWindowController.h"
 
 #include "Model/Preferences/KLDefaultPreferences.h"
+#include "Views/Utils/KLFixedSizeWindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,6 +25,14 @@ namespace {
 // Room for a host name, and for the five digits of a port with one to spare.
 constexpr int hostFieldCharacters = 26;
 constexpr int portFieldDigits = 6;
+
+// What a field holds is pasted into the proxy's address between separators ("http://user@host:port"): a host
+// holds none of them, a port is a number from 1 to 65535 without a leading zero. Blanks around a value are
+// trimmed when it is stored. A keystroke that would make anything else is refused, so the field never
+// shows a value that was not stored.
+const QRegularExpression hostPattern(QStringLiteral("\\s*[^\\s/:@?#%\\\\\\[\\]]*\\s*"));
+const QRegularExpression portPattern(QStringLiteral(
+    "\\s*([1-9][0-9]{0,3}|[1-5][0-9]{4}|6[0-4][0-9]{3}|65[0-4][0-9]{2}|655[0-2][0-9]|6553[0-5])?\\s*"));
 
 QLabel *labelFor(const QString &text, QWidget *buddy) {
     auto *label = new QLabel(text);
@@ -59,11 +68,11 @@ KLProxySettingsWindowController::KLProxySettingsWindowController(
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 16, 16, 12);
     layout->setSpacing(12);
-    // The window keeps the size its contents ask for, at any screen scale.
-    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(makeDownloadGroup());
     layout->addWidget(makeUpdateGroup());
     layout->addWidget(buttons);
+    // The window keeps the size its contents ask for, at any screen scale.
+    KLFixedSizeWindow::apply(this, layout);
     setUpTabOrder();
     showPreferences();
 }
@@ -86,7 +95,7 @@ QGroupBox *KLProxySettingsWindowController::makeDownloadGroup() {
     m_protocolPopUp->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     connect(m_protocolPopUp, &QComboBox::currentIndexChanged, this,
             &KLProxySettingsWindowController::protocolChosen);
-    m_proxyHostField = makeTextField(tr("Proxy host"), &D::proxyHost, &D::setProxyHost, m_useProxyCheckBox);
+    m_proxyHostField = makeHostField(tr("Proxy host"), &D::proxyHost, &D::setProxyHost, m_useProxyCheckBox);
     m_proxyPortField = makePortField(tr("Proxy port"), &D::proxyPort, &D::setProxyPort, m_useProxyCheckBox);
     m_proxyUsernameField =
         makeTextField(tr("Proxy user name"), &D::proxyUsername, &D::setProxyUsername, m_useProxyCheckBox);
@@ -108,7 +117,7 @@ QGroupBox *KLProxySettingsWindowController::makeUpdateGroup() {
     using D = KLDefaultPreferences;
     auto *group = new QGroupBox(tr("Downloader updates"));
     m_useUpdateProxyCheckBox = makeCheckBox(tr("Use a proxy for downloader up&dates"), &D::setUseUpdateProxy);
-    m_updateProxyHostField = makeTextField(tr("Update proxy host"), &D::updateProxyHost,
+    m_updateProxyHostField = makeHostField(tr("Update proxy host"), &D::updateProxyHost,
                                            &D::setUpdateProxyHost, m_useUpdateProxyCheckBox);
     m_updateProxyPortField = makePortField(tr("Update proxy port"), &D::updateProxyPort,
                                            &D::setUpdateProxyPort, m_useUpdateProxyCheckBox);
@@ -144,8 +153,12 @@ QLineEdit *KLProxySettingsWindowController::makeTextField(const QString &accessi
     field->setAccessibleName(accessibleName);
     // Stored at every keystroke, so that a window closed in the middle of an edit keeps it. White space
     // around a pasted value would end up inside the proxy's address.
-    connect(field, &QLineEdit::textEdited, this,
-            [this, set](const QString &text) { (m_preferences.get()->*set)(text.trimmed()); });
+    // A value its validator would not accept (only a paste can bring one) is never stored.
+    connect(field, &QLineEdit::textEdited, this, [this, field, set](const QString &text) {
+        if (field->hasAcceptableInput()) {
+            (m_preferences.get()->*set)(text.trimmed());
+        }
+    });
     connect(field, &QLineEdit::editingFinished, this, [this, field, get] {
         const QString stored = (m_preferences.get()->*get)();
         if (field->text() != stored) {
@@ -156,12 +169,17 @@ QLineEdit *KLProxySettingsWindowController::makeTextField(const QString &accessi
     return field;
 }
 
+QLineEdit *KLProxySettingsWindowController::makeHostField(const QString &accessibleName, Getter get,
+                                                          Setter set, QCheckBox *enabler) {
+    QLineEdit *field = makeTextField(accessibleName, get, set, enabler);
+    field->setValidator(new QRegularExpressionValidator(hostPattern, field));
+    return field;
+}
+
 QLineEdit *KLProxySettingsWindowController::makePortField(const QString &accessibleName, Getter get,
                                                           Setter set, QCheckBox *enabler) {
     QLineEdit *field = makeTextField(accessibleName, get, set, enabler);
-    // A port is a number; anything else would end up in the proxy's address after the host.
-    field->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\s*[0-9]{0,5}\\s*")), field));
+    field->setValidator(new QRegularExpressionValidator(portPattern, field));
     field->setFixedWidth(widthForDigits(field, portFieldDigits));
     return field;
 }

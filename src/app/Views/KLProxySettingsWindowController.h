@@ -61,6 +61,7 @@ private:
     QGroupBox *makeUpdateGroup();
     QCheckBox *makeCheckBox(const QString &text, void (KLDefaultPreferences::*set)(bool));
     QLineEdit *makeTextField(const QString &accessibleName, Getter get, Setter set, QCheckBox *enabler);
+    QLineEdit *makeHostField(const QString &accessibleName, Getter get, Setter set, QCheckBox *enabler);
     QLineEdit *makePortField(const QString &accessibleName, Getter get, Setter set, QCheckBox *enabler);
     // "Host: [...] Port: [...]" on one row.
     void addHostAndPortRow(QFormLayout *form, const QString &hostLabel, QLineEdit *host,

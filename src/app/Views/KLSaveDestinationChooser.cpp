@@ -5,8 +5,19 @@
 #include "Utils/KLKinolarkUtils.h"
 #include "Views/Preferences/Controllers/KLPreferencesViewController.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QSplitter>
+
+#include <algorithm>
+
+namespace {
+
+// Rows of the file list that stay visible however tall the run's settings under it are.
+constexpr int fileListRows = 10;
+
+} // namespace
 
 KLSaveDestinationChooser::KLSaveDestinationChooser(QWidget *window) : m_window(window) {}
 
@@ -27,15 +38,22 @@ void KLSaveDestinationChooser::ask(const std::shared_ptr<KLPreferences> &prefere
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
-    dialog->setDirectory(initialFolder);
-    dialog->selectFile(KLKinolarkUtils::pathInFolder(initialFolder, proposedName));
+    // A dialog told of a folder that is not there opens in the program's working folder and proposes a
+    // name relative to it, which the download then cannot be placed at.
+    const QString folder = openableFolder(initialFolder);
+    dialog->setDirectory(folder);
+    dialog->selectFile(KLKinolarkUtils::pathInFolder(folder, proposedName));
     dialog->setWindowModality(Qt::WindowModal);
     // The run's own settings under the file list: what the user changes there applies to this run alone.
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     if (auto *grid = qobject_cast<QGridLayout *>(dialog->layout());
         grid != nullptr && preferences != nullptr) {
-        grid->addWidget(new KLPreferencesViewController(preferences, true, dialog), grid->rowCount(), 0, 1,
-                        grid->columnCount());
+        auto *settings = new KLPreferencesViewController(preferences, true, dialog);
+        keepHeightOfTallestPane(settings);
+        grid->addWidget(settings, grid->rowCount(), 0, 1, grid->columnCount());
+    }
+    if (auto *files = dialog->findChild<QSplitter *>(QStringLiteral("splitter"))) {
+        files->setMinimumHeight(dialog->fontMetrics().height() * fileListRows);
     }
     QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, answer](int result) {
         const QStringList chosen = dialog->selectedFiles();
@@ -46,6 +64,29 @@ void KLSaveDestinationChooser::ask(const std::shared_ptr<KLPreferences> &prefere
         answer(withoutContainerExtension(chosen.first()));
     });
     dialog->open();
+}
+
+QString KLSaveDestinationChooser::openableFolder(const QString &folder) {
+    const QString absolute = QDir::cleanPath(QDir(folder).absolutePath());
+    if (!folder.isEmpty() && QDir().mkpath(absolute)) {
+        return absolute;
+    }
+    return QDir::homePath();
+}
+
+void KLSaveDestinationChooser::keepHeightOfTallestPane(KLPreferencesViewController *settings) {
+    // The panes differ in height; measured once, the tallest sets the height of them all, so that
+    // choosing another pane leaves the dialog and its file list where they are.
+    int tallest = 0;
+    for (const auto pane :
+         {KLPreferencesViewController::Pane::Conversion, KLPreferencesViewController::Pane::Video,
+          KLPreferencesViewController::Pane::Audio, KLPreferencesViewController::Pane::VideoCodec,
+          KLPreferencesViewController::Pane::AudioCodec}) {
+        settings->showPane(pane);
+        tallest = std::max(tallest, settings->sizeHint().height());
+    }
+    settings->rebuildPanes();
+    settings->setFixedHeight(tallest);
 }
 
 QString KLSaveDestinationChooser::withoutContainerExtension(const QString &path) {

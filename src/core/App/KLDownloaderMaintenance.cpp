@@ -10,6 +10,20 @@
 #include "Utils/KLDispatch.h"
 #include "Utils/KLLog.h"
 #include "Utils/KLObjectRepository.h"
+#include "Utils/KLScriptErrorOutput.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+// The script's closing words for a failure, "Downloader not updated" and the like, say only that it failed.
+bool isClosingRemark(const QString &line) {
+    static const QRegularExpression remark(
+        QStringLiteral("^(Downloader|Private copy) not (updated|installed)$"));
+    return remark.match(line.trimmed()).hasMatch();
+}
+
+} // namespace
 
 KLDownloaderMaintenance::KLDownloaderMaintenance(std::shared_ptr<KLControllerState> state,
                                                  std::shared_ptr<KLStatusLine> statusLine)
@@ -84,7 +98,31 @@ QString KLDownloaderMaintenance::update() {
 }
 
 void KLDownloaderMaintenance::updateOnRequest() {
-    showAlert(QStringLiteral("Downloader update"), update());
+    const QString report = update();
+    showAlert(QStringLiteral("Downloader update"),
+              withReason(report, updateFailed(report) ? report : QString()));
+}
+
+bool KLDownloaderMaintenance::updateFailed(const QString &report) {
+    for (const QString &line : report.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1String("Downloader not updated")) ||
+            line.startsWith(QLatin1String("Private copy not updated")) ||
+            line.startsWith(QLatin1String("Cannot hand the update proxy's credentials over"))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+QString KLDownloaderMaintenance::reasonIn(const QString &report) {
+    QStringList lines = report.split(QLatin1Char('\n'));
+    lines.removeIf(isClosingRemark);
+    return KLScriptErrorOutput::causeIn(lines);
+}
+
+QString KLDownloaderMaintenance::withReason(const QString &message, const QString &failedReport) {
+    const QString reason = failedReport.isEmpty() ? QString() : reasonIn(failedReport);
+    return reason.isEmpty() ? message : message + QStringLiteral("\n\n") + reason;
 }
 
 void KLDownloaderMaintenance::installExtraTools() {
@@ -100,8 +138,10 @@ void KLDownloaderMaintenance::installExtraTools() {
         break;
     case KLUpdateYTDLTask::Outcome::failed:
         showAlert(QStringLiteral("Extra tools could not be installed"),
-                  QStringLiteral("KinolarkPro could not install its extra tools. Please contact us at ") +
-                      supportAddress);
+                  withReason(
+                      QStringLiteral("KinolarkPro could not install its extra tools. Please contact us at ") +
+                          supportAddress,
+                      report));
         break;
     }
 }

@@ -47,6 +47,13 @@ private:
     // Forgets the task that ended; false when the upkeep was ended meanwhile.
     bool finished();
     void showAlert(const QString &title, const QString &message) const;
+    // Whether the update's report tells of a part that was not updated.
+    static bool updateFailed(const QString &report);
+    // The line of a failed run's report that says why it failed ("No matching distribution found for
+    // yt-dlp"); empty when the report says nothing more than that it failed.
+    static QString reasonIn(const QString &report);
+    // The alert's message followed by the reason the failed run's report gives, when there is one.
+    static QString withReason(const QString &message, const QString &failedReport);
 
     const std::shared_ptr<KLControllerState> m_state;
     const std::shared_ptr<KLStatusLine> m_statusLine;

@@ -4,6 +4,7 @@
 #include "Model/Passwords/KLPasswordManager.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLObjectRepository.h"
+#include "Views/Utils/KLFixedSizeWindow.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -126,8 +127,6 @@ KLPasswordManagerWindowController::KLPasswordManagerWindowController(
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 16, 16, 12);
     layout->setSpacing(12);
-    // The window follows its contents (a wrapped note, the save failure) rather than squeezing them.
-    layout->setSizeConstraint(QLayout::SetFixedSize);
     QGroupBox *logins = makeLoginGroup();
     QGroupBox *provider = makeProviderGroup();
     alignLabelColumns({logins, provider});
@@ -135,6 +134,8 @@ KLPasswordManagerWindowController::KLPasswordManagerWindowController(
     layout->addWidget(provider);
     layout->addWidget(m_saveFailureLabel);
     layout->addWidget(buttons);
+    // The window follows its contents (a wrapped note, the save failure) rather than squeezing them.
+    KLFixedSizeWindow::apply(this, layout);
     setUpTabOrder();
 
     loadExtractors();

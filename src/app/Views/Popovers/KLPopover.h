@@ -22,8 +22,10 @@ Q_SIGNALS:
 protected:
     void hideEvent(QHideEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     QWidget *m_content;
     bool m_dark;
+    const bool m_cutsItsShape;
 };

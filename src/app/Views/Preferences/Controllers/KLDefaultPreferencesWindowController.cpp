@@ -2,6 +2,7 @@
 
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Views/Preferences/Controllers/KLPreferencesViewController.h"
+#include "Views/Utils/KLFixedSizeWindow.h"
 
 #include <QMetaObject>
 #include <QVBoxLayout>
@@ -14,7 +15,7 @@ KLDefaultPreferencesWindowController::KLDefaultPreferencesWindowController(
     setObjectName(QStringLiteral("KLDefaultPreferencesWindow"));
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_view);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    KLFixedSizeWindow::apply(this, layout);
     m_view->setResizeBlock([this] { fitToPane(); });
     fitToPane();
 }

@@ -1,9 +1,12 @@
 #include "Views/Preferences/PreferenceViews/Resolution/KLResolutionSelectionWindowController.h"
 
+#include "Views/Utils/KLFixedSizeWindow.h"
+
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -26,10 +29,13 @@ KLResolutionSelectionWindowController::KLResolutionSelectionWindowController(con
     m_height->setText(QString::asprintf("%.0f", size.height()));
     m_width->setAccessibleName(tr("Width"));
     m_height->setAccessibleName(tr("Height"));
-    auto *form = new QFormLayout(this);
+    auto *layout = new QVBoxLayout(this);
+    auto *form = new QFormLayout;
+    layout->addLayout(form);
     form->addRow(tr("Width:"), m_width);
     form->addRow(tr("Height:"), m_height);
-    form->addRow(m_buttons);
+    layout->addWidget(m_buttons);
+    KLFixedSizeWindow::apply(this, layout);
     for (QLineEdit *field : {m_width, m_height}) {
         connect(field, &QLineEdit::textChanged, this, &KLResolutionSelectionWindowController::updateOk);
     }

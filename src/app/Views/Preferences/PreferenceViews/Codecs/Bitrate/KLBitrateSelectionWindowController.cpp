@@ -1,12 +1,14 @@
 #include "Views/Preferences/PreferenceViews/Codecs/Bitrate/KLBitrateSelectionWindowController.h"
 
 #include "Model/Preferences/KLPreferences.h"
+#include "Views/Utils/KLFixedSizeWindow.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 KLBitrateSelectionWindowController::KLBitrateSelectionWindowController(uint64_t initial, QWidget *parent)
     : QDialog(parent), m_number(new QLineEdit(this)), m_units(new QComboBox(this)),
@@ -19,10 +21,13 @@ KLBitrateSelectionWindowController::KLBitrateSelectionWindowController(uint64_t 
     m_units->setCurrentText(KLPreferences::bitrateToUnits(initial));
     m_number->setAccessibleName(tr("Bitrate"));
     m_units->setAccessibleName(tr("Units"));
-    auto *form = new QFormLayout(this);
+    auto *layout = new QVBoxLayout(this);
+    auto *form = new QFormLayout;
+    layout->addLayout(form);
     form->addRow(tr("Bitrate:"), m_number);
     form->addRow(tr("Units:"), m_units);
-    form->addRow(m_buttons);
+    layout->addWidget(m_buttons);
+    KLFixedSizeWindow::apply(this, layout);
     connect(m_number, &QLineEdit::textChanged, this, &KLBitrateSelectionWindowController::updateOk);
     connect(m_buttons, &QDialogButtonBox::accepted, this, [this] {
         Q_EMIT chosen(bitrate());
