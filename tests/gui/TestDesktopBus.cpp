@@ -1,6 +1,6 @@
 // What the program says and answers on the session bus: notifications of ended runs and of addresses that
 // yielded nothing (to a notification server of the test's own), the program's commands with their errors,
-// and the single instance. Everything runs on a private session bus.
+// the single instance, and the file manager it asks to show a file. Everything runs on a private session bus.
 #include "App/KLAppDelegate.h"
 #include "App/KLEntryTableController.h"
 #include "Desktop/KLFileRevealer.h"
@@ -62,6 +62,31 @@ public Q_SLOTS:
     }
 };
 
+// Serves an object of the test's own on the session bus under a well-known name, at the path the name
+// spells, for as long as it lives.
+class ServedOnTheBus final {
+public:
+    ServedOnTheBus(QObject *object, const QString &name)
+        : m_name(name), m_path(QLatin1Char('/') + QString(name).replace(QLatin1Char('.'), QLatin1Char('/'))) {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        m_served = bus.registerObject(m_path, object, QDBusConnection::ExportAllSlots) &&
+                   bus.registerService(m_name);
+    }
+    ~ServedOnTheBus() {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        bus.unregisterService(m_name);
+        bus.unregisterObject(m_path);
+    }
+    ServedOnTheBus(const ServedOnTheBus &) = delete;
+    ServedOnTheBus &operator=(const ServedOnTheBus &) = delete;
+    bool served() const { return m_served; }
+
+private:
+    const QString m_name;
+    const QString m_path;
+    bool m_served = false;
+};
+
 // A file manager that only records which items it is asked to show.
 class FakeFileManager final : public QObject {
     Q_OBJECT
@@ -90,10 +115,8 @@ QDBusMessage callProgram(const QString &interface, const QString &method, const 
 
 TEST(DesktopBus, EachRunThatEndsBadlyOrWellNotifiesOnceAndNeverWhileTheWindowIsActive) {
     FakeNotificationServer server;
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    ASSERT_TRUE(
-        bus.registerObject(s("/org/freedesktop/Notifications"), &server, QDBusConnection::ExportAllSlots));
-    ASSERT_TRUE(bus.registerService(s("org.freedesktop.Notifications")));
+    const ServedOnTheBus serving(&server, s("org.freedesktop.Notifications"));
+    ASSERT_TRUE(serving.served());
 
     KLDesktopApplication desktop;
     desktop.delegate()->initializeObjectRepository();
@@ -145,8 +168,6 @@ TEST(DesktopBus, EachRunThatEndsBadlyOrWellNotifiesOnceAndNeverWhileTheWindowIsA
     QTest::qWait(300);
     EXPECT_EQ(server.received.size(), 4);
     KLObjectRepository::singleton()->getPreferences()->setSendNotifications(true);
-    bus.unregisterService(s("org.freedesktop.Notifications"));
-    bus.unregisterObject(s("/org/freedesktop/Notifications"));
 }
 
 TEST(DesktopBus, TheProgramsCommandsAndTheirErrors) {
@@ -173,17 +194,13 @@ TEST(DesktopBus, TheProgramsCommandsAndTheirErrors) {
 
 TEST(DesktopBus, ARevealedFileReachesTheFileManagerAsAnEncodedURI) {
     FakeFileManager manager;
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    ASSERT_TRUE(
-        bus.registerObject(s("/org/freedesktop/FileManager1"), &manager, QDBusConnection::ExportAllSlots));
-    ASSERT_TRUE(bus.registerService(s("org.freedesktop.FileManager1")));
+    const ServedOnTheBus serving(&manager, s("org.freedesktop.FileManager1"));
+    ASSERT_TRUE(serving.served());
 
     KLFileRevealer::reveal(s("/tmp/Films/Landscape test clip (1) #2 é.mp4"));
     EXPECT_TRUE(QTest::qWaitFor([&manager] { return !manager.shown.isEmpty(); }, 5000));
     EXPECT_EQ(manager.shown,
               QStringList{s("file:///tmp/Films/Landscape%20test%20clip%20(1)%20%232%20%C3%A9.mp4")});
-    bus.unregisterService(s("org.freedesktop.FileManager1"));
-    bus.unregisterObject(s("/org/freedesktop/FileManager1"));
 }
 
 TEST(DesktopBus, QuittingWritesTheSettingsChangeStillWaitingForTheEventLoop) {
