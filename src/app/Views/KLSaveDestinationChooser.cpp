@@ -67,7 +67,8 @@ void KLSaveDestinationChooser::ask(const std::shared_ptr<KLPreferences> &prefere
 }
 
 QString KLSaveDestinationChooser::openableFolder(const QString &folder) {
-    const QString absolute = QDir::cleanPath(QDir(folder).absolutePath());
+    // A relative folder is taken in the home folder: the program's working folder means nothing to a user.
+    const QString absolute = QDir::cleanPath(QDir::home().absoluteFilePath(folder));
     if (!folder.isEmpty() && QDir().mkpath(absolute)) {
         return absolute;
     }

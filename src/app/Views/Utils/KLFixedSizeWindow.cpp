@@ -10,7 +10,7 @@ namespace {
 // Title bars draw their title in a font often larger and bolder than the window's, beside an icon and
 // three buttons: room for those in lines of text.
 constexpr double titleFontAllowance = 1.25;
-constexpr int titleBarButtonsInLines = 6;
+constexpr int titleBarButtonsInLines = 8;
 
 } // namespace
 
