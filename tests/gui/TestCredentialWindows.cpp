@@ -363,10 +363,8 @@ TEST_F(ProxyWindowTest, AKeystrokeThatWouldMakeNoAddressIsRefusedAndNeverStored)
         {m_window->proxyPortField(), "99999", "proxyPort", "9999"},
         {m_window->proxyPortField(), "0", "proxyPort", ""},
         {m_window->proxyPortField(), "65535", "proxyPort", "65535"},
-        {m_window->updateProxyPortField(), "65536", "updateProxyPort", "6553"},
         {m_window->proxyHostField(), "a b", "proxyHost", "a"},
         {m_window->updateProxyHostField(), "h:1", "updateProxyHost", "h1"},
-        {m_window->proxyHostField(), "user@host/x", "proxyHost", "userhostx"},
     };
     for (const auto &row : cases) {
         row.field->selectAll();

@@ -62,29 +62,23 @@ public Q_SLOTS:
     }
 };
 
-// Serves an object of the test's own on the session bus under a well-known name, at the path the name
-// spells, for as long as it lives.
-class ServedOnTheBus final {
-public:
-    ServedOnTheBus(QObject *object, const QString &name)
-        : m_name(name), m_path(QLatin1Char('/') + QString(name).replace(QLatin1Char('.'), QLatin1Char('/'))) {
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        m_served = bus.registerObject(m_path, object, QDBusConnection::ExportAllSlots) &&
-                   bus.registerService(m_name);
+// Serves an object of the test's own on the session bus, at the path its well-known name spells, while it
+// lives.
+struct ServedOnTheBus final {
+    ServedOnTheBus(QObject *object, const QString &service)
+        : name(service),
+          path(QLatin1Char('/') + QString(service).replace(QLatin1Char('.'), QLatin1Char('/'))) {
+        served =
+            bus.registerObject(path, object, QDBusConnection::ExportAllSlots) && bus.registerService(name);
     }
     ~ServedOnTheBus() {
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        bus.unregisterService(m_name);
-        bus.unregisterObject(m_path);
+        bus.unregisterService(name);
+        bus.unregisterObject(path);
     }
-    ServedOnTheBus(const ServedOnTheBus &) = delete;
-    ServedOnTheBus &operator=(const ServedOnTheBus &) = delete;
-    bool served() const { return m_served; }
-
-private:
-    const QString m_name;
-    const QString m_path;
-    bool m_served = false;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString name;
+    const QString path;
+    bool served = false;
 };
 
 // A file manager that only records which items it is asked to show.
@@ -116,7 +110,7 @@ QDBusMessage callProgram(const QString &interface, const QString &method, const 
 TEST(DesktopBus, EachRunThatEndsBadlyOrWellNotifiesOnceAndNeverWhileTheWindowIsActive) {
     FakeNotificationServer server;
     const ServedOnTheBus serving(&server, s("org.freedesktop.Notifications"));
-    ASSERT_TRUE(serving.served());
+    ASSERT_TRUE(serving.served);
 
     KLDesktopApplication desktop;
     desktop.delegate()->initializeObjectRepository();
@@ -195,7 +189,7 @@ TEST(DesktopBus, TheProgramsCommandsAndTheirErrors) {
 TEST(DesktopBus, ARevealedFileReachesTheFileManagerAsAnEncodedURI) {
     FakeFileManager manager;
     const ServedOnTheBus serving(&manager, s("org.freedesktop.FileManager1"));
-    ASSERT_TRUE(serving.served());
+    ASSERT_TRUE(serving.served);
 
     KLFileRevealer::reveal(s("/tmp/Films/Landscape test clip (1) #2 é.mp4"));
     EXPECT_TRUE(QTest::qWaitFor([&manager] { return !manager.shown.isEmpty(); }, 5000));

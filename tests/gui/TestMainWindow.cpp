@@ -233,59 +233,40 @@ TEST_F(MainWindowTest, TheBatchPopoverOffersWhatTheQueueAllows) {
 }
 
 TEST_F(MainWindowTest, QuittingAsksFirstWhileEntriesAreProcessedAndCancelIsTheDefault) {
-    const auto table = m_delegate->tableController();
-    table->setAutomaticStart(false);
-    const std::vector<std::shared_ptr<KLEntry>> entries = {std::make_shared<KLEntry>(),
-                                                           std::make_shared<KLEntry>()};
+    m_delegate->tableController()->setAutomaticStart(false);
+    const auto entries = {std::make_shared<KLEntry>(), std::make_shared<KLEntry>()};
     for (const auto &entry : entries) {
-        table->addEntry(entry);
+        m_delegate->tableController()->addEntry(entry);
     }
     QSignalSpy quits(m_controller.get(), &KLMainWindowController::quitRequested);
     const struct {
         int processing;
         bool byMenu; // Ctrl+Q rather than the window's close button
-        int answer;  // the key pressed in the question, or 0 for its Quit button
         const char *asked;
-        bool quits;
-    } steps[] = {
-        {0, true, 0, "", true},
-        {2, true, Qt::Key_Return, "2 videos are still being processed. Quit anyway?", false},
-        {1, false, Qt::Key_Escape, "1 video is still being processed. Quit anyway?", false},
-        {1, false, 0, "1 video is still being processed. Quit anyway?", true},
-    };
+        bool quit; // the answer: its Quit button, or Return
+    } steps[] = {{0, true, "", true},
+                 {2, true, "2 videos are still being processed. Quit anyway?", false},
+                 {1, false, "1 video is still being processed. Quit anyway?", true}};
     for (const auto &step : steps) {
-        SCOPED_TRACE(step.asked);
         window().show();
-        for (size_t index = 0; index < entries.size(); ++index) {
-            entries[index]->setProcessing(static_cast<int>(index) < step.processing);
+        int index = 0;
+        for (const auto &entry : entries) {
+            entry->setProcessing(index++ < step.processing);
         }
         QString asked;
         QTimer::singleShot(0, &window(), [&asked, &step] {
-            auto *question = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (question == nullptr) {
-                return;
-            }
-            asked = question->text();
-            if (step.answer != 0) {
-                QTest::keyClick(question, static_cast<Qt::Key>(step.answer));
-                return;
-            }
-            for (QAbstractButton *button : question->buttons()) {
-                if (button->text() == s("Quit")) {
-                    button->click();
-                }
+            if (auto *question = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                asked = question->text();
+                step.quit ? question->buttons().constFirst()->click()
+                          : QTest::keyClick(question, Qt::Key_Return);
             }
         });
         const qsizetype before = quits.size();
-        if (step.byMenu) {
-            window().quitAction()->trigger();
-        } else {
-            window().close();
-        }
+        step.byMenu ? window().quitAction()->trigger() : void(window().close());
         QCoreApplication::processEvents();
         EXPECT_EQ(asked, s(step.asked));
-        EXPECT_EQ(quits.size() - before, step.quits ? 1 : 0);
-        EXPECT_EQ(window().isVisible(), !step.quits);
+        EXPECT_EQ(quits.size() - before, step.quit ? 1 : 0) << step.asked;
+        EXPECT_EQ(window().isVisible(), !step.quit) << step.asked;
     }
     for (const auto &entry : entries) {
         entry->setProcessing(false);

@@ -12,6 +12,13 @@ namespace {
 constexpr double titleFontAllowance = 1.25;
 constexpr int titleBarButtonsInLines = 8;
 
+// The width a title bar needs for the window's title and its buttons.
+int widthForTitle(const QWidget *window) {
+    const QFontMetrics metrics(QApplication::font(window));
+    return static_cast<int>(metrics.horizontalAdvance(window->windowTitle()) * titleFontAllowance) +
+           metrics.height() * titleBarButtonsInLines;
+}
+
 } // namespace
 
 void KLFixedSizeWindow::apply(QWidget *window, QBoxLayout *layout) {
@@ -26,10 +33,4 @@ void KLFixedSizeWindow::apply(QWidget *window, QBoxLayout *layout) {
         const QMargins margins = layout->contentsMargins();
         layout->addStrut(widthForTitle(window) - margins.left() - margins.right());
     }
-}
-
-int KLFixedSizeWindow::widthForTitle(const QWidget *window) {
-    const QFontMetrics metrics(QApplication::font(window));
-    return static_cast<int>(metrics.horizontalAdvance(window->windowTitle()) * titleFontAllowance) +
-           metrics.height() * titleBarButtonsInLines;
 }

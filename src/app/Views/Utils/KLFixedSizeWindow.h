@@ -9,6 +9,4 @@ class QWidget;
 class KLFixedSizeWindow final {
 public:
     static void apply(QWidget *window, QBoxLayout *layout);
-    // The width a title bar needs for the window's title and its buttons.
-    static int widthForTitle(const QWidget *window);
 };
