@@ -153,7 +153,7 @@ QLineEdit *KLProxySettingsWindowController::makeTextField(const QString &accessi
     field->setAccessibleName(accessibleName);
     // Stored at every keystroke, so that a window closed in the middle of an edit keeps it. White space
     // around a pasted value would end up inside the proxy's address.
-    // A value its validator would not accept (only a paste can bring one) is never stored.
+    // A value its validator does not accept (an older stored one, being edited) is never stored.
     connect(field, &QLineEdit::textEdited, this, [this, field, set](const QString &text) {
         if (field->hasAcceptableInput()) {
             (m_preferences.get()->*set)(text.trimmed());
