@@ -49,6 +49,11 @@ ffmpeg_run_with_report() {
     status="${PIPESTATUS[0]}"
     if [ "$status" -ne 0 ] || [ "$stopped" -ne 0 ]; then
         ffmpeg_remove_failed_output "$output" "${inputs[@]}"
+        # Killed from outside, ffmpeg leaves its last report line, which is no reason: the signal is. A stop
+        # that was asked for is no failure to explain.
+        if [ "$stopped" -eq 0 ] && [ "$status" -gt 128 ] && [ "$status" -le 192 ]; then
+            printf 'ERROR: ffmpeg was stopped by signal %d\n' "$((status - 128))"
+        fi
         return 1
     fi
     return 0

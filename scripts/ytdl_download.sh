@@ -286,6 +286,11 @@ function handle(record,    field, count) {
 status=${PIPESTATUS[0]}
 
 if [ "$status" -ne 0 ]; then
+    # Killed from outside, the downloader says nothing; its status (128 + the signal) is the reason. A stop
+    # asked of this script ends it in its trap before this.
+    if [ "$status" -gt 128 ] && [ "$status" -le 192 ]; then
+        echo "ERROR: yt-dlp was stopped by signal $((status - 128))" >&2
+    fi
     exit "$status"
 fi
 

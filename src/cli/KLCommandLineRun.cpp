@@ -171,7 +171,9 @@ void KLCommandLineRun::finish() {
 
 void KLCommandLineRun::reportFailures() const {
     const QStringList unread = m_ui->addressesWithoutContents();
-    if (!unread.isEmpty() || (m_delegate->tableController()->getEntries().empty() && m_signal == 0)) {
+    const bool nothingFound = m_delegate->tableController()->getEntries().empty() &&
+                              m_ui->finishedAndRemoved() == 0 && m_signal == 0;
+    if (!unread.isEmpty() || nothingFound) {
         printError(KLAppDelegate::failedText);
         for (const QString &address : unread) {
             printError(QStringLiteral("  ") + address);
@@ -209,7 +211,7 @@ int KLCommandLineRun::exitStatus() const {
         return 128 + m_signal;
     }
     const auto entries = m_delegate->tableController()->getEntries();
-    if (entries.empty()) {
+    if (entries.empty() && m_ui->finishedAndRemoved() == 0) {
         return exitNothingFound;
     }
     for (const auto &entry : entries) {

@@ -98,7 +98,10 @@ void KLCommandLineUI::entryAdded(const std::shared_ptr<KLEntry> &entry) {
     tellChange();
 }
 
-void KLCommandLineUI::entryRemoved(const std::shared_ptr<KLEntry> &) {
+void KLCommandLineUI::entryRemoved(const std::shared_ptr<KLEntry> &entry) {
+    if (entry->completed() && entry->error() == nullptr) {
+        ++m_finishedAndRemoved;
+    }
     tellChange();
 }
 

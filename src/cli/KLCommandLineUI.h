@@ -43,6 +43,9 @@ public:
     QString lastStatusText() const { return m_statusText; }
     // Each address that gave nothing, with the reason where one is known.
     QStringList addressesWithoutContents() const { return m_addressesWithoutContents; }
+    // Entries that left the queue after their run had succeeded (removed as the settings ask): they count
+    // as done although the queue no longer holds them.
+    int finishedAndRemoved() const { return m_finishedAndRemoved; }
 
 private:
     struct Shown {
@@ -66,6 +69,7 @@ private:
     QTextStream m_out;
     QString m_statusText;
     QStringList m_addressesWithoutContents;
+    int m_finishedAndRemoved = 0;
     std::vector<std::shared_ptr<KLEntry>> m_order;
     std::map<const KLEntry *, Shown> m_shown;
     int m_linesDrawn = 0;

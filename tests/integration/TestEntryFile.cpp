@@ -6,6 +6,7 @@
 #include "Model/KLTask/Basic/KLVideoProperties.h"
 #include "Model/KLTask/KLError.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
+#include "Utils/KLKinolarkUtils.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -196,21 +197,50 @@ TEST_F(FileEntryTest, TwoPassSettingsRunTwoConversionTasksWithAWaitBetween) {
     EXPECT_TRUE(states.mid(first, second - first).contains(KLEntry::waitingToConvertState));
 }
 
-TEST_F(FileEntryTest, AnUnwritableDestinationEndsWithTheCopyFailure) {
+TEST_F(FileEntryTest, AFinishedFileThatCannotBePlacedIsKeptAndTheErrorSaysWhyAndWhere) {
     QTemporaryDir folder;
-    const QString notAFolder = folder.filePath(QStringLiteral("file"));
-    KLTestEnvironment::writeFile(notAFolder, "x");
-    m_harness.preferences()->setDownloadLocation(notAFolder);
-    m_harness.preferences()->setContainer(KLPreferences::downloadOnlyNoConversion);
-    auto entry = prepared(KLMediaFixtures::path(KLMediaFixtures::Clip360p));
-    ASSERT_NE(entry, nullptr);
-    ASSERT_TRUE(KLEntryTestHarness::processAndWait(entry));
-    EXPECT_EQ(entry->state(), KLEntry::copyFailedState);
-    ASSERT_NE(entry->error(), nullptr);
-    EXPECT_EQ(entry->error()->errorType(), KLError::downloadType);
-    // The system's reason follows the text.
-    EXPECT_EQ(entry->error()->errorDescription(),
-              KLEntry::copyErrorDescription + QStringLiteral(" (Not a directory)"));
-    EXPECT_FALSE(entry->completed());
-    EXPECT_TRUE(KLEntryTestHarness::temporaryFolders().isEmpty());
+    const QString aFile = folder.filePath(QStringLiteral("file"));
+    KLTestEnvironment::writeFile(aFile, "x");
+    const QString notPlaced = KLKinolarkUtils::pathInFolder(KLKinolarkUtils::getApplicationDataDirectory(),
+                                                            QStringLiteral("Not placed"));
+    const struct {
+        const char *name;
+        QString destination;
+        QString container;
+        bool kept; // a conversion is kept; the user's own file, placed as it is, stays where it was
+    } cases[] = {
+        // Root too cannot make a folder inside a file.
+        {"converted", aFile + QStringLiteral("/sub"), QStringLiteral("mp4"), true},
+        {"converted again", aFile + QStringLiteral("/sub"), QStringLiteral("mp4"), true},
+        {"the user's own file", aFile, KLPreferences::downloadOnlyNoConversion, false},
+    };
+    QStringList keptFiles;
+    QString title;
+    for (const auto &c : cases) {
+        m_harness.preferences()->setDownloadLocation(c.destination);
+        m_harness.preferences()->setContainer(c.container);
+        auto entry = prepared(KLMediaFixtures::path(KLMediaFixtures::Clip360p));
+        ASSERT_NE(entry, nullptr);
+        title = entry->title();
+        ASSERT_TRUE(KLEntryTestHarness::processAndWait(entry));
+        EXPECT_EQ(entry->state(), KLEntry::copyFailedState) << c.name;
+        ASSERT_NE(entry->error(), nullptr) << c.name;
+        EXPECT_EQ(entry->error()->errorType(), KLError::downloadType) << c.name;
+        EXPECT_FALSE(entry->completed()) << c.name;
+        EXPECT_TRUE(KLEntryTestHarness::temporaryFolders().isEmpty()) << c.name;
+        QString expected = KLEntry::copyErrorDescription + QStringLiteral(" (Not a directory");
+        if (c.kept) {
+            EXPECT_EQ(QFileInfo(entry->outputFile()).path(), notPlaced) << c.name;
+            EXPECT_TRUE(QFileInfo(entry->outputFile()).size() > 0) << c.name;
+            expected += QStringLiteral("; the file is kept in ") + entry->outputFile();
+            keptFiles << QFileInfo(entry->outputFile()).fileName();
+        } else {
+            EXPECT_TRUE(entry->outputFile().isEmpty()) << c.name;
+        }
+        EXPECT_EQ(entry->error()->errorDescription(), expected + QLatin1Char(')')) << c.name;
+    }
+    // Named as the destination would have been, the second beside the first.
+    EXPECT_EQ(keptFiles, (QStringList{title + QStringLiteral(".mp4"), title + QStringLiteral(" 2.mp4")}));
+    EXPECT_EQ(QFileInfo(notPlaced).permissions() & 0x0077, 0) << "only the user may read what is kept";
+    QDir(notPlaced).removeRecursively();
 }

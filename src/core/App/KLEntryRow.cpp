@@ -72,7 +72,7 @@ void KLEntryRow::announceEnding() {
 
 void KLEntryRow::entryHasFinishedProcessing(KLEntry *entry) {
     const auto preferences = KLObjectRepository::singleton()->getPreferences();
-    if (entry->error() == nullptr && preferences != nullptr &&
+    if (entry->error() == nullptr && entry->completed() && preferences != nullptr &&
         preferences->automaticallyRemoveWhenCompleted()) {
         if (const auto table = m_table.lock()) {
             table->entryViewControllerRemoveWasRequested(shared_from_this());

@@ -56,6 +56,42 @@ QString KLFilePlacer::placeCopyOfFile(const QString &item, const QString &destin
     return placed;
 }
 
+QString KLFilePlacer::moveFile(const QString &item, const QString &destination, QString *failure) {
+    QString moveFailure;
+    const QString moved = claimName(item, destination, &moveFailure);
+    if (!moved.isEmpty()) {
+        return moved;
+    }
+    // A rename cannot cross file systems; whatever else stopped it stops the copy with its own reason.
+    const QString copied = placeCopyOfFile(item, destination, true, failure);
+    if (!copied.isEmpty()) {
+        QFile::remove(item);
+    }
+    return copied;
+}
+
+std::optional<QString> KLFilePlacer::makeFolder(const QString &folder, unsigned int mode) {
+    const QFileInfo info(folder);
+    if (info.isDir()) {
+        return std::nullopt;
+    }
+    const QString parent = info.absolutePath();
+    if (parent != info.absoluteFilePath()) {
+        if (const std::optional<QString> reason = makeFolder(parent)) {
+            return reason;
+        }
+    }
+    if (::mkdir(QFile::encodeName(folder).constData(), static_cast<mode_t>(mode)) == 0) {
+        return std::nullopt;
+    }
+    const int error = errno;
+    if (error != EEXIST) {
+        return systemReason(error);
+    }
+    // Something that is no folder holds the name (or a folder was made there meanwhile).
+    return QFileInfo(folder).isDir() ? std::nullopt : std::optional<QString>(systemReason(ENOTDIR));
+}
+
 std::optional<QString> KLFilePlacer::copyFile(const QString &item, const QString &copy) {
     const int source = ::open(QFile::encodeName(item).constData(), O_RDONLY | O_CLOEXEC);
     if (source < 0) {

@@ -15,6 +15,13 @@ public:
     // when nothing could be placed (and then nothing is left behind; `failure`, when given, says why).
     static QString placeCopyOfFile(const QString &item, const QString &destination, bool neverReplace,
                                    QString *failure = nullptr);
+    // Moves `item` to `destination`, or to the first free "name N.ext" beside it, never over a file; on
+    // another file system it is copied and the original removed. Returns the path the file now has, or an
+    // empty string with `failure` set (and `item` left where it was).
+    static QString moveFile(const QString &item, const QString &destination, QString *failure);
+    // Makes the folder and every missing folder above it; a new last folder gets `mode` (less the umask),
+    // those above it the usual 0777. Nothing when the folder is there, else the system's reason.
+    static std::optional<QString> makeFolder(const QString &folder, unsigned int mode = 0777);
 
 private:
     // Copies the file's bytes into a new file at `copy`, which must not exist; on failure removes what it

@@ -9,6 +9,23 @@
 
 #include <utility>
 
+namespace {
+
+// What the log says of a generator that gave nothing. One that gives no reason found nothing it could use;
+// the reason an earlier generator gave then says the most about the address.
+QString failureText(const std::shared_ptr<KLError> &error, const std::shared_ptr<KLError> &earlier,
+                    const QUrl &url) {
+    if (error != nullptr) {
+        return error->description();
+    }
+    const QString nothing =
+        QStringLiteral("nothing usable found at %1").arg(url.toString(QUrl::RemoveUserInfo));
+    return earlier != nullptr ? nothing + QStringLiteral(" (") + earlier->description() + QLatin1Char(')')
+                              : nothing;
+}
+
+} // namespace
+
 KLEntryFactory::KLEntryFactory() : m_generators(prepareGenerators()) {}
 
 KLEntryFactory::KLEntryFactory(Generators generators) : m_generators(std::move(generators)) {}
@@ -43,9 +60,8 @@ KLEntryFactory::generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError> 
         std::shared_ptr<KLError> generatorError;
         std::optional<EntryList> entries = generator->generateEntriesForURL(url, &generatorError);
         if (generatorError != nullptr || !entries.has_value()) {
-            KLLog::log(QStringLiteral("Generator Error: %1")
-                           .arg(generatorError != nullptr ? generatorError->description()
-                                                          : QStringLiteral("(null)")));
+            KLLog::log(
+                QStringLiteral("Generator Error: %1").arg(failureText(generatorError, earlierError, url)));
             lastError = generatorError;
             continue;
         }

@@ -20,6 +20,7 @@
 #include <QFileInfo>
 
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -219,8 +220,10 @@ void KLEntry::taskHasReachedETA(KLTask *, const QString &eta) {
     setEta(eta);
 }
 
-void KLEntry::taskDescriptionWasChanged(KLTask *, const QString &description) {
-    setState(description);
+void KLEntry::taskDescriptionWasChanged(KLTask *task, const QString &description) {
+    // The measuring task names the file it reads, a path in the temporary folder that means nothing to the
+    // user.
+    setState(task == get(m_measuringTask) ? measuringState : description);
 }
 
 // ---- The run ----
@@ -402,7 +405,9 @@ void KLEntry::runConversionStage(const QString &inputPath) {
     if (!startConversionTasks({measuring})) {
         return;
     }
+    set(m_measuringTask, static_cast<const KLTask *>(measuring.get()));
     enqueueTask(measuring, [inputPath](KLEntry &entry, KLTask &task) {
+        entry.set(entry.m_measuringTask, static_cast<const KLTask *>(nullptr));
         if (entry.cancelled() ||
             (task.error() != nullptr && task.error()->errorType() == KLError::terminatedType)) {
             entry.finishProcessingWithError(cancellationError());
@@ -507,19 +512,54 @@ void KLEntry::conversionTaskEnded(KLTask &task) {
 
 bool KLEntry::replaceItemAtPath(const QString &item) {
     const std::shared_ptr<KLPreferences> preferences = runPreferences();
+    const QString destination = preferences->downloadLocation();
     QString failure;
-    const QString placed = KLFilePlacer::placeCopyOfFile(item, preferences->downloadLocation(),
-                                                         get(m_automaticallyStartDownloading), &failure);
+    QString placed;
+    // A destination folder that is not there yet (chosen before it existed, or gone since) is made.
+    if (const std::optional<QString> reason = KLFilePlacer::makeFolder(QFileInfo(destination).path())) {
+        failure = *reason;
+    } else {
+        placed =
+            KLFilePlacer::placeCopyOfFile(item, destination, get(m_automaticallyStartDownloading), &failure);
+    }
     if (!placed.isEmpty()) {
         preferences->setDownloadLocation(placed);
         return true;
     }
-    // Unlike a failed task, a failed copy leaves nothing worth keeping in the temporary folder either.
+    failPlacement(item, failure);
+    return false;
+}
+
+void KLEntry::failPlacement(const QString &item, const QString &reason) {
+    QString cause = reason;
+    // What the run made would go with its temporary folder: it is kept where the user can find it. A file
+    // of the user's own (a local file placed as it is) stays where it is anyway.
+    const QString folder = temporaryFolder();
+    if (!folder.isEmpty() && item.startsWith(folder + QLatin1Char('/'))) {
+        QString keepFailure;
+        const QString kept = keepUnplacedFile(item, &keepFailure);
+        if (kept.isEmpty()) {
+            cause += QStringLiteral("; the file could not be kept either: ") + keepFailure;
+        } else {
+            cause += QStringLiteral("; the file is kept in ") + kept;
+            setOutputFile(kept);
+        }
+    }
     removeTemporaryFolder();
-    setError(KLError::create(KLError::downloadType, copyErrorDescription, failure));
+    setError(KLError::create(KLError::downloadType, copyErrorDescription, cause));
     setState(copyFailedState);
     endRun();
-    return false;
+}
+
+QString KLEntry::keepUnplacedFile(const QString &item, QString *failure) const {
+    const QString folder = KLKinolarkUtils::pathInFolder(KLKinolarkUtils::getApplicationDataDirectory(),
+                                                         QStringLiteral("Not placed"));
+    if (const std::optional<QString> reason = KLFilePlacer::makeFolder(folder, 0700)) {
+        *failure = *reason;
+        return QString();
+    }
+    const QString name = QFileInfo(runPreferences()->downloadLocation()).fileName();
+    return KLFilePlacer::moveFile(item, KLKinolarkUtils::pathInFolder(folder, name), failure);
 }
 
 void KLEntry::finishByPlacing(const QString &item) {

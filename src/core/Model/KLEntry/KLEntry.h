@@ -32,6 +32,7 @@ public:
     static inline const QString waitingToDownloadState = QStringLiteral("Waiting to download...");
     static inline const QString waitingToMuxState = QStringLiteral("Waiting to mux...");
     static inline const QString waitingToConvertState = QStringLiteral("Waiting to convert...");
+    static inline const QString measuringState = QStringLiteral("Measuring...");
     static inline const QString doneState = QStringLiteral("Done...");
     static inline const QString copyFailedState = QStringLiteral("Could not copy file to destination...");
     static inline const QString cancelledState = QStringLiteral("Cancelled");
@@ -120,7 +121,8 @@ protected:
     // Converts `inputPath` with one or two conversion tasks, then places the result at the destination.
     // Properties that are still unknown are measured on the file first.
     void runConversionStage(const QString &inputPath);
-    // Places a copy of `item` at the destination; on failure ends the run and returns false.
+    // Places a copy of `item` at the destination, making its folder when missing; on failure ends the run
+    // and returns false, with what the run made kept in the "Not placed" folder of the data directory.
     bool replaceItemAtPath(const QString &item);
     // Places `item` at the destination and ends the run with success.
     void finishByPlacing(const QString &item);
@@ -148,6 +150,11 @@ private:
     void conversionTaskEnded(KLTask &task);
     void removeTemporaryFolder();
     void endRun();
+    // Ends the run with the copy failure; the cause says why and where the finished file was kept.
+    void failPlacement(const QString &item, const QString &reason);
+    // Moves a finished file that could not be placed into the "Not placed" folder, named as its destination
+    // (numbered when taken); its new path, or empty with `failure` set.
+    QString keepUnplacedFile(const QString &item, QString *failure) const;
 
     QUrl m_originalURL;
     QString m_outputFile;
@@ -169,6 +176,8 @@ private:
     bool m_automaticallyStartDownloading = true;
     QString m_temporaryFolder;
     QString m_conversionOutput;
+    // The task that measures the downloaded file, while it runs; only compared, never called.
+    const KLTask *m_measuringTask = nullptr;
     std::atomic<bool> m_cancelled{false};
     std::mutex m_conversionTasksLock;
     std::vector<std::shared_ptr<KLTask>> m_conversionTasks;

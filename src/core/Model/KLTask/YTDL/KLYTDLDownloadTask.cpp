@@ -6,6 +6,8 @@
 #include "Utils/KLScriptInstance.h"
 #include "Utils/KLScriptManager.h"
 
+#include <QFileInfo>
+
 namespace {
 
 const QString etaMarker = QStringLiteral("ETA");
@@ -193,6 +195,23 @@ void KLYTDLDownloadTask::doTaskMain() {
     setFinished(true);
 }
 
+QString KLYTDLDownloadTask::failureCause() const {
+    const QString cause = KLScriptTask::failureCause();
+    if (m_receivedData.load()) {
+        return cause;
+    }
+    // The downloader makes the unfinished file when the first bytes arrive. A server that sends nothing
+    // after its headers makes it give up missing that file (or with no word at all): that is no reason a
+    // user can act on, the silence is.
+    const bool missingUnfinishedFile = cause.contains(QStringLiteral("No such file or directory")) &&
+                                       cause.contains(QStringLiteral(".part"));
+    if (missingUnfinishedFile ||
+        (cause.isEmpty() && QFileInfo(m_targetURL + QStringLiteral(".part")).size() == 0)) {
+        return QStringLiteral("the server sent no data");
+    }
+    return cause;
+}
+
 KLYTDLDownloadTask::LineReading KLYTDLDownloadTask::readLine(const QString &line) {
     LineReading reading;
     reading.merging = line.contains(QStringLiteral("ffmpeg"));
@@ -225,6 +244,9 @@ void KLYTDLDownloadTask::treatLine(const QString &line, Reading &reading) {
 }
 
 void KLYTDLDownloadTask::readProgress(const LineReading &line, Reading &reading) {
+    if (line.percentage.value_or(1.0) > 0.0) {
+        m_receivedData = true;
+    }
     if (!line.eta.isEmpty()) {
         setEta(line.eta);
     }

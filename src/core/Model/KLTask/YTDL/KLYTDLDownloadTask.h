@@ -61,6 +61,8 @@ public:
 protected:
     void doTaskMain() override;
     void prepareTaskDescription() override;
+    // The downloader's reason, except where it only shows that the server sent nothing.
+    QString failureCause() const override;
 
 private:
     // What the lines read so far have told.
@@ -84,4 +86,6 @@ private:
     std::optional<QString> m_downloadDescription;
     std::optional<QString> m_downloadSize;
     std::atomic<bool> m_stopped{false};
+    // Whether a progress line has shown any part of the file arrive.
+    std::atomic<bool> m_receivedData{false};
 };
