@@ -127,15 +127,18 @@ TEST_F(CommandLineRunsTest, DiagnosticLinesShowWithVerboseOnly) {
 }
 
 TEST_F(CommandLineRunsTest, EverythingFoundStartsThoughTheStoredSettingsSayOtherwiseAndTheyStayAsTheyWere) {
+    // Finished entries leave the queue as the settings ask, and still count as done.
     KLSettingsStore(KLDefaultPreferences::storeFilePath()).write([](QSettings &settings) {
         settings.setValue(KLDefaultPreferences::storeMarkerKey, s("yes"));
         settings.setValue(s("automaticallyStartDownloading"), s("no"));
+        settings.setValue(s("automaticallyRemoveWhenCompleted"), s("yes"));
     });
     const QString stored = KLTestEnvironment::readFile(KLDefaultPreferences::storeFilePath());
     KLKinolarkRunner::Options options;
     options.timeoutMs = 90000;
     const Outcome outcome = KLKinolarkRunner::run({m_site.url(s("two.html")), s("-o"), output()}, options);
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
+    EXPECT_FALSE(outcome.err.contains(s("No contents were found"))) << outcome.err.toStdString();
     EXPECT_EQ(KLKinolarkRunner::filesIn(output()).size(), 2);
     EXPECT_EQ(KLTestEnvironment::readFile(KLDefaultPreferences::storeFilePath()), stored);
 }

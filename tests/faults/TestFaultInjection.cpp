@@ -187,14 +187,16 @@ TEST_F(FaultInjectionTest, ADestinationIsMadeWhenMissingFollowedWhenLinkedAndEls
     expectNothingLeftRunning("destinations");
 }
 
-TEST_F(FaultInjectionTest, ADestinationLostWhileDownloadingFailsTheEntryAndKeepsWhatTookItsPlace) {
+TEST_F(FaultInjectionTest, ADestinationLostWhileDownloadingIsMadeAgainOrTheFileIsKeptBesideWhatTookItsPlace) {
+    const QString notPlaced =
+        KLKinolarkUtils::pathInFolder(KLKinolarkUtils::getApplicationDataDirectory(), s("Not placed"));
     const struct {
         const char *name;
         std::function<void(const QString &)> replace; // puts something else at the destination's path
-        const char *reason;
-        const char *left; // what the destination's path holds afterwards
+        const char *reason;                           // null when the run succeeds
+        const char *left; // what the destination's path holds afterwards, when no folder
     } cases[] = {
-        {"removed", [](const QString &) {}, "No such file or directory", nullptr},
+        {"removed", [](const QString &) {}, nullptr, nullptr},
         {"replaced by a file",
          [](const QString &path) { KLTestEnvironment::writeFile(path, "the user's own\n"); },
          "Not a directory", "the user's own\n"},
@@ -229,15 +231,28 @@ TEST_F(FaultInjectionTest, ADestinationLostWhileDownloadingFailsTheEntryAndKeeps
         const Outcome outcome =
             KLKinolarkRunner::run({page(), s("-c"), s("download-only"), s("-o"), output()}, options);
         m_site.server().clearBehaviour(s("/clip.mp4"));
+        expectNothingLeftRunning(c.name);
+        if (c.reason == nullptr) {
+            EXPECT_EQ(outcome.exitCode, 0) << c.name << ": " << outcome.err.toStdString();
+            EXPECT_EQ(KLKinolarkRunner::filesIn(output()).size(), 1) << c.name;
+            QDir(output()).removeRecursively();
+            continue;
+        }
+        // The download is kept where the user can find it, and the error says why and where.
+        const QStringList keptFiles = KLKinolarkRunner::filesIn(notPlaced);
+        ASSERT_EQ(keptFiles.size(), 1) << c.name;
+        const QString kept = KLKinolarkUtils::pathInFolder(notPlaced, keptFiles.first());
         EXPECT_EQ(outcome.exitCode, 1) << c.name << ": " << outcome.err.toStdString();
-        EXPECT_TRUE(outcome.err.contains(s(c.reason))) << c.name << ": " << outcome.err.toStdString();
+        EXPECT_TRUE(outcome.err.contains(s("(%1; the file is kept in %2)").arg(s(c.reason), kept)))
+            << c.name << ": " << outcome.err.toStdString();
+        EXPECT_EQ(QFileInfo(kept).size(), m_site.sizeOf(s("clip.mp4"))) << c.name;
+        QDir(notPlaced).removeRecursively();
         if (c.left != nullptr) {
             EXPECT_EQ(KLTestEnvironment::readFile(output()), s(c.left)) << c.name;
             QFile::remove(output());
         } else {
             EXPECT_TRUE(KLKinolarkRunner::filesIn(output()).isEmpty()) << c.name;
         }
-        expectNothingLeftRunning(c.name);
     }
 }
 
@@ -271,12 +286,12 @@ TEST_F(FaultInjectionTest, AToolKilledMidRunFailsItsEntryAndNothingIsLeft) {
          {page(), s("-c"), s("download-only")},
          "\"Downloading",
          {s("yt-dlp"), s("--progress-template")},
-         "Download failed for URL: "},
+         "yt-dlp was stopped by signal 9"},
         {"ffmpeg converting",
          {page("wide.html"), s("-p"), s("iPhone X")},
          "\"Converting",
          {s("ffmpeg"), s("-hide_banner -y -i file:")},
-         "Conversion failed"},
+         "Conversion failed... (ffmpeg was stopped by signal 9)"},
     };
     m_site.server().throttle(s("/clip.mp4"), 16 * 1024);
     for (const auto &c : cases) {

@@ -1,8 +1,14 @@
-// The rows of the queue: what each state of an entry shows, the dots of a running state, what a row shows of
-// a failure and of a title too long for it, and the lines of an entry's information.
+// The rows of the queue: what each state of an entry shows, which entries automatic removal takes away, the
+// dots of a running state, what a row shows of a failure and of a title too long for it, and the lines of an
+// entry's information.
+#include "App/KLEntryRow.h"
+#include "App/KLEntryTableController.h"
 #include "Model/KLEntry/KLEntry.h"
+#include "Model/KLEntry/KLEntryDestinationChooser.h"
 #include "Model/KLTask/Basic/KLVideoProperties.h"
 #include "Model/KLTask/KLError.h"
+#include "Model/Preferences/KLDefaultPreferences.h"
+#include "Utils/KLObjectRepository.h"
 #include "Views/Other/KLHoverButton.h"
 #include "Views/Other/KLProgressIndicator.h"
 #include "Views/Popovers/KLInformationEntryViewController.h"
@@ -94,6 +100,43 @@ TEST(EntryRows, EachStateOfTheEntryDecidesTheRowsButtons) {
     row.apply();
     EXPECT_FALSE(row.circularProgressIndicator()->indeterminate());
     EXPECT_EQ(row.circularProgressIndicator()->foregroundColor(), QColor(98, 163, 245));
+}
+
+TEST(EntryRows, WithAutomaticRemovalOnlyACompletedEntryLeavesTheQueue) {
+    // The user dismisses the question where to put the file: the run ends without an error, incomplete.
+    class Dismissing final : public KLEntryDestinationChooser {
+    public:
+        void chooseDestinationForEntry(const std::shared_ptr<KLEntry> &,
+                                       const std::shared_ptr<KLPreferences> &, const QString &,
+                                       const QString &, Answer answer) override {
+            answer(std::nullopt);
+        }
+    };
+    KLObjectRepository::singleton()->removeAllObjects();
+    auto preferences = std::make_shared<KLDefaultPreferences>();
+    preferences->setSaving(false);
+    preferences->setAutomaticallyStartDownloading(false);
+    preferences->setAutomaticallyRemoveWhenCompleted(true);
+    KLObjectRepository::singleton()->addObject(preferences, KLObjectRepository::preferencesName);
+    KLEntry::setDestinationChooser(std::make_shared<Dismissing>());
+    auto table = std::make_shared<KLEntryTableController>();
+    table->setAutomaticStart(false);
+    for (const bool completed : {false, true}) {
+        auto entry = entryInState("ready");
+        table->addEntry(entry);
+        const std::shared_ptr<KLEntryRow> row = table->rowForEntry(entry);
+        ASSERT_NE(row, nullptr);
+        if (completed) {
+            entry->setCompleted(true);
+            row->entryHasFinishedProcessing(entry.get());
+        } else {
+            row->onProcess();
+        }
+        EXPECT_FALSE(entry->processing()) << completed;
+        EXPECT_EQ(table->rowForEntry(entry) == nullptr, completed) << completed;
+    }
+    KLEntry::setDestinationChooser(nullptr);
+    KLObjectRepository::singleton()->removeAllObjects();
 }
 
 TEST(EntryRows, DotsCycleAndARepeatedStateDoesNotRestartThem) {

@@ -12,12 +12,14 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -98,21 +100,51 @@ TEST_F(YTDLDownload, ThrottledDownloadReportsProgressAndLeavesTheFileAtTheTarget
     EXPECT_EQ(m_listener.count(QStringLiteral("completed")), 1);
 }
 
-TEST_F(YTDLDownload, DroppedConnectionFails) {
-    // Every answer breaks off after a few kilobytes: the downloader's retries cannot get the whole file.
-    m_site.server().dropAfter(clip, 2048);
-    auto task = downloadOf(clip);
-    task->start();
-    ASSERT_TRUE(KLTestEnvironment::waitUntil([this] { return ended(); }, 90s));
+TEST_F(YTDLDownload, ADroppedOrSilentServerFailsTheDownloadWithItsCause) {
+    // The real downloader, made to wait 1 s rather than its 20 s for a silent socket: it is the one on the
+    // search path that the launcher runs.
+    QTemporaryDir farm;
+    const QString downloader = QStandardPaths::findExecutable(QStringLiteral("yt-dlp"));
+    ASSERT_FALSE(downloader.isEmpty());
+    const QString wrapper = farm.filePath(QStringLiteral("yt-dlp"));
+    KLTestEnvironment::writeFile(wrapper,
+                                 "#!/bin/sh\nexec '" + downloader.toUtf8() + "' --socket-timeout 1 \"$@\"\n");
+    ASSERT_TRUE(QFile::setPermissions(wrapper, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QByteArray searchPath = qgetenv("PATH");
+    qputenv("PATH", farm.path().toUtf8() + ':' + searchPath);
+    const struct {
+        const char *name;
+        std::function<void(KLTestWebServer &)> fault;
+        const char *cause; // null: whatever the downloader said
+    } cases[] = {
+        // Every answer breaks off after a few kilobytes: the downloader's retries cannot get the whole file.
+        {"dropped", [](KLTestWebServer &server) { server.dropAfter(clip, 2048); }, nullptr},
+        // The downloader then misses the unfinished file it never made: the silence is the cause.
+        {"silent from the first byte", [](KLTestWebServer &server) { server.stallAfter(clip, 0); },
+         "the server sent no data"},
+    };
+    for (const auto &c : cases) {
+        QFile::remove(m_target + QStringLiteral(".part")); // each case starts afresh rather than resuming
+        c.fault(m_site.server());
+        auto task = downloadOf(clip);
+        task->start();
+        ASSERT_TRUE(KLTestEnvironment::waitUntil([&task] { return task->hasEnded(); }, 90s)) << c.name;
+        m_site.server().clearBehaviour(clip);
+        m_site.server().releaseStalls();
 
-    ASSERT_NE(task->error(), nullptr);
-    EXPECT_EQ(task->error()->errorType(), KLError::downloadType);
-    // What the downloader said follows the text.
-    EXPECT_TRUE(task->error()->errorDescription().startsWith(
-        QStringLiteral("Download failed for URL: %1 (").arg(m_site.url(clip))))
-        << task->error()->errorDescription().toStdString();
-    EXPECT_EQ(task->resultAs<QString>(), m_target + QStringLiteral(".part"));
-    EXPECT_FALSE(QFileInfo::exists(m_target));
+        ASSERT_NE(task->error(), nullptr) << c.name;
+        EXPECT_EQ(task->error()->errorType(), KLError::downloadType) << c.name;
+        // What went wrong follows the text.
+        const QString description = task->error()->errorDescription();
+        const QString text = QStringLiteral("Download failed for URL: %1 (").arg(m_site.url(clip));
+        EXPECT_TRUE(description.startsWith(text)) << c.name << ": " << description.toStdString();
+        if (c.cause != nullptr) {
+            EXPECT_EQ(description, text + QString::fromUtf8(c.cause) + QLatin1Char(')')) << c.name;
+        }
+        EXPECT_EQ(task->resultAs<QString>(), m_target + QStringLiteral(".part")) << c.name;
+        EXPECT_FALSE(QFileInfo::exists(m_target)) << c.name;
+    }
+    qputenv("PATH", searchPath);
 }
 
 TEST_F(YTDLDownload, TerminatingMidwayStopsTheDownloaderWithoutACompletion) {
