@@ -197,6 +197,20 @@ TEST_F(FileEntryTest, TwoPassSettingsRunTwoConversionTasksWithAWaitBetween) {
     EXPECT_TRUE(states.mid(first, second - first).contains(KLEntry::waitingToConvertState));
 }
 
+TEST_F(FileEntryTest, PropertiesStillUnknownAtTheConversionAreMeasuredUnderAPlainState) {
+    auto entry = prepared(KLMediaFixtures::path(KLMediaFixtures::Clip360p));
+    ASSERT_NE(entry, nullptr);
+    entry->setProperties(nullptr); // as when the metadata stage could not learn them in time
+    ASSERT_TRUE(KLEntryTestHarness::processAndWait(entry));
+    const QStringList states =
+        std::dynamic_pointer_cast<KLRecordingEntryDelegate>(entry->delegate())->states();
+    EXPECT_EQ(entry->state(), KLEntry::doneState) << states.join(QStringLiteral(" | ")).toStdString();
+    // The measuring task's own text names the file it reads, a path the user has no use for.
+    EXPECT_TRUE(states.contains(KLEntry::measuringState)) << states.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_FALSE(states.join(QLatin1Char('\n')).contains(QLatin1Char('/')))
+        << states.join(QStringLiteral(" | ")).toStdString();
+}
+
 TEST_F(FileEntryTest, AFinishedFileThatCannotBePlacedIsKeptAndTheErrorSaysWhyAndWhere) {
     QTemporaryDir folder;
     const QString aFile = folder.filePath(QStringLiteral("file"));
