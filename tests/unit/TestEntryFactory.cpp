@@ -179,7 +179,10 @@ TEST_F(EntryFactoryTest, WhenAllFailTheLastClaimingGeneratorsErrorIsHandedOn) {
         std::shared_ptr<KLError> error = failure(QStringLiteral("left from before"));
         EXPECT_FALSE(KLEntryFactory(m_chain).generateEntriesForURL(page, &error).has_value());
         EXPECT_EQ(error, first);
-        EXPECT_TRUE(log.lines().contains(QStringLiteral("Generator Error: (null)")));
+        // The log names what happened rather than a missing reason.
+        EXPECT_TRUE(log.lines().contains(QStringLiteral("Generator Error: nothing usable found at %1 (%2)")
+                                             .arg(page.toString(), first->description())))
+            << log.lines().join(QLatin1Char('\n')).toStdString();
     }
     m_chain.clear();
     {
