@@ -272,6 +272,9 @@ TEST(ScriptErrorOutput, TheCauseIsTheLineThatSaysWhy) {
          "/opt/x.sh: line 3: ffprobe: command not found"},
         {{QStringLiteral("just talking"), QStringLiteral("still talking\x1b[31m")}, "still talking[31m"},
         {{QStringLiteral("Conversion failed!")}, ""},
+        {{QStringLiteral("[aac @ 0x5] Qavg: 120.000"),
+          QStringLiteral("Exiting normally, received signal 15.")},
+         "ffmpeg was stopped by signal 15"},
         {{QString(QStringLiteral("ERROR: ")) + QString(400, QLatin1Char('x'))}, nullptr},
     };
     for (const Case &c : cases) {

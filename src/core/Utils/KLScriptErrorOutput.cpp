@@ -9,7 +9,6 @@ namespace {
 // Closing remarks that say only that something failed, not why.
 bool isGenericRemark(const QString &line) {
     static const QStringList remarks = {QStringLiteral("Conversion failed!"),
-                                        QStringLiteral("Exiting normally, received signal"),
                                         QStringLiteral("Error while filtering: Immediate exit requested")};
     for (const QString &remark : remarks) {
         if (line.startsWith(remark)) {
@@ -91,8 +90,14 @@ QString KLScriptErrorOutput::causeIn(const QStringList &lines) {
     QString errorLine;
     QString reportingLine;
     QString lastLine;
+    // ffmpeg that catches a stop signal ends with this remark: the signal, not its last report, is the cause.
+    static const QRegularExpression stopped(QStringLiteral("^Exiting normally, received signal (\\d+)"));
     for (const QString &raw : lines) {
         const QString line = KLKinolarkUtils::printableText(raw).trimmed();
+        if (const QRegularExpressionMatch match = stopped.match(line); match.hasMatch()) {
+            errorLine = QStringLiteral("ffmpeg was stopped by signal ") + match.captured(1);
+            continue;
+        }
         if (line.isEmpty() || isGenericRemark(line)) {
             continue;
         }
