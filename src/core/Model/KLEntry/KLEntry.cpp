@@ -515,8 +515,11 @@ bool KLEntry::replaceItemAtPath(const QString &item) {
     const QString destination = preferences->downloadLocation();
     QString failure;
     QString placed;
-    // A destination folder that is not there yet (chosen before it existed, or gone since) is made.
-    if (const std::optional<QString> reason = KLFilePlacer::makeFolder(QFileInfo(destination).path())) {
+    // A destination folder that is not there yet (chosen before it existed, or gone since) is made; never
+    // one named relative to wherever the program happens to run.
+    const QFileInfo target(destination);
+    if (const std::optional<QString> reason =
+            target.isAbsolute() ? KLFilePlacer::makeFolder(target.path()) : std::nullopt) {
         failure = *reason;
     } else {
         placed =
