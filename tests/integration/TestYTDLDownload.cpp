@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -111,6 +112,7 @@ TEST_F(YTDLDownload, ADroppedOrSilentServerFailsTheDownloadWithItsCause) {
     ASSERT_TRUE(QFile::setPermissions(wrapper, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     const QByteArray searchPath = qgetenv("PATH");
     qputenv("PATH", farm.path().toUtf8() + ':' + searchPath);
+    const auto restore = qScopeGuard([&searchPath] { qputenv("PATH", searchPath); });
     const struct {
         const char *name;
         KLTestWebServer::Behaviour fault;
@@ -142,7 +144,6 @@ TEST_F(YTDLDownload, ADroppedOrSilentServerFailsTheDownloadWithItsCause) {
         EXPECT_EQ(task->resultAs<QString>(), m_target + QStringLiteral(".part")) << c.name;
         EXPECT_FALSE(QFileInfo::exists(m_target)) << c.name;
     }
-    qputenv("PATH", searchPath);
 }
 
 TEST_F(YTDLDownload, TerminatingMidwayStopsTheDownloaderWithoutACompletion) {
