@@ -25,7 +25,6 @@
 #include <QDragEnterEvent>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
