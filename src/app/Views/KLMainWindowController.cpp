@@ -458,15 +458,32 @@ void KLMainWindowController::setStatusText(const QString &text) {
     showStatus(text, text == KLStatusLine::failedText ? m_failureCause : QString());
 }
 
+QString KLMainWindowController::innermostReason(const QString &cause) {
+    // "Could not get target link from source URL: U (Unsupported URL: U)": what the line has room for is
+    // the part in the last brackets, the tool's reason; the address is in the row's own text already.
+    if (!cause.endsWith(QLatin1Char(')'))) {
+        return cause;
+    }
+    int depth = 0;
+    for (qsizetype at = cause.size() - 1; at >= 0; --at) {
+        depth += cause.at(at) == QLatin1Char(')') ? 1 : cause.at(at) == QLatin1Char('(') ? -1 : 0;
+        if (depth == 0) {
+            return cause.mid(at + 1, cause.size() - at - 2);
+        }
+    }
+    return cause;
+}
+
 void KLMainWindowController::showStatus(const QString &text, const QString &cause) {
     // One line, elided in the middle so that the start of an address and its end both show; a failure's
-    // cause has a second line, where the cancel button (hidden then) would be. The whole text is in the
-    // tooltip and for screen readers.
+    // cause has a second line, where the cancel button (hidden then) would be, with the tool's own words. The
+    // whole text is in the tooltip and for screen readers.
     QLabel *field = m_window->stateTextField();
     const auto line = [field](const QString &part) {
         return field->fontMetrics().elidedText(part, Qt::ElideMiddle, field->width());
     };
-    field->setText(cause.isEmpty() ? line(text) : line(text) + QLatin1Char('\n') + line(cause));
+    field->setText(cause.isEmpty() ? line(text)
+                                   : line(text) + QLatin1Char('\n') + line(innermostReason(cause)));
     const QString whole = cause.isEmpty() ? text : text + QLatin1Char(' ') + cause;
     field->setToolTip(whole);
     field->setAccessibleName(whole);

@@ -121,6 +121,7 @@ private:
     void tellNothingFound(const QString &cause);
     void dismissFailure();
     void showStatus(const QString &text, const QString &cause);
+    static QString innermostReason(const QString &cause);
 
     std::weak_ptr<KLAppDelegate> m_delegate;
     std::unique_ptr<KLMainWindow> m_window;

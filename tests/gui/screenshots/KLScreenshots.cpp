@@ -10,11 +10,16 @@
 #include "Views/KLMainWindow.h"
 #include "Views/KLMainWindowController.h"
 #include "Views/KLStatusAnimation.h"
+#include "Views/Other/KLAboutWindowController.h"
+#include "Views/Popovers/KLPopover.h"
 #include "Views/Preferences/Controllers/KLDefaultPreferencesWindowController.h"
 #include "Views/Preferences/Controllers/KLPreferencesViewController.h"
+#include "Views/Table/KLEntryTableView.h"
+#include "Views/Table/KLEntryViewController.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -74,9 +79,18 @@ QList<std::shared_ptr<KLEntry>> queueInEveryState() {
     done->setState(KLEntry::doneState);
     done->setOutputFile(s("/home/user/Desktop/City lights timelapse.mov"));
     auto failed = entry("Concert (live)", "https://videos.example/watch/concert", 0);
-    failed->setError(KLError::create(KLError::downloadType, s("Download failed")));
+    failed->setError(KLError::create(KLError::downloadType,
+                                     s("Download failed for URL: https://videos.example/watch/concert"),
+                                     s("HTTP Error 403: Forbidden")));
     failed->setState(KLEntry::failedState);
-    return {ready, downloading, converting, done, failed};
+    auto unplaced = entry("Harbour at dawn, seen from the lighthouse on the northern pier, with the fishing "
+                          "boats coming home",
+                          "https://videos.example/watch/harbour#kinolark-item=3", 160);
+    unplaced->setError(KLError::create(KLError::downloadType, KLEntry::copyErrorDescription,
+                                       s("Permission denied; the file is kept in /home/user/.local/share/"
+                                         "KinolarkPro/Not placed/Harbour at dawn.mov")));
+    unplaced->setState(KLEntry::copyFailedState);
+    return {ready, failed, unplaced, downloading, converting, done};
 }
 
 class Studio final {
@@ -132,6 +146,37 @@ bool drawPreferences(const QString &folder, const QString &theme, const QString 
     return saved;
 }
 
+// The information of the failed entries (the second and third rows), the band after an address that gave
+// nothing, and the About window.
+bool drawFailures(Studio &studio, const QString &folder, const QString &suffix) {
+    bool saved = true;
+    KLEntryTableView *table = studio.controller().window()->mainTableView();
+    for (int index : {1, 2}) {
+        KLEntryViewController *row = table->rowAt(index);
+        row->onDisplayInformation();
+        studio.settle();
+        if (auto *popover = row->findChild<KLPopover *>()) {
+            const QString name = s("information-failed-%1-%2.png").arg(index).arg(suffix);
+            saved = popover->grab().save(QDir(folder).filePath(name)) && saved;
+            popover->close();
+        }
+    }
+    studio.controller().addressYieldedNothing(
+        QUrl(s("https://videos.example/news/today")),
+        KLError::create(KLError::downloadAnalysisType,
+                        s("Could not get target link from source URL: https://videos.example/news/today"),
+                        s("Unsupported URL: https://videos.example/news/today")));
+    studio.delegate().setFailedState();
+    saved = studio.save(folder, s("nothing-found-%1").arg(suffix)) && saved;
+    KLAboutWindowController about(studio.controller().window());
+    about.show();
+    // The tools answer with their versions.
+    const bool answered = QTest::qWaitFor(
+        [&about] { return !about.downloaderVersionLabel()->text().endsWith(s("...")); }, 15000);
+    const QString name = s("about-%1.png").arg(suffix);
+    return about.grab().save(QDir(folder).filePath(name)) && answered && saved;
+}
+
 bool drawTheme(const QString &folder, const QString &theme, const QString &scale) {
     Studio studio;
     auto preferences = KLObjectRepository::singleton()->getPreferences();
@@ -166,6 +211,7 @@ bool drawTheme(const QString &folder, const QString &theme, const QString &scale
                 saved;
     }
     studio.controller().closeBatchPopover();
+    saved = drawFailures(studio, folder, theme + QLatin1Char('-') + scale) && saved;
     return drawPreferences(folder, theme, scale) && saved;
 }
 
