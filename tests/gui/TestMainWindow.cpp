@@ -113,24 +113,11 @@ TEST_F(MainWindowTest, TheStatusIsOneLineAndAFailureSaysWhy) {
     m_controller->setStatusText(KLAppDelegate::idleText);
     EXPECT_TRUE(status->isVisibleTo(&window()));
     EXPECT_EQ(status->toolTip(), failure);
-}
-
-TEST_F(MainWindowTest, NothingFoundStaysWithItsReasonUntilTheNextAction) {
-    QLabel *status = window().stateTextField();
-    m_controller->addressYieldedNothing(QUrl(s("http://videos.example/p")),
-                                        KLError::create(KLError::downloadAnalysisType, s("Download failed"),
-                                                        s("ERROR: HTTP Error 404: Not Found")));
-    m_delegate->setFailedState();
-    const QString expected =
-        s("No contents were found... Download failed (ERROR: HTTP Error 404: Not Found)");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return status->toolTip() == expected; }, 2000));
-    QTest::qWait(3000); // longer than the message once lasted
-    EXPECT_TRUE(status->isVisible());
-    EXPECT_EQ(status->toolTip(), expected);
+    // The user's next action takes it away.
     m_controller->onBatch();
     m_controller->closeBatchPopover();
-    EXPECT_TRUE(window().hintTextField()->isVisible());
-    EXPECT_FALSE(status->isVisible());
+    EXPECT_TRUE(window().hintTextField()->isVisibleTo(&window()));
+    EXPECT_FALSE(status->isVisibleTo(&window()));
 }
 
 TEST_F(MainWindowTest, RowsFollowTheQueuesOrder) {
