@@ -56,7 +56,7 @@ QJsonObject KLCommandLineUI::describe(const KLEntry &entry, int id) {
 }
 
 void KLCommandLineUI::addressYieldedNothing(const QUrl &url, const std::shared_ptr<KLError> &error) {
-    m_addressesWithoutContents << (error != nullptr ? error->errorDescription() : url.toString());
+    m_addressesWithoutContents << nothingFoundReason(url, error);
     tellChange();
 }
 
