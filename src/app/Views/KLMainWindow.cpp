@@ -68,10 +68,12 @@ QWidget *KLMainWindow::buildDropZone() {
     m_addButton->setIconSize(QSize(24, 24));
     m_addButton->setGeometry(14, dropZoneHeight + (bandHeight - 32) / 2, 32, 32);
     m_addButton->setToolTip(tr("Add"));
+    m_addButton->setAccessibleName(tr("Add"));
     m_batchButton = new KLHoverButton(m_dragFilesView);
     m_batchButton->setIconSize(QSize(24, 24));
     m_batchButton->setGeometry(windowWidth - 14 - 32, dropZoneHeight + (bandHeight - 32) / 2, 32, 32);
     m_batchButton->setToolTip(tr("Queue actions"));
+    m_batchButton->setAccessibleName(tr("Queue actions"));
 
     m_stateTextField = new KLPassthroughTextField(m_dragFilesView);
     m_stateTextField->setAlignment(Qt::AlignCenter);

@@ -2,9 +2,13 @@
 
 KLHoverButton::KLHoverButton(QWidget *parent) : QToolButton(parent) {
     setAutoRaise(true);
-    setFocusPolicy(Qt::NoFocus);
+    // Reachable with Tab like any button; the ring in the accent colour shows where the keyboard is on a
+    // light and on a dark background alike.
+    setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
-    setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; }"));
+    setStyleSheet(QStringLiteral("QToolButton { border: 2px solid transparent; border-radius: 6px; "
+                                 "background: transparent; }"
+                                 "QToolButton:focus { border-color: rgb(98, 163, 245); }"));
 }
 
 void KLHoverButton::setDefaultImage(const QIcon &image) {

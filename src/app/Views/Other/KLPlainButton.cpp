@@ -5,7 +5,7 @@
 
 KLPlainButton::KLPlainButton(QWidget *parent) : QPushButton(parent) {
     setFlat(true);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
 }
 
@@ -28,6 +28,13 @@ void KLPlainButton::paintEvent(QPaintEvent *) {
     option.features |= QStyleOptionButton::Flat;
     option.state &= ~(QStyle::State_HasFocus | QStyle::State_Sunken | QStyle::State_MouseOver);
     style()->drawControl(QStyle::CE_PushButtonLabel, &option, &painter, this);
+    if (hasFocus()) {
+        // The keyboard's place, in the hover colour, which stands out on either theme.
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(m_hovering ? palette().color(QPalette::HighlightedText) : m_hoverColor, 2.0));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1.0, 1.0, -1.0, -1.0), 4.0, 4.0);
+    }
 }
 
 void KLPlainButton::enterEvent(QEnterEvent *event) {

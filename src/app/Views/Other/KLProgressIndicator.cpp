@@ -1,5 +1,8 @@
 #include "Views/Other/KLProgressIndicator.h"
 
+#include "Views/Other/KLAccessibleProgressIndicator.h"
+
+#include <QAccessible>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPainterPathStroker>
@@ -31,11 +34,22 @@ KLProgressIndicator::KLProgressIndicator(QWidget *parent)
     setAttribute(Qt::WA_TranslucentBackground);
     m_timer.setInterval(1000 / ticksPerSecond);
     connect(&m_timer, &QTimer::timeout, this, &KLProgressIndicator::advanceTail);
+    // Screen readers learn the ring's value through its own accessible interface, made known once.
+    static const bool readable = [] {
+        QAccessible::installFactory(&KLAccessibleProgressIndicator::factory);
+        return true;
+    }();
+    Q_UNUSED(readable);
 }
 
 void KLProgressIndicator::setProgress(double progress) {
+    const bool announced = std::lround(progress * 100.0) != std::lround(m_progress * 100.0);
     m_progress = progress;
     update();
+    if (announced && QAccessible::isActive()) {
+        QAccessibleValueChangeEvent changed(this, static_cast<int>(std::lround(progress * 100.0)));
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 void KLProgressIndicator::setForegroundColor(const QColor &color) {

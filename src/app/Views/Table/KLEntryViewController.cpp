@@ -22,6 +22,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -100,6 +101,12 @@ void KLEntryViewController::buildControls() {
     m_informationButton = button(this, tr("Info"), 16);
     m_revealButton = button(this, tr("Show in Files"), 16);
     m_removeButton = button(this, tr("Delete"), 16);
+    // What a press does, for the screen reader's users; the tooltips stay short.
+    m_informationButton->setAccessibleName(tr("Show information"));
+    m_revealButton->setAccessibleName(tr("Show in folder"));
+    m_removeButton->setAccessibleName(tr("Remove from queue"));
+    m_titleTextField->setAccessibleName(tr("Title"));
+    m_thumbnailImageView->setAccessibleName(tr("Thumbnail"));
     connect(m_downloadButton, &QToolButton::clicked, this, &KLEntryViewController::onProcess);
     connect(m_removeButton, &QToolButton::clicked, this, &KLEntryViewController::onRemove);
     connect(m_revealButton, &QToolButton::clicked, this, &KLEntryViewController::onReveal);
@@ -176,12 +183,29 @@ void KLEntryViewController::apply() {
     const QString action = m_entry->processing() ? tr("Cancel") : tr("Start");
     m_downloadButton->setAccessibleName(action);
     m_downloadButton->setToolTip(action);
+    announce();
     m_removeButton->setVisible(look.removeShown);
     m_revealButton->setVisible(look.revealShown);
     m_titleTextField->setReadOnly(!look.titleEditable);
     m_etaTextField->setVisible(look.etaShown);
     m_etaTextField->setText(look.etaShown ? m_entry->eta() : QString());
     showProgress();
+}
+
+void KLEntryViewController::announce() {
+    // The row is read as one line: "Landscape test clip, Downloading, 40 %"; a reader hears it change.
+    QString line = m_entry->title().isEmpty() ? KLEntry::unknownTitle : m_entry->title();
+    line += QStringLiteral(", ") + QString(m_entry->state()).remove(QLatin1Char('.'));
+    const double factor = m_entry->completionFactor();
+    if (m_entry->processing() && factor >= 0.0) {
+        line += QStringLiteral(", %1 %").arg(std::lround(factor * 100.0));
+    }
+    if (const std::shared_ptr<KLError> failure = m_entry->error()) {
+        line += QStringLiteral(": ") + failure->errorDescription();
+    }
+    if (line != accessibleName()) {
+        setAccessibleName(line);
+    }
 }
 
 void KLEntryViewController::showState(const QString &state) {

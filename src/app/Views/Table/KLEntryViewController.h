@@ -70,6 +70,7 @@ private:
     void buildControls();
     void placeControls();
     void showState(const QString &state);
+    void announce();
     void showCause();
     void showThumbnail(const QImage &image);
     void showProgress();

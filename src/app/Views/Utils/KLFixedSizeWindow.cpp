@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QBoxLayout>
+#include <QDialog>
 #include <QFontMetrics>
+#include <QShortcut>
 #include <QWidget>
 
 namespace {
@@ -32,5 +34,12 @@ void KLFixedSizeWindow::apply(QWidget *window, QBoxLayout *layout) {
     if (layout->direction() == QBoxLayout::TopToBottom || layout->direction() == QBoxLayout::BottomToTop) {
         const QMargins margins = layout->contentsMargins();
         layout->addStrut(widthForTitle(window) - margins.left() - margins.right());
+    }
+    // Closed from the keyboard as small windows are: Ctrl+W, and Escape (which a dialog knows already).
+    QObject::connect(new QShortcut(QKeySequence::Close, window), &QShortcut::activated, window,
+                     &QWidget::close);
+    if (qobject_cast<QDialog *>(window) == nullptr) {
+        QObject::connect(new QShortcut(QKeySequence::Cancel, window), &QShortcut::activated, window,
+                         &QWidget::close);
     }
 }
