@@ -43,7 +43,8 @@ QList<KLAccessibilityTree::Node> KLAccessibilityTree::read(const QString &applic
                      object.value(QStringLiteral("text")).toString(),
                      box.size() == 4
                          ? QRect(box.at(0).toInt(), box.at(1).toInt(), box.at(2).toInt(), box.at(3).toInt())
-                         : QRect()});
+                         : QRect(),
+                     object.value(QStringLiteral("value")).toDouble(-1.0)});
     }
     return tree;
 }

@@ -13,8 +13,9 @@ public:
         QString role;
         QString name;
         QString description;
-        QString text;  // a text field's contents
-        QRect extents; // on the screen; empty when the node has no place
+        QString text;        // a text field's contents
+        QRect extents;       // on the screen; empty when the node has no place
+        double value = -1.0; // a progress bar's, a slider's; -1 when the node has none
     };
 
     // The tree of the application named `application` right now; empty when it is not on the bus.

@@ -3,7 +3,8 @@
 
   accessibility_tree.py dump APPLICATION          prints the tree as JSON: one object per node, in
                                                   document order, with depth, role, name, description,
-                                                  text (for text fields) and extents on the screen
+                                                  text (for text fields), value (for progress and the
+                                                  like) and extents on the screen
   accessibility_tree.py press APPLICATION NAME    performs the first action of the first node named NAME
                                                   that offers one; exits 1 when there is none
 """
@@ -37,10 +38,14 @@ def nodes(root):
 
 def describe(node, depth):
     entry = {"depth": depth, "role": node.getRoleName(), "name": node.name or "",
-             "description": node.description or "", "text": "", "extents": None}
+             "description": node.description or "", "text": "", "extents": None, "value": None}
     try:
         text = node.queryText()
         entry["text"] = text.getText(0, min(text.characterCount, 2000))
+    except NotImplementedError:
+        pass
+    try:
+        entry["value"] = node.queryValue().currentValue
     except NotImplementedError:
         pass
     try:
