@@ -11,6 +11,7 @@
 #include "Views/KLMainWindowController.h"
 #include "Views/KLStatusAnimation.h"
 #include "Views/Other/KLAboutWindowController.h"
+#include "Views/Other/KLHoverButton.h"
 #include "Views/Popovers/KLPopover.h"
 #include "Views/Preferences/Controllers/KLDefaultPreferencesWindowController.h"
 #include "Views/Preferences/Controllers/KLPreferencesViewController.h"
@@ -204,6 +205,11 @@ bool drawTheme(const QString &folder, const QString &theme, const QString &scale
     }
     studio.controller().setBatchActions(true, true, true);
     saved = studio.save(folder, s("queue-%1-%2").arg(theme, scale)) && saved;
+    // Where the keyboard is: the first row's main button.
+    studio.controller().window()->activateWindow();
+    saved = QTest::qWaitForWindowActive(studio.controller().window()) && saved;
+    studio.controller().window()->mainTableView()->rowAt(0)->downloadButton()->setFocus(Qt::TabFocusReason);
+    saved = studio.save(folder, s("focus-row-button-%1-%2").arg(theme, scale)) && saved;
     studio.controller().onBatch();
     studio.settle();
     if (QWidget *popover = studio.controller().batchPopover()) {

@@ -8,7 +8,7 @@ KLHoverButton::KLHoverButton(QWidget *parent) : QToolButton(parent) {
     setCursor(Qt::PointingHandCursor);
     setStyleSheet(QStringLiteral("QToolButton { border: 2px solid transparent; border-radius: 6px; "
                                  "background: transparent; }"
-                                 "QToolButton:focus { border-color: rgb(98, 163, 245); }"));
+                                 "QToolButton:focus { border-color: palette(window-text); }"));
 }
 
 void KLHoverButton::setDefaultImage(const QIcon &image) {
