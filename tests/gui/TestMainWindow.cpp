@@ -19,10 +19,12 @@
 #include "Views/Popovers/KLPopoverChoice.h"
 #include "Views/Table/KLEntryTableView.h"
 #include "Views/Table/KLEntryViewController.h"
+#include "Views/Table/KLTitleTextField.h"
 #include "Views/Utils/KLArtwork.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QScreen>
@@ -301,4 +303,68 @@ TEST(DropZone, FilesGoAsPathsTextAsTextAndNothingWhileDraggingIsOff) {
     EXPECT_TRUE(drop(&link));
     EXPECT_EQ(recorder.texts,
               QStringList({s("watch https://videos.example/v/1 tonight"), s("https://videos.example/v/2")}));
+}
+
+TEST_F(MainWindowTest, TheQueueIsOneTabStopWhoseRowsTheKeysDrive) {
+    m_delegate->tableController()->setAutomaticStart(false);
+    std::vector<std::shared_ptr<KLEntry>> entries;
+    for (const char *title : {"First", "Second", "Third"}) {
+        entries.push_back(std::make_shared<KLEntry>());
+        entries.back()->setTitle(s(title));
+        m_delegate->tableController()->addEntry(entries.back());
+    }
+    KLEntryTableView *queue = window().mainTableView();
+    ASSERT_TRUE(QTest::qWaitFor([queue] { return queue->numberOfRows() == 3; }, 2000));
+    window().show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+
+    // The add and queue buttons, then the queue as one stop, whatever its rows hold.
+    m_controller->setBatchActions(true, false, true);
+    window().addButton()->setFocus(Qt::TabFocusReason);
+    for (QWidget *expected : {static_cast<QWidget *>(window().batchButton()), static_cast<QWidget *>(queue),
+                              static_cast<QWidget *>(window().addButton())}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), expected);
+    }
+    const struct {
+        Qt::Key key;
+        int current;
+    } moves[] = {{Qt::Key_Down, 1}, {Qt::Key_End, 2},  {Qt::Key_Down, 2},
+                 {Qt::Key_Home, 0}, {Qt::Key_Down, 1}, {Qt::Key_Down, 2}};
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    ASSERT_EQ(QApplication::focusWidget(), queue);
+    EXPECT_EQ(queue->currentRow(), 0);
+    for (const auto &move : moves) {
+        QTest::keyClick(queue, move.key);
+        EXPECT_EQ(queue->currentRow(), move.current) << move.key;
+        EXPECT_TRUE(queue->rowAt(move.current)->isCurrent());
+    }
+
+    // The row's actions: its menu names them; F2 renames; Delete removes it; Return starts the next.
+    bool offered = false;
+    QTimer::singleShot(0, &window(), [&offered] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            offered = true;
+            QStringList names;
+            for (const QAction *action : menu->actions()) {
+                names << action->text();
+            }
+            EXPECT_EQ(names,
+                      QStringList({s("Start"), s("Show information"), s("Rename"), s("Remove from queue")}));
+            menu->close();
+        }
+    });
+    QTest::keyClick(queue, Qt::Key_Menu);
+    EXPECT_TRUE(offered);
+    window().activateWindow(); // offscreen, a closed menu leaves no window active
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+    QTest::keyClick(queue, Qt::Key_F2);
+    EXPECT_TRUE(queue->rowAt(2)->titleTextField()->hasFocus());
+    queue->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(queue, Qt::Key_Delete);
+    ASSERT_TRUE(QTest::qWaitFor([queue] { return queue->numberOfRows() == 2; }, 2000));
+    EXPECT_EQ(queue->currentRow(), 1);
+    QTest::keyClick(queue, Qt::Key_Return);
+    EXPECT_TRUE(entries.at(1)->processing());
+    entries.at(1)->setProcessing(false);
 }

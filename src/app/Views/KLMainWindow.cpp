@@ -50,6 +50,10 @@ KLMainWindow::KLMainWindow(std::weak_ptr<KLEntryTableController> table, QWidget 
     m_mainTableView->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
     layout->addWidget(m_mainTableView, 1);
     setCentralWidget(central);
+    // Tab goes from the top down: add, the queue's actions, cancel (while shown), then the queue.
+    setTabOrder(m_addButton, m_batchButton);
+    setTabOrder(m_batchButton, m_cancelButton);
+    setTabOrder(m_cancelButton, m_mainTableView);
     buildMenus();
     setFixedWidth(windowWidth);
 }

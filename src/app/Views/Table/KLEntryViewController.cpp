@@ -17,6 +17,7 @@
 
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
@@ -47,6 +48,8 @@ QLabel *label(QWidget *parent, int pointSizeDelta) {
 
 KLHoverButton *button(QWidget *parent, const QString &tip, int side) {
     auto *created = new KLHoverButton(parent);
+    // The queue is one stop of the window's tab order; its rows' actions are keys and a menu there.
+    created->setFocusPolicy(Qt::NoFocus);
     created->setToolTip(tip);
     created->setIconSize(QSize(side, side));
     created->setFixedSize(side + 4, side + 4);
@@ -88,6 +91,7 @@ KLEntryViewController::~KLEntryViewController() = default;
 void KLEntryViewController::buildControls() {
     m_thumbnailImageView = new QLabel(this);
     m_titleTextField = new KLTitleTextField(this);
+    m_titleTextField->setFocusPolicy(Qt::ClickFocus);
     m_titleTextField->setFrame(false);
     QFont bold = m_titleTextField->font();
     bold.setBold(true);
@@ -338,8 +342,45 @@ void KLEntryViewController::resizeEvent(QResizeEvent *event) {
     apply(); // the source text is shortened to the new width
 }
 
+void KLEntryViewController::setCurrent(bool current) {
+    if (current != m_current) {
+        m_current = current;
+        update();
+    }
+}
+
+void KLEntryViewController::rename() {
+    if (m_titleTextField->isReadOnly()) {
+        return;
+    }
+    m_titleTextField->setFocus(Qt::ShortcutFocusReason);
+    m_titleTextField->selectAll();
+}
+
+void KLEntryViewController::showActionsMenu(const QPoint &globalPosition) {
+    // What the row's buttons do, with their names, for the keyboard (the menu key) and the right button.
+    QMenu menu(this);
+    menu.addAction(m_downloadButton->accessibleName(), this, &KLEntryViewController::onProcess);
+    menu.addAction(m_informationButton->accessibleName(), this, &KLEntryViewController::onDisplayInformation);
+    if (m_revealButton->isVisible()) {
+        menu.addAction(m_revealButton->accessibleName(), this, &KLEntryViewController::onReveal);
+    }
+    if (!m_titleTextField->isReadOnly()) {
+        menu.addAction(tr("Rename"), this, &KLEntryViewController::rename);
+    }
+    if (m_removeButton->isVisible()) {
+        menu.addAction(m_removeButton->accessibleName(), this, &KLEntryViewController::onRemove);
+    }
+    menu.exec(globalPosition);
+}
+
 void KLEntryViewController::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     painter.fillRect(rect(), m_theme.rowBackground());
     painter.fillRect(QRect(0, height() - 1, width(), 1), m_theme.separator());
+    if (m_current) {
+        // The keyboard's row, in the theme's text colour.
+        painter.setPen(QPen(m_theme.primaryText(), 2.0));
+        painter.drawRect(QRectF(rect()).adjusted(1.0, 1.0, -1.0, -2.0));
+    }
 }

@@ -61,6 +61,13 @@ public:
     void onReveal();
     void onTitle();
     void onDisplayInformation();
+    // The title, ready to be typed over (F2).
+    void rename();
+    // The row's actions as a menu at the position (the menu key, the right button).
+    void showActionsMenu(const QPoint &globalPosition);
+    // The row the queue's keys act on, marked while the queue has the focus.
+    void setCurrent(bool current);
+    bool isCurrent() const { return m_current; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -92,4 +99,5 @@ private:
     KLHoverButton *m_revealButton = nullptr;
     KLHoverButton *m_informationButton = nullptr;
     QTimer m_labelTimer;
+    bool m_current = false;
 };
