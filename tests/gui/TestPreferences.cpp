@@ -1,6 +1,7 @@
 // The preferences panes over the real records: which panes a level offers, what typed values become, the
 // bitrate and size lists, the mode's effect on the containers, the codec panes, the settings file and the
-// command line that reads it, and the save dialog that carries one run's own settings.
+// command line that reads it, the save dialog that carries one run's own settings, and the window by
+// keyboard.
 #include "Flow/Entries/Generators/KLFileEntryGenerator.h"
 #include "KLEntryTestHarness.h"
 #include "KLKinolarkRunner.h"
@@ -11,16 +12,21 @@
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Model/Preferences/KLPreferences.h"
 #include "Views/KLSaveDestinationChooser.h"
+#include "Views/Preferences/Controllers/KLDefaultPreferencesWindowController.h"
 #include "Views/Preferences/Controllers/KLPreferencesViewController.h"
 #include "Views/Preferences/PreferenceViews/Codecs/Audio/KLMP2CodecPreferencesViewController.h"
 #include "Views/Preferences/PreferenceViews/Codecs/Bitrate/KLBitrateSelectionWindowController.h"
 #include "Views/Preferences/PreferenceViews/Codecs/KLCodecPreferencesViewController.h"
 #include "Views/Preferences/PreferenceViews/KLAudioCodecPreferencesViewController.h"
 #include "Views/Preferences/PreferenceViews/KLConversionPreferencesViewController.h"
+#include "Views/Preferences/PreferenceViews/KLVideoPreferencesViewController.h"
 #include "Views/Preferences/PreferenceViews/Resolution/KLResolutionSelectionWindowController.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSettings>
@@ -73,7 +79,99 @@ std::vector<Pane> shownPanes(const KLPreferencesViewController &view) {
     return shown;
 }
 
+// What is wrong with the shown labels of the pane's forms: one without a buddy, or a mnemonic used twice.
+std::string untiedLabels(const QWidget &pane) {
+    QString wrong;
+    QList<QKeySequence> mnemonics;
+    for (const QFormLayout *form : pane.findChildren<QFormLayout *>()) {
+        for (int row = 0; row < form->rowCount(); ++row) {
+            const QLayoutItem *item = form->itemAt(row, QFormLayout::LabelRole);
+            const auto *label = item != nullptr ? qobject_cast<QLabel *>(item->widget()) : nullptr;
+            if (label == nullptr || !label->isVisibleTo(&pane)) {
+                continue;
+            }
+            const QKeySequence mnemonic = QKeySequence::mnemonic(label->text());
+            if (label->buddy() == nullptr || (!mnemonic.isEmpty() && mnemonics.contains(mnemonic))) {
+                wrong += label->text() + s(" ");
+            }
+            mnemonics << mnemonic;
+        }
+    }
+    return wrong.toStdString();
+}
+
 } // namespace
+
+TEST(PreferencesWindow, TheKeyboardAloneWalksThePanesAndReachesTheirControls) {
+    auto stored = std::make_shared<KLDefaultPreferences>();
+    stored->setSettingsLevel(KLSettingsLevel::Expert);
+    KLDefaultPreferencesWindowController window(stored);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const KLPreferencesViewController &view = *window.preferencesView();
+    EXPECT_EQ(QApplication::focusWidget(), view.paneButton(Pane::General));
+
+    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+    const Qt::KeyboardModifiers ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+    struct Step {
+        const char *keys;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        Pane shown;
+        bool focusOnBar; // else on a control of the pane
+    };
+    const Step steps[] = {
+        {"Right", Qt::Key_Right, {}, Pane::Conversion, true},
+        {"Down", Qt::Key_Down, {}, Pane::Video, true},
+        {"End", Qt::Key_End, {}, Pane::AudioCodec, true},
+        {"Right at the end", Qt::Key_Right, {}, Pane::General, true},
+        {"Left at the start", Qt::Key_Left, {}, Pane::AudioCodec, true},
+        {"Home", Qt::Key_Home, {}, Pane::General, true},
+        {"Tab from the bar", Qt::Key_Tab, {}, Pane::General, false},
+        {"Shift+Tab", Qt::Key_Backtab, Qt::ShiftModifier, Pane::General, true},
+        {"Enter", Qt::Key_Return, {}, Pane::General, false},
+        {"Ctrl+Tab", Qt::Key_Tab, ctrl, Pane::Conversion, false},
+        {"Ctrl+PgDown", Qt::Key_PageDown, ctrl, Pane::Video, false},
+        {"Ctrl+PgUp", Qt::Key_PageUp, ctrl, Pane::Conversion, false},
+        {"Ctrl+Shift+Tab", Qt::Key_Backtab, ctrlShift, Pane::General, false},
+        {"Ctrl+Shift+Tab at the start", Qt::Key_Backtab, ctrlShift, Pane::AudioCodec, false},
+        {"Ctrl+Tab at the end", Qt::Key_Tab, ctrl, Pane::General, false},
+        {"Shift+Tab again", Qt::Key_Backtab, Qt::ShiftModifier, Pane::General, true},
+        {"Right again", Qt::Key_Right, {}, Pane::Conversion, true},
+        {"Right to Video", Qt::Key_Right, {}, Pane::Video, true},
+        {"Space", Qt::Key_Space, {}, Pane::Video, false},
+    };
+    for (const Step &step : steps) {
+        QTest::keyClick(static_cast<QWidget *>(nullptr), step.key, step.modifiers);
+        QCoreApplication::processEvents();
+        const QString title = KLPreferencesViewController::paneTitle(step.shown);
+        EXPECT_EQ(KLPreferencesViewController::paneTitle(view.currentPane()), title) << step.keys;
+        QWidget *focused = QApplication::focusWidget();
+        EXPECT_TRUE(step.focusOnBar ? focused == view.paneButton(step.shown)
+                                    : view.currentPaneView()->isAncestorOf(focused))
+            << step.keys << " focus on " << (focused ? focused->metaObject()->className() : "nothing");
+        // Screen readers hear the pane's name and that its button is the one on.
+        QAccessibleInterface *button = QAccessible::queryAccessibleInterface(view.paneButton(step.shown));
+        EXPECT_EQ(button->text(QAccessible::Name), title) << step.keys;
+        EXPECT_EQ(button->role(), QAccessible::Button) << step.keys;
+        EXPECT_TRUE(button->state().checkable && button->state().checked) << step.keys;
+        EXPECT_EQ(untiedLabels(*view.currentPaneView()), "") << step.keys;
+    }
+
+    // In the video pane the codec has the focus, and Alt with the size label's letter reaches the size.
+    auto *video = qobject_cast<KLVideoPreferencesViewController *>(view.currentPaneView());
+    ASSERT_NE(video, nullptr);
+    EXPECT_EQ(QApplication::focusWidget(), video->codecPopUp());
+    const auto labels = video->findChildren<QLabel *>();
+    const auto size = std::find_if(labels.begin(), labels.end(), [video](QLabel *label) {
+        return label->buddy() == video->resolutionPopUp();
+    });
+    ASSERT_NE(size, labels.end());
+    EXPECT_EQ(QString((*size)->text()).remove(QLatin1Char('&')), s("Size:"));
+    QTest::keySequence(static_cast<QWidget *>(nullptr), QKeySequence::mnemonic((*size)->text()));
+    EXPECT_EQ(QApplication::focusWidget(), video->resolutionPopUp());
+}
 
 TEST(PreferencesPanes, TheLevelDecidesThePanesAndAnAccessoryHasNoGeneralPane) {
     auto stored = std::make_shared<KLDefaultPreferences>();

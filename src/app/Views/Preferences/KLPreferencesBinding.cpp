@@ -48,7 +48,6 @@ void KLPreferencesBinding::refresh() {
 QLineEdit *KLPreferencesBinding::numberField(const QString &key, QWidget *parent) {
     auto *edit = new QLineEdit(parent);
     edit->setObjectName(key);
-    edit->setAccessibleName(key);
     m_refreshers << [this, key, edit] { edit->setText(storedText(key)); };
     QObject::connect(edit, &QLineEdit::editingFinished, edit, [this, key, edit] {
         const auto *field = KLPreferencesFields::conversionField(key);
@@ -63,7 +62,6 @@ QLineEdit *KLPreferencesBinding::numberField(const QString &key, QWidget *parent
 QLineEdit *KLPreferencesBinding::textField(const QString &key, QWidget *parent) {
     auto *edit = new QLineEdit(parent);
     edit->setObjectName(key);
-    edit->setAccessibleName(key);
     m_refreshers << [this, key, edit] { edit->setText(storedText(key)); };
     QObject::connect(edit, &QLineEdit::editingFinished, edit, [this, key, edit] {
         store(key, edit->text().trimmed());
@@ -77,7 +75,6 @@ QComboBox *KLPreferencesBinding::choices(const QString &key, std::function<QStri
                                          QWidget *parent) {
     auto *box = new QComboBox(parent);
     box->setObjectName(key);
-    box->setAccessibleName(key);
     m_refreshers << [this, key, box, items] {
         const QSignalBlocker quiet(box);
         box->clear();
@@ -110,7 +107,6 @@ QComboBox *KLPreferencesBinding::bitrates(const QString &key, QList<uint64_t> va
                                           QWidget *parent) {
     auto *box = new QComboBox(parent);
     box->setObjectName(key);
-    box->setAccessibleName(key);
     m_refreshers << [this, key, box, values, allowCustom] {
         const QSignalBlocker quiet(box);
         box->clear();
@@ -147,7 +143,6 @@ void KLPreferencesBinding::chooseCustomBitrate(const QString &key, QComboBox *bo
 QCheckBox *KLPreferencesBinding::check(const QString &key, const QString &text, QWidget *parent) {
     auto *box = new QCheckBox(text, parent);
     box->setObjectName(key);
-    box->setAccessibleName(key);
     m_refreshers << [this, key, box] {
         const QSignalBlocker quiet(box);
         box->setChecked(storedText(key) == QLatin1String("yes"));

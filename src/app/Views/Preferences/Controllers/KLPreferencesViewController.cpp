@@ -3,18 +3,21 @@
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Model/Preferences/KLPreferencesListener.h"
 #include "Utils/KLLog.h"
+#include "Views/Preferences/Controllers/KLPreferencesPaneBar.h"
 #include "Views/Preferences/PreferenceViews/KLAudioCodecPreferencesViewController.h"
 #include "Views/Preferences/PreferenceViews/KLAudioPreferencesViewController.h"
 #include "Views/Preferences/PreferenceViews/KLConversionPreferencesViewController.h"
 #include "Views/Preferences/PreferenceViews/KLGeneralPreferencesViewController.h"
+#include "Views/Preferences/PreferenceViews/KLPaneLabels.h"
 #include "Views/Preferences/PreferenceViews/KLVideoCodecPreferencesViewController.h"
 #include "Views/Preferences/PreferenceViews/KLVideoPreferencesViewController.h"
 
-#include <QButtonGroup>
-#include <QHBoxLayout>
 #include <QMetaObject>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -49,25 +52,24 @@ constexpr KLPreferencesViewController::Pane everyPane[] = {
 KLPreferencesViewController::KLPreferencesViewController(std::shared_ptr<KLPreferences> preferences,
                                                          bool asAccessoryView, QWidget *parent)
     : QWidget(parent), m_preferences(std::move(preferences)), m_asAccessoryView(asAccessoryView),
-      m_listener(std::make_shared<LevelListener>(this)), m_buttonGroup(new QButtonGroup(this)),
-      m_paneArea(new QWidget(this)) {
-    auto *buttons = new QHBoxLayout();
-    buttons->setSpacing(2);
-    buttons->addStretch();
+      m_listener(std::make_shared<LevelListener>(this)), m_paneArea(new QWidget(this)) {
+    QStringList titles;
     for (const Pane pane : everyPane) {
-        auto *button = new QToolButton(this);
-        button->setText(paneTitle(pane));
-        button->setCheckable(true);
-        button->setAutoRaise(true);
-        button->setAccessibleName(paneTitle(pane));
-        m_buttonGroup->addButton(button);
-        connect(button, &QToolButton::clicked, this, [this, pane] { showPane(pane); });
-        buttons->addWidget(button);
-        m_buttons.push_back(button);
+        titles << paneTitle(pane);
     }
-    buttons->addStretch();
+    m_bar = new KLPreferencesPaneBar(titles, this);
+    connect(m_bar, &KLPreferencesPaneBar::chosen, this, [this](int index, bool intoPane) {
+        showPane(static_cast<Pane>(index), intoPane ? Focus::IntoPane : Focus::Stay);
+    });
+    const std::pair<QKeySequence, int> steps[] = {{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+                                                  {QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+                                                  {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1},
+                                                  {QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1}};
+    for (const auto &[keys, step] : steps) {
+        new QShortcut(keys, this, [this, step = step] { stepPane(step); });
+    }
     auto *layout = new QVBoxLayout(this);
-    layout->addLayout(buttons);
+    layout->addWidget(m_bar);
     layout->addWidget(m_paneArea, 1);
     new QVBoxLayout(m_paneArea);
     m_paneArea->layout()->setContentsMargins(0, 0, 0, 0);
@@ -121,7 +123,7 @@ std::vector<KLPreferencesViewController::Pane> KLPreferencesViewController::pane
 }
 
 QToolButton *KLPreferencesViewController::paneButton(Pane pane) const {
-    return m_buttons.at(static_cast<size_t>(pane));
+    return m_bar->button(static_cast<int>(pane));
 }
 
 void KLPreferencesViewController::rebuildPanes() {
@@ -156,8 +158,12 @@ KLPreferencesPane *KLPreferencesViewController::makePane(Pane pane) {
     return nullptr;
 }
 
-void KLPreferencesViewController::showPane(Pane pane) {
+void KLPreferencesViewController::showPane(Pane pane, Focus focus) {
     if (m_currentView != nullptr) {
+        // The focus in the pane that goes would otherwise fall on whatever control comes next.
+        if (m_currentView->isAncestorOf(window()->focusWidget())) {
+            focus = Focus::IntoPane;
+        }
         // It may be the one whose control asked for this: it goes once that control is done.
         m_currentView->hide();
         m_currentView->deleteLater();
@@ -167,9 +173,34 @@ void KLPreferencesViewController::showPane(Pane pane) {
     if (m_currentView != nullptr) {
         m_paneArea->layout()->addWidget(m_currentView);
         m_currentView->show();
+        KLPaneLabels::tie(m_currentView);
     }
-    paneButton(pane)->setChecked(true);
+    m_bar->setCurrent(static_cast<int>(pane));
+    if (focus == Focus::IntoPane) {
+        focusFirstControl();
+    }
     if (m_resizeBlock) {
         m_resizeBlock();
     }
+}
+
+void KLPreferencesViewController::stepPane(int step) {
+    const std::vector<Pane> offered = panes();
+    const auto count = static_cast<std::ptrdiff_t>(offered.size());
+    const std::ptrdiff_t at = std::find(offered.begin(), offered.end(), m_current) - offered.begin();
+    showPane(offered[static_cast<size_t>((at + step + count) % count)], Focus::IntoPane);
+}
+
+void KLPreferencesViewController::focusFirstControl() {
+    // The pane's controls come in the focus chain in the order it made them.
+    for (QWidget *next = m_currentView != nullptr ? m_currentView->nextInFocusChain() : nullptr;
+         next != nullptr && next != m_currentView; next = next->nextInFocusChain()) {
+        if (m_currentView->isAncestorOf(next) && next->isVisibleTo(m_currentView) && next->isEnabled() &&
+            (next->focusPolicy() & Qt::TabFocus) == Qt::TabFocus) {
+            next->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+    // A pane with nothing to change (the video pane of sound only) leaves the user on its button.
+    paneButton(m_current)->setFocus(Qt::TabFocusReason);
 }

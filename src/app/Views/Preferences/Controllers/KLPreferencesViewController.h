@@ -12,19 +12,22 @@
 
 class KLPreferences;
 class KLPreferencesListener;
-class QButtonGroup;
-class QStackedLayout;
+class KLPreferencesPaneBar;
 class QToolButton;
 
 // The preferences of a record: a row of pane buttons and the chosen pane under it. Which panes there are
 // depends on the record's settings level (General, for the stored preferences only and never as the
 // accessory of a save dialog; Conversion; from Advanced on Video and Audio; at Expert the two codec panes);
-// a change of the level builds them anew and shows Conversion.
+// a change of the level builds them anew and shows Conversion. From the keyboard, Ctrl+Tab and Ctrl+PgDown
+// go to the next pane and Ctrl+Shift+Tab and Ctrl+PgUp to the previous one, anywhere in the window.
 class KLPreferencesViewController final : public QWidget {
     Q_OBJECT
 
 public:
     enum class Pane { General, Conversion, Video, Audio, VideoCodec, AudioCodec };
+    // Where the keyboard focus goes when a pane shows: it stays where it is (unless it was in the pane that
+    // leaves), or it goes to the new pane's first control.
+    enum class Focus { Stay, IntoPane };
 
     KLPreferencesViewController(std::shared_ptr<KLPreferences> preferences, bool asAccessoryView,
                                 QWidget *parent = nullptr);
@@ -40,7 +43,7 @@ public:
     Pane currentPane() const { return m_current; }
     KLPreferencesPane *currentPaneView() const { return m_currentView; }
     QToolButton *paneButton(Pane pane) const;
-    void showPane(Pane pane);
+    void showPane(Pane pane, Focus focus = Focus::Stay);
     // Throws away the panes and builds those of the record's level, showing Conversion.
     void rebuildPanes();
 
@@ -48,13 +51,15 @@ public:
 
 private:
     KLPreferencesPane *makePane(Pane pane);
+    // The pane `step` places after the current one among those the level offers, round the ends.
+    void stepPane(int step);
+    void focusFirstControl();
 
     std::shared_ptr<KLPreferences> m_preferences;
     const bool m_asAccessoryView;
     std::shared_ptr<KLPreferencesListener> m_listener;
     std::function<void()> m_resizeBlock;
-    std::vector<QToolButton *> m_buttons;
-    QButtonGroup *m_buttonGroup;
+    KLPreferencesPaneBar *m_bar;
     QWidget *m_paneArea;
     Pane m_current = Pane::Conversion;
     QPointer<KLPreferencesPane> m_currentView;

@@ -1,6 +1,7 @@
 #include "Views/Preferences/PreferenceViews/KLCodecChooserPreferencesViewController.h"
 
 #include "Views/Preferences/PreferenceViews/Codecs/KLCodecPreferencesViewController.h"
+#include "Views/Preferences/PreferenceViews/KLPaneLabels.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -28,11 +29,15 @@ KLCodecChooserPreferencesViewController::KLCodecChooserPreferencesViewController
 void KLCodecChooserPreferencesViewController::showCodec(const QString &codec) {
     m_codec->setCurrentText(codec);
     if (m_pane != nullptr) {
+        // Hidden, its labels leave their letters to the new pane's.
+        m_pane->hide();
         m_pane->deleteLater();
     }
     m_pane = KLCodecPreferencesViewController::forCodec(codec, preferences(), this);
     if (m_pane != nullptr) {
         m_layout->addWidget(m_pane);
+        m_pane->show();
+        KLPaneLabels::tie(this);
     }
     // The window fits its new content.
     if (QWidget *top = window()) {

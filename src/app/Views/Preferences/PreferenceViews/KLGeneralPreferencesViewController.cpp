@@ -85,7 +85,6 @@ QLineEdit *
 KLGeneralPreferencesViewController::limitField(const QString &key,
                                                std::function<void(KLDefaultPreferences &, uint64_t)> store) {
     auto *field = new QLineEdit(this);
-    field->setAccessibleName(key);
     connect(field, &QLineEdit::editingFinished, this, [this, key, field, store] {
         const auto *described = KLDefaultPreferences::applicationField(key);
         const KLValueRange range =
