@@ -36,6 +36,8 @@ public:
     // Asks the program to end as the desktop does, and kills it when it does not in time.
     void quit();
     QProcess &process() { return m_program; }
+    // ":N", the X server's display, for tools that act on it (key presses, the clipboard).
+    QString display() const { return m_display.display(); }
 
 private:
     bool startAccessibilityBus();

@@ -56,6 +56,11 @@ void KLSaveDestinationChooser::ask(const std::shared_ptr<KLPreferences> &prefere
         files->setMinimumHeight(dialog->fontMetrics().height() * fileListRows);
     }
     QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, answer](int result) {
+        // The keyboard goes back to the window the question came from, also where no window manager
+        // would hand it back.
+        if (QWidget *asking = dialog->parentWidget()) {
+            asking->activateWindow();
+        }
         const QStringList chosen = dialog->selectedFiles();
         if (result != QDialog::Accepted || chosen.isEmpty()) {
             answer(std::nullopt);

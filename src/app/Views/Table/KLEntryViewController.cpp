@@ -324,6 +324,8 @@ void KLEntryViewController::onDisplayInformation() {
         information->addTitle(line.first, line.second);
     }
     auto *popover = new KLPopover(information, m_theme.dark(), this);
+    popover->setWindowTitle(tr("Information")); // what a reader, or the window system, calls it
+    popover->setAccessibleName(tr("Information"));
     popover->showRelativeTo(m_informationButton);
     // A tall popover (a long cause, a long title) stays on the screen even where neither side of the button
     // has room for all of it: its top edge then meets the screen's.
