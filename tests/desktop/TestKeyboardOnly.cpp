@@ -70,7 +70,8 @@ protected:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(s("DISPLAY"), m_display);
         m_clipboard.setProcessEnvironment(environment);
-        m_clipboard.start(s("xclip"), {s("-selection"), s("clipboard")});
+        m_clipboard.start(s("xclip"),
+                          {s("-quiet"), s("-selection"), s("clipboard")}); // in the foreground, to be stopped
         ASSERT_TRUE(m_clipboard.waitForStarted());
         m_clipboard.write(text.toUtf8());
         m_clipboard.closeWriteChannel();
