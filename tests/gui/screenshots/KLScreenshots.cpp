@@ -142,6 +142,16 @@ bool drawPreferences(const QString &folder, const QString &theme, const QString 
                                           theme, scale);
             saved = window.grab().save(QDir(folder).filePath(name)) && saved;
         }
+        if (level == KLSettingsLevel::Expert) {
+            // Where the keyboard is: the first field of the conversion pane.
+            window.activateWindow();
+            saved = QTest::qWaitForWindowActive(&window) && saved;
+            window.preferencesView()->showPane(KLPreferencesViewController::Pane::Conversion,
+                                               KLPreferencesViewController::Focus::IntoPane);
+            QTest::qWait(100);
+            const QString name = s("focus-preferences-field-%1-%2.png").arg(theme, scale);
+            saved = window.grab().save(QDir(folder).filePath(name)) && saved;
+        }
     }
     preferences->setSettingsLevel(KLSettingsLevel::Beginner);
     return saved;
