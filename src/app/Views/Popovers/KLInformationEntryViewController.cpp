@@ -40,6 +40,8 @@ KLInformationEntryViewController::KLInformationEntryViewController(const QString
     titleLabel->setFont(bold);
     titleLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
     QTextEdit *valueText = valueView(value, this);
+    // A reader announces the value by what it is ("Duration"), as the bold title beside it shows.
+    valueText->setAccessibleName(QString(title).remove(QLatin1Char(':')));
     const int tall = lineHeight();
     titleLabel->setGeometry(0, 6, titleWidth, tall - 6);
     valueText->setGeometry(titleWidth + 8, 6, valueWidth, tall - 6);
