@@ -26,13 +26,9 @@ QByteArray runScript(const QStringList &arguments, int *exitCode) {
     return script.readAllStandardOutput();
 }
 
-} // namespace
-
-QList<KLAccessibilityTree::Node> KLAccessibilityTree::read(const QString &application) {
-    int exitCode = 0;
-    const QJsonArray nodes =
-        QJsonDocument::fromJson(runScript({QStringLiteral("dump"), application}, &exitCode)).array();
-    QList<Node> tree;
+QList<KLAccessibilityTree::Node> parse(const QByteArray &json) {
+    const QJsonArray nodes = QJsonDocument::fromJson(json).array();
+    QList<KLAccessibilityTree::Node> tree;
     for (const QJsonValue &value : nodes) {
         const QJsonObject object = value.toObject();
         const QJsonArray box = object.value(QStringLiteral("extents")).toArray();
@@ -44,9 +40,30 @@ QList<KLAccessibilityTree::Node> KLAccessibilityTree::read(const QString &applic
                      box.size() == 4
                          ? QRect(box.at(0).toInt(), box.at(1).toInt(), box.at(2).toInt(), box.at(3).toInt())
                          : QRect(),
-                     object.value(QStringLiteral("value")).toDouble(-1.0)});
+                     object.value(QStringLiteral("value")).toDouble(-1.0),
+                     object.value(QStringLiteral("states")).toVariant().toStringList()});
     }
     return tree;
+}
+
+} // namespace
+
+QList<KLAccessibilityTree::Node> KLAccessibilityTree::read(const QString &application) {
+    int exitCode = 0;
+    return parse(runScript({QStringLiteral("dump"), application}, &exitCode));
+}
+
+QList<KLAccessibilityTree::Node> KLAccessibilityTree::pressForPopups(const QString &application,
+                                                                     const QString &name, bool *pressed,
+                                                                     const QString &choice) {
+    QStringList arguments{QStringLiteral("popup"), application, name};
+    if (!choice.isEmpty()) {
+        arguments << choice;
+    }
+    int exitCode = 0;
+    const QByteArray json = runScript(arguments, &exitCode);
+    *pressed = exitCode == 0;
+    return parse(json);
 }
 
 bool KLAccessibilityTree::press(const QString &application, const QString &name) {
