@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
 
 using namespace std::chrono_literals;
 using Tree = QList<KLAccessibilityTree::Node>;
@@ -109,12 +110,12 @@ class AccessibleWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_program.prepare({s("1280x800"), true}));
-        ASSERT_TRUE(m_site.addMedia(s("clip.mp4"), KLMediaFixtures::Clip360p));
-        ASSERT_TRUE(m_site.addMedia(s("slow.mp4"), KLMediaFixtures::Clip360p));
-        ASSERT_TRUE(m_site.addMedia(s("gone.mp4"), KLMediaFixtures::Clip360p));
-        m_site.addPage(s("done.html"), s("Short test clip"), {s("clip.mp4")});
-        m_site.addPage(s("slow.html"), s("Landscape test clip"), {s("slow.mp4")});
-        m_site.addPage(s("gone.html"), s("Vanishing test clip"), {s("gone.mp4")});
+        for (const auto &[page, title] :
+             {std::pair{"done", "Short test clip"}, std::pair{"slow", "Landscape test clip"},
+              std::pair{"gone", "Vanishing test clip"}}) {
+            ASSERT_TRUE(m_site.addMedia(s(page) + s(".mp4"), KLMediaFixtures::Clip360p));
+            m_site.addPage(s(page) + s(".html"), s(title), {s(page) + s(".mp4")});
+        }
         ASSERT_TRUE(m_site.start());
         // One row downloads slowly, one fails: its video is gone before it is measured.
         m_site.server().throttle(s("/slow.mp4"), 8 * 1024);
