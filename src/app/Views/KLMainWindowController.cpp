@@ -26,6 +26,7 @@
 #include "Views/Preferences/Controllers/KLDefaultPreferencesWindowController.h"
 #include "Views/Table/KLEntryTableView.h"
 #include "Views/Utils/KLArtwork.h"
+#include "Views/Utils/KLFocusStyle.h"
 #include "Views/Utils/KLTheme.h"
 
 #include <QAction>
@@ -128,8 +129,8 @@ QList<QAction *> KLMainWindowController::launchActions() const {
 // ---- Window set-up, themes, buttons ----
 
 void KLMainWindowController::initializeMainWindow() {
-    // One look on every desktop, in the program's own light and dark themes.
-    QApplication::setStyle(QStringLiteral("Fusion"));
+    // One look on every desktop, in the program's own light and dark themes, with a focus ring to see.
+    QApplication::setStyle(new KLFocusStyle());
     const auto stored = preferences();
     if (stored != nullptr) {
         stored->setApplicationSeam(weak_from_this());
