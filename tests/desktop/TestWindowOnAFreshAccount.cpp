@@ -15,7 +15,6 @@
 #include <QDBusMessage>
 #include <QDir>
 #include <QFile>
-#include <QTcpServer>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -141,20 +140,6 @@ TEST_F(WindowOnAFreshAccountTest, AddressesThatGiveNothingLeaveTheirCauseInSight
         QThread::sleep(4);
         EXPECT_TRUE(texts().contains(s(item.cause))) << item.page;
     }
-}
-
-TEST_F(WindowOnAFreshAccountTest, ARefusingProxyIsNamedAsTheCause) {
-    QTcpServer closed;
-    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
-    const quint16 port = closed.serverPort();
-    closed.close(); // nothing listens there any more: every connection is refused
-    KLTestEnvironment::storeSettings({{s("automaticallyStartDownloading"), s("yes")},
-                                      {s("useProxy"), s("yes")},
-                                      {s("proxyProtocol"), s("HTTP")},
-                                      {s("proxyHost"), s("127.0.0.1")},
-                                      {s("proxyPort"), QString::number(port)}});
-    ASSERT_TRUE(s_program->start({m_site.url(s("page.html"))}));
-    EXPECT_TRUE(causeOfNothingFound().contains(s("refused"), Qt::CaseInsensitive)) << texts().toStdString();
 }
 
 TEST_F(WindowOnAFreshAccountTest, TwentyFiveRowsKeepTheWindowOnTheScreenAtEveryScale) {
