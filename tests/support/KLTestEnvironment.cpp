@@ -3,6 +3,7 @@
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Model/Preferences/KLSettingsStore.h"
 #include "Utils/KLKinolarkUtils.h"
+#include "Utils/KLScriptManager.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -69,6 +70,13 @@ QString KLTestEnvironment::writeScript(const QString &folder, const QString &nam
     writeFile(path, body.toUtf8());
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return path;
+}
+
+QString KLTestEnvironment::runScript(const QString &command) {
+    KLScriptManager manager;
+    const auto instance = manager.runScriptAsyncWithCommand(command, nullptr, nullptr);
+    waitUntil([&instance] { return instance->finished(); }, std::chrono::seconds(120));
+    return instance->output();
 }
 
 QString KLTestEnvironment::readFile(const QString &path) {

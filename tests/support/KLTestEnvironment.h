@@ -31,6 +31,8 @@ public:
 
     // Writes an executable script with the given body into the folder and returns its path.
     static QString writeScript(const QString &folder, const QString &name, const QString &body);
+    // Runs the script command through the program's own runner to its end; its whole output.
+    static QString runScript(const QString &command);
     static QString readFile(const QString &path);
     // Stores the settings as a user who edited them would have them (the marker that makes them count
     // included).

@@ -76,9 +76,6 @@ protected:
         task->addListener(&listener);
         task->start();
         ASSERT_TRUE(KLTestEnvironment::waitUntil([&task] { return task->finished(); }, 30s));
-        // The end is told to the listeners after it is marked, on the task's thread: the listener, which
-        // the caller destroys next, must not go before that.
-        task->waitForWorkToReturn();
     }
 
     QTemporaryDir m_resources;

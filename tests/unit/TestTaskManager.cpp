@@ -24,15 +24,22 @@ struct Concurrency {
     std::vector<int> startOrder;
 };
 
-// Runs until released, recording when its work routine begins.
+// Runs until released, recording when its work begins; it ends on the main thread's event loop, as a
+// process's end would end it.
 class HeldTask : public KLTask {
 public:
     HeldTask(int32_t type, int number, Concurrency *concurrency)
         : m_number(number), m_concurrency(concurrency) {
         setType(type);
     }
-    std::atomic<bool> release{false};
     std::atomic<bool> began{false};
+
+    // Lets the work end: now when it runs, else as soon as it begins.
+    void release() {
+        m_released = true;
+        KLDispatch::async(
+            [self = std::static_pointer_cast<HeldTask>(shared_from_this())] { self->endIfDue(); });
+    }
 
 protected:
     void doTaskMain() override {
@@ -45,14 +52,23 @@ protected:
             m_concurrency->startOrder.push_back(m_number);
         }
         began = true;
-        while (!release.load()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (m_released) {
+            release();
         }
+    }
+
+private:
+    void endIfDue() {
+        if (!began || m_workEnded) {
+            return;
+        }
+        m_workEnded = true;
         --m_concurrency->running;
         setFinished(true);
     }
 
-private:
+    std::atomic<bool> m_released{false};
+    bool m_workEnded = false;
     int m_number;
     Concurrency *m_concurrency;
 };
@@ -66,7 +82,7 @@ protected:
     }
     void TearDown() override {
         for (const auto &task : m_tasks) {
-            task->release = true;
+            task->release();
         }
         for (const auto &task : m_tasks) {
             if (task->began) {
@@ -108,7 +124,7 @@ protected:
         return count;
     }
     void finish(const std::shared_ptr<HeldTask> &task) {
-        task->release = true;
+        task->release();
         task->wait();
         settle();
     }
@@ -219,7 +235,7 @@ TEST_F(TaskManagerTest, LimitsHoldWhileTasksArriveAndEndFromManyThreads) {
         producers.emplace_back([&] {
             for (int index = 0; index < perThread; ++index) {
                 auto task = std::make_shared<HeldTask>(KLTask::longDownloadType, index, &m_concurrency);
-                task->release = true; // ends as soon as it runs, from its own thread
+                task->release(); // ends as soon as it runs
                 {
                     std::lock_guard lock(allLock);
                     all.push_back(task);

@@ -462,9 +462,8 @@ TEST_F(YTDLVideoProperties, TerminationWhileProbingStopsTheDownload) {
     EXPECT_EQ(listener.count(QStringLiteral("terminated")), 1);
     EXPECT_FALSE(task->result().has_value());
     // Nothing fetched is left behind.
-    task->waitForWorkToReturn();
     EXPECT_EQ(task->takePartialDownload().folder, nullptr);
-    EXPECT_EQ(temporaryFolders(), foldersBefore);
+    EXPECT_TRUE(KLTestEnvironment::waitUntil([&] { return temporaryFolders() == foldersBefore; }));
 }
 
 TEST_F(YTDLVideoProperties, AVideoThatArrivesWholeIsMeasuredWithoutTryingItsBeginning) {

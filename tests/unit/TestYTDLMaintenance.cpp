@@ -179,12 +179,7 @@ protected:
             m_folder.path(), QStringLiteral("ytdl"),
             QStringLiteral("#!/bin/bash\nprintf '%s\\0' \"$@\" > \"$(dirname \"$0\")/arguments\"\n"
                            "cat \"$(dirname \"$0\")/output\"\n"));
-        KLScriptManager manager;
-        const auto instance =
-            manager.runScriptAsyncWithCommand(KLScriptManager::commandForScript(script, {downloader}));
-        const QString output = instance->readToEnd();
-        instance->terminate();
-        return output;
+        return KLTestEnvironment::runScript(KLScriptManager::commandForScript(script, {downloader}));
     }
 
     QTemporaryDir m_folder;
@@ -247,13 +242,9 @@ protected:
     }
 
     QString update() {
-        KLScriptManager manager;
-        const auto instance = manager.runScriptAsyncWithCommand(KLScriptManager::commandForScriptAtPath(
+        return KLTestEnvironment::runScript(KLScriptManager::commandForScriptAtPath(
             m_shippedFolder.filePath(QStringLiteral("update_downloaders.sh")),
             {m_workingCopy, QString(), QString()}));
-        const QString output = instance->readToEnd();
-        instance->terminate();
-        return output;
     }
     QString workingCopy() const { return KLTestEnvironment::readFile(m_workingCopy); }
     // Nothing but the working copy is left in its folder.
@@ -303,9 +294,11 @@ TEST_F(TestUpdateScript, ATerminatedRefreshLeavesNoCandidateBehind) {
     // A shipped copy that hangs when asked for its version: the refresh is stopped while it checks it.
     ship(QStringLiteral("#!/bin/bash\nsleep 600\n"));
     KLScriptManager manager;
-    const auto instance = manager.runScriptAsyncWithCommand(KLScriptManager::commandForScriptAtPath(
-        m_shippedFolder.filePath(QStringLiteral("update_downloaders.sh")),
-        {m_workingCopy, QString(), QString()}));
+    const auto instance = manager.runScriptAsyncWithCommand(
+        KLScriptManager::commandForScriptAtPath(
+            m_shippedFolder.filePath(QStringLiteral("update_downloaders.sh")),
+            {m_workingCopy, QString(), QString()}),
+        nullptr, nullptr);
     ASSERT_TRUE(KLTestEnvironment::waitUntil([this] { return leftovers().size() == 1; }));
     const pid_t group = instance->processIdentifier();
     instance->terminate();

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QEventLoop>
 #include <QThread>
 #include <QTimer>
 
@@ -114,8 +115,24 @@ int KLDispatch::runningBackgroundJobs() {
 }
 
 bool KLDispatch::waitForBackgroundJobs(std::chrono::milliseconds timeout) {
-    std::unique_lock lock(backgroundMutex);
-    return backgroundIdle.wait_for(lock, timeout, [] { return backgroundJobs == 0; });
+    if (!isMainThread()) {
+        std::unique_lock lock(backgroundMutex);
+        return backgroundIdle.wait_for(lock, timeout, [] { return backgroundJobs == 0; });
+    }
+    // A job may be waiting for a task, whose work runs here: the event loop goes on meanwhile.
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        std::unique_lock lock(backgroundMutex);
+        if (backgroundJobs == 0) {
+            return true;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        backgroundIdle.wait_for(lock, std::chrono::milliseconds(5), [] { return backgroundJobs == 0; });
+        lock.unlock();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
 }
 
 void KLDispatch::drainMainQueue() {

@@ -1,112 +1,192 @@
 #include "Utils/KLScriptInstance.h"
 
+#include "Utils/KLLog.h"
 #include "Utils/KLScriptErrorOutput.h"
-#include "Utils/KLScriptManager.h"
-#include "Utils/KLScriptProcess.h"
 
-#include <QByteArray>
+#include <QCoreApplication>
+#include <QTimer>
 
+#include <cerrno>
 #include <csignal>
-#include <cstring>
+#include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
 
-KLScriptInstance::KLScriptInstance(pid_t process, int file, KLScriptManager *parent,
-                                   std::shared_ptr<KLScriptErrorOutput> errorOutput)
-    : m_process(std::make_shared<KLScriptProcess>(process)),
-      m_errorOutput(errorOutput != nullptr ? std::move(errorOutput)
-                                           : std::make_shared<KLScriptErrorOutput>()),
-      m_file(file), m_parent(parent) {
-    // All reads go through a buffered stream on a duplicate of the pipe's descriptor.
-    const int duplicate = fcntl(m_file, F_DUPFD_CLOEXEC, 0);
-    if (duplicate >= 0) {
-        m_pipe = fdopen(duplicate, "r");
-        if (m_pipe == nullptr) {
-            ::close(duplicate);
+namespace {
+
+// Runs in the child between fork and exec, so it calls only what is safe there. The script gets a process
+// group of its own and the signal defaults a shell expects (the command line blocks SIGINT and SIGTERM to
+// handle them itself). A guard process is left in the group: it waits for the end of a pipe whose only
+// writer is this program, and kills the group when that end comes, so a program that dies (a kill, a
+// crash, a power-off of the session) takes its scripts with it instead of leaving a downloader running.
+void prepareChild(int guardReadEnd) {
+    ::setpgid(0, 0);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    for (int signal : {SIGINT, SIGTERM, SIGQUIT, SIGHUP, SIGPIPE, SIGCHLD, SIGUSR1, SIGUSR2}) {
+        ::signal(signal, SIG_DFL);
+    }
+    if (guardReadEnd < 0 || ::fork() != 0) {
+        return; // the script's own process (or no guard could be had)
+    }
+    // The guard: it holds nothing of the script's (a held output pipe would keep the output from ending).
+    for (int signal : {SIGINT, SIGTERM, SIGQUIT, SIGHUP}) {
+        ::signal(signal, SIG_IGN);
+    }
+    ::close_range(0, static_cast<unsigned>(guardReadEnd) - 1, 0);
+    ::close_range(static_cast<unsigned>(guardReadEnd) + 1, ~0U, 0);
+    char byte = 0;
+    while (::read(guardReadEnd, &byte, 1) < 0 && errno == EINTR) {
+    }
+    ::kill(0, SIGKILL);
+    ::_exit(0);
+}
+
+} // namespace
+
+KLScriptInstance::KLScriptInstance(bool forwardErrorOutput)
+    : m_errorOutput(std::make_shared<KLScriptErrorOutput>()), m_forwardErrorOutput(forwardErrorOutput) {
+    m_process.setStandardInputFile(QProcess::nullDevice());
+    connect(&m_process, &QProcess::readyReadStandardOutput, this, &KLScriptInstance::readOutput);
+    connect(&m_process, &QProcess::readyReadStandardError, this, &KLScriptInstance::readErrorOutput);
+    connect(&m_process, &QProcess::finished, this, &KLScriptInstance::processEnded);
+    connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            KLLog::log(QStringLiteral("Could not start /bin/bash: %1").arg(m_process.errorString()));
+            processEnded();
         }
-    }
-    if (m_pipe == nullptr) {
-        m_finished = true; // nothing can be read; behave as an empty output
-    }
+    });
 }
 
 KLScriptInstance::~KLScriptInstance() {
-    if (!m_closed.load()) {
-        terminate();
+    // Nothing of this instance runs as its process is stopped here: no handler, no signal.
+    QObject::disconnect(&m_process, nullptr, this, nullptr);
+    if (!m_finished && m_processIdentifier > 0) {
+        ::kill(-m_processIdentifier, SIGKILL);
+        m_process.waitForFinished(graceMilliseconds);
     }
-    m_process->collect(m_signalled.load());
+    if (m_guard >= 0) {
+        ::close(m_guard);
+    }
 }
 
-pid_t KLScriptInstance::processIdentifier() const {
-    return m_process->identifier();
-}
-
-void KLScriptInstance::outputEnded() {
-    m_finished = true;
-    m_process->collect(false);
-}
-
-std::optional<QString> KLScriptInstance::readLine() {
-    std::unique_lock lock(m_instanceLock);
-    if (m_closed.load() || m_finished.load() || m_pipe == nullptr) {
-        return std::nullopt;
+void KLScriptInstance::start(const QString &command, LineHandler lines, EndHandler ended) {
+    KLLog::log(QStringLiteral("Running command %1").arg(command));
+    m_lines = std::move(lines);
+    m_ended = std::move(ended);
+    int guard[2] = {-1, -1};
+    // Closed on exec, so no other program this one starts holds the guard's pipe open.
+    if (::pipe2(guard, O_CLOEXEC) == 0) {
+        m_guard = guard[1];
     }
-    char buffer[lineBufferSize];
-    if (fgets(buffer, lineBufferSize, m_pipe) == nullptr) {
-        lock.unlock();
-        outputEnded();
-        return std::nullopt;
+    const int guardReadEnd = guard[0];
+    m_process.setChildProcessModifier([guardReadEnd] { prepareChild(guardReadEnd); });
+    m_process.start(QStringLiteral("/bin/bash"), {QStringLiteral("-c"), command});
+    if (guardReadEnd >= 0) {
+        ::close(guardReadEnd);
     }
-    lock.unlock();
-    // Bytes that are not UTF-8 are replaced rather than ending the reading: a converter's progress must
-    // not look finished because one line of its output held a stray byte.
-    return QString::fromUtf8(buffer, static_cast<qsizetype>(strlen(buffer)));
-}
-
-QString KLScriptInstance::readToEnd() {
-    QByteArray gathered;
-    char buffer[pieceBufferSize];
-    for (;;) {
-        if (m_closed.load()) {
-            break;
-        }
-        std::lock_guard lock(m_instanceLock);
-        if (m_closed.load() || m_pipe == nullptr) {
-            break;
-        }
-        if (fgets(buffer, pieceBufferSize, m_pipe) == nullptr) {
-            m_process->collect(false);
-            break;
-        }
-        gathered.append(buffer, static_cast<qsizetype>(strlen(buffer)));
-    }
-    // Decoded once at the end so that a character split between two pieces stays whole.
-    return QString::fromUtf8(gathered);
+    m_processIdentifier = m_process.processId() > 0 ? static_cast<pid_t>(m_process.processId()) : -1;
 }
 
 void KLScriptInstance::terminate() {
-    // The signal goes first: a read in progress holds the lock until the script writes or ends, and a
-    // script that stays silent would otherwise keep the caller waiting.
-    if (!m_closed.load() && !m_signalled.exchange(true)) {
-        m_process->signalGroup(SIGTERM);
+    if (m_closed) {
+        return;
     }
-    std::lock_guard lock(m_instanceLock);
     m_closed = true;
-    closeStream();
+    m_lines = nullptr;
+    if (m_finished) {
+        m_ended = nullptr;
+        return;
+    }
+    if (m_processIdentifier > 0) {
+        ::kill(-m_processIdentifier, SIGTERM);
+    }
+    m_keptAlive = shared_from_this();
+    m_graceTimer = new QTimer(this);
+    m_graceTimer->setSingleShot(true);
+    connect(m_graceTimer, &QTimer::timeout, this, &KLScriptInstance::killGroup);
+    m_graceTimer->start(graceMilliseconds);
 }
 
-void KLScriptInstance::waitForExit() {
-    m_process->collect(m_signalled.load());
-    m_process->waitUntilCollected();
+void KLScriptInstance::killGroup() {
+    if (!m_finished && m_processIdentifier > 0) {
+        ::kill(-m_processIdentifier, SIGKILL);
+    }
 }
 
-void KLScriptInstance::closeStream() {
-    if (m_pipe != nullptr) {
-        fclose(m_pipe);
-        m_pipe = nullptr;
+QString KLScriptInstance::output() const {
+    // Decoded once at the end so that a character split between two reads stays whole.
+    return QString::fromUtf8(m_gathered);
+}
+
+void KLScriptInstance::readOutput() {
+    if (m_closed) {
+        m_process.readAllStandardOutput(); // nobody listens any more
+        return;
     }
-    if (m_file >= 0) {
-        ::close(m_file);
-        m_file = -1;
+    if (!m_lines) {
+        m_gathered += m_process.readAllStandardOutput();
+        return;
     }
+    while (!m_closed && m_lines && m_process.canReadLine()) {
+        handOn(m_process.readLine(lineBufferSize));
+    }
+    // A line longer than the buffer is handed on in pieces, as it comes.
+    while (!m_closed && m_lines && m_process.bytesAvailable() >= lineBufferSize - 1) {
+        handOn(m_process.read(lineBufferSize - 1));
+    }
+}
+
+void KLScriptInstance::handOn(const QByteArray &line) {
+    // Bytes that are not UTF-8 are replaced rather than ending the reading: a converter's progress must
+    // not look finished because one line of its output held a stray byte.
+    const LineHandler lines = m_lines; // the handler may terminate this script
+    lines(QString::fromUtf8(line));
+}
+
+void KLScriptInstance::readErrorOutput() {
+    m_process.setReadChannel(QProcess::StandardError);
+    while (m_process.canReadLine() || (m_finished && m_process.bytesAvailable() > 0)) {
+        const QByteArray line = m_process.readLine();
+        if (m_forwardErrorOutput) {
+            std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
+        }
+        m_errorOutput->addLine(QString::fromUtf8(line));
+    }
+    m_process.setReadChannel(QProcess::StandardOutput);
+}
+
+void KLScriptInstance::processEnded() {
+    if (m_finished) {
+        return;
+    }
+    // Whoever holds this instance may let go of it in a handler below; it goes once this call is over.
+    const std::shared_ptr<KLScriptInstance> self = shared_from_this();
+    m_finished = true;
+    if (m_graceTimer != nullptr) {
+        m_graceTimer->stop();
+    }
+    // What is left in the pipes, including a last line without its newline.
+    readOutput();
+    if (!m_closed && m_lines && m_process.bytesAvailable() > 0) {
+        handOn(m_process.readAll());
+    }
+    readErrorOutput();
+    m_errorOutput->finish();
+    if (m_guard >= 0) {
+        ::close(m_guard); // the guard takes anything the script left running with it
+        m_guard = -1;
+    }
+    const EndHandler ended = m_closed ? EndHandler() : std::move(m_ended);
+    m_ended = nullptr;
+    m_lines = nullptr;
+    m_closed = true;
+    if (ended) {
+        ended();
+    }
+    Q_EMIT exited();
+    m_keptAlive.reset();
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [self] {}, Qt::QueuedConnection);
 }

@@ -1,60 +1,79 @@
 #pragma once
 
+#include <QObject>
+#include <QProcess>
 #include <QString>
 
-#include <atomic>
-#include <cstdio>
+#include <functional>
 #include <memory>
-#include <mutex>
-#include <optional>
 #include <sys/types.h>
 
 class KLScriptErrorOutput;
-class KLScriptManager;
-class KLScriptProcess;
+class QTimer;
 
-// The reading end of one running script: its standard output, read line by line or whole, what it wrote on
-// its error output, and the means to stop it. Read by one thread; terminate() may come from any other. The
-// script's process is collected as soon as its output has ended, not only when the instance goes.
-class KLScriptInstance final {
+// One running script: "/bin/bash -c COMMAND" in a process group of its own, driven by the process's signals
+// on the thread that started it (the main thread). Its output is handed on line by line as it arrives, or
+// gathered whole; its error output is kept for the task that runs it. It ends exactly once, after the
+// process has exited and everything it wrote has been read.
+//
+// terminate() signals the whole group and stops handing on output at once; a group still there after the
+// grace period is killed. The instance keeps itself alive until its process has exited, so whatever its
+// callbacks hold (a scratch folder the script writes into) goes only once nothing writes there any more.
+class KLScriptInstance final : public QObject, public std::enable_shared_from_this<KLScriptInstance> {
+    Q_OBJECT
+
 public:
-    static constexpr int lineBufferSize = 1000; // at most 999 bytes of text per readLine()
-    static constexpr int pieceBufferSize = 128; // at most 127 bytes per piece in readToEnd()
+    static constexpr int lineBufferSize = 1000; // at most 999 bytes of text per handed-on line
+    // How long a process that was asked to stop may take before its group is killed.
+    static constexpr int graceMilliseconds = 3000;
 
-    KLScriptInstance(pid_t process, int file, KLScriptManager *parent,
-                     std::shared_ptr<KLScriptErrorOutput> errorOutput = nullptr);
-    ~KLScriptInstance();
+    using LineHandler = std::function<void(const QString &line)>;
+    using EndHandler = std::function<void()>;
+
+    explicit KLScriptInstance(bool forwardErrorOutput);
+    ~KLScriptInstance() override;
     KLScriptInstance(const KLScriptInstance &) = delete;
     KLScriptInstance &operator=(const KLScriptInstance &) = delete;
 
-    // The next line, newline kept, or nothing at end of stream and after terminate().
-    std::optional<QString> readLine();
-    // Everything up to the end of stream (or termination); never fails.
-    QString readToEnd();
-    // Signals the script's process group, then closes the stream. Safe to call more than once.
+    // Every line of standard output (newline kept) goes to `lines` as it arrives; `ended` runs once the
+    // script has exited and all of it was read, unless it was terminated first. Without a line handler the
+    // output is gathered for output().
+    void start(const QString &command, LineHandler lines, EndHandler ended);
+    // Signals the script's process group; nothing more is handed on. Safe to call more than once.
     void terminate();
-    // Blocks until the script's process has exited (after a termination: within the grace period, or it
-    // is killed), so that nothing it started writes any more.
-    void waitForExit();
 
-    bool closed() const { return m_closed.load(); }
-    bool finished() const { return m_finished.load(); }
-    pid_t processIdentifier() const;
-    KLScriptManager *parent() const { return m_parent; }
+    // The whole output, when no line handler was given.
+    QString output() const;
+    bool closed() const { return m_closed; }
+    // True once the process has exited (or never started).
+    bool finished() const { return m_finished; }
+    pid_t processIdentifier() const { return m_processIdentifier; }
     // The script's error output as far as it was read (never null).
     std::shared_ptr<KLScriptErrorOutput> errorOutput() const { return m_errorOutput; }
 
-private:
-    void closeStream();
-    void outputEnded();
+Q_SIGNALS:
+    // The process has exited, whether it ended on its own or was terminated.
+    void exited();
 
-    const std::shared_ptr<KLScriptProcess> m_process;
+private:
+    void readOutput();
+    void readErrorOutput();
+    void handOn(const QByteArray &line);
+    void processEnded();
+    void killGroup();
+
+    QProcess m_process;
+    QTimer *m_graceTimer = nullptr;
     const std::shared_ptr<KLScriptErrorOutput> m_errorOutput;
-    int m_file;
-    FILE *m_pipe = nullptr;
-    KLScriptManager *m_parent;
-    std::mutex m_instanceLock;
-    std::atomic<bool> m_closed{false};
-    std::atomic<bool> m_finished{false};
-    std::atomic<bool> m_signalled{false};
+    const bool m_forwardErrorOutput;
+    LineHandler m_lines;
+    EndHandler m_ended;
+    QByteArray m_gathered;
+    // The write end of the pipe whose closing tells the script's guard to kill the group; see start().
+    int m_guard = -1;
+    pid_t m_processIdentifier = -1;
+    bool m_closed = false;
+    bool m_finished = false;
+    // Held while a terminated script winds down, so that it is not dropped while its process still runs.
+    std::shared_ptr<KLScriptInstance> m_keptAlive;
 };

@@ -1,20 +1,23 @@
 #pragma once
 
+#include "Utils/KLScriptInstance.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 #include <sys/types.h>
 
-class KLScriptInstance;
-
-// Starts scripts: "/bin/bash -c COMMAND" in a process group of its own, standard input from a pipe that
-// nobody writes to, standard output into a pipe that the returned instance reads.
+// Starts scripts: "/bin/bash -c COMMAND" in a process group of its own with an empty standard input, driven
+// by the event loop of the calling thread (see KLScriptInstance).
 class KLScriptManager {
 public:
     virtual ~KLScriptManager() = default;
 
-    virtual std::shared_ptr<KLScriptInstance> runScriptAsyncWithCommand(const QString &command);
+    // Starts the command; `lines` and `ended` are as KLScriptInstance::start() takes them.
+    virtual std::shared_ptr<KLScriptInstance> runScriptAsyncWithCommand(const QString &command,
+                                                                        KLScriptInstance::LineHandler lines,
+                                                                        KLScriptInstance::EndHandler ended);
 
     // Wraps the value so that the shell hands it over as one unchanged word, whatever it holds.
     static QString quoteArgument(const QString &value);

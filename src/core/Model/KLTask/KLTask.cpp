@@ -3,11 +3,11 @@
 #include "Model/KLTask/KLTaskListener.h"
 #include "Utils/KLDispatch.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
-KLTask::KLTask() {
-    m_workReturned.set(true);
-}
+KLTask::KLTask() = default;
 
 KLTask::~KLTask() = default;
 
@@ -131,16 +131,15 @@ void KLTask::start() {
     if (m_ended.load()) {
         return;
     }
+    if (!KLDispatch::isMainThread()) {
+        KLDispatch::async([self = shared_from_this()] { self->start(); });
+        return;
+    }
     setCompletionFactor(0.0);
     setEta(QString());
     m_finished.store(false, std::memory_order_release);
     notifyListeners([this](KLTaskListener *listener) { listener->taskWasStarted(this); });
-    // The thread keeps the task alive until its work routine has returned.
-    m_workReturned.set(false);
-    KLDispatch::background([self = shared_from_this()] {
-        self->doTaskMain();
-        self->m_workReturned.set(true);
-    });
+    doTaskMain();
 }
 
 void KLTask::terminate() {
@@ -168,12 +167,16 @@ void KLTask::markFinished() {
 }
 
 void KLTask::wait() {
+    if (KLDispatch::isMainThread()) {
+        // Whatever ends the task comes through the event loop: a process's signal, a timer, a posted job.
+        const std::shared_ptr<KLTask> keep = shared_from_this();
+        while (!finished()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);
+        }
+        return;
+    }
     std::unique_lock lock(m_waitLock);
     m_finishedChanged.wait(lock, [this] { return finished(); });
-}
-
-void KLTask::waitForWorkToReturn() const {
-    m_workReturned.wait();
 }
 
 bool KLTask::hasEnded() const {

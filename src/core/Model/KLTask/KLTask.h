@@ -4,8 +4,6 @@
 
 #include <QString>
 
-#include "Utils/KLWaitableFlag.h"
-
 #include <any>
 #include <atomic>
 #include <condition_variable>
@@ -17,9 +15,9 @@
 
 class KLTaskListener;
 
-// A piece of background work. It runs its work routine on a thread of its own, publishes progress, the
-// time to go and a description, and ends exactly once: completed (with a result or an error) or terminated.
-// Tasks are always owned through std::shared_ptr.
+// A piece of work that runs beside the window: it starts on the main thread, where its processes' signals
+// drive it, publishes progress, the time to go and a description, and ends exactly once: completed (with a
+// result or an error) or terminated. Tasks are always owned through std::shared_ptr.
 class KLTask : public std::enable_shared_from_this<KLTask> {
 public:
     // Scheduling classes.
@@ -65,22 +63,21 @@ public:
     void addListener(KLTaskListener *listener);
     void removeListener(KLTaskListener *listener);
 
-    // Starts the work routine on a new thread and returns at once. A task that has already ended is not
-    // started again.
+    // Begins the work on the main thread (at once when called there, else as soon as the main thread's
+    // event loop comes to it) and returns. A task that has already ended is not started again.
     void start();
     // Ends the task early. Subclasses stop their script or sub-task first, then call this.
     virtual void terminate();
-    // Blocks until the task has ended, asleep until then.
+    // Blocks until the task has ended. For callers outside the event loop (a test, the command line's
+    // shutdown, a pool job): on the main thread it runs the event loop meanwhile, elsewhere it sleeps.
     void wait();
-    // Blocks until the work routine has returned. A termination reports the end at once, while the routine
-    // may still be winding down its script; whoever reuses the task's files waits for this.
-    void waitForWorkToReturn() const;
 
     // True once completion or termination has been reported.
     bool hasEnded() const;
 
 protected:
-    // The work routine; it must end with setFinished(true) after storing the result or the error.
+    // Begins the work, on the main thread; it returns at once and the task ends later with
+    // setFinished(true), after storing the result or the error.
     virtual void doTaskMain();
     virtual void prepareTaskDescription();
 
@@ -102,8 +99,6 @@ private:
 
     std::mutex m_waitLock;
     std::condition_variable m_finishedChanged;
-    // Raised while no work routine runs.
-    KLWaitableFlag m_workReturned;
 
     std::atomic<double> m_completionFactor{0.0};
     std::atomic<bool> m_finished{false};

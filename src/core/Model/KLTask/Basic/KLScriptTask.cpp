@@ -1,88 +1,97 @@
 #include "Model/KLTask/Basic/KLScriptTask.h"
 
+#include "Utils/KLDispatch.h"
 #include "Utils/KLObjectRepository.h"
 #include "Utils/KLScriptErrorOutput.h"
-#include "Utils/KLScriptInstance.h"
 #include "Utils/KLScriptManager.h"
 
 void KLScriptTask::terminate() {
-    std::shared_ptr<KLScriptInstance> running;
-    {
-        std::lock_guard lock(m_scriptLock);
-        m_scriptsStopped = true;
-        running = m_scriptInstance;
-    }
-    // Outside the lock: terminating waits for a read in progress, and the reader may be starting a script.
-    if (running) {
-        running->terminate();
-    }
+    m_scriptsStopped = true;
     KLTask::terminate();
+    if (KLDispatch::isMainThread()) {
+        stopScript();
+    } else {
+        // The script belongs to the main thread's event loop; it stops there a moment later.
+        KLDispatch::async(
+            [self = std::static_pointer_cast<KLScriptTask>(shared_from_this())] { self->stopScript(); });
+    }
 }
 
 std::shared_ptr<KLScriptInstance> KLScriptTask::scriptInstance() const {
-    std::lock_guard lock(m_scriptLock);
     return m_scriptInstance;
 }
 
 bool KLScriptTask::terminationRequested() const {
-    std::lock_guard lock(m_scriptLock);
-    return m_scriptsStopped;
+    return m_scriptsStopped.load();
 }
 
-std::shared_ptr<KLScriptInstance> KLScriptTask::startScript(const QString &command) {
+void KLScriptTask::runScript(const QString &command, LineHandler handleLine, std::function<void()> ended) {
+    startScript(command, std::move(handleLine), std::move(ended));
+}
+
+void KLScriptTask::runScriptToEnd(const QString &command, OutputHandler ended) {
+    // Only the script's own handler may read its gathered output; the task holds it weakly meanwhile.
+    auto instanceSlot = std::make_shared<std::weak_ptr<KLScriptInstance>>();
+    startScript(command, nullptr, [instanceSlot, ended = std::move(ended)] {
+        const std::shared_ptr<KLScriptInstance> instance = instanceSlot->lock();
+        ended(instance != nullptr ? instance->output() : QString());
+    });
+    *instanceSlot = m_scriptInstance;
+}
+
+void KLScriptTask::startScript(const QString &command, LineHandler handleLine, std::function<void()> ended) {
     std::shared_ptr<KLScriptManager> manager = KLObjectRepository::singleton()->getScriptManager();
     if (!manager) {
         manager = std::make_shared<KLScriptManager>(); // a process without a registered runner still works
     }
-    std::shared_ptr<KLScriptInstance> instance = manager->runScriptAsyncWithCommand(command);
-    bool stopped = false;
-    {
-        std::lock_guard lock(m_scriptLock);
-        stopped = m_scriptsStopped;
-        m_scriptInstance = instance;
-        m_lastErrorOutput = instance->errorOutput();
-    }
-    if (stopped) {
+    // A task may run several scripts one after another; the handlers see the one that has just ended.
+    auto weakSelf = std::weak_ptr<KLTask>(shared_from_this());
+    auto onEnd = [weakSelf, ended = std::move(ended)] {
+        const std::shared_ptr<KLTask> self = weakSelf.lock();
+        if (self != nullptr && !self->hasEnded()) {
+            ended();
+        }
+    };
+    std::shared_ptr<KLScriptInstance> instance =
+        manager->runScriptAsyncWithCommand(command, std::move(handleLine), std::move(onEnd));
+    m_scriptInstance = instance;
+    m_lastErrorOutput = instance->errorOutput();
+    QObject::connect(instance.get(), &KLScriptInstance::exited, instance.get(), [weakSelf] {
+        if (const std::shared_ptr<KLTask> self = weakSelf.lock()) {
+            static_cast<KLScriptTask *>(self.get())->scriptExited();
+        }
+    });
+    if (m_scriptsStopped.load()) {
         instance->terminate();
     }
-    return instance;
 }
 
-void KLScriptTask::readScriptLines(const std::function<void(const QString &line)> &handleLine) {
-    const std::shared_ptr<KLScriptInstance> instance = scriptInstance();
-    if (!instance) {
+void KLScriptTask::stopScript() {
+    if (m_scriptInstance != nullptr) {
+        m_scriptInstance->terminate();
+    }
+}
+
+void KLScriptTask::scriptExited() {
+    if (m_scriptInstance != nullptr && !m_scriptInstance->finished()) {
+        return; // an earlier script's exit; the current one still runs
+    }
+    m_scriptInstance.reset(); // a script that has gone is nobody's to stop
+    for (const std::function<void()> &then : std::exchange(m_afterExit, {})) {
+        then();
+    }
+}
+
+void KLScriptTask::whenScriptsExited(std::function<void()> then) {
+    if (m_scriptInstance == nullptr || m_scriptInstance->finished()) {
+        then();
         return;
     }
-    while (const std::optional<QString> line = instance->readLine()) {
-        handleLine(*line);
-    }
-}
-
-QString KLScriptTask::runScriptToEnd(const QString &command) {
-    const std::shared_ptr<KLScriptInstance> instance = startScript(command);
-    const QString output = instance->readToEnd();
-    terminateScript();
-    return output;
-}
-
-void KLScriptTask::terminateScript() {
-    std::shared_ptr<KLScriptInstance> running;
-    {
-        std::lock_guard lock(m_scriptLock);
-        running.swap(m_scriptInstance);
-    }
-    if (running) {
-        running->terminate();
-    }
+    m_afterExit.push_back(std::move(then));
 }
 
 QString KLScriptTask::failureCause() const {
-    std::shared_ptr<KLScriptErrorOutput> output;
-    {
-        std::lock_guard lock(m_scriptLock);
-        output = m_lastErrorOutput;
-    }
-    return output != nullptr ? output->cause() : QString();
+    return m_lastErrorOutput != nullptr ? m_lastErrorOutput->cause() : QString();
 }
 
 std::shared_ptr<KLError> KLScriptTask::failure(int32_t errorType, const QString &description) const {

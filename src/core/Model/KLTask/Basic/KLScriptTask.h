@@ -1,45 +1,44 @@
 #pragma once
 
 #include "Model/KLTask/KLTask.h"
+#include "Utils/KLScriptInstance.h"
 
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
+#include <vector>
 
 class KLScriptErrorOutput;
-class KLScriptInstance;
 
-// A task whose work is done by shipped scripts, one at a time. It keeps the running script's instance so
-// that terminate() can stop it from any thread, and offers the two ways of reading a script: line by line
-// while it runs, or whole once it has ended.
+// A task whose work is done by shipped scripts, one at a time, on the main thread: a script's output comes
+// to the task line by line as it arrives (or whole once the script has ended), and the script's end moves
+// the task on.
 //
-// terminate() stops the current script, and also any script the work routine starts afterwards, before it
-// ends the task; so a termination that comes while a script is being started cannot leave that script
-// running. Because the script stops before the task has ended, a work routine that sees its script's output
-// end must ask terminationRequested() (not only hasEnded()) before it reports an outcome: otherwise it could
-// report a failed completion in place of the termination that is on its way.
+// terminate() ends the task at once and stops the current script, and any script the task would start
+// afterwards; a stopped script's handlers are never called, so the termination is the only end reported.
 class KLScriptTask : public KLTask {
 public:
+    using LineHandler = KLScriptInstance::LineHandler;
+    using OutputHandler = std::function<void(const QString &output)>;
+
     void terminate() override;
 
-    // The script that runs now, if any.
+    // The script that runs now, if any; forgotten once it has exited.
     std::shared_ptr<KLScriptInstance> scriptInstance() const;
+    // Runs `then` once no script this task started runs any more: at once when none does. Whoever reuses
+    // a terminated task's files waits for this, as a stopped script takes a moment to go.
+    void whenScriptsExited(std::function<void()> then);
 
 protected:
     // True from the moment terminate() is called.
     bool terminationRequested() const;
-    // Starts the command through the shared script runner and keeps its instance as the current one. After
-    // a termination the new script is stopped at once (its reads then return nothing).
-    std::shared_ptr<KLScriptInstance> startScript(const QString &command);
-    // Hands every line of the current script (trailing newline kept) to `handleLine` until its output ends
-    // or it is terminated.
-    void readScriptLines(const std::function<void(const QString &line)> &handleLine);
-    // Runs the command, reads its whole output, stops the script and returns the output.
-    QString runScriptToEnd(const QString &command);
-    // Stops the current script (if any) and forgets it.
-    void terminateScript();
+    // Starts the command as the current script: every line of its output (newline kept) goes to
+    // `handleLine`, and `ended` runs once the script has exited and all of its output was read.
+    void runScript(const QString &command, LineHandler handleLine, std::function<void()> ended);
+    // Starts the command as the current script and hands its whole output to `ended` once it has exited.
+    void runScriptToEnd(const QString &command, OutputHandler ended);
 
     // Why the work failed, as the last script told on its error output (empty when it told nothing).
     virtual QString failureCause() const;
@@ -47,8 +46,13 @@ protected:
     std::shared_ptr<KLError> failure(int32_t errorType, const QString &description) const;
 
 private:
-    mutable std::mutex m_scriptLock;
+    void startScript(const QString &command, LineHandler handleLine, std::function<void()> ended);
+    void stopScript();
+    void scriptExited();
+
     std::shared_ptr<KLScriptInstance> m_scriptInstance;
     std::shared_ptr<KLScriptErrorOutput> m_lastErrorOutput;
-    bool m_scriptsStopped = false;
+    std::vector<std::function<void()>> m_afterExit;
+    // Raised by terminate(), which may come from any thread; everything else runs on the main thread.
+    std::atomic<bool> m_scriptsStopped{false};
 };

@@ -45,12 +45,11 @@ void KLFFMPEGTask::doTaskMain() {
         return;
     }
     prepareTaskDescription();
-    startScript(getFFMPEGCommand());
-    readScriptLines([this](const QString &line) { readFFMPEGLine(line); });
-    terminateScript();
-    if (terminationRequested() || hasEnded()) {
-        return; // terminated meanwhile: the termination tells everybody
-    }
+    runScript(
+        getFFMPEGCommand(), [this](const QString &line) { readFFMPEGLine(line); }, [this] { scriptEnded(); });
+}
+
+void KLFFMPEGTask::scriptEnded() {
     setCompletionFactor(1.0);
     if (QFileInfo::exists(m_outputPath)) {
         setResult(m_outputPath);

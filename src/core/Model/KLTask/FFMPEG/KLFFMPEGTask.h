@@ -40,6 +40,7 @@ protected:
 
 private:
     void readFFMPEGLine(const QString &line);
+    void scriptEnded();
 
     const QString m_outputPath;
     // The report lines that are neither progress nor duration.

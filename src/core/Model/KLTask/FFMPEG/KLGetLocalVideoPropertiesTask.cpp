@@ -2,6 +2,7 @@
 
 #include "Model/KLTask/Basic/KLVideoProperties.h"
 #include "Utils/KLKinolarkUtils.h"
+#include "Utils/KLScratchFolder.h"
 #include "Utils/KLScriptManager.h"
 
 #include <QDir>
@@ -59,14 +60,27 @@ void KLGetLocalVideoPropertiesTask::prepareTaskDescription() {
 
 void KLGetLocalVideoPropertiesTask::doTaskMain() {
     prepareTaskDescription();
-    const QString temporaryFolder = KLKinolarkUtils::createTemporaryFolder();
-    const QImage thumbnail = m_withThumbnail ? loadThumbnail(temporaryFolder) : QImage();
-    const QString output = readProperties(temporaryFolder);
-    QDir(temporaryFolder).removeRecursively();
-    if (terminationRequested()) {
-        return; // the output may be cut short; the termination reports the end
+    // Goes with the last script's handler, once nothing writes into it any more.
+    const std::shared_ptr<KLScratchFolder> folder = KLScratchFolder::create();
+    if (!m_withThumbnail) {
+        readProperties(folder, QImage());
+        return;
     }
+    const QString imagePath = folder->filePath(QStringLiteral("thumbnail.png"));
+    runScriptToEnd(
+        getThumbnailCommandWithInputFile(m_sourceURL, imagePath),
+        [this, folder, imagePath](const QString &) { readProperties(folder, loadThumbnail(imagePath)); });
+}
 
+void KLGetLocalVideoPropertiesTask::readProperties(const std::shared_ptr<KLScratchFolder> &folder,
+                                                   const QImage &thumbnail) {
+    const QString temporaryFile = folder->filePath(QStringLiteral("temp"));
+    runScriptToEnd(
+        getLocalVideoPropertiesCommandWithInputFile(m_sourceURL, temporaryFile),
+        [this, folder, thumbnail](const QString &output) { finishWithOutput(output.trimmed(), thumbnail); });
+}
+
+void KLGetLocalVideoPropertiesTask::finishWithOutput(const QString &output, const QImage &thumbnail) {
     const std::shared_ptr<KLVideoProperties> properties = propertiesFromOutput(output);
     if (!properties) {
         setError(failure(KLError::localPropertiesType,
@@ -80,9 +94,7 @@ void KLGetLocalVideoPropertiesTask::doTaskMain() {
     setFinished(true);
 }
 
-QImage KLGetLocalVideoPropertiesTask::loadThumbnail(const QString &temporaryFolder) {
-    const QString imagePath = QDir(temporaryFolder).filePath(QStringLiteral("thumbnail.png"));
-    runScriptToEnd(getThumbnailCommandWithInputFile(m_sourceURL, imagePath));
+QImage KLGetLocalVideoPropertiesTask::loadThumbnail(const QString &imagePath) {
     QImage image(imagePath);
     // The script already scales; a larger picture (from another tool) is kept small here all the same, as
     // every entry holds its thumbnail for its whole life.
@@ -92,11 +104,6 @@ QImage KLGetLocalVideoPropertiesTask::loadThumbnail(const QString &temporaryFold
                              Qt::SmoothTransformation);
     }
     return image.isNull() ? image : image.convertToFormat(QImage::Format_RGB888);
-}
-
-QString KLGetLocalVideoPropertiesTask::readProperties(const QString &temporaryFolder) {
-    const QString temporaryFile = QDir(temporaryFolder).filePath(QStringLiteral("temp"));
-    return runScriptToEnd(getLocalVideoPropertiesCommandWithInputFile(m_sourceURL, temporaryFile)).trimmed();
 }
 
 std::shared_ptr<KLVideoProperties>

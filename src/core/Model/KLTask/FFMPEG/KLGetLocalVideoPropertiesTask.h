@@ -8,6 +8,8 @@
 
 #include <memory>
 
+class KLScratchFolder;
+
 class KLVideoProperties;
 
 // Measures a local media file: runs "ffmpeg_thumbnail" for a still picture and "get_local_video_properties"
@@ -49,8 +51,11 @@ protected:
 private:
     static void fillVideoFields(KLVideoProperties &properties, const QStringList &lines, qsizetype first);
     static void fillAudioFields(KLVideoProperties &properties, const QStringList &lines, qsizetype first);
-    QImage loadThumbnail(const QString &temporaryFolder);
-    QString readProperties(const QString &temporaryFolder);
+    // The picture the thumbnail script wrote, kept small.
+    static QImage loadThumbnail(const QString &imagePath);
+    // Runs the properties script with its scratch file in the folder, then ends the task.
+    void readProperties(const std::shared_ptr<KLScratchFolder> &folder, const QImage &thumbnail);
+    void finishWithOutput(const QString &output, const QImage &thumbnail);
 
     const QString m_sourceURL;
     const bool m_withThumbnail;

@@ -15,11 +15,6 @@ QString KLScrapingTask::getCommand(const QString &proxyFile) const {
     return KLScriptManager::commandForScript(scriptName(), arguments);
 }
 
-void KLScrapingTask::terminate() {
-    KLTask::terminate();
-    KLScriptTask::terminate(); // its own report of the end is a no-op now
-}
-
 void KLScrapingTask::prepareTaskDescription() {
     setTaskDescription(m_description);
 }
@@ -29,10 +24,8 @@ void KLScrapingTask::doTaskMain() {
     // The script reads the proxy from the file while it runs; the file goes once it has ended.
     const KLDownloadProxyFile proxy =
         fetchesFromTheWeb() ? KLYTDLScriptArguments::proxyFile() : KLDownloadProxyFile();
-    const QString output = runScriptToEnd(getCommand(proxy.path()));
-    // A terminated task has reported its end already; what its stopped script left is no result.
-    if (!hasEnded()) {
+    runScriptToEnd(getCommand(proxy.path()), [this, proxy](const QString &output) {
         setResult(resultFromOutput(output));
-    }
-    setFinished(true);
+        setFinished(true);
+    });
 }

@@ -18,10 +18,6 @@ public:
     // download proxy's file, as its last argument when there is one.
     QString getCommand(const QString &proxyFile = QString()) const;
 
-    // Reports the termination first and then stops the script. Stopping the script first would let the
-    // work routine see the end of the output and complete the task before the termination is recorded.
-    void terminate() override;
-
 protected:
     KLScrapingTask(int32_t type, const QString &description);
 

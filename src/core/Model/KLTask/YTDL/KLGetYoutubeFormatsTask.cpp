@@ -45,19 +45,17 @@ void KLGetYoutubeFormatsTask::prepareTaskDescription() {
 void KLGetYoutubeFormatsTask::doTaskMain() {
     prepareTaskDescription();
     const KLDownloadProxyFile proxy = KLYTDLScriptArguments::proxyFile(); // read while the script runs
-    const QString output = runScriptToEnd(getCommand(proxy.path()));
-    if (terminationRequested()) {
-        return; // the termination reports the end
-    }
-    const Formats formats = parseFormatsFromDescriptions(output.trimmed());
-    if (formats.isEmpty()) {
-        setError(
-            failure(KLError::downloadAnalysisType,
-                    QStringLiteral("Could not process formats from source URL: %1").arg(sourceURLString())));
-    } else {
-        setResult(formats);
-    }
-    setFinished(true);
+    runScriptToEnd(getCommand(proxy.path()), [this, proxy](const QString &output) {
+        const Formats formats = parseFormatsFromDescriptions(output.trimmed());
+        if (formats.isEmpty()) {
+            setError(failure(
+                KLError::downloadAnalysisType,
+                QStringLiteral("Could not process formats from source URL: %1").arg(sourceURLString())));
+        } else {
+            setResult(formats);
+        }
+        setFinished(true);
+    });
 }
 
 QString KLGetYoutubeFormatsTask::sourceURLString() const {

@@ -2,13 +2,12 @@
 
 #include "Model/KLTask/YTDL/KLYTDLScriptArguments.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
-#include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLLog.h"
 #include "Utils/KLObjectRepository.h"
 #include "Utils/KLSafeFile.h"
+#include "Utils/KLScratchFolder.h"
 #include "Utils/KLScriptManager.h"
 
-#include <QDir>
 #include <QUrl>
 
 namespace {
@@ -59,18 +58,20 @@ QByteArray KLUpdateYTDLTask::updateProxyCredentials() {
     return credentials;
 }
 
-QString KLUpdateYTDLTask::runWithCredentials(const QByteArray &credentials) {
-    // The scratch folder is made for this run, readable by the user only.
-    const QString folder = KLKinolarkUtils::createTemporaryFolder();
-    const QString file = QDir(folder).filePath(QStringLiteral("update-proxy"));
-    QString report;
-    if (KLSafeFile::replaceFile(file, credentials + '\n', 0600)) {
-        report = runScriptToEnd(command(file));
-    } else {
-        report = QStringLiteral("Cannot hand the update proxy's credentials over: nothing was changed\n");
+void KLUpdateYTDLTask::runWithCredentials(const QByteArray &credentials) {
+    // The scratch folder is made for this run, readable by the user only; it goes when the script has.
+    const std::shared_ptr<KLScratchFolder> folder = KLScratchFolder::create();
+    const QString file = folder->filePath(QStringLiteral("update-proxy"));
+    if (!KLSafeFile::replaceFile(file, credentials + '\n', 0600)) {
+        report(QStringLiteral("Cannot hand the update proxy's credentials over: nothing was changed\n"));
+        return;
     }
-    QDir(folder).removeRecursively();
-    return report;
+    runScriptToEnd(command(file), [this, folder](const QString &output) { report(output); });
+}
+
+void KLUpdateYTDLTask::report(const QString &output) {
+    setResult(output);
+    setFinished(true);
 }
 
 void KLUpdateYTDLTask::prepareTaskDescription() {
@@ -81,11 +82,9 @@ void KLUpdateYTDLTask::prepareTaskDescription() {
 void KLUpdateYTDLTask::doTaskMain() {
     prepareTaskDescription();
     const QByteArray credentials = updateProxyCredentials();
-    const QString output =
-        credentials.isEmpty() ? runScriptToEnd(command(QString())) : runWithCredentials(credentials);
-    if (terminationRequested()) {
-        return; // the termination reports the end
+    if (credentials.isEmpty()) {
+        runScriptToEnd(command(QString()), [this](const QString &output) { report(output); });
+    } else {
+        runWithCredentials(credentials);
     }
-    setResult(output);
-    setFinished(true);
 }

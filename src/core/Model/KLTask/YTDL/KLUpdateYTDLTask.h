@@ -30,8 +30,10 @@ private:
     QString command(const QString &credentialsFile) const;
     // "user:password", each part percent-encoded; empty without an update proxy or a user name.
     static QByteArray updateProxyCredentials();
-    // Runs the script with the credentials written to a private file for the run; returns the report.
-    QString runWithCredentials(const QByteArray &credentials);
+    // Runs the script with the credentials written to a private file for the run.
+    void runWithCredentials(const QByteArray &credentials);
+    // Ends the task with the script's report.
+    void report(const QString &output);
 
     const Mode m_mode;
 };

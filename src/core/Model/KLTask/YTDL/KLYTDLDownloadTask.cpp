@@ -3,7 +3,6 @@
 #include "Model/KLTask/YTDL/KLYTDLScriptArguments.h"
 #include "Utils/KLLog.h"
 #include "Utils/KLResources.h"
-#include "Utils/KLScriptInstance.h"
 #include "Utils/KLScriptManager.h"
 
 #include <QFileInfo>
@@ -154,11 +153,6 @@ void KLYTDLDownloadTask::prepareTaskDescription() {
     setTaskDescription(downloadDescription().value_or(QStringLiteral("Downloading...")));
 }
 
-void KLYTDLDownloadTask::terminate() {
-    m_stopped = true;
-    KLScriptTask::terminate();
-}
-
 void KLYTDLDownloadTask::doTaskMain() {
     // A task terminated before it ran has ended already.
     if (hasEnded()) {
@@ -167,25 +161,22 @@ void KLYTDLDownloadTask::doTaskMain() {
     prepareTaskDescription();
     setResult(QString(m_targetURL + QStringLiteral(".part")));
 
-    // The script reads the proxy from the file while it runs; the file goes once it has ended.
+    // The script reads the proxy and the information file while it runs; both go once it has ended, with
+    // the handlers that hold them.
     const KLDownloadProxyFile proxy = KLYTDLScriptArguments::proxyFile();
-    startScript(getCommand(proxy.path()));
-    Reading reading;
-    readScriptLines([this, &reading](const QString &line) { treatLine(line, reading); });
+    const QString command = getCommand(proxy.path());
+    KLYTDLInformationFile information;
     {
         std::lock_guard lock(m_lock);
-        m_informationFile = KLYTDLInformationFile(); // read by now; its folder may go
+        information = std::exchange(m_informationFile, KLYTDLInformationFile());
     }
+    auto reading = std::make_shared<Reading>();
+    runScript(
+        command, [this, reading](const QString &line) { treatLine(line, *reading); },
+        [this, reading, proxy, information] { downloadEnded(*reading); });
+}
 
-    // After a termination the end has been reported already, and the output's end means nothing. The
-    // routine returns once the downloader is gone, so that nobody continuing the unfinished file meets it.
-    if (hasEnded() || m_stopped) {
-        if (const std::shared_ptr<KLScriptInstance> instance = scriptInstance()) {
-            instance->waitForExit();
-        }
-        return;
-    }
-    terminateScript();
+void KLYTDLDownloadTask::downloadEnded(const Reading &reading) {
     if (reading.completed) {
         setResult(m_targetURL);
     } else {

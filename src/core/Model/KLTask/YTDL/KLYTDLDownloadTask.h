@@ -56,8 +56,6 @@ public:
     };
     static LineReading readLine(const QString &line);
 
-    void terminate() override;
-
 protected:
     void doTaskMain() override;
     void prepareTaskDescription() override;
@@ -72,6 +70,7 @@ private:
     };
 
     void treatLine(const QString &line, Reading &reading);
+    void downloadEnded(const Reading &reading);
     void readProgress(const LineReading &line, Reading &reading);
     void setDownloadSize(const QString &downloadSize);
 
@@ -85,7 +84,6 @@ private:
     KLYTDLInformationFile m_informationFile;
     std::optional<QString> m_downloadDescription;
     std::optional<QString> m_downloadSize;
-    std::atomic<bool> m_stopped{false};
     // Whether a progress line has shown any part of the file arrive.
     std::atomic<bool> m_receivedData{false};
 };

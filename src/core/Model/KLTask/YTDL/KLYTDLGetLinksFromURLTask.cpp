@@ -90,17 +90,16 @@ void KLYTDLGetLinksFromURLTask::doTaskMain() {
     // Held by the descriptions that name one of its files; gone with this task when none does.
     const std::shared_ptr<KLScratchFolder> informationFolder = KLScratchFolder::create();
     const KLDownloadProxyFile proxy = KLYTDLScriptArguments::proxyFile(); // read while the script runs
-    const Links links = linksFromOutput(runScriptToEnd(getCommand(informationFolder->path(), proxy.path())),
-                                        informationFolder);
-    if (terminationRequested()) {
-        return; // the termination on its way ends the task, as a termination and not as a failed listing
-    }
-    if (links.isEmpty()) {
-        setError(failure(
-            KLError::downloadAnalysisType,
-            QStringLiteral("Could not get target link from source URL: %1").arg(m_sourceURL.toString())));
-    } else {
-        setResult(links);
-    }
-    setFinished(true);
+    runScriptToEnd(getCommand(informationFolder->path(), proxy.path()), [this, informationFolder,
+                                                                         proxy](const QString &output) {
+        const Links links = linksFromOutput(output, informationFolder);
+        if (links.isEmpty()) {
+            setError(failure(
+                KLError::downloadAnalysisType,
+                QStringLiteral("Could not get target link from source URL: %1").arg(m_sourceURL.toString())));
+        } else {
+            setResult(links);
+        }
+        setFinished(true);
+    });
 }

@@ -3,21 +3,21 @@
 #include "Model/KLTask/Basic/KLVideoProperties.h"
 #include "Model/KLTask/FFMPEG/KLGetLocalVideoPropertiesTask.h"
 #include "Model/KLTask/KLError.h"
-#include "Model/KLTask/KLTaskProgressWaiter.h"
-#include "Model/KLTask/YTDL/KLDownloadGrowth.h"
 #include "Model/KLTask/YTDL/KLYTDLDownloadTask.h"
+#include "Utils/KLDispatch.h"
 #include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLScratchFolder.h"
 
+#include <QCoreApplication>
+#include <QTimer>
+
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include <algorithm>
-#include <limits>
 #include <utility>
 
 namespace {
@@ -48,6 +48,12 @@ bool restArrivesWithin(const KLDownloadGrowth &growth, qint64 size, double share
 
 KLYTDLGetVideoPropertiesTask::KLYTDLGetVideoPropertiesTask(const QUrl &sourceURL) : m_sourceURL(sourceURL) {
     setType(shortProcessingType);
+}
+
+KLYTDLGetVideoPropertiesTask::~KLYTDLGetVideoPropertiesTask() {
+    if (m_downloadTask != nullptr) {
+        m_downloadTask->removeListener(this);
+    }
 }
 
 QUrl KLYTDLGetVideoPropertiesTask::referer() const {
@@ -114,13 +120,11 @@ KLYTDLGetVideoPropertiesTask::undeterminateProperties(const QString &title) {
 void KLYTDLGetVideoPropertiesTask::terminate() {
     std::shared_ptr<KLYTDLDownloadTask> download;
     std::shared_ptr<KLGetLocalVideoPropertiesTask> properties;
-    std::shared_ptr<KLTaskProgressWaiter> waiter;
     {
         std::lock_guard lock(m_lock);
         m_terminated = true;
         download = m_downloadTask;
         properties = m_propertiesTask;
-        waiter = m_progressWaiter;
     }
     if (download) {
         download->terminate();
@@ -128,28 +132,15 @@ void KLYTDLGetVideoPropertiesTask::terminate() {
     if (properties) {
         properties->terminate();
     }
-    if (waiter) {
-        waiter->wake();
-    }
     KLScriptTask::terminate();
+    KLDispatch::async([self = std::static_pointer_cast<KLYTDLGetVideoPropertiesTask>(shared_from_this())] {
+        self->releaseFolderWhenQuiet();
+    });
 }
 
 bool KLYTDLGetVideoPropertiesTask::isTerminated() const {
     std::lock_guard lock(m_lock);
     return m_terminated || hasEnded();
-}
-
-template <class Task>
-bool KLYTDLGetVideoPropertiesTask::adopt(std::shared_ptr<Task> &slot, const std::shared_ptr<Task> &task) {
-    {
-        std::lock_guard lock(m_lock);
-        if (!m_terminated && !hasEnded()) {
-            slot = task;
-            return true;
-        }
-    }
-    task->terminate();
-    return false;
 }
 
 void KLYTDLGetVideoPropertiesTask::prepareTaskDescription() {
@@ -158,201 +149,243 @@ void KLYTDLGetVideoPropertiesTask::prepareTaskDescription() {
 
 void KLYTDLGetVideoPropertiesTask::doTaskMain() {
     prepareTaskDescription();
-    std::shared_ptr<KLScratchFolder> folder = KLScratchFolder::create();
-    bool continuable = false;
-    const std::shared_ptr<KLVideoProperties> properties = measureDownload(*folder, continuable);
-    if (const std::shared_ptr<KLYTDLDownloadTask> download = downloadTask()) {
-        stopDownload(*download);
+    m_folder = KLScratchFolder::create();
+    startDownload();
+}
+
+void KLYTDLGetVideoPropertiesTask::startDownload() {
+    auto download =
+        std::make_shared<KLYTDLDownloadTask>(m_sourceURL, m_folder->filePath(downloadName), false, referer());
+    {
+        std::lock_guard lock(m_lock);
+        if (m_terminated) {
+            return;
+        }
+        download->setInformationFile(std::exchange(m_informationFile, KLYTDLInformationFile()));
+        m_downloadTask = download;
     }
-    if (properties && continuable) {
-        keepDownload(folder);
+    m_clock.start();
+    download->addListener(this);
+    download->start();
+}
+
+void KLYTDLGetVideoPropertiesTask::taskHasReachedCompletionFactor(KLTask *, double) {
+    askToAdvance();
+}
+
+void KLYTDLGetVideoPropertiesTask::taskWasCompleted(KLTask *) {
+    askToAdvance();
+}
+
+void KLYTDLGetVideoPropertiesTask::taskWasTerminated(KLTask *) {
+    askToAdvance();
+}
+
+void KLYTDLGetVideoPropertiesTask::askToAdvance() {
+    // Progress comes line by line; one pass after a burst of lines is enough, and a pass never runs inside
+    // the download's own report.
+    if (m_advanceAsked.exchange(true)) {
+        return;
     }
-    // Unless it was kept, the folder goes before the end is reported, so that nobody who waits for the end
-    // finds it still there: the partial download can be large.
-    folder.reset();
-    if (properties) {
-        setResult(properties);
-        setFinished(true);
+    KLDispatch::async([weakSelf = weak_from_this()] {
+        if (const auto self = std::static_pointer_cast<KLYTDLGetVideoPropertiesTask>(weakSelf.lock())) {
+            self->m_advanceAsked = false;
+            self->advance();
+        }
+    });
+}
+
+void KLYTDLGetVideoPropertiesTask::advance() {
+    const std::shared_ptr<KLYTDLDownloadTask> download = downloadTask();
+    if (download == nullptr || isTerminated() || m_phase == Phase::Trying || m_phase == Phase::Done) {
+        return;
+    }
+    const QString partial = download->targetURL() + partialExtension;
+    const qint64 current = QFileInfo(partial).size();
+    m_growth.sample(current, m_clock.elapsed());
+    if (m_phase == Phase::WaitingForEnd) {
+        if (!download->hasEnded()) {
+            return;
+        }
+        m_phase = Phase::Growing;
+    }
+    // Past the probed share the download is given up on whatever the file holds: its parts may be written
+    // under names of their own.
+    const double share = download->completionFactor();
+    if (download->hasEnded() || share < 0.0 || (share > maximumProbedShare && share < 1.0) ||
+        current >= m_probeSize) {
+        probeOnce();
     }
 }
 
-void KLYTDLGetVideoPropertiesTask::keepDownload(const std::shared_ptr<KLScratchFolder> &folder) {
-    const std::shared_ptr<KLYTDLDownloadTask> download = downloadTask();
-    if (download == nullptr || isTerminated()) {
+void KLYTDLGetVideoPropertiesTask::probeOnce() {
+    KLYTDLDownloadTask &download = *downloadTask();
+    if (download.error()) {
+        probed(Probe::Measurable); // whatever arrived is measured
         return;
     }
-    QFile::remove(folder->filePath(testFrameName));
+    // Read before probing, so the probe has seen at least this much of the file.
+    const double share = download.completionFactor();
+    // Assembled from parts by ffmpeg: the file is no usable beginning until it is done.
+    if (share < 0.0) {
+        probed(Probe::Assembled);
+        return;
+    }
+    // The whole file: measuring it is what tells whether it decodes.
+    if (download.finished()) {
+        probed(Probe::Measurable);
+        return;
+    }
+    const qint64 size = QFileInfo(download.targetURL() + partialExtension).size();
+    // All bytes are in: the finished file is measured.
+    if (share >= 1.0) {
+        m_phase = Phase::WaitingForEnd;
+        return;
+    }
+    // The rest comes sooner than a try would end: the finished file is measured, unless the download has
+    // not ended by twice the time a try takes.
+    if (m_trustsRate && restArrivesWithin(m_growth, size, share, m_tryTime)) {
+        m_trustsRate = false;
+        m_phase = Phase::WaitingForEnd;
+        m_share = share;
+        m_size = size;
+        QTimer::singleShot(2 * m_tryTime, QCoreApplication::instance(),
+                           [weakSelf = weak_from_this(), generation = ++m_deadlineGeneration] {
+                               if (const auto self = std::static_pointer_cast<KLYTDLGetVideoPropertiesTask>(
+                                       weakSelf.lock())) {
+                                   self->deadlinePassed(generation);
+                               }
+                           });
+        return;
+    }
+    startTry(share, size);
+}
+
+void KLYTDLGetVideoPropertiesTask::deadlinePassed(int generation) {
+    const std::shared_ptr<KLYTDLDownloadTask> download = downloadTask();
+    if (generation != m_deadlineGeneration || m_phase != Phase::WaitingForEnd || isTerminated() ||
+        download == nullptr || download->hasEnded()) {
+        return;
+    }
+    startTry(m_share, m_size);
+}
+
+void KLYTDLGetVideoPropertiesTask::startTry(double share, qint64 size) {
+    m_phase = Phase::Trying;
+    const QString partial = downloadTask()->targetURL() + partialExtension;
+    auto tryClock = std::make_shared<QElapsedTimer>();
+    tryClock->start();
+    runScriptToEnd(
+        KLGetLocalVideoPropertiesTask::getThumbnailCommandWithInputFile(partial,
+                                                                        m_folder->filePath(testFrameName)),
+        [this, share, size, tryClock](const QString &) { tryEnded(share, size, tryClock->elapsed()); });
+}
+
+void KLYTDLGetVideoPropertiesTask::tryEnded(double share, qint64 size, qint64 tryTime) {
+    KLYTDLDownloadTask &download = *downloadTask();
+    m_tryTime = tryTime;
+    m_phase = Phase::Growing;
+    if (QFileInfo::exists(m_folder->filePath(testFrameName))) {
+        probed(Probe::Measurable);
+        return;
+    }
+    // The rest arrived during the try: the whole file is measured instead of giving up on it.
+    if (download.finished() || download.completionFactor() >= 1.0) {
+        advance();
+        return;
+    }
+    if (share > maximumProbedShare) {
+        probed(Probe::Undeterminate);
+        return;
+    }
+    m_probeSize = std::max(2 * size, size + firstProbeSize);
+    advance();
+}
+
+void KLYTDLGetVideoPropertiesTask::probed(Probe probe) {
+    m_phase = Phase::Done;
+    const std::shared_ptr<KLYTDLDownloadTask> download = downloadTask();
+    download->removeListener(this);
+    // The beginning of the file is enough; it is measured once the downloader no longer writes.
+    download->terminate();
+    download->whenScriptsExited([weakSelf = weak_from_this(), probe] {
+        if (const auto self = std::static_pointer_cast<KLYTDLGetVideoPropertiesTask>(weakSelf.lock())) {
+            if (!self->isTerminated()) {
+                self->measure(probe);
+            }
+        }
+    });
+}
+
+void KLYTDLGetVideoPropertiesTask::measure(Probe probe) {
+    const std::shared_ptr<KLYTDLDownloadTask> download = downloadTask();
+    // What a failed download left may be anything, and what ffmpeg assembled cannot be continued; the rest
+    // can.
+    const std::shared_ptr<KLError> failure = download->error();
+    const bool continuable =
+        probe != Probe::Assembled && (failure == nullptr || failure->errorType() == KLError::terminatedType);
+    const uint64_t size = KLKinolarkUtils::parseSize(download->downloadSize().value_or(QString()));
+    const QString title = titleFromInformationFile(m_folder->filePath(downloadName + informationExtension));
+    if (probe != Probe::Measurable) {
+        measured(undeterminateProperties(title), continuable);
+        return;
+    }
+    auto measuring = std::make_shared<KLGetLocalVideoPropertiesTask>(download->resultAs<QString>());
+    {
+        std::lock_guard lock(m_lock);
+        if (m_terminated) {
+            return;
+        }
+        m_propertiesTask = measuring;
+    }
+    measuring->setCompletionBlock([weakSelf = weak_from_this(), title, size, continuable](KLTask *ended) {
+        const auto self = std::static_pointer_cast<KLYTDLGetVideoPropertiesTask>(weakSelf.lock());
+        if (self == nullptr || self->isTerminated()) {
+            return;
+        }
+        auto properties = ended->error() ? nullptr : ended->resultAs<std::shared_ptr<KLVideoProperties>>();
+        if (!properties) {
+            properties = undeterminateProperties(title);
+        }
+        properties->setTitle(title);
+        properties->setSize(size);
+        self->measured(properties, continuable);
+    });
+    measuring->start();
+}
+
+void KLYTDLGetVideoPropertiesTask::measured(const std::shared_ptr<KLVideoProperties> &properties,
+                                            bool continuable) {
+    if (continuable) {
+        keepDownload();
+    }
+    // Unless it was kept, the folder goes before the end is reported, so that nobody who waits for the end
+    // finds it still there: the partial download can be large.
+    m_folder.reset();
+    setResult(properties);
+    setFinished(true);
+}
+
+void KLYTDLGetVideoPropertiesTask::keepDownload() {
+    const std::shared_ptr<KLYTDLDownloadTask> download = downloadTask();
+    QFile::remove(m_folder->filePath(testFrameName));
     // A download stopped on the way reports a termination and has left only the unfinished file.
     const bool complete = download->error() == nullptr && QFileInfo(download->targetURL()).isFile();
     std::lock_guard lock(m_lock);
     // Checked under the lock: a termination must not find something kept after it.
     if (m_keepsDownload && !m_terminated) {
-        m_partialDownload = PartialDownload{folder, complete};
+        m_partialDownload = PartialDownload{m_folder, complete};
     }
 }
 
-std::shared_ptr<KLVideoProperties>
-KLYTDLGetVideoPropertiesTask::measureDownload(const KLScratchFolder &folder, bool &continuable) {
-    const std::shared_ptr<KLYTDLDownloadTask> download = startDownload(folder);
-    if (!download) {
-        return nullptr;
-    }
-    const Probe probe = probeDownload(*download, folder.filePath(testFrameName));
-    if (probe == Probe::Terminated || isTerminated()) {
-        return nullptr;
-    }
-
-    // The beginning of the file is enough. What a failed download left may be anything, and what ffmpeg
-    // assembled cannot be continued; the rest can.
-    stopDownload(*download);
-    const std::shared_ptr<KLError> failure = download->error();
-    continuable =
-        probe != Probe::Assembled && (failure == nullptr || failure->errorType() == KLError::terminatedType);
-    const uint64_t size = KLKinolarkUtils::parseSize(download->downloadSize().value_or(QString()));
-    const QString title = titleFromInformationFile(folder.filePath(downloadName + informationExtension));
-    if (probe == Probe::Undeterminate || probe == Probe::Assembled) {
-        return undeterminateProperties(title);
-    }
-
-    const std::shared_ptr<KLGetLocalVideoPropertiesTask> measuring =
-        measureFile(download->resultAs<QString>());
-    if (!measuring) {
-        return nullptr;
-    }
-    auto properties =
-        measuring->error() ? nullptr : measuring->resultAs<std::shared_ptr<KLVideoProperties>>();
-    if (!properties) {
-        properties = undeterminateProperties(title);
-    }
-    properties->setTitle(title);
-    properties->setSize(size);
-    return properties;
-}
-
-std::shared_ptr<KLYTDLDownloadTask>
-KLYTDLGetVideoPropertiesTask::startDownload(const KLScratchFolder &folder) {
-    if (isTerminated()) {
-        return nullptr;
-    }
-    auto download =
-        std::make_shared<KLYTDLDownloadTask>(m_sourceURL, folder.filePath(downloadName), false, referer());
-    {
-        std::lock_guard lock(m_lock);
-        download->setInformationFile(std::exchange(m_informationFile, KLYTDLInformationFile()));
-        m_progressWaiter = std::make_shared<KLTaskProgressWaiter>(download);
-    }
-    if (!adopt(m_downloadTask, download)) {
-        return nullptr;
-    }
-    download->start();
-    return download;
-}
-
-KLYTDLGetVideoPropertiesTask::Probe
-KLYTDLGetVideoPropertiesTask::probeDownload(KLYTDLDownloadTask &download, const QString &testFramePath) {
-    const QString partial = download.targetURL() + partialExtension;
-    QElapsedTimer clock;
-    clock.start();
-    KLDownloadGrowth growth;
-    qint64 tryTime = firstTryMilliseconds;
-    // Cleared once the download has not ended when it was expected to: the source may have stalled.
-    bool trustsRate = true;
-    qint64 probeSize = firstProbeSize;
-    for (;;) {
-        waitForGrowth(download, partial, probeSize,
-                      [&](qint64 bytes) { growth.sample(bytes, clock.elapsed()); });
-        if (isTerminated()) {
-            return Probe::Terminated;
+void KLYTDLGetVideoPropertiesTask::releaseFolderWhenQuiet() {
+    const auto self = std::static_pointer_cast<KLYTDLGetVideoPropertiesTask>(shared_from_this());
+    whenScriptsExited([self] {
+        const std::shared_ptr<KLYTDLDownloadTask> download = self->downloadTask();
+        if (download == nullptr) {
+            self->m_folder.reset();
+            return;
         }
-        if (download.error()) {
-            return Probe::Measurable; // whatever arrived is measured
-        }
-        // Read before probing, so the probe has seen at least this much of the file.
-        const double share = download.completionFactor();
-        // Assembled from parts by ffmpeg: the file is no usable beginning until it is done.
-        if (share < 0.0) {
-            stopDownload(download);
-            return Probe::Assembled;
-        }
-        // The whole file: measuring it is what tells whether it decodes.
-        if (download.finished()) {
-            return Probe::Measurable;
-        }
-        const qint64 size = QFileInfo(partial).size();
-        // All bytes are in: the finished file is measured.
-        if (share >= 1.0) {
-            waitForEnd(download);
-            continue;
-        }
-        // The rest comes sooner than a try would end: the finished file is measured, unless the download
-        // has not ended by twice the time a try takes.
-        if (trustsRate && restArrivesWithin(growth, size, share, tryTime)) {
-            trustsRate = false;
-            const auto deadline = std::chrono::steady_clock::now() + 2 * std::chrono::milliseconds(tryTime);
-            if (waitForEnd(download, deadline)) {
-                continue;
-            }
-        }
-        QElapsedTimer tryClock;
-        tryClock.start();
-        runScriptToEnd(
-            KLGetLocalVideoPropertiesTask::getThumbnailCommandWithInputFile(partial, testFramePath));
-        tryTime = tryClock.elapsed();
-        if (QFileInfo::exists(testFramePath)) {
-            return Probe::Measurable;
-        }
-        // The rest arrived during the try: the whole file is measured instead of giving up on it.
-        if (download.finished() || download.completionFactor() >= 1.0) {
-            continue;
-        }
-        if (share > maximumProbedShare) {
-            return giveUpProbing(download);
-        }
-        probeSize = std::max(2 * size, size + firstProbeSize);
-    }
-}
-
-void KLYTDLGetVideoPropertiesTask::waitForGrowth(KLYTDLDownloadTask &download, const QString &path,
-                                                 qint64 size, const std::function<void(qint64)> &observe) {
-    // Past the probed share the download is given up on whatever the file holds: its parts may be written
-    // under names of their own.
-    progressWaiter()->waitUntil([&] {
-        const double share = download.completionFactor();
-        const qint64 current = QFileInfo(path).size();
-        observe(current);
-        return isTerminated() || download.hasEnded() || share < 0.0 ||
-               (share > maximumProbedShare && share < 1.0) || current >= size;
+        download->whenScriptsExited([self] { self->m_folder.reset(); });
     });
-}
-
-bool KLYTDLGetVideoPropertiesTask::waitForEnd(KLYTDLDownloadTask &download,
-                                              std::chrono::steady_clock::time_point deadline) {
-    return progressWaiter()->waitUntil([&] { return isTerminated() || download.hasEnded(); }, deadline);
-}
-
-std::shared_ptr<KLTaskProgressWaiter> KLYTDLGetVideoPropertiesTask::progressWaiter() const {
-    std::lock_guard lock(m_lock);
-    return m_progressWaiter;
-}
-
-KLYTDLGetVideoPropertiesTask::Probe
-KLYTDLGetVideoPropertiesTask::giveUpProbing(KLYTDLDownloadTask &download) {
-    stopDownload(download);
-    return Probe::Undeterminate;
-}
-
-void KLYTDLGetVideoPropertiesTask::stopDownload(KLYTDLDownloadTask &download) {
-    download.terminate();
-    download.waitForWorkToReturn();
-}
-
-std::shared_ptr<KLGetLocalVideoPropertiesTask>
-KLYTDLGetVideoPropertiesTask::measureFile(const QString &path) {
-    auto measuring = std::make_shared<KLGetLocalVideoPropertiesTask>(path);
-    if (!adopt(m_propertiesTask, measuring)) {
-        return nullptr;
-    }
-    measuring->start();
-    measuring->wait();
-    return isTerminated() ? nullptr : measuring;
 }

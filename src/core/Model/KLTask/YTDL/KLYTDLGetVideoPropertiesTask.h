@@ -1,20 +1,21 @@
 #pragma once
 
 #include "Model/KLTask/Basic/KLScriptTask.h"
+#include "Model/KLTask/KLTaskListener.h"
+#include "Model/KLTask/YTDL/KLDownloadGrowth.h"
 #include "Model/KLTask/YTDL/KLYTDLInformationFile.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QUrl>
 
-#include <chrono>
+#include <atomic>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <mutex>
 
 class KLGetLocalVideoPropertiesTask;
 class KLScratchFolder;
-class KLTaskProgressWaiter;
 class KLVideoProperties;
 class KLYTDLDownloadTask;
 
@@ -27,7 +28,7 @@ class KLYTDLDownloadTask;
 // For a caller whose own download can continue it, what was downloaded is not thrown away: the folder, with
 // the unfinished (or, for a short video, finished) file and the information file, is kept, unless the task
 // was terminated or the download failed or was assembled by ffmpeg (which cannot be continued).
-class KLYTDLGetVideoPropertiesTask final : public KLScriptTask {
+class KLYTDLGetVideoPropertiesTask final : public KLScriptTask, private KLTaskListener {
 public:
     // More than this share of the file without a decodable picture: measuring is given up.
     static constexpr double maximumProbedShare = 0.1;
@@ -51,6 +52,7 @@ public:
     };
 
     explicit KLYTDLGetVideoPropertiesTask(const QUrl &sourceURL);
+    ~KLYTDLGetVideoPropertiesTask() override;
 
     QUrl sourceURL() const { return m_sourceURL; }
     // The page the video was found on, sent along with the download; empty for none.
@@ -82,47 +84,62 @@ protected:
 
 private:
     // Assembled: ffmpeg writes the file, which is no usable beginning until it is done.
-    enum class Probe { Measurable, Undeterminate, Assembled, Terminated };
+    enum class Probe { Measurable, Undeterminate, Assembled };
+    // What the probing waits for: the file to grow to the probe size, the download to end (at most until
+    // the deadline timer fires, when one runs), or a try at a picture to end.
+    enum class Phase { Growing, WaitingForEnd, Trying, Done };
 
-    // The record for the video; nothing when this task has been terminated. `continuable` tells whether
-    // the download can be continued from what it left.
-    std::shared_ptr<KLVideoProperties> measureDownload(const KLScratchFolder &folder, bool &continuable);
-    // Keeps the folder for the real download when what it holds can be continued.
-    void keepDownload(const std::shared_ptr<KLScratchFolder> &folder);
-    // Starts the download of the video's beginning; nothing when this task has been terminated.
-    std::shared_ptr<KLYTDLDownloadTask> startDownload(const KLScratchFolder &folder);
+    // The download's progress and end move the probing on, on the main thread.
+    void taskHasReachedCompletionFactor(KLTask *task, double completionFactor) override;
+    void taskWasCompleted(KLTask *task) override;
+    void taskWasTerminated(KLTask *task) override;
+    void askToAdvance();
+
+    // Starts the download of the video's beginning into the folder.
+    void startDownload();
     // Tries to decode a picture from the partial download each time it has grown enough, until one comes,
     // the download ends, or too much of the file has arrived without one. A download that finishes sooner
     // than a try would take is left to finish, and the whole file is measured.
-    Probe probeDownload(KLYTDLDownloadTask &download, const QString &testFramePath);
-    // Sleeps until the file has grown to `size` or the download or this task has ended; `observe` is given
-    // the file's size at every wake-up.
-    void waitForGrowth(KLYTDLDownloadTask &download, const QString &path, qint64 size,
-                       const std::function<void(qint64)> &observe);
-    // Sleeps until the download or this task has ended, or the deadline has come: true when one has ended.
-    bool
-    waitForEnd(KLYTDLDownloadTask &download,
-               std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max());
-    std::shared_ptr<KLTaskProgressWaiter> progressWaiter() const;
-    static Probe giveUpProbing(KLYTDLDownloadTask &download);
-    // Stops the download and returns once the downloader no longer writes.
-    static void stopDownload(KLYTDLDownloadTask &download);
-    // Runs the local-properties task on the file; nothing when this task has been terminated meanwhile.
-    std::shared_ptr<KLGetLocalVideoPropertiesTask> measureFile(const QString &path);
+    void advance();
+    void probeOnce();
+    void startTry(double share, qint64 size);
+    void tryEnded(double share, qint64 size, qint64 tryTime);
+    void deadlinePassed(int generation);
+    // The probing came to an end: the download is stopped, then measured.
+    void probed(Probe probe);
+    void measure(Probe probe);
+    void measured(const std::shared_ptr<KLVideoProperties> &properties, bool continuable);
+    // Keeps the folder for the real download when what it holds can be continued.
+    void keepDownload();
+    // The folder goes once neither this task's script nor the download's writes into it any more.
+    void releaseFolderWhenQuiet();
     bool isTerminated() const;
-    // Keeps the sub-task in the slot so that terminate() reaches it; false (and the sub-task stopped) when
-    // this task has been terminated already.
-    template <class Task> bool adopt(std::shared_ptr<Task> &slot, const std::shared_ptr<Task> &task);
 
     const QUrl m_sourceURL;
 
+    // Set from the threads that prepare an entry before the task starts, or taken by the entry after it
+    // has ended; everything else is the main thread's.
     mutable std::mutex m_lock;
     QUrl m_referer;
     KLYTDLInformationFile m_informationFile;
     PartialDownload m_partialDownload;
     bool m_keepsDownload = false;
-    std::shared_ptr<KLTaskProgressWaiter> m_progressWaiter;
     std::shared_ptr<KLYTDLDownloadTask> m_downloadTask;
     std::shared_ptr<KLGetLocalVideoPropertiesTask> m_propertiesTask;
     bool m_terminated = false;
+
+    std::shared_ptr<KLScratchFolder> m_folder;
+    Phase m_phase = Phase::Growing;
+    QElapsedTimer m_clock;
+    KLDownloadGrowth m_growth;
+    qint64 m_tryTime = firstTryMilliseconds;
+    // Cleared once the download has not ended when it was expected to: the source may have stalled.
+    bool m_trustsRate = true;
+    qint64 m_probeSize = firstProbeSize;
+    // What the last pass saw, for a try that follows a wait for the end.
+    double m_share = 0.0;
+    qint64 m_size = 0;
+    // Counts the waits with a deadline, so that the timer of an earlier one does nothing.
+    int m_deadlineGeneration = 0;
+    std::atomic<bool> m_advanceAsked{false};
 };

@@ -27,15 +27,14 @@ void KLYTDLListingTask::doTaskMain() {
         setFinished(true);
         return;
     }
-    const QString output = runScriptToEnd(getCommand()).trimmed();
-    if (terminationRequested()) {
-        return; // the termination reports the end
-    }
-    if (output.isEmpty()) {
-        setError(failure(KLError::ytdlInformationType, m_errorDescription));
-    } else {
-        KLYTDLListingCache::store(m_scriptName, output);
-        setResult(output);
-    }
-    setFinished(true);
+    runScriptToEnd(getCommand(), [this](const QString &whole) {
+        const QString output = whole.trimmed();
+        if (output.isEmpty()) {
+            setError(failure(KLError::ytdlInformationType, m_errorDescription));
+        } else {
+            KLYTDLListingCache::store(m_scriptName, output);
+            setResult(output);
+        }
+        setFinished(true);
+    });
 }
