@@ -49,7 +49,6 @@ protected:
         m_controller->setApplicationDelegate(m_delegate);
         m_controller->initializeMainWindow();
     }
-    void TearDown() override { preferences().setApplicationSeam({}); }
 
     KLDefaultPreferences &preferences() { return *KLObjectRepository::singleton()->getPreferences(); }
     KLMainWindow &window() { return *m_controller->window(); }

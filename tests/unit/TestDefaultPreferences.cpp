@@ -6,12 +6,14 @@
 #include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLObjectRepository.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSettings>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -709,40 +711,54 @@ TEST_F(DefaultPreferences, ProxyTexts) {
 
 namespace {
 
-class RecordingSeam final : public KLPreferencesApplicationSeam {
-public:
-    explicit RecordingSeam(KLDefaultPreferences *preferences) : m_preferences(preferences) {}
-    void setDarkTheme() override { record(s("dark")); }
-    void setLightTheme() override { record(s("light")); }
-    void updateAddButton() override { record(s("button:") + m_preferences->addButtonBehaviour()); }
+QStringList qtWarnings;
 
-    QStringList calls;
-
-private:
-    void record(const QString &call) { calls.append(call); }
-    KLDefaultPreferences *m_preferences;
-};
+void recordQtWarning(QtMsgType type, const QMessageLogContext & /*context*/, const QString &message) {
+    if (type != QtDebugMsg && type != QtInfoMsg) {
+        qtWarnings.append(message);
+    }
+}
 
 } // namespace
 
-TEST_F(DefaultPreferences, ThemeAndAddButtonReachTheApplicationThroughTheSeam) {
-    KLDefaultPreferences preferences;
-    preferences.setTheme(s("dark"));
-    EXPECT_EQ(readStore().value(s("theme")), s("dark")) << "saved even without an application";
+TEST_F(DefaultPreferences, ThemeAddButtonAndRowsAreAnnouncedOnEveryCallFromAnyThread) {
+    auto preferences = std::make_shared<KLDefaultPreferences>();
+    preferences->setTheme(s("dark"));
+    EXPECT_EQ(readStore().value(s("theme")), s("dark")) << "saved even with nobody listening";
 
-    auto seam = std::make_shared<RecordingSeam>(&preferences);
-    preferences.setApplicationSeam(seam);
-    preferences.setTheme(s("dark"));
-    preferences.setTheme(s("Dark"));
-    preferences.setTheme(s("light"));
-    preferences.setAddButtonBehaviour(s("chrome"));
-    EXPECT_EQ(seam->calls, (QStringList{s("dark"), s("light"), s("light"), s("button:chrome")}));
+    QStringList calls;
+    QObject receiver;
+    KLDefaultPreferences *record = preferences.get();
+    QObject::connect(record, &KLDefaultPreferences::themeChanged, &receiver,
+                     [&calls](bool dark) { calls.append(dark ? s("dark") : s("light")); });
+    QObject::connect(record, &KLDefaultPreferences::addButtonBehaviourChanged, &receiver,
+                     [&calls, record] { calls.append(s("button:") + record->addButtonBehaviour()); });
+    QObject::connect(record, &KLDefaultPreferences::queueSizeChanged, &receiver, [&calls] {
+        calls.append(s("rows"));
+        EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
+    });
+    record->setTheme(s("dark"));
+    record->setTheme(s("Dark"));
+    record->setTheme(s("light"));
+    record->setAddButtonBehaviour(s("chrome"));
+    record->setQueueSize(3);
+    EXPECT_EQ(calls, (QStringList{s("dark"), s("light"), s("light"), s("button:chrome"), s("rows")}));
     EXPECT_EQ(readStore().value(s("theme")), s("light"));
     EXPECT_EQ(readStore().value(s("addButtonBehaviour")), s("chrome"));
 
-    seam.reset();
-    preferences.setTheme(s("dark"));
-    EXPECT_EQ(preferences.theme(), s("dark"));
+    // A worker's change arrives through the main thread's event loop; the worker may drop the last reference.
+    calls.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(recordQtWarning);
+    std::thread([held = std::move(preferences)]() mutable {
+        held->setQueueSize(7);
+        held.reset();
+    }).join();
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(calls.isEmpty());
+    EXPECT_EQ(qtWarnings, QStringList());
+    KLTestEnvironment::runPostedWork();
+    EXPECT_EQ(calls, QStringList{s("rows")});
+    EXPECT_EQ(fileNow().value(s("queueSize")), s("7"));
 }
 
 TEST_F(DefaultPreferences, CopiesArePlainRecordsOfTheConversionSettings) {

@@ -48,11 +48,8 @@ std::shared_ptr<KLDefaultPreferences> preferences() {
 
 KLMainWindowController::KLMainWindowController() = default;
 
-KLMainWindowController::~KLMainWindowController() {
-    if (const auto stored = preferences()) {
-        stored->setApplicationSeam({});
-    }
-}
+// The connections to the preferences end with this object.
+KLMainWindowController::~KLMainWindowController() = default;
 
 void KLMainWindowController::setApplicationDelegate(const std::shared_ptr<KLAppDelegate> &delegate) {
     m_delegate = delegate;
@@ -133,7 +130,7 @@ void KLMainWindowController::initializeMainWindow() {
     QApplication::setStyle(new KLFocusStyle());
     const auto stored = preferences();
     if (stored != nullptr) {
-        stored->setApplicationSeam(weak_from_this());
+        followPreferences(*stored);
     }
     if (supportsVibrancy()) {
         m_window->setAttribute(Qt::WA_TranslucentBackground);
@@ -161,20 +158,14 @@ bool KLMainWindowController::darkTheme() const {
     return m_dark;
 }
 
-void KLMainWindowController::setDarkTheme() {
-    KLDispatch::async([weakSelf = weak_from_this()] {
-        if (const auto self = weakSelf.lock()) {
-            self->applyTheme(true);
-        }
-    });
-}
-
-void KLMainWindowController::setLightTheme() {
-    KLDispatch::async([weakSelf = weak_from_this()] {
-        if (const auto self = weakSelf.lock()) {
-            self->applyTheme(false);
-        }
-    });
+void KLMainWindowController::followPreferences(const KLDefaultPreferences &stored) {
+    // The theme and the add button change once the event loop is back, even when a pane on this thread set
+    // them; the rows change at once on this thread and queued from any other.
+    connect(&stored, &KLDefaultPreferences::themeChanged, this, &KLMainWindowController::applyTheme,
+            Qt::QueuedConnection);
+    connect(&stored, &KLDefaultPreferences::addButtonBehaviourChanged, this,
+            &KLMainWindowController::restoreButtonImages, Qt::QueuedConnection);
+    connect(&stored, &KLDefaultPreferences::queueSizeChanged, this, &KLMainWindowController::resizeWindow);
 }
 
 void KLMainWindowController::applyTheme(bool dark) {
@@ -217,14 +208,6 @@ QString KLMainWindowController::getImageForAddButton() const {
     const KLTheme theme(m_dark);
     return theme.image(m_addPopover != nullptr ? QStringLiteral("icon-add-active")
                                                : QStringLiteral("icon-add-inactive"));
-}
-
-void KLMainWindowController::updateAddButton() {
-    KLDispatch::async([weakSelf = weak_from_this()] {
-        if (const auto self = weakSelf.lock()) {
-            self->restoreButtonImages();
-        }
-    });
 }
 
 void KLMainWindowController::restoreButtonImages() {

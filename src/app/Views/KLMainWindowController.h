@@ -2,7 +2,6 @@
 
 #include "App/KLApplicationUI.h"
 #include "App/KLBrowserGrabber.h"
-#include "Model/Preferences/KLPreferencesApplicationSeam.h"
 #include "Views/Other/KLDragFilesView.h"
 #include "Views/Popovers/KLPopover.h"
 
@@ -14,6 +13,7 @@
 #include <memory>
 
 class KLAppDelegate;
+class KLDefaultPreferences;
 class KLDefaultPreferencesWindowController;
 class KLMainWindow;
 class KLStatusAnimation;
@@ -25,7 +25,6 @@ class KLTrayIcon;
 // paste, cancel, batch actions, menus) to the controller. Main thread only.
 class KLMainWindowController final : public QObject,
                                      public KLApplicationUI,
-                                     public KLPreferencesApplicationSeam,
                                      public KLDragFilesViewDelegate,
                                      public std::enable_shared_from_this<KLMainWindowController> {
     Q_OBJECT
@@ -50,7 +49,7 @@ public:
     int contentHeightFor(int entries) const;
     // The same, at most what the available area of the window's screen holds.
     int windowHeightFor(int entries) const;
-    void resizeWindow() override;
+    void resizeWindow();
     void onAdd();
     void onBatch();
     void popoverDidClose();
@@ -68,11 +67,6 @@ public:
     bool showProcessAll() const { return m_showProcessAll; }
     bool showClearCompleted() const { return m_showClearCompleted; }
     bool showClearAll() const { return m_showClearAll; }
-
-    // The preferences' requests.
-    void setDarkTheme() override;
-    void setLightTheme() override;
-    void updateAddButton() override;
 
     // What the controller shows.
     void setStatusText(const QString &text) override;
@@ -105,6 +99,8 @@ Q_SIGNALS:
 
 private:
     void connectControls();
+    // The window follows the theme, the add-button setting and the number of rows from now on.
+    void followPreferences(const KLDefaultPreferences &stored);
     // A call of the controller's command for as long as the controller is there.
     std::function<void()> delegateCall(void (KLAppDelegate::*action)()) const;
     // The menu commands offered once the launch has finished.

@@ -104,7 +104,6 @@ public:
         m_controller->setApplicationDelegate(m_delegate);
         m_controller->initializeMainWindow();
     }
-    ~Studio() { KLObjectRepository::singleton()->getPreferences()->setApplicationSeam({}); }
 
     KLMainWindowController &controller() { return *m_controller; }
     KLAppDelegate &delegate() { return *m_delegate; }

@@ -262,42 +262,20 @@ void KLDefaultPreferences::clear() {
     KLSettingsStore(storeFilePath()).write([](QSettings &store) { store.clear(); });
 }
 
-void KLDefaultPreferences::setApplicationSeam(const std::weak_ptr<KLPreferencesApplicationSeam> &seam) {
-    std::lock_guard lock(m_seamLock);
-    m_applicationSeam = seam;
-}
-
-std::shared_ptr<KLPreferencesApplicationSeam> KLDefaultPreferences::applicationSeam() const {
-    std::lock_guard lock(m_seamLock);
-    return m_applicationSeam.lock();
-}
-
 void KLDefaultPreferences::setTheme(const QString &theme) {
     write(m_theme, theme);
-    const auto seam = applicationSeam();
-    if (!seam) {
-        return;
-    }
-    if (theme == QLatin1String("dark")) {
-        seam->setDarkTheme();
-    } else {
-        seam->setLightTheme();
-    }
+    Q_EMIT themeChanged(theme == QLatin1String("dark"));
 }
 
 void KLDefaultPreferences::setQueueSize(uint64_t value) {
     write(m_queueSize, value);
-    if (const auto seam = applicationSeam()) {
-        seam->resizeWindow();
-    }
+    Q_EMIT queueSizeChanged();
 }
 
 void KLDefaultPreferences::setAddButtonBehaviour(const QString &value) {
     ChangeBatch batch(*this);
     write(m_addButtonBehaviour, value);
-    if (const auto seam = applicationSeam()) {
-        seam->updateAddButton();
-    }
+    Q_EMIT addButtonBehaviourChanged();
 }
 
 QString KLDefaultPreferences::proxyURL() const {

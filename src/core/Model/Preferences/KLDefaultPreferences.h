@@ -1,11 +1,11 @@
 #pragma once
 
 #include "Model/Preferences/KLPreferences.h"
-#include "Model/Preferences/KLPreferencesApplicationSeam.h"
 #include "Model/Preferences/KLPreferencesField.h"
 #include "Utils/KLCoalescedJob.h"
 
 #include <QHash>
+#include <QObject>
 #include <QString>
 #include <QVariant>
 
@@ -30,7 +30,13 @@
 //
 // Task threads and the scheduler read it while the panes edit it on the main thread; every field is guarded
 // by the record's lock, and the store and the changed mark by a lock of their own.
-class KLDefaultPreferences final : public KLPreferences {
+//
+// The settings that change the running application itself (theme, add button, rows shown) are announced by
+// signals, emitted on whichever thread set them; a receiver on the main thread gets them queued. The record
+// takes no events and runs no timers, so the thread that drops the last reference may destroy it.
+class KLDefaultPreferences final : public QObject, public KLPreferences {
+    Q_OBJECT
+
 public:
     static inline const QString storeMarkerKey = QStringLiteral("preferencesSaved");
 
@@ -54,9 +60,6 @@ public:
     // The application field stored under the key (its range and stored form); nothing for an unknown key.
     static const KLPreferencesField<KLDefaultPreferences> *applicationField(const QString &key);
 
-    // Held weakly: the application controller owns it.
-    void setApplicationSeam(const std::weak_ptr<KLPreferencesApplicationSeam> &seam);
-
     // The download proxy as yt-dlp and curl take it, login included: it goes into a file only the user can
     // read (KLDownloadProxyFile), never onto a command line. Empty without a proxy.
     QString proxyURL() const;
@@ -77,10 +80,10 @@ public:
     bool automaticallyRemoveWhenCompleted() const { return read(m_automaticallyRemoveWhenCompleted); }
     void setAutomaticallyRemoveWhenCompleted(bool value) { write(m_automaticallyRemoveWhenCompleted, value); }
     QString theme() const { return read(m_theme); }
-    // Switches the application to the dark theme for exactly "dark", else to the light one.
+    // Announces the dark theme for exactly "dark", else the light one.
     void setTheme(const QString &theme);
     uint64_t queueSize() const { return read(m_queueSize); }
-    // The window shows this many rows at most; a change resizes it.
+    // The window shows this many rows at most.
     void setQueueSize(uint64_t value);
     QString provider() const { return read(m_provider); }
     void setProvider(const QString &value) { write(m_provider, value); }
@@ -112,19 +115,24 @@ public:
     bool sendNotifications() const { return read(m_sendNotifications); }
     void setSendNotifications(bool value) { write(m_sendNotifications, value); }
     QString addButtonBehaviour() const { return read(m_addButtonBehaviour); }
-    // Asks the application controller to update the add button.
     void setAddButtonBehaviour(const QString &value);
     QString rememberQueue() const { return read(m_rememberQueue); }
     void setRememberQueue(const QString &value) { write(m_rememberQueue, value); }
     bool followYoutubeLists() const { return read(m_followYoutubeLists); }
     void setFollowYoutubeLists(bool value) { write(m_followYoutubeLists, value); }
 
+Q_SIGNALS:
+    // Sent by setTheme(), setQueueSize() and setAddButtonBehaviour() on every call, whether or not the value
+    // changed, from the thread that called them.
+    void themeChanged(bool dark);
+    void queueSizeChanged();
+    void addButtonBehaviourChanged();
+
 protected:
     void fieldsDidChange() override;
 
 private:
     void writeApplicationDefaults();
-    std::shared_ptr<KLPreferencesApplicationSeam> applicationSeam() const;
     // Writes when `onlyIfChanged` is off or something changed since the last write.
     void writeStore(bool onlyIfChanged);
     QHash<QString, QVariant> storedValues() const;
@@ -140,8 +148,6 @@ private:
     // this record changed. Empty after initDefaults(), so that a revert writes every key.
     QHash<QString, QVariant> m_storedValues;
     KLCoalescedJob m_pendingFlush{[this] { flush(); }};
-    mutable std::mutex m_seamLock;
-    std::weak_ptr<KLPreferencesApplicationSeam> m_applicationSeam;
 
     uint64_t m_numberOfConcurrentDownloads = 3;
     uint64_t m_numberOfConcurrentProcessing = 1;
