@@ -11,6 +11,7 @@
 #include "Utils/KLDispatch.h"
 #include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLObjectRepository.h"
+#include "Utils/KLScriptInstance.h"
 #include "Utils/KLSignalWatcher.h"
 #include "Views/KLMainWindow.h"
 #include "Views/KLMainWindowController.h"
@@ -153,13 +154,14 @@ void KLDesktopApplication::quit() {
     }
     // The downloader's update is upkeep: a package index that never answers must not hold up the end.
     m_delegate->endDownloaderMaintenance(std::chrono::seconds(1));
-    // The scripts stop and their tasks end on threads of their own, some of which still hand a last
-    // change to this thread: it keeps serving them while it waits.
+    // The background jobs end, some of them handing a last change to this thread, and the stopped scripts
+    // exit: it keeps serving both while it waits.
     QElapsedTimer waited;
     waited.start();
     while (KLDispatch::runningBackgroundJobs() > 0 && waited.elapsed() < 8000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
+    KLScriptInstance::waitForAllToExit(std::chrono::milliseconds(KLScriptInstance::graceMilliseconds + 1000));
     // A change whose write is still waiting for the event loop would otherwise be lost with it.
     if (const auto preferences = KLObjectRepository::singleton()->getPreferences()) {
         preferences->flush();

@@ -120,9 +120,10 @@ int main(int argc, char **argv) {
         status = QCoreApplication::exec();
         run.endDownloaderUpdate();
     }
-    // Scripts are reaped and tasks wind down on threads of their own; then what the settings still hold
-    // unwritten is written, and this run's scratch folder goes.
+    // The background jobs end and the stopped scripts exit; then what the settings still hold unwritten is
+    // written, and this run's scratch folder goes.
     KLDispatch::waitForBackgroundJobs(std::chrono::seconds(10));
+    KLScriptInstance::waitForAllToExit(std::chrono::milliseconds(KLScriptInstance::graceMilliseconds + 1000));
     if (const auto preferences = KLObjectRepository::singleton()->getPreferences()) {
         preferences->flush();
     }

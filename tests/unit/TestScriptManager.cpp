@@ -227,10 +227,13 @@ TEST_F(ScriptManagerTest, ReleasingAnUnterminatedInstanceStopsItsScript) {
 }
 
 TEST_F(ScriptManagerTest, ScriptsDieWithAKilledProgram) {
-    const QString groupFile = QDir(m_folder.path()).filePath(QStringLiteral("group"));
-    const QString sleeper =
-        script(QStringLiteral("sleeper.sh"), QStringLiteral("echo $$ > \"$1\"; sleep 60 & sleep 60\n"));
-    // The child of the death test starts the script, then dies as a killed program does.
+    // The child of the death test is this program started afresh; it shares only the home folder.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const QString groupFile = QDir::home().filePath(QStringLiteral("script-group"));
+    const QString sleeper = KLTestEnvironment::writeScript(
+        QDir::homePath(), QStringLiteral("sleeper.sh"),
+        QStringLiteral("#!/bin/bash\necho $$ > \"$1\"; sleep 60 & sleep 60\n"));
+    // The child starts the script, then dies as a killed program does.
     EXPECT_EXIT(
         {
             auto run = start(sleeper, {groupFile});

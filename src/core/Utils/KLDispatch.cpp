@@ -4,13 +4,13 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QThread>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <condition_variable>
 #include <deque>
 #include <future>
 #include <mutex>
-#include <thread>
 #include <utility>
 
 namespace {
@@ -94,14 +94,26 @@ void KLDispatch::background(Job job) {
         std::lock_guard lock(backgroundMutex);
         ++backgroundJobs;
     }
-    std::thread([job = std::move(job)]() mutable {
+    backgroundPool().start([job = std::move(job)]() mutable {
         job();
         job = nullptr; // release what the job captured before counting it as ended
         std::lock_guard lock(backgroundMutex);
         if (--backgroundJobs == 0) {
             backgroundIdle.notify_all();
         }
-    }).detach();
+    });
+}
+
+QThreadPool &KLDispatch::backgroundPool() {
+    // Made once and never destroyed: a pool that went with the program's static objects would wait there for
+    // jobs that wait for the main thread. Its threads are reused and end after a while without work.
+    static QThreadPool *const pool = [] {
+        auto *made = new QThreadPool;
+        made->setMaxThreadCount(maximumBackgroundJobs);
+        made->setExpiryTimeout(30000);
+        return made;
+    }();
+    return *pool;
 }
 
 bool KLDispatch::isMainThread() {

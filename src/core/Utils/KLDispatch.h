@@ -4,12 +4,13 @@
 #include <functional>
 
 class QCoreApplication;
+class QThreadPool;
 
 // Moves work to the main thread and runs background jobs.
 //
-// Background jobs get a thread each: intake and entry preparation block for minutes in script reads, so a
-// fixed-size pool could starve them. The number of live jobs is counted so a process can wait for all of
-// them before it exits.
+// Background jobs run on a pool of their own, large enough that none waits for a thread: an analysis may
+// wait minutes for its tasks, and a pool of the machine's size could starve the others. The number of live
+// jobs is counted so a process can wait for all of them before it exits.
 class KLDispatch final {
 public:
     using Job = std::function<void()>;
@@ -20,7 +21,7 @@ public:
     static void sync(Job job);
     // Runs the job on the main thread's event loop once the delay has passed; nothing waits meanwhile.
     static void after(std::chrono::milliseconds delay, Job job);
-    // Runs the job on a thread of its own.
+    // Runs the job on a thread of the background pool.
     static void background(Job job);
 
     static bool isMainThread();
@@ -31,6 +32,9 @@ public:
 private:
     class MainQueuePump;
 
+    static constexpr int maximumBackgroundJobs = 256;
+
+    static QThreadPool &backgroundPool();
     static void drainMainQueue();
     static void wakeMainThread(QCoreApplication *application);
 };

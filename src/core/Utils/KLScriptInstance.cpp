@@ -4,6 +4,7 @@
 #include "Utils/KLScriptErrorOutput.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <cerrno>
@@ -43,7 +44,23 @@ void prepareChild(int guardReadEnd) {
     ::_exit(0);
 }
 
+// Touched only on the main thread, where every script runs.
+int scriptsRunning = 0;
+
 } // namespace
+
+int KLScriptInstance::runningScripts() {
+    return scriptsRunning;
+}
+
+bool KLScriptInstance::waitForAllToExit(std::chrono::milliseconds timeout) {
+    QElapsedTimer waited;
+    waited.start();
+    while (scriptsRunning > 0 && waited.elapsed() < timeout.count()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    }
+    return scriptsRunning == 0;
+}
 
 KLScriptInstance::KLScriptInstance(bool forwardErrorOutput)
     : m_errorOutput(std::make_shared<KLScriptErrorOutput>()), m_forwardErrorOutput(forwardErrorOutput) {
@@ -69,6 +86,9 @@ KLScriptInstance::~KLScriptInstance() {
     if (m_guard >= 0) {
         ::close(m_guard);
     }
+    if (m_counted) {
+        --scriptsRunning;
+    }
 }
 
 void KLScriptInstance::start(const QString &command, LineHandler lines, EndHandler ended) {
@@ -87,6 +107,10 @@ void KLScriptInstance::start(const QString &command, LineHandler lines, EndHandl
         ::close(guardReadEnd);
     }
     m_processIdentifier = m_process.processId() > 0 ? static_cast<pid_t>(m_process.processId()) : -1;
+    if (!m_finished) {
+        m_counted = true;
+        ++scriptsRunning;
+    }
 }
 
 void KLScriptInstance::terminate() {
@@ -164,6 +188,9 @@ void KLScriptInstance::processEnded() {
     // Whoever holds this instance may let go of it in a handler below; it goes once this call is over.
     const std::shared_ptr<KLScriptInstance> self = shared_from_this();
     m_finished = true;
+    if (std::exchange(m_counted, false)) {
+        --scriptsRunning;
+    }
     if (m_graceTimer != nullptr) {
         m_graceTimer->stop();
     }

@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <sys/types.h>
@@ -51,6 +52,12 @@ public:
     // The script's error output as far as it was read (never null).
     std::shared_ptr<KLScriptErrorOutput> errorOutput() const { return m_errorOutput; }
 
+    // Scripts started and not yet exited, stopped ones winding down included.
+    static int runningScripts();
+    // Runs the event loop until no script runs any more: a program that ends waits for the scripts it
+    // stopped, so that none is left behind for a moment. False when the timeout ran out first.
+    static bool waitForAllToExit(std::chrono::milliseconds timeout);
+
 Q_SIGNALS:
     // The process has exited, whether it ended on its own or was terminated.
     void exited();
@@ -74,6 +81,8 @@ private:
     pid_t m_processIdentifier = -1;
     bool m_closed = false;
     bool m_finished = false;
+    // Counted among the running scripts from its start until its end.
+    bool m_counted = false;
     // Held while a terminated script winds down, so that it is not dropped while its process still runs.
     std::shared_ptr<KLScriptInstance> m_keptAlive;
 };
