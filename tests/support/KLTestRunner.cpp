@@ -2,6 +2,7 @@
 
 #include "KLTestEnvironment.h"
 #include "Utils/KLDispatch.h"
+#include "Utils/KLScriptInstance.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -57,7 +58,8 @@ int KLTestRunner::run(int argc, char **argv, const ApplicationMaker &makeApplica
     const std::unique_ptr<QCoreApplication> application = makeApplication(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
-    // Scripts are reaped and tasks finish on threads of their own; let them end before the folders go.
+    // Background jobs end and stopped scripts exit before the folders go.
     KLDispatch::waitForBackgroundJobs(std::chrono::seconds(10));
+    KLScriptInstance::waitForAllToExit(std::chrono::seconds(10));
     return result;
 }

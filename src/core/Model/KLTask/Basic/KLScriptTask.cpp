@@ -5,6 +5,15 @@
 #include "Utils/KLScriptErrorOutput.h"
 #include "Utils/KLScriptManager.h"
 
+KLScriptTask::~KLScriptTask() {
+    if (m_scriptInstance == nullptr) {
+        return;
+    }
+    // A script nobody waits for any more is stopped. The last task may go on any thread; the instance
+    // belongs to the main thread and is stopped and let go of there.
+    KLDispatch::async([instance = std::move(m_scriptInstance)] { instance->terminate(); });
+}
+
 void KLScriptTask::terminate() {
     m_scriptsStopped = true;
     KLTask::terminate();

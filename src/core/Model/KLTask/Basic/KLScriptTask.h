@@ -23,6 +23,8 @@ public:
     using LineHandler = KLScriptInstance::LineHandler;
     using OutputHandler = std::function<void(const QString &output)>;
 
+    ~KLScriptTask() override;
+
     void terminate() override;
 
     // The script that runs now, if any; forgotten once it has exited.
