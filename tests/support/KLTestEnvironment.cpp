@@ -57,6 +57,9 @@ bool KLTestEnvironment::waitUntil(const std::function<bool()> &condition, std::c
     timer.start();
     while (!condition()) {
         if (timer.elapsed() > timeout.count()) {
+            // A loaded machine may not have let this thread run at all meanwhile: what was posted by then
+            // has its turn before the last look.
+            runPostedWork();
             return condition();
         }
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);

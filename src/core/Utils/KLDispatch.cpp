@@ -25,8 +25,11 @@ bool drainScheduled = false;
 // many jobs are waiting: a thousand rows announced at once must not freeze the window.
 constexpr auto drainBudget = std::chrono::milliseconds(8);
 
+// Guards the background jobs handed to the pool and their count, which the callers' threads and the
+// pool's threads share.
 std::mutex backgroundMutex;
 std::condition_variable backgroundIdle;
+std::deque<KLDispatch::Job> backgroundQueue;
 int backgroundJobs = 0;
 
 } // namespace
@@ -91,12 +94,21 @@ void KLDispatch::after(std::chrono::milliseconds delay, Job job) {
 
 void KLDispatch::background(Job job) {
     {
+        // The job goes through a queue of our own, under a standard mutex: the pool's own handover
+        // synchronises inside Qt, where the thread sanitizer sees no ordering between writer and runner.
         std::lock_guard lock(backgroundMutex);
         ++backgroundJobs;
+        backgroundQueue.push_back(std::move(job));
     }
-    backgroundPool().start([job = std::move(job)]() mutable {
-        job();
-        job = nullptr; // release what the job captured before counting it as ended
+    backgroundPool().start([] {
+        Job next;
+        {
+            std::lock_guard lock(backgroundMutex);
+            next = std::move(backgroundQueue.front());
+            backgroundQueue.pop_front();
+        }
+        next();
+        next = nullptr; // release what the job captured before counting it as ended
         std::lock_guard lock(backgroundMutex);
         if (--backgroundJobs == 0) {
             backgroundIdle.notify_all();
