@@ -161,7 +161,7 @@ void KLDesktopApplication::quit() {
     while (KLDispatch::runningBackgroundJobs() > 0 && waited.elapsed() < 8000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
-    KLScriptInstance::waitForAllToExit(std::chrono::milliseconds(KLScriptInstance::graceMilliseconds + 1000));
+    KLScriptInstance::waitForAllToExit(std::chrono::milliseconds(300));
     // A change whose write is still waiting for the event loop would otherwise be lost with it.
     if (const auto preferences = KLObjectRepository::singleton()->getPreferences()) {
         preferences->flush();

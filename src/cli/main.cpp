@@ -123,7 +123,7 @@ int main(int argc, char **argv) {
     // The background jobs end and the stopped scripts exit; then what the settings still hold unwritten is
     // written, and this run's scratch folder goes.
     KLDispatch::waitForBackgroundJobs(std::chrono::seconds(10));
-    KLScriptInstance::waitForAllToExit(std::chrono::milliseconds(KLScriptInstance::graceMilliseconds + 1000));
+    KLScriptInstance::waitForAllToExit(std::chrono::milliseconds(300));
     if (const auto preferences = KLObjectRepository::singleton()->getPreferences()) {
         preferences->flush();
     }

@@ -12,6 +12,8 @@
 #include "Utils/KLObjectRepository.h"
 #include "Utils/KLScriptErrorOutput.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 
 namespace {
@@ -79,10 +81,20 @@ bool KLDownloaderMaintenance::finished() {
 }
 
 void KLDownloaderMaintenance::end(std::chrono::milliseconds patience) {
+    std::chrono::milliseconds sleep = patience;
+    if (KLDispatch::isMainThread()) {
+        // The update's script is driven from here: the event loop goes on while it may still finish.
+        QElapsedTimer waited;
+        waited.start();
+        while (!taskEnded() && waited.elapsed() < patience.count()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
+        }
+        sleep = std::chrono::milliseconds(0);
+    }
     std::shared_ptr<KLUpdateYTDLTask> running;
     {
         std::unique_lock lock(m_taskLock);
-        m_taskFinished.wait_for(lock, patience, [this] { return m_task == nullptr; });
+        m_taskFinished.wait_for(lock, sleep, [this] { return m_task == nullptr; });
         m_ended = true;
         running = m_task;
     }
@@ -91,6 +103,11 @@ void KLDownloaderMaintenance::end(std::chrono::milliseconds patience) {
     if (running) {
         running->terminate();
     }
+}
+
+bool KLDownloaderMaintenance::taskEnded() {
+    const std::lock_guard lock(m_taskLock);
+    return m_task == nullptr;
 }
 
 QString KLDownloaderMaintenance::update() {

@@ -46,6 +46,8 @@ private:
     bool begin(const std::shared_ptr<KLUpdateYTDLTask> &task);
     // Forgets the task that ended; false when the upkeep was ended meanwhile.
     bool finished();
+    // True while no update or installation runs.
+    bool taskEnded();
     void showAlert(const QString &title, const QString &message) const;
     // Whether the update's report tells of a part that was not updated.
     static bool updateFailed(const QString &report);

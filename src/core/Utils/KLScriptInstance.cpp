@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <set>
 #include <unistd.h>
 
 namespace {
@@ -44,22 +45,32 @@ void prepareChild(int guardReadEnd) {
     ::_exit(0);
 }
 
-// Touched only on the main thread, where every script runs.
-int scriptsRunning = 0;
+// The scripts started and not yet exited. Touched only on the main thread, where every script runs.
+std::set<KLScriptInstance *> runningInstances;
+
+// Runs the event loop until no script runs or the time is up.
+void serveWhileScriptsRun(std::chrono::milliseconds timeout) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!runningInstances.empty() && waited.elapsed() < timeout.count()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+    }
+}
 
 } // namespace
 
 int KLScriptInstance::runningScripts() {
-    return scriptsRunning;
+    return static_cast<int>(runningInstances.size());
 }
 
-bool KLScriptInstance::waitForAllToExit(std::chrono::milliseconds timeout) {
-    QElapsedTimer waited;
-    waited.start();
-    while (scriptsRunning > 0 && waited.elapsed() < timeout.count()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+bool KLScriptInstance::waitForAllToExit(std::chrono::milliseconds patience) {
+    serveWhileScriptsRun(patience);
+    for (KLScriptInstance *instance : runningInstances) {
+        instance->killGroup();
     }
-    return scriptsRunning == 0;
+    // A killed group is gone as soon as the system has run it once more.
+    serveWhileScriptsRun(std::chrono::seconds(5));
+    return runningInstances.empty();
 }
 
 KLScriptInstance::KLScriptInstance(bool forwardErrorOutput)
@@ -87,7 +98,7 @@ KLScriptInstance::~KLScriptInstance() {
         ::close(m_guard);
     }
     if (m_counted) {
-        --scriptsRunning;
+        runningInstances.erase(this);
     }
 }
 
@@ -109,7 +120,7 @@ void KLScriptInstance::start(const QString &command, LineHandler lines, EndHandl
     m_processIdentifier = m_process.processId() > 0 ? static_cast<pid_t>(m_process.processId()) : -1;
     if (!m_finished) {
         m_counted = true;
-        ++scriptsRunning;
+        runningInstances.insert(this);
     }
 }
 
@@ -136,6 +147,7 @@ void KLScriptInstance::terminate() {
 void KLScriptInstance::killGroup() {
     if (!m_finished && m_processIdentifier > 0) {
         ::kill(-m_processIdentifier, SIGKILL);
+        m_groupKilled = true;
     }
 }
 
@@ -189,7 +201,7 @@ void KLScriptInstance::processEnded() {
     const std::shared_ptr<KLScriptInstance> self = shared_from_this();
     m_finished = true;
     if (std::exchange(m_counted, false)) {
-        --scriptsRunning;
+        runningInstances.erase(this);
     }
     if (m_graceTimer != nullptr) {
         m_graceTimer->stop();
@@ -201,8 +213,13 @@ void KLScriptInstance::processEnded() {
     }
     readErrorOutput();
     m_errorOutput->finish();
+    // Whatever the script left running goes with it, the guard too. While the guard lives the group's
+    // number cannot be anybody else's; after our own kill of the group it may be, so it is not signalled.
+    if (!m_groupKilled && m_guard >= 0 && m_processIdentifier > 0) {
+        ::kill(-m_processIdentifier, SIGKILL);
+    }
     if (m_guard >= 0) {
-        ::close(m_guard); // the guard takes anything the script left running with it
+        ::close(m_guard);
         m_guard = -1;
     }
     const EndHandler ended = m_closed ? EndHandler() : std::move(m_ended);

@@ -55,8 +55,9 @@ public:
     // Scripts started and not yet exited, stopped ones winding down included.
     static int runningScripts();
     // Runs the event loop until no script runs any more: a program that ends waits for the scripts it
-    // stopped, so that none is left behind for a moment. False when the timeout ran out first.
-    static bool waitForAllToExit(std::chrono::milliseconds timeout);
+    // stopped, so that none is left behind. A script still there after `patience` has its group killed at
+    // once rather than after its grace period. False when scripts were still running after that.
+    static bool waitForAllToExit(std::chrono::milliseconds patience);
 
 Q_SIGNALS:
     // The process has exited, whether it ended on its own or was terminated.
@@ -83,6 +84,8 @@ private:
     bool m_finished = false;
     // Counted among the running scripts from its start until its end.
     bool m_counted = false;
+    // The grace period ran out and the whole group, guard included, was killed.
+    bool m_groupKilled = false;
     // Held while a terminated script winds down, so that it is not dropped while its process still runs.
     std::shared_ptr<KLScriptInstance> m_keptAlive;
 };
