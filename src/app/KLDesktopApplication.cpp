@@ -21,7 +21,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSessionManager>
 
@@ -156,11 +155,7 @@ void KLDesktopApplication::quit() {
     m_delegate->endDownloaderMaintenance(std::chrono::seconds(1));
     // The background jobs end, some of them handing a last change to this thread, and the stopped scripts
     // exit: it keeps serving both while it waits.
-    QElapsedTimer waited;
-    waited.start();
-    while (KLDispatch::runningBackgroundJobs() > 0 && waited.elapsed() < 8000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
+    KLDispatch::waitForBackgroundJobs(std::chrono::seconds(8));
     KLScriptInstance::waitForAllToExit(std::chrono::milliseconds(300));
     // A change whose write is still waiting for the event loop would otherwise be lost with it.
     if (const auto preferences = KLObjectRepository::singleton()->getPreferences()) {

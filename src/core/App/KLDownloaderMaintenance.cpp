@@ -12,8 +12,6 @@
 #include "Utils/KLObjectRepository.h"
 #include "Utils/KLScriptErrorOutput.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QRegularExpression>
 
 namespace {
@@ -84,11 +82,7 @@ void KLDownloaderMaintenance::end(std::chrono::milliseconds patience) {
     std::chrono::milliseconds sleep = patience;
     if (KLDispatch::isMainThread()) {
         // The update's script is driven from here: the event loop goes on while it may still finish.
-        QElapsedTimer waited;
-        waited.start();
-        while (!taskEnded() && waited.elapsed() < patience.count()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
-        }
+        KLDispatch::serveEventsUntil([this] { return taskEnded(); }, patience);
         sleep = std::chrono::milliseconds(0);
     }
     std::shared_ptr<KLUpdateYTDLTask> running;

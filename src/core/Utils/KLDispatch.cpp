@@ -128,6 +128,17 @@ QThreadPool &KLDispatch::backgroundPool() {
     return *pool;
 }
 
+bool KLDispatch::serveEventsUntil(const std::function<bool()> &condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
+    }
+    return true;
+}
+
 bool KLDispatch::isMainThread() {
     QCoreApplication *application = QCoreApplication::instance();
     return application != nullptr && QThread::currentThread() == application->thread();
@@ -144,19 +155,7 @@ bool KLDispatch::waitForBackgroundJobs(std::chrono::milliseconds timeout) {
         return backgroundIdle.wait_for(lock, timeout, [] { return backgroundJobs == 0; });
     }
     // A job may be waiting for a task, whose work runs here: the event loop goes on meanwhile.
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        std::unique_lock lock(backgroundMutex);
-        if (backgroundJobs == 0) {
-            return true;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return false;
-        }
-        backgroundIdle.wait_for(lock, std::chrono::milliseconds(5), [] { return backgroundJobs == 0; });
-        lock.unlock();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
+    return serveEventsUntil([] { return runningBackgroundJobs() == 0; }, timeout);
 }
 
 void KLDispatch::drainMainQueue() {

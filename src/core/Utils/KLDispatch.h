@@ -25,6 +25,10 @@ public:
     static void background(Job job);
 
     static bool isMainThread();
+    // Runs the calling thread's event loop until the condition holds or the timeout has passed; whether it
+    // holds. For the main thread's few waits outside the loop (an ending program, a test), whose condition
+    // comes true through the very events they serve.
+    static bool serveEventsUntil(const std::function<bool()> &condition, std::chrono::milliseconds timeout);
     static int runningBackgroundJobs();
     // Waits until no background job runs any more; false when the timeout ran out first.
     static bool waitForBackgroundJobs(std::chrono::milliseconds timeout);

@@ -1,10 +1,10 @@
 #include "Utils/KLScriptInstance.h"
 
+#include "Utils/KLDispatch.h"
 #include "Utils/KLLog.h"
 #include "Utils/KLScriptErrorOutput.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTimer>
 
 #include <cerrno>
@@ -48,15 +48,6 @@ void prepareChild(int guardReadEnd) {
 // The scripts started and not yet exited. Touched only on the main thread, where every script runs.
 std::set<KLScriptInstance *> runningInstances;
 
-// Runs the event loop until no script runs or the time is up.
-void serveWhileScriptsRun(std::chrono::milliseconds timeout) {
-    QElapsedTimer waited;
-    waited.start();
-    while (!runningInstances.empty() && waited.elapsed() < timeout.count()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
-    }
-}
-
 } // namespace
 
 int KLScriptInstance::runningScripts() {
@@ -64,13 +55,13 @@ int KLScriptInstance::runningScripts() {
 }
 
 bool KLScriptInstance::waitForAllToExit(std::chrono::milliseconds patience) {
-    serveWhileScriptsRun(patience);
+    const auto noneRuns = [] { return runningInstances.empty(); };
+    KLDispatch::serveEventsUntil(noneRuns, patience);
     for (KLScriptInstance *instance : runningInstances) {
         instance->killGroup();
     }
     // A killed group is gone as soon as the system has run it once more.
-    serveWhileScriptsRun(std::chrono::seconds(5));
-    return runningInstances.empty();
+    return KLDispatch::serveEventsUntil(noneRuns, std::chrono::seconds(5));
 }
 
 KLScriptInstance::KLScriptInstance(bool forwardErrorOutput)

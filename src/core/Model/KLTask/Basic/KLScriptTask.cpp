@@ -39,13 +39,8 @@ void KLScriptTask::runScript(const QString &command, LineHandler handleLine, std
 }
 
 void KLScriptTask::runScriptToEnd(const QString &command, OutputHandler ended) {
-    // Only the script's own handler may read its gathered output; the task holds it weakly meanwhile.
-    auto instanceSlot = std::make_shared<std::weak_ptr<KLScriptInstance>>();
-    startScript(command, nullptr, [instanceSlot, ended = std::move(ended)] {
-        const std::shared_ptr<KLScriptInstance> instance = instanceSlot->lock();
-        ended(instance != nullptr ? instance->output() : QString());
-    });
-    *instanceSlot = m_scriptInstance;
+    // The handler runs only while the task lives, and before the ended script stops being the current one.
+    startScript(command, nullptr, [this, ended = std::move(ended)] { ended(m_scriptInstance->output()); });
 }
 
 void KLScriptTask::startScript(const QString &command, LineHandler handleLine, std::function<void()> ended) {
