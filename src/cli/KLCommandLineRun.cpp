@@ -115,19 +115,17 @@ void KLCommandLineRun::startIntake() {
         }
         if (request.hasPayload) {
             ++m_intakesRunning;
-            m_delegate->processURLsInBackground({url}, request.source,
-                                                [this] { KLDispatch::async([this] { intakeEnded(); }); });
+            m_delegate->processURLs({url}, request.source, [this] { intakeEnded(); });
         } else {
             plain << url;
         }
     }
     ++m_intakesRunning;
-    m_delegate->processURLsInBackground(plain, std::nullopt,
-                                        [this] { KLDispatch::async([this] { intakeEnded(); }); });
+    m_delegate->processURLs(plain, std::nullopt, [this] { intakeEnded(); });
 }
 
-// The count falls on the main thread: the run cannot end, and so cannot be gone, before every intake call
-// has come back here.
+// The count falls on the main thread, where the intake ends its calls: the run cannot end, and so cannot be
+// gone, before every intake call has come back here.
 void KLCommandLineRun::intakeEnded() {
     --m_intakesRunning;
     requestCheck();

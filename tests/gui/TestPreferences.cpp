@@ -4,6 +4,7 @@
 // keyboard.
 #include "Flow/Entries/Generators/KLFileEntryGenerator.h"
 #include "KLEntryTestHarness.h"
+#include "KLGenerationRun.h"
 #include "KLKinolarkRunner.h"
 #include "KLMediaFixtures.h"
 #include "KLTestEnvironment.h"
@@ -324,8 +325,8 @@ TEST(SaveDialog, TheRunsOwnSettingsDecideItsContainerAndCancellingLeavesNothing)
     const auto prepared = [] {
         KLFileEntryGenerator generator;
         std::shared_ptr<KLError> error;
-        auto entries = generator.generateEntriesForURL(
-            QUrl::fromLocalFile(KLMediaFixtures::path(KLMediaFixtures::Clip360p)), &error);
+        auto entries = KLGenerationRun::generate(
+            generator, QUrl::fromLocalFile(KLMediaFixtures::path(KLMediaFixtures::Clip360p)), &error);
         bool ready = false;
         entries->front()->prepareWithCompletion([&ready] { ready = true; });
         KLTestEnvironment::waitUntil([&ready] { return ready; });

@@ -2,6 +2,7 @@
 // server, ffprobe on local files, and, for YouTube links, a stand-in downloader that answers from fixtures
 // as yt-dlp would and never leaves the machine.
 #include "KLEntryTestHarness.h"
+#include "KLGenerationRun.h"
 #include "KLMediaFixtures.h"
 #include "KLTestEnvironment.h"
 #include "KLYTDLTestSite.h"
@@ -10,7 +11,6 @@
 #include "Flow/Entries/Generators/KLYTDLEntry.h"
 #include "Flow/Entries/Generators/KLYoutubeEntry.h"
 #include "Flow/Entries/KLEntryFactory.h"
-#include "Flow/Entries/KLURLProcessor.h"
 #include "Model/KLTask/KLError.h"
 #include "Model/KLTask/YTDL/KLYoutubeFormatDescription.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
@@ -24,9 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <mutex>
 #include <ostream>
-#include <thread>
 
 using namespace std::chrono_literals;
 using EntryList = KLEntryFactory::EntryList;
@@ -53,42 +51,31 @@ public:
 [[maybe_unused]] ::testing::Environment *const loopbackOnly =
     ::testing::AddGlobalTestEnvironment(new LoopbackOnly);
 
-// Stands in for the application controller: records what the generators hand back and, when asked to,
-// analyses each URL with a fresh factory as the intake does.
-class IntakeStandIn final : public KLURLProcessor {
+// Stands in for the intake: runs a fresh factory for a URL, records what the generators hand back and,
+// when asked to, analyses each handed-back URL with a fresh factory as the intake does.
+class IntakeStandIn final {
 public:
-    explicit IntakeStandIn(bool analyse) : m_analyse(analyse) {}
-
-    void processURLs(const QList<QUrl> &urls) override {
-        {
-            std::lock_guard lock(m_lock);
-            m_handedBack += urls;
-            // A loop would otherwise never end the test.
-            if (!m_analyse || m_handedBack.size() > 20) {
-                return;
+    std::optional<EntryList> generate(const QUrl &url, std::shared_ptr<KLError> *error) {
+        QList<QUrl> back;
+        std::optional<EntryList> found = KLGenerationRun::generate(KLEntryFactory(), url, error, &back);
+        m_handedBack += back;
+        // A loop would otherwise never end the test.
+        if (m_analyse && m_handedBack.size() <= 20) {
+            for (const QUrl &handed : back) {
+                std::shared_ptr<KLError> ignored;
+                if (const std::optional<EntryList> nested = generate(handed, &ignored)) {
+                    m_entries.insert(m_entries.end(), nested->begin(), nested->end());
+                }
             }
         }
-        for (const QUrl &url : urls) {
-            KLEntryFactory factory;
-            std::shared_ptr<KLError> error;
-            if (const std::optional<EntryList> found = factory.generateEntriesForURL(url, &error)) {
-                std::lock_guard lock(m_lock);
-                m_entries.insert(m_entries.end(), found->begin(), found->end());
-            }
-        }
+        return found;
     }
-    QList<QUrl> handedBack() const {
-        std::lock_guard lock(m_lock);
-        return m_handedBack;
-    }
-    EntryList entries() const {
-        std::lock_guard lock(m_lock);
-        return m_entries;
-    }
+    void analyseHandedBackURLs() { m_analyse = true; }
+    QList<QUrl> handedBack() const { return m_handedBack; }
+    EntryList entries() const { return m_entries; }
 
 private:
-    const bool m_analyse;
-    mutable std::mutex m_lock;
+    bool m_analyse = false;
     QList<QUrl> m_handedBack;
     EntryList m_entries;
 };
@@ -97,7 +84,7 @@ template <class T> std::shared_ptr<T> entryAs(const EntryList &entries, size_t i
     return index < entries.size() ? std::dynamic_pointer_cast<T>(entries[index]) : nullptr;
 }
 
-// Runs the factory on another thread, cancels it once `working` holds, and returns what it gave.
+// Runs the factory, cancels it once `working` holds, and returns what it gave.
 struct CancelledRun {
     std::optional<EntryList> entries;
     std::shared_ptr<KLError> error;
@@ -105,31 +92,30 @@ struct CancelledRun {
 };
 CancelledRun cancelWhile(const QUrl &url, const std::function<bool()> &working) {
     KLEntryFactory factory;
-    CancelledRun run;
-    run.entries = EntryList{};
-    std::thread generation([&] { run.entries = factory.generateEntriesForURL(url, &run.error); });
+    auto answer = std::make_shared<std::optional<KLEntryGenerator::Generation>>();
+    factory.generateEntriesForURL(
+        url, [answer](KLEntryGenerator::Generation generation) { *answer = std::move(generation); });
     EXPECT_TRUE(KLTestEnvironment::waitUntil(working, 60s));
     const auto cancelledAt = std::chrono::steady_clock::now();
     factory.cancel();
-    generation.join();
+    EXPECT_TRUE(KLTestEnvironment::waitUntil([&answer] { return answer->has_value(); }, 60s));
+    CancelledRun run;
     run.afterCancel = std::chrono::steady_clock::now() - cancelledAt;
+    const KLEntryGenerator::Generation generation = answer->value_or(KLEntryGenerator::Generation{});
+    run.entries = generation.entries;
+    run.error = generation.error;
     return run;
 }
 
 class EntryFactoryTest : public ::testing::Test {
 protected:
-    void SetUp() override { KLEntryGenerator::setURLProcessor(m_intake); }
     void TearDown() override {
-        KLEntryGenerator::setURLProcessor({});
         EXPECT_TRUE(KLTestEnvironment::waitUntil([] { return KLEntryTestHarness::noToolsRunning(); }));
     }
-    void analyseHandedBackURLs() {
-        m_intake = std::make_shared<IntakeStandIn>(true);
-        KLEntryGenerator::setURLProcessor(m_intake);
-    }
+    void analyseHandedBackURLs() { m_intake.analyseHandedBackURLs(); }
 
     KLEntryTestHarness m_harness;
-    std::shared_ptr<IntakeStandIn> m_intake = std::make_shared<IntakeStandIn>(false);
+    IntakeStandIn m_intake;
 };
 
 class WebPageTest : public EntryFactoryTest {
@@ -156,7 +142,7 @@ TEST_F(WebPageTest, APageWithTwoVideosGivesTwoYoutubeDLEntriesReferredByThePage)
     const QUrl page = m_site.server().qurl(QStringLiteral("two.html"));
 
     std::shared_ptr<KLError> error;
-    const std::optional<EntryList> entries = KLEntryFactory().generateEntriesForURL(page, &error);
+    const std::optional<EntryList> entries = m_intake.generate(page, &error);
 
     ASSERT_TRUE(entries.has_value()) << (error ? error->description().toStdString() : "no error");
     ASSERT_EQ(entries->size(), 2u);
@@ -167,7 +153,7 @@ TEST_F(WebPageTest, APageWithTwoVideosGivesTwoYoutubeDLEntriesReferredByThePage)
     EXPECT_EQ(first->invokingURL(), page);
     EXPECT_EQ(second->invokingURL(), page);
     EXPECT_NE(first->originalURL(), second->originalURL());
-    EXPECT_TRUE(m_intake->handedBack().isEmpty());
+    EXPECT_TRUE(m_intake.handedBack().isEmpty());
 }
 
 TEST_F(WebPageTest, APageYoutubeDLCannotReadHandsBackItsMediaLinksAndGivesNoEntry) {
@@ -182,11 +168,11 @@ TEST_F(WebPageTest, APageYoutubeDLCannotReadHandsBackItsMediaLinksAndGivesNoEntr
     const QUrl page = m_site.server().qurl(name);
 
     std::shared_ptr<KLError> error;
-    const std::optional<EntryList> entries = KLEntryFactory().generateEntriesForURL(page, &error);
+    const std::optional<EntryList> entries = m_intake.generate(page, &error);
 
     ASSERT_TRUE(entries.has_value());
     EXPECT_TRUE(entries->empty());
-    EXPECT_EQ(m_intake->handedBack(),
+    EXPECT_EQ(m_intake.handedBack(),
               QList<QUrl>({m_site.server().qurl(QStringLiteral("media/a.mp4")),
                            m_site.server().qurl(QStringLiteral("media/b.mp3?session=1"))}));
 }
@@ -202,7 +188,7 @@ TEST_F(WebPageTest, CancellingDuringTheListingTerminatesItAndHandsNothingBack) {
     EXPECT_LT(run.afterCancel, 10s);
     EXPECT_FALSE(run.entries.has_value());
     EXPECT_EQ(run.error, nullptr);
-    EXPECT_TRUE(m_intake->handedBack().isEmpty());
+    EXPECT_TRUE(m_intake.handedBack().isEmpty());
     EXPECT_TRUE(KLTestEnvironment::waitUntil([] { return KLEntryTestHarness::noToolsRunning(); }));
     // The scraper never fetched the page after the cancellation.
     EXPECT_EQ(server.requestsFor(QStringLiteral("/stalled.html")).size(), 1);
@@ -217,17 +203,16 @@ TEST_F(EntryFactoryTest, AFolderGivesOneFileEntryPerMediaFileAndAMissingPathNoth
                             folder.filePath(QStringLiteral("notes.txt"))));
 
     std::shared_ptr<KLError> error;
-    const std::optional<EntryList> entries =
-        KLEntryFactory().generateEntriesForURL(QUrl::fromLocalFile(folder.path()), &error);
+    const std::optional<EntryList> entries = m_intake.generate(QUrl::fromLocalFile(folder.path()), &error);
     ASSERT_TRUE(entries.has_value());
     ASSERT_EQ(entries->size(), 1u);
     ASSERT_NE(entryAs<KLFileEntry>(*entries, 0), nullptr);
     EXPECT_EQ(entries->front()->originalURL(), QUrl::fromLocalFile(clip));
 
     const QUrl missing = QUrl::fromLocalFile(folder.filePath(QStringLiteral("gone.mp4")));
-    EXPECT_FALSE(KLEntryFactory().generateEntriesForURL(missing, &error).has_value());
+    EXPECT_FALSE(m_intake.generate(missing, &error).has_value());
     EXPECT_EQ(error, nullptr);
-    EXPECT_TRUE(m_intake->handedBack().isEmpty());
+    EXPECT_TRUE(m_intake.handedBack().isEmpty());
 }
 
 namespace {
@@ -425,7 +410,7 @@ TEST_F(YoutubeLinkTest, NotFollowingListsTheListIsCutOutOfTheWatchLink) {
     const QUrl link = watchLink(videoA, QStringLiteral("&list=") + playlist + QStringLiteral("&index=2"));
 
     std::shared_ptr<KLError> error;
-    const std::optional<EntryList> entries = KLEntryFactory().generateEntriesForURL(link, &error);
+    const std::optional<EntryList> entries = m_intake.generate(link, &error);
 
     ASSERT_TRUE(entries.has_value()) << (error ? error->description().toStdString() : "no error");
     ASSERT_EQ(entries->size(), 1u);
@@ -434,7 +419,7 @@ TEST_F(YoutubeLinkTest, NotFollowingListsTheListIsCutOutOfTheWatchLink) {
     EXPECT_EQ(entry->originalURL(), watchLink(videoA, QStringLiteral("&index=2")));
     EXPECT_EQ(calls(), QStringList({QStringLiteral("formats ") +
                                     watchLink(videoA, QStringLiteral("&index=2")).toString()}));
-    EXPECT_TRUE(m_intake->handedBack().isEmpty());
+    EXPECT_TRUE(m_intake.handedBack().isEmpty());
 }
 
 TEST_F(YoutubeLinkTest, FollowingListsEveryVideoOfThePlaylistIsHandedBackAndBecomesAYoutubeEntry) {
@@ -444,14 +429,14 @@ TEST_F(YoutubeLinkTest, FollowingListsEveryVideoOfThePlaylistIsHandedBackAndBeco
     for (const QUrl &link : {watchLink(videoA, QStringLiteral("&list=") + playlist),
                              QUrl(QStringLiteral("https://youtu.be/") + videoB)}) {
         std::shared_ptr<KLError> error;
-        const std::optional<EntryList> entries = KLEntryFactory().generateEntriesForURL(link, &error);
+        const std::optional<EntryList> entries = m_intake.generate(link, &error);
         ASSERT_TRUE(entries.has_value()) << link.toString().toStdString();
         EXPECT_TRUE(entries->empty());
     }
 
     const QList<QUrl> expected = {watchLink(videoA), watchLink(videoB), watchLink(videoC), watchLink(videoB)};
-    EXPECT_EQ(m_intake->handedBack(), expected);
-    const EntryList entries = m_intake->entries();
+    EXPECT_EQ(m_intake.handedBack(), expected);
+    const EntryList entries = m_intake.entries();
     ASSERT_EQ(entries.size(), 4u);
     for (size_t index = 0; index < entries.size(); ++index) {
         const auto entry = entryAs<KLYoutubeEntry>(entries, index);
@@ -467,15 +452,15 @@ TEST_F(YoutubeLinkTest, AVideoWhoseFormatsCannotBeListedIsAnalysedOnceMoreAtMost
     // Another form of the link goes back once, as the canonical link youtube-dl names ...
     std::shared_ptr<KLError> error;
     const std::optional<EntryList> entries =
-        KLEntryFactory().generateEntriesForURL(QUrl(QStringLiteral("https://m.youtube.com/watch?v=") +
-                                                    brokenVideo + QStringLiteral("&feature=share")),
-                                               &error);
+        m_intake.generate(QUrl(QStringLiteral("https://m.youtube.com/watch?v=") + brokenVideo +
+                               QStringLiteral("&feature=share")),
+                          &error);
     ASSERT_TRUE(entries.has_value());
     EXPECT_TRUE(entries->empty());
-    EXPECT_EQ(m_intake->handedBack(), QList<QUrl>({canonical}));
+    EXPECT_EQ(m_intake.handedBack(), QList<QUrl>({canonical}));
 
     // ... and that one becomes a plain youtube-dl entry instead of going round again.
-    const EntryList nested = m_intake->entries();
+    const EntryList nested = m_intake.entries();
     ASSERT_EQ(nested.size(), 1u);
     const auto entry = entryAs<KLYTDLEntry>(nested, 0);
     ASSERT_NE(entry, nullptr);
@@ -495,7 +480,7 @@ TEST_F(YoutubeLinkTest, CancellingDuringTheFormatListingTerminatesIt) {
     EXPECT_LT(run.afterCancel, 10s);
     EXPECT_FALSE(run.entries.has_value());
     EXPECT_EQ(run.error, nullptr);
-    EXPECT_TRUE(m_intake->handedBack().isEmpty());
+    EXPECT_TRUE(m_intake.handedBack().isEmpty());
     EXPECT_TRUE(KLTestEnvironment::waitUntil(
         [&slowListing] { return KLTestEnvironment::startedProcessesRunning(slowListing) == 0; }));
     // Neither youtube-dl nor the scraper were asked after the cancellation.

@@ -1,6 +1,7 @@
 #include "Flow/Entries/Generators/KLFileEntry.h"
 #include "Flow/Entries/Generators/KLFileEntryGenerator.h"
 #include "KLEntryTestHarness.h"
+#include "KLGenerationRun.h"
 #include "KLMediaFixtures.h"
 #include "KLTestEnvironment.h"
 #include "Model/KLTask/Basic/KLVideoProperties.h"
@@ -34,7 +35,7 @@ protected:
     std::vector<std::shared_ptr<KLEntry>> generate(const QString &path) {
         KLFileEntryGenerator generator;
         std::shared_ptr<KLError> error;
-        const auto entries = generator.generateEntriesForURL(QUrl::fromLocalFile(path), &error);
+        const auto entries = KLGenerationRun::generate(generator, QUrl::fromLocalFile(path), &error);
         return entries.value_or(std::vector<std::shared_ptr<KLEntry>>{});
     }
     std::shared_ptr<KLEntry> prepared(const QString &path) {
@@ -80,11 +81,11 @@ TEST_F(FileEntryTest, FoldersYieldOneEntryPerMediaFileAtAnyDepth) {
     QTemporaryDir empty;
     std::shared_ptr<KLError> error;
     KLFileEntryGenerator generator;
-    const auto none = generator.generateEntriesForURL(QUrl::fromLocalFile(empty.path()), &error);
+    const auto none = KLGenerationRun::generate(generator, QUrl::fromLocalFile(empty.path()), &error);
     ASSERT_TRUE(none.has_value());
     EXPECT_TRUE(none->empty());
-    EXPECT_FALSE(
-        generator.generateEntriesForURL(QUrl::fromLocalFile(empty.filePath(QStringLiteral("nope"))), &error));
+    EXPECT_FALSE(KLGenerationRun::generate(
+        generator, QUrl::fromLocalFile(empty.filePath(QStringLiteral("nope"))), &error));
     EXPECT_EQ(error, nullptr);
 }
 

@@ -1,11 +1,13 @@
 // The factory's chain: which generators are asked, whose answer counts, which error the caller gets, and
-// how a cancellation (before, during, from another thread) ends the generation. Generators are stand-ins.
+// how a cancellation (before, during, while a generator works) ends the generation. Generators are
+// stand-ins.
 #include "Flow/Entries/Generators/KLFileEntry.h"
 #include "Flow/Entries/Generators/KLFileEntryGenerator.h"
 #include "Flow/Entries/Generators/KLScrapperGenerator.h"
 #include "Flow/Entries/Generators/KLYTDLGenerator.h"
 #include "Flow/Entries/Generators/KLYoutubeGenerator.h"
 #include "Flow/Entries/KLEntryFactory.h"
+#include "KLGenerationRun.h"
 #include "Model/KLTask/KLError.h"
 
 #include <QStringList>
@@ -13,30 +15,20 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <functional>
 #include <mutex>
-#include <thread>
 
-using namespace std::chrono_literals;
 using EntryList = KLEntryFactory::EntryList;
 
 namespace {
 
-// What the stand-ins did, in order, from whichever thread.
+// What the stand-ins did, in order.
 class Journal final {
 public:
-    void add(const QString &event) {
-        std::lock_guard lock(m_lock);
-        m_events << event;
-    }
-    QStringList events() const {
-        std::lock_guard lock(m_lock);
-        return m_events;
-    }
+    void add(const QString &event) { m_events << event; }
+    QStringList events() const { return m_events; }
 
 private:
-    mutable std::mutex m_lock;
     QStringList m_events;
 };
 
@@ -49,19 +41,28 @@ public:
 
     // Runs while the generator works, before it answers.
     void setWork(std::function<void(StandInGenerator &)> work) { m_work = std::move(work); }
+    // Answers only when cancelled, as a generator whose task is stopped does; its answer then still holds
+    // what it found, which the factory must not take.
+    void answerWhenCancelled() { m_holdsAnswer = true; }
 
     bool claimsURL(const QUrl &) const override { return m_claims; }
-    std::optional<EntryList> generateEntriesForURL(const QUrl &, std::shared_ptr<KLError> *error) override {
+    void generateEntriesForURL(const QUrl &, GenerationHandler done) override {
         m_journal.add(m_name);
         if (m_work) {
             m_work(*this);
         }
-        *error = m_error;
-        return m_entries;
+        if (m_holdsAnswer) {
+            m_held = std::move(done);
+        } else {
+            done(answer());
+        }
     }
     void cancel() override {
         m_cancelled = true;
         m_journal.add(m_name + QStringLiteral(" cancelled"));
+        if (const GenerationHandler held = std::exchange(m_held, nullptr)) {
+            held(answer());
+        }
     }
 
 private:
@@ -71,6 +72,10 @@ private:
     const std::optional<EntryList> m_entries;
     const std::shared_ptr<KLError> m_error;
     std::function<void(StandInGenerator &)> m_work;
+    bool m_holdsAnswer = false;
+    GenerationHandler m_held;
+
+    Generation answer() const { return Generation{m_entries, m_error, {}}; }
 };
 
 // Collects the diagnostic lines written while it lives.
@@ -134,7 +139,7 @@ TEST_F(EntryFactoryTest, TheFirstClaimingGeneratorThatSucceedsAnswers) {
     LogCapture log;
 
     std::shared_ptr<KLError> error;
-    const std::optional<EntryList> entries = factory.generateEntriesForURL(page, &error);
+    const std::optional<EntryList> entries = KLGenerationRun::generate(factory, page, &error);
 
     ASSERT_TRUE(entries.has_value());
     EXPECT_EQ(*entries, found);
@@ -152,7 +157,7 @@ TEST_F(EntryFactoryTest, AnEmptyListIsSuccess) {
     KLEntryFactory factory(m_chain);
 
     std::shared_ptr<KLError> error;
-    const std::optional<EntryList> entries = factory.generateEntriesForURL(page, &error);
+    const std::optional<EntryList> entries = KLGenerationRun::generate(factory, page, &error);
 
     ASSERT_TRUE(entries.has_value());
     EXPECT_TRUE(entries->empty());
@@ -166,7 +171,7 @@ TEST_F(EntryFactoryTest, WhenAllFailTheLastClaimingGeneratorsErrorIsHandedOn) {
         add(QStringLiteral("last"), true, std::nullopt, last);
         add(QStringLiteral("declines"), false, std::nullopt, failure(QStringLiteral("not asked")));
         std::shared_ptr<KLError> error;
-        EXPECT_FALSE(KLEntryFactory(m_chain).generateEntriesForURL(page, &error).has_value());
+        EXPECT_FALSE(KLGenerationRun::generate(KLEntryFactory(m_chain), page, &error).has_value());
         EXPECT_EQ(error, last);
     }
     m_chain.clear();
@@ -177,7 +182,7 @@ TEST_F(EntryFactoryTest, WhenAllFailTheLastClaimingGeneratorsErrorIsHandedOn) {
         add(QStringLiteral("silent"), true, std::nullopt);
         LogCapture log;
         std::shared_ptr<KLError> error = failure(QStringLiteral("left from before"));
-        EXPECT_FALSE(KLEntryFactory(m_chain).generateEntriesForURL(page, &error).has_value());
+        EXPECT_FALSE(KLGenerationRun::generate(KLEntryFactory(m_chain), page, &error).has_value());
         EXPECT_EQ(error, first);
         // The log names what happened rather than a missing reason.
         EXPECT_TRUE(log.lines().contains(QStringLiteral("Generator Error: nothing usable found at %1 (%2)")
@@ -188,7 +193,7 @@ TEST_F(EntryFactoryTest, WhenAllFailTheLastClaimingGeneratorsErrorIsHandedOn) {
     {
         add(QStringLiteral("declines"), false, oneEntry());
         std::shared_ptr<KLError> error;
-        EXPECT_FALSE(KLEntryFactory(m_chain).generateEntriesForURL(page, &error).has_value());
+        EXPECT_FALSE(KLGenerationRun::generate(KLEntryFactory(m_chain), page, &error).has_value());
         EXPECT_EQ(error, nullptr);
     }
 }
@@ -205,7 +210,7 @@ TEST_F(EntryFactoryTest, ACancelledFactoryCancelsEveryGeneratorAndAsksNone) {
     EXPECT_TRUE(first->isCancelled());
     EXPECT_TRUE(second->isCancelled());
     std::shared_ptr<KLError> error;
-    EXPECT_FALSE(factory.generateEntriesForURL(page, &error).has_value());
+    EXPECT_FALSE(KLGenerationRun::generate(factory, page, &error).has_value());
     EXPECT_EQ(error, nullptr);
     EXPECT_EQ(m_journal.events(),
               QStringList({QStringLiteral("first cancelled"), QStringLiteral("second cancelled")}));
@@ -222,38 +227,27 @@ TEST_F(EntryFactoryTest, ACancellationDuringAGeneratorDiscardsItsAnswerAndStopsT
         working->setWork([&factory](StandInGenerator &) { factory.cancel(); });
 
         std::shared_ptr<KLError> error;
-        EXPECT_FALSE(factory.generateEntriesForURL(page, &error).has_value()) << succeeds;
+        EXPECT_FALSE(KLGenerationRun::generate(factory, page, &error).has_value()) << succeeds;
         EXPECT_EQ(error, nullptr) << succeeds;
         EXPECT_FALSE(m_journal.events().contains(QStringLiteral("next"))) << succeeds;
     }
 }
 
-TEST_F(EntryFactoryTest, ACancelFromAnotherThreadReachesTheBlockedGenerator) {
-    std::atomic<bool> working{false};
-    const auto blocked = add(QStringLiteral("blocked"), true, oneEntry());
-    blocked->setWork([&working](StandInGenerator &self) {
-        working = true;
-        const auto deadline = std::chrono::steady_clock::now() + 10s;
-        while (!self.isCancelled() && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(1ms);
-        }
-    });
+TEST_F(EntryFactoryTest, ACancelReachesTheWorkingGeneratorAndEndsTheGeneration) {
+    const auto working = add(QStringLiteral("working"), true, oneEntry());
+    working->answerWhenCancelled();
     add(QStringLiteral("next"), true, oneEntry());
     KLEntryFactory factory(m_chain);
 
-    std::optional<EntryList> entries = oneEntry();
-    std::shared_ptr<KLError> error;
-    std::thread generation([&] { entries = factory.generateEntriesForURL(page, &error); });
-    while (!working.load()) {
-        std::this_thread::sleep_for(1ms);
-    }
-    const auto cancelledAt = std::chrono::steady_clock::now();
+    std::optional<KLEntryGenerator::Generation> answer;
+    factory.generateEntriesForURL(
+        page, [&answer](KLEntryGenerator::Generation generation) { answer = std::move(generation); });
+    EXPECT_FALSE(answer.has_value());
     factory.cancel();
-    generation.join();
 
-    EXPECT_LT(std::chrono::steady_clock::now() - cancelledAt, 5s);
-    EXPECT_FALSE(entries.has_value());
-    EXPECT_EQ(error, nullptr);
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_FALSE(answer->entries.has_value());
+    EXPECT_EQ(answer->error, nullptr);
     EXPECT_FALSE(m_journal.events().contains(QStringLiteral("next")));
 }
 

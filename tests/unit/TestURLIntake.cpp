@@ -80,16 +80,15 @@ public:
     bool readyInReverse = false;
 
     bool claimsURL(const QUrl &) const override { return true; }
-    std::optional<EntryList> generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError> *) override {
+    void generateEntriesForURL(const QUrl &url, GenerationHandler done) override {
         ++asked;
         if (url.toString() == blockOn) {
-            while (!m_cancelled.load()) {
-                std::this_thread::sleep_for(5ms);
-            }
-            return std::nullopt;
+            m_held = std::move(done); // answered by the cancel, as a stopped task answers
+            return;
         }
+        Generation generation;
         if (auto back = handBack.find(url.toString()); back != handBack.end()) {
-            handBackURLs(back->second, url, nullptr);
+            handBackURLs(back->second, url, generation);
         }
         EntryList made;
         for (int index = 0; index < entries[url.toString()]; ++index) {
@@ -101,9 +100,20 @@ public:
             }
             made.push_back(entry);
         }
-        return made.empty() ? std::nullopt : std::optional<EntryList>(made);
+        if (!made.empty()) {
+            generation.entries = made;
+        }
+        done(std::move(generation));
     }
-    void cancel() override { m_cancelled = true; }
+    void cancel() override {
+        m_cancelled = true;
+        if (const GenerationHandler held = std::exchange(m_held, nullptr)) {
+            held(Generation{});
+        }
+    }
+
+private:
+    GenerationHandler m_held;
 };
 
 // Counts the questions where an output should go, and dismisses each.
@@ -123,11 +133,9 @@ protected:
         m_harness.preferences()->setAutomaticallyStartDownloading(false);
         m_delegate = std::make_shared<KLAppDelegate>(m_ui);
         m_delegate->tableController()->setDelegate(m_delegate);
-        KLEntryGenerator::setURLProcessor(m_delegate);
         m_delegate->setFactoryMaker(
             [this] { return std::make_shared<KLEntryFactory>(KLEntryFactory::Generators{m_generator}); });
     }
-    void TearDown() override { KLEntryGenerator::setURLProcessor({}); }
 
     void intake(const QStringList &urls) {
         QList<QUrl> list;
@@ -197,12 +205,10 @@ TEST_F(IntakeTest, APagesEntriesKeepThePagesOrderWhateverOrderTheyAreReadyIn) {
 TEST_F(IntakeTest, CancellingStopsAfterTheCurrentURL) {
     m_generator->blockOn = QStringLiteral("http://first.example/");
     m_generator->entries[QStringLiteral("http://second.example/")] = 1;
-    std::thread worker([&] {
-        intake({QStringLiteral("http://first.example/"), QStringLiteral("http://second.example/")});
-    });
+    intake({QStringLiteral("http://first.example/"), QStringLiteral("http://second.example/")});
     ASSERT_TRUE(KLTestEnvironment::waitUntil([&] { return m_generator->asked.load() == 1; }, 5s));
     m_delegate->doCancel();
-    worker.join();
+    ASSERT_TRUE(settled());
     EXPECT_EQ(m_generator->asked.load(), 1);
     EXPECT_TRUE(m_delegate->tableController()->getEntries().empty());
     EXPECT_EQ(m_delegate->callsToProcessURLs(), 0u);
@@ -227,7 +233,7 @@ TEST_F(IntakeTest, AnalyzeCommandChecksItsParameter) {
     EXPECT_EQ(m_delegate->analyze(QStringLiteral("http://ok.example/")).errorNumber, 0);
     EXPECT_FALSE(KLTestEnvironment::waitUntil([&] { return m_generator->asked.load() > 0; },
                                               std::chrono::milliseconds(300)));
-    m_delegate->setLaunched(true);
+    m_delegate->setLaunched();
     ASSERT_TRUE(KLTestEnvironment::waitUntil(
         [&] { return m_delegate->tableController()->getEntries().size() == 1; }));
     EXPECT_EQ(m_generator->asked.load(), 1);
@@ -276,7 +282,7 @@ TEST_F(IntakeTest, URLEventsWaitForTheLaunchAndRefuseOtherSchemes) {
     m_delegate->handleGetURLEvent(QStringLiteral("kinlkurl://late.example/x"));
     KLTestEnvironment::waitUntil([] { return false; }, 300ms);
     EXPECT_EQ(m_generator->asked.load(), 0);
-    m_delegate->setLaunched(true);
+    m_delegate->setLaunched();
     ASSERT_TRUE(KLTestEnvironment::waitUntil(
         [&] { return m_delegate->tableController()->getEntries().size() == 1; }));
     EXPECT_EQ(m_delegate->tableController()->getEntries().front()->originalURL(),

@@ -20,7 +20,7 @@ KLAppDelegate::~KLAppDelegate() = default;
 // ---- Launch and termination ----
 
 void KLAppDelegate::doFinishApplicationLaunch(bool rememberQueue) {
-    m_launch->doFinishApplicationLaunch(rememberQueue, weak_from_this(), weak_from_this());
+    m_launch->doFinishApplicationLaunch(rememberQueue, weak_from_this());
 }
 
 void KLAppDelegate::initializeObjectRepository() {
@@ -52,11 +52,11 @@ void KLAppDelegate::restoreQueue() {
 }
 
 bool KLAppDelegate::launched() const {
-    return m_state->launched.isSet();
+    return m_state->launched;
 }
 
-void KLAppDelegate::setLaunched(bool launched) {
-    m_state->launched.set(launched);
+void KLAppDelegate::setLaunched() {
+    m_intake->launchFinished();
 }
 
 void KLAppDelegate::applicationWillTerminate() {
@@ -143,18 +143,9 @@ void KLAppDelegate::entryTableControllerEntriesStateHasChanged(KLEntryTableContr
 
 // ---- Intake ----
 
-void KLAppDelegate::processURLs(const QList<QUrl> &urls) {
-    m_intake->processURLs(urls);
-}
-
-void KLAppDelegate::processURLs(const QList<QUrl> &urls, const std::optional<QString> &scrapSource) {
-    m_intake->processURLs(urls, scrapSource);
-}
-
-void KLAppDelegate::processURLsInBackground(const QList<QUrl> &urls,
-                                            const std::optional<QString> &scrapSource,
-                                            std::function<void()> done) {
-    m_intake->processURLsInBackground(urls, scrapSource, std::move(done));
+void KLAppDelegate::processURLs(const QList<QUrl> &urls, const std::optional<QString> &scrapSource,
+                                std::function<void()> done) {
+    m_intake->processURLs(urls, scrapSource, std::move(done));
 }
 
 void KLAppDelegate::handleGetURLEvent(const QString &text) {

@@ -6,7 +6,6 @@
 #include "App/KLScriptingCommands.h"
 #include "App/KLStatusLine.h"
 #include "App/KLURLScraper.h"
-#include "Flow/Entries/KLURLProcessor.h"
 
 #include <QList>
 #include <QString>
@@ -31,9 +30,8 @@ class KLURLIntake;
 // downloader, the credentials and the remembered queue in the background, takes every URL in (drops,
 // pastes, URL events, scripting commands, the command line), keeps the status line and the batch actions,
 // and cleans up. Whatever it shows goes through a KLApplicationUI, on the main thread. The work is done by
-// its parts; it holds the state they share, and it is what the queue and the generators report to.
-class KLAppDelegate final : public KLURLProcessor,
-                            public KLEntryTableControllerDelegate,
+// its parts; it holds the state they share, and it is what the queue reports to.
+class KLAppDelegate final : public KLEntryTableControllerDelegate,
                             public std::enable_shared_from_this<KLAppDelegate> {
 public:
     static inline const QString idleText = KLStatusLine::idleText;
@@ -61,8 +59,9 @@ public:
     void preparePasswordManager();
     void restoreQueue();
     bool launched() const;
-    // Set when the background stage has finished (exposed for user interfaces that launch differently).
-    void setLaunched(bool launched);
+    // Marks the launch finished, which takes the requests that waited for it (exposed for user interfaces
+    // that launch differently).
+    void setLaunched();
     // Saves the credentials; the rest is saved as it changes.
     void applicationWillTerminate();
     // For a program that ends: the downloader's update still running gets at most `patience` to finish,
@@ -94,12 +93,10 @@ public:
     void entryTableControllerEntriesStateHasChanged(KLEntryTableController *controller) override;
 
     // ---- Intake ----
-    void processURLs(const QList<QUrl> &urls) override;
-    // With a page source: a URL that yields nothing is replaced by the players embedded in the source.
-    void processURLs(const QList<QUrl> &urls, const std::optional<QString> &scrapSource);
-    // Queued behind the analyses under way; `done` runs on the analysing thread at the end.
-    void processURLsInBackground(const QList<QUrl> &urls, const std::optional<QString> &scrapSource,
-                                 std::function<void()> done);
+    // Queued behind the analyses under way (see KLURLIntake); with a page source, a URL that yields nothing
+    // is replaced by the players embedded in the source. `done` runs on the main thread at the end.
+    void processURLs(const QList<QUrl> &urls, const std::optional<QString> &scrapSource = std::nullopt,
+                     std::function<void()> done = nullptr);
     // An "open location" text (kinlkurl, kinlkurls, kinlkdata or a plain URL); waits for the launch.
     void handleGetURLEvent(const QString &text);
     void scrapURLsFromRTF(const QString &rtf);

@@ -8,7 +8,6 @@
 #include "App/KLStatusLine.h"
 #include "App/KLUIChange.h"
 #include "App/KLURLIntake.h"
-#include "Flow/Entries/KLEntryGenerator.h"
 #include "Flow/FFMPEG/KLFFMPEGCommandFactory.h"
 #include "Flow/TaskManager/KLTaskManager.h"
 #include "Model/Passwords/KLPasswordManager.h"
@@ -38,8 +37,7 @@ void KLApplicationLaunch::setDragEnabledNow(bool enabled) const {
 }
 
 void KLApplicationLaunch::doFinishApplicationLaunch(
-    bool rememberQueue, const std::weak_ptr<KLEntryTableControllerDelegate> &tableDelegate,
-    const std::weak_ptr<KLURLProcessor> &urlProcessor) {
+    bool rememberQueue, const std::weak_ptr<KLEntryTableControllerDelegate> &tableDelegate) {
     KLLog::log(QStringLiteral("STARTING KINOLARK PRO..."));
     initializeObjectRepository();
     if (!rememberQueue) {
@@ -47,7 +45,6 @@ void KLApplicationLaunch::doFinishApplicationLaunch(
                                                    KLObjectRepository::queuePersistenceName);
     }
     m_state->tableController->setDelegate(tableDelegate);
-    KLEntryGenerator::setURLProcessor(urlProcessor);
     m_state->ui->setDragEnabled(true);
     m_state->ui->setBatchActions(false, false, false);
     m_statusLine->restoreState();
@@ -58,7 +55,7 @@ void KLApplicationLaunch::doFinishApplicationLaunch(
         self->restoreQueue();
         KLDispatch::sync([&self] {
             self->m_state->ui->setLaunchMenusEnabled(true);
-            self->m_state->launched.set(true);
+            self->m_intake->launchFinished();
             self->m_state->ui->setAddButtonVisible(true);
         });
         // The update check does not hold up the intake: the working copy is replaced by a rename, so a
@@ -117,7 +114,7 @@ void KLApplicationLaunch::restoreQueue() {
     }
     const QList<QUrl> urls = persistence->urls();
     if (!urls.isEmpty()) {
-        m_intake->processURLsInBackground(urls);
+        m_intake->processURLs(urls);
     }
 }
 

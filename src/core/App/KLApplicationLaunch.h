@@ -7,7 +7,6 @@ class KLDownloaderMaintenance;
 class KLEntryTableControllerDelegate;
 class KLStatusLine;
 class KLURLIntake;
-class KLURLProcessor;
 struct KLControllerState;
 
 // The application's launch and end: it brings the services up in order, prepares the downloader, the
@@ -17,12 +16,10 @@ public:
     KLApplicationLaunch(std::shared_ptr<KLControllerState> state, std::shared_ptr<KLStatusLine> statusLine,
                         std::shared_ptr<KLURLIntake> intake, std::shared_ptr<KLBatchActions> batchActions);
 
-    // Registers the services, the queue's follower and the taker of handed-back URLs, cleans the downloads
-    // folder, and starts the background stage; main thread. The command line neither restores nor
-    // remembers the window's queue.
+    // Registers the services and the queue's follower, cleans the downloads folder, and starts the
+    // background stage; main thread. The command line neither restores nor remembers the window's queue.
     void doFinishApplicationLaunch(bool rememberQueue,
-                                   const std::weak_ptr<KLEntryTableControllerDelegate> &tableDelegate,
-                                   const std::weak_ptr<KLURLProcessor> &urlProcessor);
+                                   const std::weak_ptr<KLEntryTableControllerDelegate> &tableDelegate);
     void initializeObjectRepository();
     // Puts the shipped downloader launcher in place when the data folder has none.
     void installDownloader();

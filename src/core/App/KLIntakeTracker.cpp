@@ -6,65 +6,50 @@
 KLIntakeTracker::KLIntakeTracker() : m_factoryMaker([] { return std::make_shared<KLEntryFactory>(); }) {}
 
 uint64_t KLIntakeTracker::preparingEntries() const {
-    std::lock_guard lock(m_lock);
     return m_counts.preparingEntries;
 }
 
 bool KLIntakeTracker::foundContent() const {
-    std::lock_guard lock(m_lock);
     return m_counts.foundContent;
 }
 
 void KLIntakeTracker::withCounts(const std::function<void(Counts &counts)> &decide) {
-    std::lock_guard lock(m_lock);
     decide(m_counts);
 }
 
 void KLIntakeTracker::setFactoryMaker(std::function<std::shared_ptr<KLEntryFactory>()> maker) {
-    std::lock_guard lock(m_lock);
     m_factoryMaker = std::move(maker);
 }
 
 std::shared_ptr<KLEntryFactory> KLIntakeTracker::makeWorkingFactory() {
-    std::function<std::shared_ptr<KLEntryFactory>()> maker;
-    {
-        std::lock_guard lock(m_lock);
-        maker = m_factoryMaker;
-    }
-    const std::shared_ptr<KLEntryFactory> factory = maker();
+    const std::shared_ptr<KLEntryFactory> factory = m_factoryMaker();
     addWorkingEntryFactory(factory);
     return factory;
 }
 
 void KLIntakeTracker::startPreparing(const std::vector<std::shared_ptr<KLEntry>> &entries) {
-    std::lock_guard lock(m_lock);
     m_counts.foundContent = true;
     m_counts.preparingEntries += entries.size();
     m_workingEntries.insert(m_workingEntries.end(), entries.begin(), entries.end());
 }
 
 void KLIntakeTracker::addWorkingEntryFactory(const std::shared_ptr<KLEntryFactory> &factory) {
-    std::lock_guard lock(m_lock);
     m_workingFactories.push_back(factory);
 }
 
 void KLIntakeTracker::removeWorkingEntryFactory(const std::shared_ptr<KLEntryFactory> &factory) {
-    std::lock_guard lock(m_lock);
     std::erase(m_workingFactories, factory);
 }
 
 void KLIntakeTracker::addWorkingEntry(const std::shared_ptr<KLEntry> &entry) {
-    std::lock_guard lock(m_lock);
     m_workingEntries.push_back(entry);
 }
 
 void KLIntakeTracker::removeWorkingEntry(const std::shared_ptr<KLEntry> &entry) {
-    std::lock_guard lock(m_lock);
     std::erase(m_workingEntries, entry);
 }
 
 void KLIntakeTracker::clearWorkingLists() {
-    std::lock_guard lock(m_lock);
     m_workingFactories.clear();
     m_workingEntries.clear();
 }
@@ -73,7 +58,6 @@ void KLIntakeTracker::cancel() {
     std::vector<std::shared_ptr<KLEntryFactory>> factories;
     std::vector<std::shared_ptr<KLEntry>> entries;
     {
-        std::lock_guard lock(m_lock);
         factories = m_workingFactories;
         entries = m_workingEntries;
     }

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 class KLEntry;
@@ -12,8 +11,8 @@ class KLEntryFactory;
 
 // What the intake is working on: the intake calls under way, the entries still preparing, whether content
 // was found since the status line was last idle, the factories and entries a cancel must reach, and the
-// maker of each call's factory. One lock guards all of it but the call count, so that a decision about the
-// status line sees the counts and the working lists as one.
+// maker of each call's factory. It lives on the main thread; only the call count is read elsewhere (by the
+// downloader's upkeep, which leaves the status line to the intake).
 class KLIntakeTracker final {
 public:
     // What the status line decides from.
@@ -29,8 +28,7 @@ public:
     uint64_t callsToProcessURLs() const { return m_callsToProcessURLs.load(); }
     uint64_t preparingEntries() const;
     bool foundContent() const;
-    // Runs `decide` with the counts under the lock: what it shows then follows the changes of the counts in
-    // their order. It must not take the lock again.
+    // Runs `decide` with the counts, which it may change.
     void withCounts(const std::function<void(Counts &counts)> &decide);
 
     // The factory each intake call uses (tests give their own chain).
@@ -51,7 +49,6 @@ public:
 private:
     std::atomic<uint64_t> m_callsToProcessURLs{0};
 
-    mutable std::mutex m_lock;
     Counts m_counts;
     std::vector<std::shared_ptr<KLEntryFactory>> m_workingFactories;
     std::vector<std::shared_ptr<KLEntry>> m_workingEntries;

@@ -33,20 +33,15 @@ KLScriptingCommands::CommandResult KLScriptingCommands::analyze(const std::optio
 }
 
 void KLScriptingCommands::setBrowserGrabber(const std::shared_ptr<KLBrowserGrabber> &grabber) {
-    std::lock_guard lock(m_lock);
     m_browserGrabber = grabber;
 }
 
 void KLScriptingCommands::openBrowserVideo(KLBrowserGrabber::Browser browser) {
-    std::shared_ptr<KLBrowserGrabber> grabber;
-    {
-        std::lock_guard lock(m_lock);
-        grabber = m_browserGrabber;
-    }
+    const std::shared_ptr<KLBrowserGrabber> grabber = m_browserGrabber;
     const std::optional<KLBrowserGrabber::Page> page =
         grabber != nullptr ? grabber->grabPage(browser) : std::nullopt;
     if (page.has_value() && page->url.isValid()) {
-        m_intake->processURLsInBackground({page->url}, page->html);
+        m_intake->processURLs({page->url}, page->html);
     }
     KLUIChange::post(m_ui, [](KLApplicationUI &ui) { ui.closeAddPopover(); });
 }

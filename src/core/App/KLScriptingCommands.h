@@ -5,7 +5,6 @@
 #include <QString>
 
 #include <memory>
-#include <mutex>
 #include <optional>
 
 class KLApplicationUI;
@@ -27,6 +26,7 @@ public:
 
     // The analyse command; nothing for a missing parameter.
     CommandResult analyze(const std::optional<QString> &parameter);
+    // Before the first command: the grabber is then read without a lock.
     void setBrowserGrabber(const std::shared_ptr<KLBrowserGrabber> &grabber);
     void openBrowserVideo(KLBrowserGrabber::Browser browser);
 
@@ -34,6 +34,6 @@ private:
     const std::shared_ptr<KLApplicationUI> m_ui;
     const std::shared_ptr<KLURLIntake> m_intake;
 
-    std::mutex m_lock;
+    // Given once at start, before any command can come; read by the pool jobs that grab a page.
     std::shared_ptr<KLBrowserGrabber> m_browserGrabber;
 };

@@ -15,12 +15,18 @@ bool writeTextFile(const QString &path, const QString &text) {
 
 } // namespace
 
-QList<QUrl>
-KLTaskRunner::urlsFoundInText(const QString &text,
-                              const std::function<std::shared_ptr<KLTask>(const QString &file)> &makeTask) {
+void KLTaskRunner::run(const std::shared_ptr<KLTask> &task, std::function<void(KLTask &ended)> then) {
+    task->setCompletionBlock([then = std::move(then)](KLTask *ended) { then(*ended); });
+    task->start();
+}
+
+void KLTaskRunner::urlsFoundInText(
+    const QString &text, const std::function<std::shared_ptr<KLTask>(const QString &file)> &makeTask,
+    std::function<void(const QList<QUrl> &found)> then) {
     const QString file = KLKinolarkUtils::createTemporaryFile();
     writeTextFile(file, text);
-    const auto task = runToEnd(makeTask(file));
-    QFile::remove(file);
-    return task->resultAs<QList<QUrl>>();
+    run(makeTask(file), [file, then = std::move(then)](KLTask &ended) {
+        QFile::remove(file);
+        then(ended.resultAs<QList<QUrl>>());
+    });
 }

@@ -9,8 +9,8 @@
 
 class KLTask;
 
-// Runs script tasks to their end on the calling thread, which waits meanwhile: callers are background
-// threads, since a script may take minutes.
+// Runs script tasks to their end. The blocking form is for background jobs outside the event loop; the
+// others start the task and hand on what it found on the main thread once it has ended.
 class KLTaskRunner final {
 public:
     template <class Task> static std::shared_ptr<Task> runToEnd(std::shared_ptr<Task> task) {
@@ -18,10 +18,12 @@ public:
         task->wait();
         return task;
     }
+    // Starts the task; `then` runs with it once it has ended (completed or terminated).
+    static void run(const std::shared_ptr<KLTask> &task, std::function<void(KLTask &ended)> then);
 
-    // Saves the text to a scratch file, runs the task `makeTask` builds for that file to its end, removes
-    // the file and returns the URLs the task found.
-    static QList<QUrl>
-    urlsFoundInText(const QString &text,
-                    const std::function<std::shared_ptr<KLTask>(const QString &file)> &makeTask);
+    // Saves the text to a scratch file, runs the task `makeTask` builds for that file, removes the file and
+    // hands the URLs the task found to `then`.
+    static void urlsFoundInText(const QString &text,
+                                const std::function<std::shared_ptr<KLTask>(const QString &file)> &makeTask,
+                                std::function<void(const QList<QUrl> &found)> then);
 };

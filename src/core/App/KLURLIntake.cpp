@@ -12,12 +12,12 @@
 #include "Model/KLTask/KLError.h"
 #include "Model/KLTask/Xidel/KLXidelExtractIFrameSourcesTask.h"
 #include "Utils/KLAddressRules.h"
-#include "Utils/KLLimitedJobQueue.h"
+#include "Utils/KLDispatch.h"
 #include "Utils/KLLog.h"
 #include "Utils/KLObjectRepository.h"
 #include "Utils/KLQueuePersistence.h"
 
-#include <atomic>
+#include <utility>
 
 namespace {
 
@@ -32,75 +32,147 @@ std::vector<std::shared_ptr<KLEntry>> lockedEntries(const std::vector<std::weak_
 
 } // namespace
 
+struct KLURLIntake::Call {
+    QList<QUrl> urls;
+    std::optional<QString> scrapSource;
+    Done done;
+    // A nested call runs at once: the call it is nested in holds a place and waits for it.
+    bool nested = false;
+    std::shared_ptr<KLEntryFactory> factory;
+    qsizetype next = 0;
+    // The generators handed entries of the current URL on before their answer.
+    bool deliveredEarly = false;
+};
+
 KLURLIntake::KLURLIntake(std::shared_ptr<KLControllerState> state, std::shared_ptr<KLStatusLine> statusLine)
-    : m_state(std::move(state)), m_statusLine(std::move(statusLine)),
-      m_analyses(std::make_shared<KLLimitedJobQueue>(maximumConcurrentAnalyses)) {}
+    : m_state(std::move(state)), m_statusLine(std::move(statusLine)) {}
 
-void KLURLIntake::processURLsInBackground(const QList<QUrl> &urls, const std::optional<QString> &scrapSource,
-                                          std::function<void()> done) {
-    m_analyses->enqueue([self = shared_from_this(), urls, scrapSource, done = std::move(done)] {
-        self->processURLs(urls, scrapSource);
-        if (done) {
-            done();
-        }
-    });
-}
-
-void KLURLIntake::processURLs(const QList<QUrl> &urls, const std::optional<QString> &scrapSource) {
-    m_state->tracker.beginCall();
-    const std::shared_ptr<KLEntryFactory> factory = m_state->tracker.makeWorkingFactory();
-    for (const QUrl &url : urls) {
-        if (!analyzeURL(factory, url, scrapSource)) {
-            break;
-        }
+void KLURLIntake::processURLs(const QList<QUrl> &urls, const std::optional<QString> &scrapSource, Done done) {
+    if (!KLDispatch::isMainThread()) {
+        KLDispatch::async([self = shared_from_this(), urls, scrapSource, done = std::move(done)]() mutable {
+            self->processURLs(urls, scrapSource, std::move(done));
+        });
+        return;
     }
-    m_state->tracker.removeWorkingEntryFactory(factory);
-    m_statusLine->decideAfterIntake();
-    m_state->tracker.endCall();
+    auto call = std::make_shared<Call>();
+    call->urls = urls;
+    call->scrapSource = scrapSource;
+    call->done = std::move(done);
+    m_waitingCalls.push_back(std::move(call));
+    startWaitingCalls();
 }
 
-bool KLURLIntake::analyzeURL(const std::shared_ptr<KLEntryFactory> &factory, const QUrl &url,
-                             const std::optional<QString> &scrapSource) {
+void KLURLIntake::startWaitingCalls() {
+    while (m_runningCalls < maximumConcurrentAnalyses && !m_waitingCalls.empty()) {
+        std::shared_ptr<Call> call = std::move(m_waitingCalls.front());
+        m_waitingCalls.pop_front();
+        ++m_runningCalls;
+        startCall(call);
+    }
+}
+
+void KLURLIntake::processNested(const QList<QUrl> &urls, Done then) {
+    auto call = std::make_shared<Call>();
+    call->urls = urls;
+    call->done = std::move(then);
+    call->nested = true;
+    startCall(call);
+}
+
+void KLURLIntake::startCall(const std::shared_ptr<Call> &call) {
+    m_state->tracker.beginCall();
+    call->factory = m_state->tracker.makeWorkingFactory();
+    analyzeNextURL(call);
+}
+
+void KLURLIntake::analyzeNextURL(const std::shared_ptr<Call> &call) {
+    if (call->next == call->urls.size() || call->factory->isCancelled()) {
+        endCall(call);
+        return;
+    }
+    const QUrl url = call->urls.at(call->next++);
     // Neither remembered nor shown nor handed to a script: it could not be carried to one anyway.
     if (const std::shared_ptr<KLError> tooLong =
             KLAddressRules::lengthRefusalFor(url.toString(QUrl::FullyEncoded))) {
         KLLog::log(tooLong->errorDescription());
         KLUIChange::post(m_state->ui,
                          [url, tooLong](KLApplicationUI &ui) { ui.addressYieldedNothing(url, tooLong); });
-        return true;
+        analyzeNextURL(call);
+        return;
     }
-    const auto persistence = KLObjectRepository::singleton()->getQueuePersistence();
-    if (persistence != nullptr) {
+    if (const auto persistence = KLObjectRepository::singleton()->getQueuePersistence()) {
         persistence->addURL(url);
     }
     m_statusLine->setState(QStringLiteral("Analyzing URL: %1").arg(KLApplicationUI::addressForDisplay(url)));
-    std::shared_ptr<KLError> error;
-    // Entries found early are prepared at once; they count as found for the URL.
-    bool deliveredEarly = false;
-    factory->setEntrySink([this, &deliveredEarly](const KLEntryFactory::EntryList &early) {
-        deliveredEarly = true;
+    // Entries found early are prepared at once; they count as found for the URL. The sink goes with the
+    // answer, so it may reach the call plainly.
+    call->deliveredEarly = false;
+    call->factory->setEntrySink([this, target = call.get()](const KLEntryFactory::EntryList &early) {
+        target->deliveredEarly = true;
         prepareEntries(early);
     });
-    const std::optional<KLEntryFactory::EntryList> entries = factory->generateEntriesForURL(url, &error);
-    factory->setEntrySink(nullptr);
-    if (factory->isCancelled()) {
-        return false;
+    call->factory->generateEntriesForURL(
+        url, [self = shared_from_this(), call, url](KLEntryGenerator::Generation found) {
+            call->factory->setEntrySink(nullptr);
+            self->urlAnalyzed(call, url, std::move(found));
+        });
+}
+
+void KLURLIntake::urlAnalyzed(const std::shared_ptr<Call> &call, const QUrl &url,
+                              KLEntryGenerator::Generation found) {
+    if (call->factory->isCancelled()) {
+        endCall(call);
+        return;
     }
-    if (entries.has_value() && (!entries->empty() || deliveredEarly)) {
-        prepareEntries(*entries);
-        return true;
+    if (!found.handedBack.isEmpty()) {
+        // What the page handed back is analysed before the page's own entries are queued, as its place in
+        // the queue comes first.
+        QList<QUrl> handedBack = std::exchange(found.handedBack, {});
+        processNested(handedBack, [self = shared_from_this(), call, url, found = std::move(found)]() mutable {
+            self->urlAnalyzed(call, url, std::move(found));
+        });
+        return;
     }
-    if (persistence != nullptr) {
+    if (found.entries.has_value() && (!found.entries->empty() || call->deliveredEarly)) {
+        prepareEntries(*found.entries);
+        analyzeNextURL(call);
+        return;
+    }
+    urlYieldedNothing(call, url, found);
+}
+
+void KLURLIntake::urlYieldedNothing(const std::shared_ptr<Call> &call, const QUrl &url,
+                                    const KLEntryGenerator::Generation &found) {
+    if (const auto persistence = KLObjectRepository::singleton()->getQueuePersistence()) {
         persistence->removeURL(url);
     }
-    if (scrapSource.has_value()) {
-        fallBackOnSource(*scrapSource, url);
-    } else if (!entries.has_value()) {
-        KLUIChange::post(m_state->ui,
-                         [url, error](KLApplicationUI &ui) { ui.addressYieldedNothing(url, error); });
+    Done next = [self = shared_from_this(), call] {
+        self->m_statusLine->restoreState();
+        self->analyzeNextURL(call);
+    };
+    if (call->scrapSource.has_value()) {
+        fallBackOnSource(*call->scrapSource, url, std::move(next));
+        return;
     }
-    m_statusLine->restoreState();
-    return true;
+    if (!found.entries.has_value()) {
+        KLUIChange::post(m_state->ui, [url, error = found.error](KLApplicationUI &ui) {
+            ui.addressYieldedNothing(url, error);
+        });
+    }
+    next();
+}
+
+void KLURLIntake::endCall(const std::shared_ptr<Call> &call) {
+    m_state->tracker.removeWorkingEntryFactory(call->factory);
+    m_statusLine->decideAfterIntake();
+    m_state->tracker.endCall();
+    if (call->done) {
+        call->done();
+    }
+    if (!call->nested) {
+        --m_runningCalls;
+        startWaitingCalls();
+    }
 }
 
 void KLURLIntake::prepareEntries(const std::vector<std::shared_ptr<KLEntry>> &entries) {
@@ -110,56 +182,76 @@ void KLURLIntake::prepareEntries(const std::vector<std::shared_ptr<KLEntry>> &en
     auto page = std::make_shared<std::vector<std::weak_ptr<KLEntry>>>(entries.begin(), entries.end());
     for (const auto &entry : entries) {
         std::weak_ptr<KLEntry> weakEntry = entry;
-        auto counted = std::make_shared<std::atomic<bool>>(false);
-        entry->prepareWithCompletion([self = shared_from_this(), weakEntry, counted, page] {
-            if (counted->exchange(true)) {
+        auto counted = std::make_shared<bool>(false);
+        auto prepared = [self = shared_from_this(), weakEntry, counted, page] {
+            if (std::exchange(*counted, true)) {
                 return;
             }
-            const std::shared_ptr<KLEntry> prepared = weakEntry.lock();
-            if (prepared != nullptr) {
-                self->m_state->tracker.removeWorkingEntry(prepared);
-                if (prepared->error() == nullptr && !self->m_state->uninstalling.load()) {
-                    self->m_state->tableController->addEntry(prepared, lockedEntries(*page));
+            const std::shared_ptr<KLEntry> ready = weakEntry.lock();
+            if (ready != nullptr) {
+                self->m_state->tracker.removeWorkingEntry(ready);
+                if (ready->error() == nullptr && !self->m_state->uninstalling.load()) {
+                    self->m_state->tableController->addEntry(ready, lockedEntries(*page));
                 }
             }
             self->m_statusLine->updatePreparingEntries();
-        });
+        };
+        // A preparation may end on another thread; its count is kept on the main thread.
+        entry->prepareWithCompletion([prepared] { KLDispatch::onMainThread(prepared); });
         // A preparation that was cancelled before it began never calls back; left uncounted it would keep
         // the status line busy for good.
-        if (entry->error() != nullptr && entry->cancelled() && !counted->exchange(true)) {
+        if (entry->error() != nullptr && entry->cancelled() && !std::exchange(*counted, true)) {
             m_state->tracker.removeWorkingEntry(entry);
             m_statusLine->updatePreparingEntries();
         }
     }
 }
 
-void KLURLIntake::fallBackOnSource(const QString &source, const QUrl &page) {
+void KLURLIntake::fallBackOnSource(const QString &source, const QUrl &page, Done then) {
     // Relative and protocol-relative players resolve against the page, not against the saved copy.
-    const QList<QUrl> found = KLTaskRunner::urlsFoundInText(source, [&page](const QString &file) {
-        return std::make_shared<KLXidelExtractIFrameSourcesTask>(file, page);
-    });
-    // The page's frames are the page's content, not the user's choice: they are followed only as far as
-    // the page may lead.
-    std::shared_ptr<KLError> refusal;
-    const QList<QUrl> followable = KLAddressRules::followable(found, page, &refusal);
-    if (!followable.isEmpty()) {
-        processURLs(followable);
-    } else if (refusal != nullptr) {
-        KLUIChange::post(m_state->ui,
-                         [page, refusal](KLApplicationUI &ui) { ui.addressYieldedNothing(page, refusal); });
-    }
+    KLTaskRunner::urlsFoundInText(
+        source,
+        [page](const QString &file) { return std::make_shared<KLXidelExtractIFrameSourcesTask>(file, page); },
+        [self = shared_from_this(), page, then = std::move(then)](const QList<QUrl> &found) mutable {
+            // The page's frames are the page's content, not the user's choice: they are followed only as far
+            // as the page may lead.
+            std::shared_ptr<KLError> refusal;
+            const QList<QUrl> followable = KLAddressRules::followable(found, page, &refusal);
+            if (!followable.isEmpty()) {
+                self->processNested(followable, std::move(then));
+                return;
+            }
+            if (refusal != nullptr) {
+                KLUIChange::post(self->m_state->ui, [page, refusal](KLApplicationUI &ui) {
+                    ui.addressYieldedNothing(page, refusal);
+                });
+            }
+            then();
+        });
 }
 
-void KLURLIntake::waitForLaunch() const {
-    if (!m_state->launched.isSet()) {
+void KLURLIntake::whenLaunched(std::function<void()> job) {
+    KLDispatch::onMainThread([self = shared_from_this(), job = std::move(job)]() mutable {
+        if (self->m_state->launched) {
+            job();
+            return;
+        }
         KLLog::log(QStringLiteral("Waiting for launched..."));
-        m_state->launched.wait();
-    }
+        self->m_waitingForLaunch.push_back(std::move(job));
+    });
+}
+
+void KLURLIntake::launchFinished() {
+    KLDispatch::onMainThread([self = shared_from_this()] {
+        self->m_state->launched = true;
+        for (const std::function<void()> &job : std::exchange(self->m_waitingForLaunch, {})) {
+            job();
+        }
+    });
 }
 
 void KLURLIntake::processURLsOnceLaunched(const QList<QUrl> &urls) {
-    m_analyses->enqueue([self = shared_from_this(), urls] {
-        self->waitForLaunch();
+    whenLaunched([self = shared_from_this(), urls] {
         QList<QUrl> accepted;
         for (const QUrl &url : urls) {
             if (KLURLSchemeDecoder::isAcceptedURL(url)) {
@@ -173,8 +265,7 @@ void KLURLIntake::processURLsOnceLaunched(const QList<QUrl> &urls) {
 }
 
 void KLURLIntake::handleGetURLEvent(const QString &text) {
-    m_analyses->enqueue([self = shared_from_this(), text] {
-        self->waitForLaunch();
+    whenLaunched([self = shared_from_this(), text] {
         const KLURLSchemeDecoder::Request request = KLURLSchemeDecoder::decode(text);
         const QUrl url(request.urlText);
         // An address too long to take is refused by the analysis; the log gets no copy of it either.
@@ -184,10 +275,6 @@ void KLURLIntake::handleGetURLEvent(const QString &text) {
         if (!KLURLSchemeDecoder::isAcceptedURL(url)) {
             return; // not a web or file address: nothing a script should ever see
         }
-        if (request.hasPayload) {
-            self->processURLs({url}, request.source);
-        } else {
-            self->processURLs({url});
-        }
+        self->processURLs({url}, request.hasPayload ? request.source : std::nullopt);
     });
 }

@@ -1,53 +1,67 @@
 #pragma once
 
+#include "Flow/Entries/KLEntryGenerator.h"
+
 #include <QList>
 #include <QString>
 #include <QUrl>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 class KLEntry;
-class KLEntryFactory;
-class KLLimitedJobQueue;
 class KLStatusLine;
 struct KLControllerState;
 
-// Analyses lists of URLs: each call makes a fresh factory, keeps its URLs in the remembered queue while they
-// are analysed, prepares the entries found and queues them (a page's entries in the page's order), and leaves
-// the status line to say how it went. Calls block for as long as the analysis takes and may run at once on
-// several threads.
+// Analyses lists of URLs on the main thread, where the generators' tasks drive it: each call makes a fresh
+// factory, keeps its URLs in the remembered queue while they are analysed, prepares the entries found and
+// queues them (a page's entries in the page's order), and leaves the status line to say how it went. At most
+// a few calls analyse at once; the others wait in order. What a page hands back (playlist items, scraped
+// links, embedded players) is analysed by a call of its own, nested in the page's: the page's call goes on
+// once it has ended. The public calls may come from any thread; they are posted to the main thread.
 class KLURLIntake final : public std::enable_shared_from_this<KLURLIntake> {
 public:
+    using Done = std::function<void()>;
+
     KLURLIntake(std::shared_ptr<KLControllerState> state, std::shared_ptr<KLStatusLine> statusLine);
 
-    // At most this many analyses run at once; the rest wait in order.
+    // At most this many calls analyse at once; the rest wait in order.
     static constexpr int maximumConcurrentAnalyses = 3;
 
     // With a page source: a URL that yields nothing is replaced by the players embedded in the source.
-    void processURLs(const QList<QUrl> &urls, const std::optional<QString> &scrapSource = std::nullopt);
-    // The same in the background, queued behind the analyses already under way; `done` (if any) runs on the
-    // analysing thread when the call has ended.
-    void processURLsInBackground(const QList<QUrl> &urls,
-                                 const std::optional<QString> &scrapSource = std::nullopt,
-                                 std::function<void()> done = nullptr);
-    // An "open location" text (kinlkurl, kinlkurls, kinlkdata or a plain URL); waits for the launch.
+    // `done` (if any) runs on the main thread once the call has ended.
+    void processURLs(const QList<QUrl> &urls, const std::optional<QString> &scrapSource = std::nullopt,
+                     Done done = nullptr);
+    // An "open location" text (kinlkurl, kinlkurls, kinlkdata or a plain URL), taken once launched.
     void handleGetURLEvent(const QString &text);
-    // The web and file addresses of the list, in the background once the launch has finished: a request
-    // from outside that came sooner would otherwise be analysed twice, once more by the restored queue.
+    // The web and file addresses of the list, once the launch has finished: a request from outside that
+    // came sooner would otherwise be analysed twice, once more by the restored queue.
     void processURLsOnceLaunched(const QList<QUrl> &urls);
+    // Marks the launch finished and takes the requests that waited for it, in their order.
+    void launchFinished();
 
 private:
-    void waitForLaunch() const;
-    // Analyses one URL of an intake call; false when the call was cancelled.
-    bool analyzeURL(const std::shared_ptr<KLEntryFactory> &factory, const QUrl &url,
-                    const std::optional<QString> &scrapSource);
+    struct Call;
+
+    void whenLaunched(std::function<void()> job);
+    void startCall(const std::shared_ptr<Call> &call);
+    void startWaitingCalls();
+    // Runs the URLs as a call of their own that does not wait for a free place, then `then`.
+    void processNested(const QList<QUrl> &urls, Done then);
+    void analyzeNextURL(const std::shared_ptr<Call> &call);
+    void urlAnalyzed(const std::shared_ptr<Call> &call, const QUrl &url, KLEntryGenerator::Generation found);
+    void urlYieldedNothing(const std::shared_ptr<Call> &call, const QUrl &url,
+                           const KLEntryGenerator::Generation &found);
+    void endCall(const std::shared_ptr<Call> &call);
     void prepareEntries(const std::vector<std::shared_ptr<KLEntry>> &entries);
-    void fallBackOnSource(const QString &source, const QUrl &sourcePage);
+    void fallBackOnSource(const QString &source, const QUrl &sourcePage, Done then);
 
     const std::shared_ptr<KLControllerState> m_state;
     const std::shared_ptr<KLStatusLine> m_statusLine;
-    const std::shared_ptr<KLLimitedJobQueue> m_analyses;
+    std::deque<std::shared_ptr<Call>> m_waitingCalls;
+    int m_runningCalls = 0;
+    std::vector<std::function<void()>> m_waitingForLaunch;
 };

@@ -7,36 +7,33 @@
 #include "App/KLURLIntake.h"
 #include "Model/KLTask/Xidel/KLConvertRTFToHTMLTask.h"
 #include "Model/KLTask/Xidel/KLXidelExtractFileURLsTask.h"
-#include "Utils/KLDispatch.h"
 #include "Utils/KLLog.h"
 
 KLURLScraper::KLURLScraper(std::shared_ptr<KLApplicationUI> ui, std::shared_ptr<KLURLIntake> intake)
     : m_ui(std::move(ui)), m_intake(std::move(intake)) {}
 
 void KLURLScraper::scrapURLsFromRTF(const QString &rtf) {
-    KLDispatch::background([self = shared_from_this(), rtf] {
-        const auto task = KLTaskRunner::runToEnd(std::make_shared<KLConvertRTFToHTMLTask>(rtf));
-        self->scrapURLsFromHTML(task->resultAs<QString>());
-    });
+    KLTaskRunner::run(
+        std::make_shared<KLConvertRTFToHTMLTask>(rtf),
+        [self = shared_from_this()](KLTask &ended) { self->scrapURLsFromHTML(ended.resultAs<QString>()); });
 }
 
 void KLURLScraper::scrapURLsFromHTML(const QString &html) {
-    KLDispatch::background([intake = m_intake, html] {
-        const QList<QUrl> found = KLTaskRunner::urlsFoundInText(
-            html, [](const QString &file) { return std::make_shared<KLXidelExtractFileURLsTask>(file); });
-        QList<QUrl> unique;
-        for (const QUrl &url : found) {
-            if (!unique.contains(url)) {
-                unique << url;
+    KLTaskRunner::urlsFoundInText(
+        html, [](const QString &file) { return std::make_shared<KLXidelExtractFileURLsTask>(file); },
+        [intake = m_intake](const QList<QUrl> &found) {
+            QList<QUrl> unique;
+            for (const QUrl &url : found) {
+                if (!unique.contains(url)) {
+                    unique << url;
+                }
             }
-        }
-        intake->processURLs(unique);
-    });
+            intake->processURLs(unique);
+        });
 }
 
 void KLURLScraper::scrapURLsFromText(const QString &text) {
-    KLDispatch::background(
-        [intake = m_intake, text] { intake->processURLs(KLURLDetector::detectURLs(text)); });
+    m_intake->processURLs(KLURLDetector::detectURLs(text));
 }
 
 void KLURLScraper::processPasteboard(const QList<ClipboardItem> &items, const QList<QUrl> &fileURLs) {
@@ -57,8 +54,7 @@ void KLURLScraper::processPasteboard(const QList<ClipboardItem> &items, const QL
         }
     }
     if (!files.isEmpty()) {
-        // Analysed in the background: nothing needs the main thread, which must not block for minutes.
-        m_intake->processURLsInBackground(files);
+        m_intake->processURLs(files);
     }
 }
 
@@ -68,7 +64,7 @@ void KLURLScraper::filesWereDropped(const QStringList &paths) {
     for (const QString &path : paths) {
         urls << QUrl::fromLocalFile(path);
     }
-    m_intake->processURLsInBackground(urls);
+    m_intake->processURLs(urls);
 }
 
 void KLURLScraper::stringWasDragged(const QString &text) {

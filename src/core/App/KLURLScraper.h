@@ -12,7 +12,7 @@ class KLApplicationUI;
 class KLURLIntake;
 
 // Finds the URLs in what the user pastes or drops (rich text, HTML, plain text, files) and hands them to
-// the intake, each on a background thread of its own.
+// the intake; rich text and HTML are read by tasks, whose end hands their URLs on.
 class KLURLScraper final : public std::enable_shared_from_this<KLURLScraper> {
 public:
     // A clipboard item: its rich text, HTML and plain text, whichever it carries.

@@ -67,6 +67,14 @@ void KLDispatch::async(Job job) {
     }
 }
 
+void KLDispatch::onMainThread(Job job) {
+    if (isMainThread()) {
+        job();
+    } else {
+        async(std::move(job));
+    }
+}
+
 void KLDispatch::sync(Job job) {
     if (isMainThread() || QCoreApplication::instance() == nullptr) {
         job();

@@ -17,6 +17,8 @@ public:
 
     // Runs the job on the main thread's event loop later.
     static void async(Job job);
+    // Runs the job at once on the main thread; from another thread it is posted there.
+    static void onMainThread(Job job);
     // Runs the job on the main thread and returns when it has run; runs it at once on the main thread.
     static void sync(Job job);
     // Runs the job on the main thread's event loop once the delay has passed; nothing waits meanwhile.

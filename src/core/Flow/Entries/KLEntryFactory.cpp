@@ -37,44 +37,64 @@ KLEntryFactory::Generators KLEntryFactory::prepareGenerators() {
             std::make_shared<KLFileEntryGenerator>(), std::make_shared<KLScrapperGenerator>()};
 }
 
-std::optional<KLEntryFactory::EntryList>
-KLEntryFactory::generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError> *error) {
-    if (m_cancelled.load()) {
-        return std::nullopt;
-    }
-    std::shared_ptr<KLError> lastError;
+struct KLEntryFactory::Attempt {
+    QUrl url;
+    GenerationHandler done;
+    size_t next = 0;
     // The last generator to claim the URL may fail without a reason (the scraper does): an earlier one's
     // reason then tells the caller why nothing came of the URL.
+    std::shared_ptr<KLError> lastError;
     std::shared_ptr<KLError> earlierError;
-    for (const std::shared_ptr<KLEntryGenerator> &generator : m_generators) {
-        if (!generator->claimsURL(url)) {
-            continue;
-        }
-        if (lastError != nullptr) {
-            earlierError = lastError;
-        }
-        lastError.reset();
-        if (m_cancelled.load()) {
-            return std::nullopt;
-        }
-        std::shared_ptr<KLError> generatorError;
-        std::optional<EntryList> entries = generator->generateEntriesForURL(url, &generatorError);
-        if (generatorError != nullptr || !entries.has_value()) {
-            KLLog::log(
-                QStringLiteral("Generator Error: %1").arg(failureText(generatorError, earlierError, url)));
-            lastError = generatorError;
-            continue;
-        }
-        if (m_cancelled.load()) {
-            return std::nullopt;
-        }
-        return entries;
+    // What the generators that failed handed back still goes back.
+    QList<QUrl> handedBack;
+};
+
+void KLEntryFactory::generateEntriesForURL(const QUrl &url, GenerationHandler done) {
+    auto attempt = std::make_shared<Attempt>();
+    attempt->url = url;
+    attempt->done = std::move(done);
+    tryNextGenerator(attempt);
+}
+
+void KLEntryFactory::tryNextGenerator(const std::shared_ptr<Attempt> &attempt) {
+    while (attempt->next < m_generators.size() && !m_generators[attempt->next]->claimsURL(attempt->url)) {
+        ++attempt->next;
     }
-    // A cancellation during the last claiming generator is no failure of the URL.
-    if (error != nullptr && !m_cancelled.load()) {
-        *error = lastError != nullptr ? lastError : earlierError;
+    if (m_cancelled || attempt->next == m_generators.size()) {
+        // A cancellation during the last claiming generator is no failure of the URL.
+        Generation nothing;
+        if (!m_cancelled) {
+            nothing.error = attempt->lastError != nullptr ? attempt->lastError : attempt->earlierError;
+            nothing.handedBack = attempt->handedBack;
+        }
+        attempt->done(std::move(nothing));
+        return;
     }
-    return std::nullopt;
+    if (attempt->lastError != nullptr) {
+        attempt->earlierError = attempt->lastError;
+    }
+    attempt->lastError.reset();
+    const std::shared_ptr<KLEntryGenerator> generator = m_generators[attempt->next++];
+    generator->generateEntriesForURL(attempt->url, [this, attempt](Generation generation) {
+        generatorAnswered(attempt, std::move(generation));
+    });
+}
+
+void KLEntryFactory::generatorAnswered(const std::shared_ptr<Attempt> &attempt, Generation generation) {
+    if (m_cancelled) {
+        attempt->done(Generation{});
+        return;
+    }
+    if (generation.error != nullptr || !generation.entries.has_value()) {
+        KLLog::log(QStringLiteral("Generator Error: %1")
+                       .arg(failureText(generation.error, attempt->earlierError, attempt->url)));
+        attempt->lastError = generation.error;
+        attempt->handedBack += generation.handedBack;
+        tryNextGenerator(attempt);
+        return;
+    }
+    generation.handedBack = attempt->handedBack + generation.handedBack;
+    attempt->done(std::move(generation));
 }
 
 void KLEntryFactory::setEntrySink(const KLEntryGenerator::EntrySink &sink) {

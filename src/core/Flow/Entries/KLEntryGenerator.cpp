@@ -1,17 +1,8 @@
 #include "Flow/Entries/KLEntryGenerator.h"
 
-#include "Flow/Entries/KLURLProcessor.h"
 #include "Utils/KLAddressRules.h"
 
-#include <mutex>
 #include <utility>
-
-namespace {
-
-std::mutex processorLock;
-std::weak_ptr<KLURLProcessor> urlProcessor;
-
-} // namespace
 
 KLEntryGenerator::~KLEntryGenerator() = default;
 
@@ -19,46 +10,27 @@ bool KLEntryGenerator::claimsURL(const QUrl &) const {
     return false;
 }
 
-std::optional<KLEntryGenerator::EntryList>
-KLEntryGenerator::generateEntriesForURL(const QUrl &, std::shared_ptr<KLError> *) {
-    return std::nullopt;
+void KLEntryGenerator::generateEntriesForURL(const QUrl &, GenerationHandler done) {
+    done(Generation{});
 }
 
-void KLEntryGenerator::cancel() {}
-
-void KLEntryGenerator::setURLProcessor(const std::weak_ptr<KLURLProcessor> &processor) {
-    std::lock_guard lock(processorLock);
-    urlProcessor = processor;
+void KLEntryGenerator::cancel() {
+    m_cancelled = true;
 }
 
-bool KLEntryGenerator::handBackURLs(const QList<QUrl> &found, const QUrl &page,
-                                    std::shared_ptr<KLError> *refusal) {
-    const QList<QUrl> urls = KLAddressRules::followable(found, page, refusal);
-    std::shared_ptr<KLURLProcessor> processor;
-    {
-        std::lock_guard lock(processorLock);
-        processor = urlProcessor.lock();
-    }
-    if (processor != nullptr && !urls.isEmpty()) {
-        processor->processURLs(urls);
-    }
-    return !urls.isEmpty() || found.isEmpty();
+bool KLEntryGenerator::handBackURLs(const QList<QUrl> &found, const QUrl &page, Generation &generation) {
+    generation.handedBack = KLAddressRules::followable(found, page, &generation.error);
+    return !generation.handedBack.isEmpty() || found.isEmpty();
 }
 
 void KLEntryGenerator::setEntrySink(EntrySink sink) {
-    std::lock_guard lock(m_sinkLock);
     m_sink = std::move(sink);
 }
 
 bool KLEntryGenerator::deliverEarly(const EntryList &entries) {
-    EntrySink sink;
-    {
-        std::lock_guard lock(m_sinkLock);
-        sink = m_sink;
-    }
-    if (!sink) {
+    if (!m_sink) {
         return false;
     }
-    sink(entries);
+    m_sink(entries);
     return true;
 }

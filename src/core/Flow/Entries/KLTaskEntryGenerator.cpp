@@ -2,47 +2,44 @@
 
 #include "Model/KLTask/KLTask.h"
 
+#include <utility>
+
+KLTaskEntryGenerator::~KLTaskEntryGenerator() {
+    if (m_runningTask != nullptr) {
+        m_runningTask->setCompletionBlock(nullptr);
+        m_runningTask->terminate();
+    }
+}
+
 void KLTaskEntryGenerator::cancel() {
     m_cancelled = true;
+    if (const std::shared_ptr<KLTask> running = std::exchange(m_runningTask, nullptr)) {
+        running->terminate(); // runs the completion below, which reports the cancellation
+    }
 }
 
-bool KLTaskEntryGenerator::runTask(const std::shared_ptr<KLTask> &task) {
-    {
-        // The flag is read under the same lock that terminateRunningTask() takes after raising it: either
-        // the task is refused here, or it is stored before the cancellation looks for it.
-        std::lock_guard lock(m_taskLock);
-        if (m_cancelled.load()) {
-            return false;
-        }
-        m_runningTask = task;
+void KLTaskEntryGenerator::runTask(const std::shared_ptr<KLTask> &task, const GenerationHandler &done,
+                                   std::function<void(KLTask &ended)> then) {
+    if (m_cancelled) {
+        done(Generation{});
+        return;
     }
-    task->start();
-    task->wait();
-    {
-        std::lock_guard lock(m_taskLock);
-        if (m_runningTask == task) {
+    m_runningTask = task;
+    // A generator that goes first takes the completion back (see the destructor).
+    task->setCompletionBlock([this, done, then = std::move(then)](KLTask *ended) {
+        if (m_runningTask.get() == ended) {
             m_runningTask.reset();
         }
-    }
-    return !m_cancelled.load();
+        if (m_cancelled) {
+            done(Generation{});
+        } else {
+            then(*ended);
+        }
+    });
+    task->start();
 }
 
-void KLTaskEntryGenerator::terminateRunningTask() {
-    std::shared_ptr<KLTask> running;
-    {
-        std::lock_guard lock(m_taskLock);
-        running = m_runningTask;
-    }
-    // Outside the lock: terminating stops a script, which may wait for a read in progress.
-    if (running != nullptr) {
-        running->terminate();
-    }
-}
-
-bool KLTaskEntryGenerator::handOnError(const KLTask &task, std::shared_ptr<KLError> *error) {
-    const std::shared_ptr<KLError> failure = task.error();
-    if (failure != nullptr && error != nullptr) {
-        *error = failure;
-    }
-    return failure != nullptr;
+bool KLTaskEntryGenerator::handOnError(const KLTask &task, Generation &generation) {
+    generation.error = task.error();
+    return generation.error != nullptr;
 }

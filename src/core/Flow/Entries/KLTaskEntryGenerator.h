@@ -2,29 +2,29 @@
 
 #include "Flow/Entries/KLEntryGenerator.h"
 
+#include <functional>
 #include <memory>
-#include <mutex>
 
 class KLTask;
 
-// A generator that answers by running one task at a time on the calling thread. It keeps the running task
-// so that a cancellation from another thread can reach it.
+// A generator that answers by running one task at a time. It keeps the running task so that a
+// cancellation can stop it.
 class KLTaskEntryGenerator : public KLEntryGenerator {
 public:
-    // Raises the flag only; a task that is running finishes on its own.
+    // A task still running is terminated without reporting to anybody.
+    ~KLTaskEntryGenerator() override;
+
+    // Raises the flag and terminates the running task.
     void cancel() override;
 
 protected:
-    // Starts the task and blocks until it has ended. False when the generator was cancelled before the
-    // task could start or while it ran: then its outcome means nothing.
-    bool runTask(const std::shared_ptr<KLTask> &task);
-    // Ends the running task at once (its wait returns). The flag must have been raised first, so that a
-    // task about to be started is refused instead.
-    void terminateRunningTask();
-    // True when the task ended with an error; the error then goes to the caller (when it asked for one).
-    static bool handOnError(const KLTask &task, std::shared_ptr<KLError> *error);
+    // Starts the task; once it has ended, `then` runs with it, or, when the generator was cancelled before
+    // the task could start or while it ran, `done` gets an empty generation: the outcome means nothing then.
+    void runTask(const std::shared_ptr<KLTask> &task, const GenerationHandler &done,
+                 std::function<void(KLTask &ended)> then);
+    // True when the task ended with an error; the error then goes into the generation.
+    static bool handOnError(const KLTask &task, Generation &generation);
 
 private:
-    std::mutex m_taskLock;
     std::shared_ptr<KLTask> m_runningTask;
 };

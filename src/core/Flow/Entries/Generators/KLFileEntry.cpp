@@ -20,7 +20,7 @@ void KLFileEntry::prepareWithCompletion(std::function<void()> completion) {
                                               : thumbnail);
     setState(readyState);
     if (completion) {
-        KLDispatch::background(std::move(completion));
+        KLDispatch::async(std::move(completion)); // never inside the caller's own call
     }
 }
 

@@ -42,28 +42,22 @@ bool KLScrapperGenerator::canBeDirectMediaURL(const QUrl &url) {
                        [&address](const QString &pattern) { return address.contains(pattern); });
 }
 
-std::optional<KLEntryGenerator::EntryList>
-KLScrapperGenerator::generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError> *error) {
-    if (m_cancelled.load()) {
-        return std::nullopt;
-    }
+void KLScrapperGenerator::generateEntriesForURL(const QUrl &url, GenerationHandler done) {
     auto task = std::make_shared<KLXidelExtractURLsTask>(url);
-    if (!runTask(task)) {
-        return std::nullopt;
-    }
-    // A failed fetch lists nothing, which is the answer: nothing to report.
-    QList<QUrl> media;
-    for (const QUrl &found : task->resultAs<QList<QUrl>>()) {
-        // A page that links to itself and looks like a media file would otherwise come back here forever.
-        if (canBeDirectMediaURL(found) && found != url) {
-            media.append(found);
+    runTask(task, done, [url, done](KLTask &ended) {
+        // A failed fetch lists nothing, which is the answer: nothing to report.
+        QList<QUrl> media;
+        for (const QUrl &found : ended.resultAs<QList<QUrl>>()) {
+            // A page that links to itself and looks like a media file would otherwise come back here
+            // forever.
+            if (canBeDirectMediaURL(found) && found != url) {
+                media.append(found);
+            }
         }
-    }
-    if (m_cancelled.load() || media.isEmpty()) {
-        return std::nullopt;
-    }
-    if (!handBackURLs(media, url, error)) {
-        return std::nullopt;
-    }
-    return EntryList{};
+        Generation generation;
+        if (!media.isEmpty() && handBackURLs(media, url, generation)) {
+            generation.entries = EntryList{};
+        }
+        done(std::move(generation));
+    });
 }

@@ -9,7 +9,7 @@
 class KLScrapperGenerator final : public KLTaskEntryGenerator {
 public:
     bool claimsURL(const QUrl &url) const override;
-    std::optional<EntryList> generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError> *error) override;
+    void generateEntriesForURL(const QUrl &url, GenerationHandler done) override;
 
     // Whether the address names a file of one of the known video or audio containers: ".mp4", ".mp3" and
     // so on anywhere after the host (a query or a path segment counts as well as the extension).

@@ -12,11 +12,6 @@ bool KLYTDLGenerator::claimsURL(const QUrl &url) const {
     return !url.isLocalFile();
 }
 
-void KLYTDLGenerator::cancel() {
-    KLTaskEntryGenerator::cancel();
-    terminateRunningTask();
-}
-
 bool KLYTDLGenerator::mayTakeVideo(const KLYTDLLinkDescription &description, const QUrl &page) {
     // The link, and every address the downloader would fetch the video from: a page's player may point at
     // this machine or the local network as well as its links.
@@ -40,23 +35,25 @@ bool KLYTDLGenerator::handsBackLink(const QUrl &link, const QUrl &page) {
     return KLYoutubeGenerator::isYoutubeLink(link) && link != page;
 }
 
-std::optional<KLEntryGenerator::EntryList>
-KLYTDLGenerator::generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError> *error) {
-    if (m_cancelled.load()) {
-        return std::nullopt;
-    }
+void KLYTDLGenerator::generateEntriesForURL(const QUrl &url, GenerationHandler done) {
     auto task = std::make_shared<KLYTDLGetLinksFromURLTask>(url);
-    if (!runTask(task)) {
-        return std::nullopt;
-    }
-    if (handOnError(*task, error)) {
-        return std::nullopt;
-    }
+    runTask(task, done, [url, done](KLTask &ended) {
+        Generation generation;
+        if (!handOnError(ended, generation)) {
+            generation = entriesForLinks(static_cast<KLYTDLGetLinksFromURLTask &>(ended), url);
+        }
+        done(std::move(generation));
+    });
+}
+
+KLEntryGenerator::Generation KLYTDLGenerator::entriesForLinks(const KLYTDLGetLinksFromURLTask &task,
+                                                              const QUrl &url) {
+    Generation generation;
     QList<QUrl> handedBack;
     EntryList entries;
     bool refused = false;
     for (const std::shared_ptr<KLYTDLLinkDescription> &description :
-         task->resultAs<KLYTDLGetLinksFromURLTask::Links>()) {
+         task.resultAs<KLYTDLGetLinksFromURLTask::Links>()) {
         const QUrl link = description->link();
         if (!mayTakeVideo(*description, url)) {
             refused = true;
@@ -72,18 +69,14 @@ KLYTDLGenerator::generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError>
         entry->setInformationFile(description->informationFile());
         entries.push_back(std::move(entry));
     }
-    if (m_cancelled.load()) {
-        return std::nullopt;
-    }
-    if (!handedBack.isEmpty()) {
-        handBackURLs(handedBack, url, nullptr);
-    }
+    generation.handedBack = KLAddressRules::followable(handedBack, url);
     if (handedBack.isEmpty() && entries.empty()) {
-        if (refused && error != nullptr) {
-            *error = KLAddressRules::refusalFor(url);
+        if (refused) {
+            generation.error = KLAddressRules::refusalFor(url);
         }
-        return std::nullopt;
+        return generation;
     }
     // Possibly empty: a playlist whose videos all went back to the intake has been handled.
-    return entries;
+    generation.entries = std::move(entries);
+    return generation;
 }

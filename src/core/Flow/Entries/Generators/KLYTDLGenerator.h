@@ -4,6 +4,7 @@
 
 #include <QUrl>
 
+class KLYTDLGetLinksFromURLTask;
 class KLYTDLLinkDescription;
 
 // Asks youtube-dl which videos a web page holds (a playlist holds many) and makes one entry per video, with
@@ -12,12 +13,14 @@ class KLYTDLLinkDescription;
 class KLYTDLGenerator final : public KLTaskEntryGenerator {
 public:
     bool claimsURL(const QUrl &url) const override;
-    std::optional<EntryList> generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError> *error) override;
-    // Also terminates the running listing.
-    void cancel() override;
+    void generateEntriesForURL(const QUrl &url, GenerationHandler done) override;
 
     // Whether a listed video may be taken from the page: its link and the media its information file names.
     static bool mayTakeVideo(const KLYTDLLinkDescription &description, const QUrl &page);
     // Whether a listed link goes back to the intake rather than becoming an entry here.
     static bool handsBackLink(const QUrl &link, const QUrl &page);
+
+private:
+    // The entries and hand-backs of a listing that succeeded.
+    static Generation entriesForLinks(const KLYTDLGetLinksFromURLTask &task, const QUrl &url);
 };

@@ -43,33 +43,21 @@ bool KLYoutubeGenerator::claimsURL(const QUrl &url) const {
     return followYoutubeLists() ? isSingleYoutubeVideo(url) : isYoutubeLink(url);
 }
 
-void KLYoutubeGenerator::cancel() {
-    KLTaskEntryGenerator::cancel();
-    terminateRunningTask();
-}
-
-std::optional<KLEntryGenerator::EntryList>
-KLYoutubeGenerator::generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError> *error) {
-    if (m_cancelled.load()) {
-        return std::nullopt;
-    }
+void KLYoutubeGenerator::generateEntriesForURL(const QUrl &url, GenerationHandler done) {
     const QUrl video = followYoutubeLists() ? url : removeListParameter(url);
     auto task = std::make_shared<KLGetYoutubeFormatsTask>(video);
-    if (!runTask(task)) {
-        return std::nullopt;
-    }
-    if (handOnError(*task, error)) {
-        return std::nullopt;
-    }
-    const auto formats = task->resultAs<KLGetYoutubeFormatsTask::Formats>();
-    auto entry = std::make_shared<KLYoutubeEntry>();
-    entry->setOriginalURL(video);
-    entry->setFormats(KLYoutubeEntry::FormatList(formats.begin(), formats.end()));
-    entry->setAvailableResolutions(distinctResolutions(formats));
-    if (m_cancelled.load()) {
-        return std::nullopt;
-    }
-    return EntryList{entry};
+    runTask(task, done, [video, done](KLTask &ended) {
+        Generation generation;
+        if (!handOnError(ended, generation)) {
+            const auto formats = ended.resultAs<KLGetYoutubeFormatsTask::Formats>();
+            auto entry = std::make_shared<KLYoutubeEntry>();
+            entry->setOriginalURL(video);
+            entry->setFormats(KLYoutubeEntry::FormatList(formats.begin(), formats.end()));
+            entry->setAvailableResolutions(distinctResolutions(formats));
+            generation.entries = EntryList{entry};
+        }
+        done(std::move(generation));
+    });
 }
 
 bool KLYoutubeGenerator::isYoutubeLink(const QUrl &url) {

@@ -11,9 +11,7 @@
 class KLYoutubeGenerator final : public KLTaskEntryGenerator {
 public:
     bool claimsURL(const QUrl &url) const override;
-    std::optional<EntryList> generateEntriesForURL(const QUrl &url, std::shared_ptr<KLError> *error) override;
-    // Also terminates the running format listing.
-    void cancel() override;
+    void generateEntriesForURL(const QUrl &url, GenerationHandler done) override;
 
     // A link to a watch page, the site's API or its media servers (never a local file).
     static bool isYoutubeLink(const QUrl &url);
