@@ -55,13 +55,9 @@ void KLIntakeTracker::clearWorkingLists() {
 }
 
 void KLIntakeTracker::cancel() {
-    std::vector<std::shared_ptr<KLEntryFactory>> factories;
-    std::vector<std::shared_ptr<KLEntry>> entries;
-    {
-        factories = m_workingFactories;
-        entries = m_workingEntries;
-    }
-    // Cancelled outside the lock: a cancelled preparation completes at once and takes the lock itself.
+    // Copies: a cancelled generation or preparation ends at once and leaves the working lists.
+    const std::vector<std::shared_ptr<KLEntryFactory>> factories = m_workingFactories;
+    const std::vector<std::shared_ptr<KLEntry>> entries = m_workingEntries;
     for (const auto &factory : factories) {
         factory->cancel();
     }
