@@ -13,16 +13,12 @@ KLCommandLineUI::KLCommandLineUI(Style style) : m_style(style), m_out(stdout) {
 }
 
 void KLCommandLineUI::setChangeListener(std::function<void()> listener) {
-    std::lock_guard lock(m_listenerLock);
     m_changeListener = std::move(listener);
 }
 
 void KLCommandLineUI::tellChange() const {
-    std::function<void()> listener;
-    {
-        std::lock_guard lock(m_listenerLock);
-        listener = m_changeListener;
-    }
+    // A copy: the listener may let itself go.
+    const std::function<void()> listener = m_changeListener;
     if (listener) {
         listener();
     }

@@ -10,7 +10,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 // Shows the queue on the terminal: one live line per entry (title, state, percentage, time to go) when
@@ -64,7 +63,6 @@ private:
     void tellChange() const;
 
     const Style m_style;
-    mutable std::mutex m_listenerLock;
     std::function<void()> m_changeListener;
     QTextStream m_out;
     QString m_statusText;

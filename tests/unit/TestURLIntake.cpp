@@ -38,8 +38,7 @@ public:
     std::array<bool, 3> batch{false, false, false};
 };
 
-// An entry that is ready at once, or after a while on a thread of its own, and "runs" only by ending with
-// success.
+// An entry that is ready at once, or after a while, and "runs" only by ending with success.
 class InstantEntry final : public KLEntry {
 public:
     std::chrono::milliseconds preparation{0};
@@ -54,8 +53,7 @@ public:
             completion();
             return;
         }
-        KLDispatch::background([self = shared_from_this(), wait = preparation, completion] {
-            std::this_thread::sleep_for(wait);
+        KLDispatch::after(preparation, [self = shared_from_this(), completion] {
             self->setState(readyState);
             completion();
         });

@@ -407,7 +407,7 @@ void KLMainWindowController::onUninstall() {
         return;
     }
     if (const auto controller = delegate()) {
-        KLDispatch::background([controller] { controller->onUninstall(); });
+        controller->onUninstall();
     }
 }
 

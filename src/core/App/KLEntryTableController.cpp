@@ -16,17 +16,14 @@ KLEntryTableController::~KLEntryTableController() {
 }
 
 void KLEntryTableController::setDelegate(const std::weak_ptr<KLEntryTableControllerDelegate> &delegate) {
-    std::lock_guard lock(m_lock);
     m_delegate = delegate;
 }
 
 void KLEntryTableController::setUI(const std::weak_ptr<KLApplicationUI> &ui) {
-    std::lock_guard lock(m_lock);
     m_ui = ui;
 }
 
 std::shared_ptr<KLApplicationUI> KLEntryTableController::ui() const {
-    std::lock_guard lock(m_lock);
     return m_ui.lock();
 }
 
@@ -38,14 +35,11 @@ void KLEntryTableController::addEntry(const std::shared_ptr<KLEntry> &entry,
                                       const std::vector<std::shared_ptr<KLEntry>> &group) {
     auto row = std::make_shared<KLEntryRow>(entry, weak_from_this());
     entry->setDelegate(row);
-    {
-        std::lock_guard lock(m_lock);
-        const size_t place =
-            placeInOrder(entry, group, m_entryControllers,
-                         [](const std::shared_ptr<KLEntryRow> &listed) { return listed->entry().get(); });
-        m_entryControllers.insert(m_entryControllers.begin() + static_cast<std::ptrdiff_t>(place), row);
-        tellCount(static_cast<int>(m_entryControllers.size()));
-    }
+    const size_t place =
+        placeInOrder(entry, group, m_entryControllers,
+                     [](const std::shared_ptr<KLEntryRow> &listed) { return listed->entry().get(); });
+    m_entryControllers.insert(m_entryControllers.begin() + static_cast<std::ptrdiff_t>(place), row);
+    tellCount(static_cast<int>(m_entryControllers.size()));
     KLDispatch::async([weakSelf = weak_from_this(), row] {
         const std::shared_ptr<KLEntryTableController> self = weakSelf.lock();
         if (self == nullptr) {
@@ -61,16 +55,12 @@ void KLEntryTableController::addEntry(const std::shared_ptr<KLEntry> &entry,
 }
 
 void KLEntryTableController::setAutomaticStart(std::optional<bool> start) {
-    std::lock_guard lock(m_lock);
     m_automaticStart = start;
 }
 
 bool KLEntryTableController::startsAutomatically() const {
-    {
-        std::lock_guard lock(m_lock);
-        if (m_automaticStart.has_value()) {
-            return *m_automaticStart;
-        }
+    if (m_automaticStart.has_value()) {
+        return *m_automaticStart;
     }
     const auto preferences = KLObjectRepository::singleton()->getPreferences();
     return preferences != nullptr && preferences->automaticallyStartDownloading();
@@ -87,15 +77,12 @@ void KLEntryTableController::entryViewControllerRemoveWasRequested(const std::sh
 bool KLEntryTableController::removeRow(
     const std::function<bool(const std::shared_ptr<KLEntryRow> &)> &matches) {
     std::shared_ptr<KLEntryRow> removed;
-    {
-        std::lock_guard lock(m_lock);
-        for (auto row = m_entryControllers.begin(); row != m_entryControllers.end(); ++row) {
-            if (matches(*row)) {
-                removed = *row;
-                m_entryControllers.erase(row);
-                tellCount(static_cast<int>(m_entryControllers.size()));
-                break;
-            }
+    for (auto row = m_entryControllers.begin(); row != m_entryControllers.end(); ++row) {
+        if (matches(*row)) {
+            removed = *row;
+            m_entryControllers.erase(row);
+            tellCount(static_cast<int>(m_entryControllers.size()));
+            break;
         }
     }
     if (removed != nullptr) {
@@ -113,7 +100,6 @@ bool KLEntryTableController::removeRow(
 }
 
 std::vector<std::shared_ptr<KLEntry>> KLEntryTableController::getEntries() const {
-    std::lock_guard lock(m_lock);
     std::vector<std::shared_ptr<KLEntry>> entries;
     entries.reserve(m_entryControllers.size());
     for (const auto &row : m_entryControllers) {
@@ -123,7 +109,6 @@ std::vector<std::shared_ptr<KLEntry>> KLEntryTableController::getEntries() const
 }
 
 std::shared_ptr<KLEntryRow> KLEntryTableController::rowForEntry(const std::shared_ptr<KLEntry> &entry) const {
-    std::lock_guard lock(m_lock);
     for (const auto &row : m_entryControllers) {
         if (row->entry() == entry) {
             return row;
@@ -133,17 +118,10 @@ std::shared_ptr<KLEntryRow> KLEntryTableController::rowForEntry(const std::share
 }
 
 void KLEntryTableController::entryViewControllerEntryStateHasChanged(const std::shared_ptr<KLEntryRow> &row) {
-    std::shared_ptr<KLEntryTableControllerDelegate> delegate;
-    std::shared_ptr<KLApplicationUI> ui;
-    {
-        std::lock_guard lock(m_lock);
-        delegate = m_delegate.lock();
-        ui = m_ui.lock();
-    }
-    if (delegate != nullptr) {
+    if (const std::shared_ptr<KLEntryTableControllerDelegate> delegate = m_delegate.lock()) {
         delegate->entryTableControllerEntriesStateHasChanged(this);
     }
-    if (ui != nullptr) {
+    if (const std::shared_ptr<KLApplicationUI> ui = m_ui.lock()) {
         ui->entryChanged(row->entry());
     }
 }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <unordered_set>
 #include <vector>
@@ -13,8 +12,8 @@ class KLEntry;
 class KLEntryRow;
 class KLEntryTableControllerDelegate;
 
-// The queue as the user sees it: one row per entry, in order. Rows are added and removed from any thread
-// under the queue's lock; the window hears of every change on the main thread. A new entry starts by itself
+// The queue as the user sees it: one row per entry, in order, kept on the main thread; the window hears of
+// every change there, after the call that made it. A new entry starts by itself
 // when downloads start automatically: as the stored setting says, unless the program running the queue
 // decided for itself (the command line starts everything it finds, and nothing more once interrupted).
 class KLEntryTableController final : public std::enable_shared_from_this<KLEntryTableController> {
@@ -64,7 +63,6 @@ private:
     void tellCount(int count);
     bool startsAutomatically() const;
 
-    mutable std::mutex m_lock;
     std::vector<std::shared_ptr<KLEntryRow>> m_entryControllers;
     std::weak_ptr<KLEntryTableControllerDelegate> m_delegate;
     std::weak_ptr<KLApplicationUI> m_ui;

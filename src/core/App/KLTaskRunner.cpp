@@ -16,7 +16,11 @@ bool writeTextFile(const QString &path, const QString &text) {
 } // namespace
 
 void KLTaskRunner::run(const std::shared_ptr<KLTask> &task, std::function<void(KLTask &ended)> then) {
-    task->setCompletionBlock([then = std::move(then)](KLTask *ended) { then(*ended); });
+    // The block keeps the task alive until its end, when it lets go of itself: nobody else holds the task.
+    task->setCompletionBlock([keep = task, then = std::move(then)](KLTask *ended) {
+        ended->setCompletionBlock(nullptr);
+        then(*ended);
+    });
     task->start();
 }
 

@@ -55,7 +55,6 @@ void KLScriptErrorOutput::addLine(const QString &line) {
     while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r'))) {
         text.chop(1);
     }
-    std::lock_guard lock(m_lock);
     m_lines.append(text);
     if (m_lines.size() > keptLines) {
         m_lines.removeFirst();
@@ -63,26 +62,18 @@ void KLScriptErrorOutput::addLine(const QString &line) {
 }
 
 void KLScriptErrorOutput::finish() {
-    {
-        std::lock_guard lock(m_lock);
-        m_finished = true;
-    }
-    m_ended.notify_all();
+    m_finished = true;
 }
 
 bool KLScriptErrorOutput::finished() const {
-    std::lock_guard lock(m_lock);
     return m_finished;
 }
 
 QStringList KLScriptErrorOutput::lines() const {
-    std::lock_guard lock(m_lock);
     return m_lines;
 }
 
-QString KLScriptErrorOutput::cause(std::chrono::milliseconds timeout) const {
-    std::unique_lock lock(m_lock);
-    m_ended.wait_for(lock, timeout, [this] { return m_finished; });
+QString KLScriptErrorOutput::cause() const {
     return causeIn(m_lines);
 }
 

@@ -3,13 +3,9 @@
 #include <QString>
 #include <QStringList>
 
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-
 // What a script and the tools it runs wrote about themselves on their error output: the last lines are
 // kept, so that a failure can say why it happened ("HTTP Error 404: Not Found", "No space left on device")
-// instead of only that it did. Filled by one reader while the script runs; read by its task at the end.
+// instead of only that it did. Filled on the main thread as the script writes; read by its task at the end.
 class KLScriptErrorOutput final {
 public:
     static constexpr qsizetype keptLines = 40;
@@ -22,9 +18,9 @@ public:
     bool finished() const;
     QStringList lines() const;
 
-    // The cause in the lines, once the stream has ended (waiting at most `timeout` for that: a failing
-    // tool writes its last words just before it exits). Empty when the lines tell nothing.
-    QString cause(std::chrono::milliseconds timeout = std::chrono::seconds(2)) const;
+    // The cause in the lines so far (a failing tool writes its last words just before it exits: a task
+    // asks once its script has ended). Empty when the lines tell nothing.
+    QString cause() const;
 
     // The line of a tool's output that best tells why it failed: the downloader's last "ERROR:" line, else
     // the last line that reports an error, else the last line that is not a generic closing remark; made
@@ -32,8 +28,6 @@ public:
     static QString causeIn(const QStringList &lines);
 
 private:
-    mutable std::mutex m_lock;
-    mutable std::condition_variable m_ended;
     QStringList m_lines;
     bool m_finished = false;
 };

@@ -20,23 +20,15 @@ KLTaskManager::KLTaskManager() = default;
 
 KLTaskManager::~KLTaskManager() {
     // Tasks outlive the manager only in tests, but then they must not call a listener that is gone.
-    TaskList listed;
-    {
-        std::unique_lock lock(m_monitor);
-        m_endsHandled.wait(lock, [this] { return m_endsInHand == 0; });
-        for (TaskClass &taskClass : m_classes) {
-            listed.insert(listed.end(), taskClass.waiting.begin(), taskClass.waiting.end());
-            listed.insert(listed.end(), taskClass.running.begin(), taskClass.running.end());
+    for (TaskClass &taskClass : m_classes) {
+        for (const TaskList *list : {&taskClass.waiting, &taskClass.running}) {
+            for (const std::shared_ptr<KLTask> &task : *list) {
+                task->removeListener(this);
+            }
         }
-    }
-    for (const std::shared_ptr<KLTask> &task : listed) {
-        task->removeListener(this);
     }
 }
 
-// A task's monitor is taken before the manager's when the task ends (its listener call arrives holding it),
-// so the manager never holds its own monitor while it calls into a task: filing, starting and forgetting
-// tasks all touch the task outside the manager's monitor.
 void KLTaskManager::enqueueTask(const std::shared_ptr<KLTask> &task) {
     switch (task->type()) {
     case KLTask::shortDownloadType:
@@ -74,15 +66,11 @@ void KLTaskManager::addLongProcessingTask(const std::shared_ptr<KLTask> &task) {
 
 void KLTaskManager::addTask(const std::shared_ptr<KLTask> &task, int32_t type) {
     task->addListener(this);
-    {
-        std::lock_guard lock(m_monitor);
-        m_classes[type].waiting.push_back(task);
-    }
+    m_classes[type].waiting.push_back(task);
     askForPass();
 }
 
 void KLTaskManager::dequeueTask(const std::shared_ptr<KLTask> &task) {
-    std::lock_guard lock(m_monitor);
     for (TaskClass &taskClass : m_classes) {
         removeTask(taskClass.waiting, task.get());
     }
@@ -92,18 +80,15 @@ void KLTaskManager::checkTasks() {
     const uint64_t downloads = preferenceLimit(true);
     const uint64_t processing = preferenceLimit(false);
     TaskList starting;
-    {
-        std::lock_guard lock(m_monitor);
-        for (const auto &[type, limit] : {std::pair{KLTask::shortDownloadType, shortTaskLimit},
-                                          std::pair{KLTask::shortProcessingType, shortTaskLimit},
-                                          std::pair{KLTask::longDownloadType, downloads},
-                                          std::pair{KLTask::longProcessingType, processing}}) {
-            if (std::shared_ptr<KLTask> task = takeNextTask(m_classes[type], limit)) {
-                starting.push_back(task);
-            }
+    for (const auto &[type, limit] : {std::pair{KLTask::shortDownloadType, shortTaskLimit},
+                                      std::pair{KLTask::shortProcessingType, shortTaskLimit},
+                                      std::pair{KLTask::longDownloadType, downloads},
+                                      std::pair{KLTask::longProcessingType, processing}}) {
+        if (std::shared_ptr<KLTask> task = takeNextTask(m_classes[type], limit)) {
+            starting.push_back(task);
         }
     }
-    // Counted as running already, so no other pass can start more than the limit meanwhile.
+    // Counted as running already: a task that ends at once while it starts asks for the next pass.
     for (const std::shared_ptr<KLTask> &task : starting) {
         task->start();
     }
@@ -134,21 +119,12 @@ void KLTaskManager::taskWasTerminated(KLTask *task) {
 }
 
 void KLTaskManager::taskHasEnded(KLTask *task) {
-    {
-        std::lock_guard lock(m_monitor);
-        for (TaskClass &taskClass : m_classes) {
-            removeTask(taskClass.running, task);
-        }
-        ++m_endsInHand;
+    for (TaskClass &taskClass : m_classes) {
+        removeTask(taskClass.running, task);
     }
     // An ended task tells nothing more; forgetting it here keeps it from ever calling a manager that is gone.
     task->removeListener(this);
     askForPass();
-    // Told under the monitor: once it is released, nothing here touches the manager any more.
-    std::lock_guard lock(m_monitor);
-    if (--m_endsInHand == 0) {
-        m_endsHandled.notify_all();
-    }
 }
 
 void KLTaskManager::askForPass() {
@@ -160,12 +136,10 @@ void KLTaskManager::askForPass() {
 }
 
 size_t KLTaskManager::waitingCount(int32_t type) const {
-    std::lock_guard lock(m_monitor);
     return type >= 0 && type < 4 ? m_classes[type].waiting.size() : 0;
 }
 
 size_t KLTaskManager::runningCount(int32_t type) const {
-    std::lock_guard lock(m_monitor);
     return type >= 0 && type < 4 ? m_classes[type].running.size() : 0;
 }
 

@@ -2,17 +2,16 @@
 
 #include "Model/KLTask/KLTaskListener.h"
 
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 class KLTask;
 
 // Starts the queued heavy tasks of the entries: four first-come-first-served queues, each started while
 // the number of running tasks of its class stays under a limit. The limits of downloads and conversions
-// come from the stored preferences at every pass; short jobs run four at a time.
+// come from the stored preferences at every pass; short jobs run four at a time. It lives on the main thread,
+// where the tasks it starts end.
 class KLTaskManager final : public KLTaskListener, public std::enable_shared_from_this<KLTaskManager> {
 public:
     static constexpr uint64_t shortTaskLimit = 4;
@@ -52,16 +51,10 @@ private:
     void addTask(const std::shared_ptr<KLTask> &task, int32_t type);
     void taskHasEnded(KLTask *task);
     void askForPass();
-    // Moves the next waiting task of the class to its running list while the class is under its limit;
-    // called with the monitor held, the caller starts the task after releasing it.
+    // Moves the next waiting task of the class to its running list while the class is under its limit.
     static std::shared_ptr<KLTask> takeNextTask(TaskClass &taskClass, uint64_t limit);
     static uint64_t preferenceLimit(bool downloads);
 
-    mutable std::recursive_mutex m_monitor;
-    // The ends of tasks being handled on the tasks' threads: the destructor waits for them, as a task no
-    // longer listed may still be inside taskHasEnded().
-    int m_endsInHand = 0;
-    std::condition_variable_any m_endsHandled;
     // Indexed by the scheduling class: short download, long download, short processing, long processing.
     TaskClass m_classes[4];
 };

@@ -24,15 +24,13 @@
 
 namespace {
 
-std::mutex chooserLock;
 std::shared_ptr<KLEntryDestinationChooser> destinationChooser;
 
 std::shared_ptr<KLEntryDestinationChooser> currentChooser() {
-    std::lock_guard lock(chooserLock);
     return destinationChooser;
 }
 
-// Calls the entry's delegate, if it has one, outside the entry's lock.
+// Calls the entry's delegate, if it has one.
 template <class Call> void tell(const KLEntry &entry, Call call) {
     if (const std::shared_ptr<KLEntryDelegate> delegate = entry.delegate()) {
         call(*delegate);
@@ -66,30 +64,30 @@ KLEntry::KLEntry() = default;
 KLEntry::~KLEntry() = default;
 
 QUrl KLEntry::originalURL() const {
-    return get(m_originalURL);
+    return m_originalURL;
 }
 
 void KLEntry::setOriginalURL(const QUrl &originalURL) {
-    set(m_originalURL, originalURL);
+    m_originalURL = originalURL;
     tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryNewOriginalURL(this, originalURL); });
 }
 
 QString KLEntry::outputFile() const {
-    return get(m_outputFile);
+    return m_outputFile;
 }
 
 void KLEntry::setOutputFile(const QString &outputFile) {
-    set(m_outputFile, outputFile);
+    m_outputFile = outputFile;
     tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryNewOutputFile(this, outputFile); });
 }
 
 QString KLEntry::title() const {
-    return get(m_title);
+    return m_title;
 }
 
 void KLEntry::setTitle(const QString &title) {
     const QString normalized = normalizedTitle(title);
-    set(m_title, normalized);
+    m_title = normalized;
     tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryNewTitle(this, normalized); });
 }
 
@@ -103,97 +101,96 @@ QString KLEntry::normalizedTitle(const QString &title) {
 }
 
 QString KLEntry::state() const {
-    return get(m_state);
+    return m_state;
 }
 
 void KLEntry::setState(const QString &state) {
-    set(m_state, state);
+    m_state = state;
     tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryNewState(this, state); });
 }
 
 QImage KLEntry::representativeImage() const {
-    return get(m_representativeImage);
+    return m_representativeImage;
 }
 
 void KLEntry::setRepresentativeImage(const QImage &representativeImage) {
-    set(m_representativeImage, representativeImage);
+    m_representativeImage = representativeImage;
     tell(*this,
          [&](KLEntryDelegate &delegate) { delegate.entryNewRepresentativeImage(this, representativeImage); });
 }
 
 std::shared_ptr<KLError> KLEntry::error() const {
-    return get(m_error);
+    return m_error;
 }
 
 void KLEntry::setError(const std::shared_ptr<KLError> &error) {
-    set(m_error, error);
+    m_error = error;
     tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryNewError(this, error); });
 }
 
 double KLEntry::completionFactor() const {
-    return get(m_completionFactor);
+    return m_completionFactor;
 }
 
 void KLEntry::setCompletionFactor(double completionFactor) {
-    set(m_completionFactor, completionFactor);
+    m_completionFactor = completionFactor;
     tell(*this,
          [&](KLEntryDelegate &delegate) { delegate.entryNewCompletionFactor(this, completionFactor); });
 }
 
 QString KLEntry::eta() const {
-    return get(m_eta);
+    return m_eta;
 }
 
 void KLEntry::setEta(const QString &eta) {
-    set(m_eta, eta);
+    m_eta = eta;
     tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryNewETA(this, eta); });
 }
 
 bool KLEntry::completed() const {
-    return get(m_completed);
+    return m_completed;
 }
 
 void KLEntry::setCompleted(bool completed) {
-    set(m_completed, completed);
+    m_completed = completed;
     tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryCompleted(this); });
 }
 
 std::shared_ptr<KLVideoProperties> KLEntry::properties() const {
-    return get(m_properties);
+    return m_properties;
 }
 
 void KLEntry::setProperties(const std::shared_ptr<KLVideoProperties> &properties) {
-    set(m_properties, properties);
+    m_properties = properties;
     tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryNewProperties(this, properties); });
 }
 
 bool KLEntry::local() const {
-    return get(m_local);
+    return m_local;
 }
 
 void KLEntry::setLocal(bool local) {
-    set(m_local, local);
+    m_local = local;
     tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryIsLocal(this, local); });
 }
 
 bool KLEntry::processing() const {
-    return get(m_processing);
+    return m_processing;
 }
 
 void KLEntry::setProcessing(bool processing) {
-    set(m_processing, processing);
+    m_processing = processing;
 }
 
 std::shared_ptr<KLEntryDelegate> KLEntry::delegate() const {
-    return get(m_delegate);
+    return m_delegate;
 }
 
 void KLEntry::setDelegate(const std::shared_ptr<KLEntryDelegate> &delegate) {
-    set(m_delegate, delegate);
+    m_delegate = delegate;
 }
 
 void KLEntry::setDestinationChooser(const std::shared_ptr<KLEntryDestinationChooser> &chooser) {
-    std::lock_guard lock(chooserLock);
     destinationChooser = chooser;
 }
 
@@ -223,7 +220,7 @@ void KLEntry::taskHasReachedETA(KLTask *, const QString &eta) {
 void KLEntry::taskDescriptionWasChanged(KLTask *task, const QString &description) {
     // The measuring task names the file it reads, a path in the temporary folder that means nothing to the
     // user.
-    setState(task == get(m_measuringTask) ? measuringState : description);
+    setState(task == m_measuringTask ? measuringState : description);
 }
 
 // ---- The run ----
@@ -240,14 +237,11 @@ void KLEntry::process(Placement placement) {
         return;
     }
     const std::shared_ptr<KLEntryDestinationChooser> chooser = currentChooser();
-    {
-        std::lock_guard lock(m_lock);
-        m_preferences = live->copy();
-        // Without anybody to ask, the output is placed as in the automatic mode: never over an existing file.
-        m_automaticallyStartDownloading =
-            placement == Placement::Automatic || live->automaticallyStartDownloading() || chooser == nullptr;
-    }
-    if (get(m_automaticallyStartDownloading)) {
+    m_preferences = live->copy();
+    // Without anybody to ask, the output is placed as in the automatic mode: never over an existing file.
+    m_automaticallyStartDownloading =
+        placement == Placement::Automatic || live->automaticallyStartDownloading() || chooser == nullptr;
+    if (m_automaticallyStartDownloading) {
         resetState();
         const QString extension = outputExtension(true);
         continueWithDestination(
@@ -279,7 +273,8 @@ void KLEntry::process(Placement placement) {
 
 void KLEntry::continueWithDestination(const QString &destination) {
     runPreferences()->setDownloadLocation(destination);
-    KLDispatch::background([self = shared_from_this()] { self->doProcessing(); });
+    // Later, not inside the call that started the run (a batch that starts every entry, a dialog's answer).
+    KLDispatch::async([self = shared_from_this()] { self->doProcessing(); });
 }
 
 QString KLEntry::outputExtension(bool automatic) const {
@@ -303,7 +298,7 @@ QString KLEntry::destinationFileName(const QString &extension) const {
 }
 
 std::shared_ptr<KLPreferences> KLEntry::runPreferences() const {
-    return get(m_preferences);
+    return m_preferences;
 }
 
 bool KLEntry::runIsDownloadOnly() const {
@@ -311,12 +306,12 @@ bool KLEntry::runIsDownloadOnly() const {
 }
 
 QString KLEntry::temporaryFolder() const {
-    return get(m_temporaryFolder);
+    return m_temporaryFolder;
 }
 
 QString KLEntry::createRunFolder(const QString &existing) {
     const QString folder = existing.isEmpty() ? KLKinolarkUtils::createTemporaryFolder() : existing;
-    set(m_temporaryFolder, folder);
+    m_temporaryFolder = folder;
     return folder;
 }
 
@@ -352,12 +347,8 @@ void KLEntry::terminateAndDequeue(const std::shared_ptr<KLTask> &task) {
 }
 
 void KLEntry::cancelConversionTasks() {
-    std::vector<std::shared_ptr<KLTask>> tasks;
-    {
-        std::lock_guard lock(m_conversionTasksLock);
-        tasks = m_conversionTasks;
-    }
-    // Terminated outside the lock: a termination runs the task's handler, which takes the lock itself.
+    // A copy: a termination runs the task's handler, which changes the list.
+    const std::vector<std::shared_ptr<KLTask>> tasks = m_conversionTasks;
     for (const std::shared_ptr<KLTask> &task : tasks) {
         terminateAndDequeue(task);
     }
@@ -405,9 +396,9 @@ void KLEntry::runConversionStage(const QString &inputPath) {
     if (!startConversionTasks({measuring})) {
         return;
     }
-    set(m_measuringTask, static_cast<const KLTask *>(measuring.get()));
+    m_measuringTask = static_cast<const KLTask *>(measuring.get());
     enqueueTask(measuring, [inputPath](KLEntry &entry, KLTask &task) {
-        entry.set(entry.m_measuringTask, static_cast<const KLTask *>(nullptr));
+        entry.m_measuringTask = nullptr;
         if (entry.cancelled() ||
             (task.error() != nullptr && task.error()->errorType() == KLError::terminatedType)) {
             entry.finishProcessingWithError(cancellationError());
@@ -440,10 +431,7 @@ void KLEntry::adoptMeasuredProperties(const std::shared_ptr<KLVideoProperties> &
 }
 
 bool KLEntry::startConversionTasks(const std::vector<std::shared_ptr<KLTask>> &tasks) {
-    {
-        std::lock_guard lock(m_conversionTasksLock);
-        m_conversionTasks = tasks;
-    }
+    m_conversionTasks = tasks;
     setState(waitingToConvertState);
     if (m_cancelled.load()) { // cancelled while the stage was being set up
         finishProcessingWithError(cancellationError());
@@ -481,7 +469,7 @@ void KLEntry::convert(const QString &inputPath) {
         KLLog::log(QStringLiteral("Unexpected number of FFMPEG commands: %1").arg(commands.size()));
         std::abort();
     }
-    set(m_conversionOutput, output);
+    m_conversionOutput = output;
     if (startConversionTasks(tasks)) {
         enqueueTask(tasks.front(), [](KLEntry &entry, KLTask &task) { entry.conversionTaskEnded(task); });
     }
@@ -492,45 +480,38 @@ void KLEntry::conversionTaskEnded(KLTask &task) {
         finishProcessingWithError(failure);
         return;
     }
-    std::shared_ptr<KLTask> next;
-    {
-        std::lock_guard lock(m_conversionTasksLock);
-        if (!m_conversionTasks.empty()) {
-            m_conversionTasks.erase(m_conversionTasks.begin());
-        }
-        if (!m_conversionTasks.empty()) {
-            next = m_conversionTasks.front();
-        }
+    if (!m_conversionTasks.empty()) {
+        m_conversionTasks.erase(m_conversionTasks.begin());
     }
+    const std::shared_ptr<KLTask> next = m_conversionTasks.empty() ? nullptr : m_conversionTasks.front();
     if (next != nullptr) {
         setState(waitingToConvertState);
         enqueueTask(next, [](KLEntry &entry, KLTask &ended) { entry.conversionTaskEnded(ended); });
         return;
     }
-    finishByPlacing(get(m_conversionOutput));
+    finishByPlacing(m_conversionOutput);
 }
 
-bool KLEntry::replaceItemAtPath(const QString &item) {
-    const std::shared_ptr<KLPreferences> preferences = runPreferences();
-    const QString destination = preferences->downloadLocation();
-    QString failure;
-    QString placed;
+QString KLEntry::placeItem(const QString &item, const QString &destination, bool neverReplace,
+                           QString *failure) {
     // A destination folder that is not there yet (chosen before it existed, or gone since) is made; never
     // one named relative to wherever the program happens to run.
     const QFileInfo target(destination);
     if (const std::optional<QString> reason =
             target.isAbsolute() ? KLFilePlacer::makeFolder(target.path()) : std::nullopt) {
-        failure = *reason;
-    } else {
-        placed =
-            KLFilePlacer::placeCopyOfFile(item, destination, get(m_automaticallyStartDownloading), &failure);
+        *failure = *reason;
+        return QString();
     }
-    if (!placed.isEmpty()) {
-        preferences->setDownloadLocation(placed);
-        return true;
+    return KLFilePlacer::placeCopyOfFile(item, destination, neverReplace, failure);
+}
+
+void KLEntry::itemPlaced(const QString &item, const QString &placed, const QString &failure) {
+    if (placed.isEmpty()) {
+        failPlacement(item, failure);
+        return;
     }
-    failPlacement(item, failure);
-    return false;
+    runPreferences()->setDownloadLocation(placed);
+    finishWithSuccessAndOutputFile(placed);
 }
 
 void KLEntry::failPlacement(const QString &item, const QString &reason) {
@@ -570,9 +551,13 @@ void KLEntry::finishByPlacing(const QString &item) {
         finishProcessingWithError(cancellationError());
         return;
     }
-    if (replaceItemAtPath(item)) {
-        finishWithSuccessAndOutputFile(runPreferences()->downloadLocation());
-    }
+    KLDispatch::background([self = shared_from_this(), item,
+                            destination = runPreferences()->downloadLocation(),
+                            neverReplace = m_automaticallyStartDownloading] {
+        QString failure;
+        const QString placed = placeItem(item, destination, neverReplace, &failure);
+        KLDispatch::async([self, item, placed, failure] { self->itemPlaced(item, placed, failure); });
+    });
 }
 
 void KLEntry::finishWithSuccessAndOutputFile(const QString &outputFile) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "Model/KLTask/KLTaskListener.h"
-#include "Utils/KLLockedRecord.h"
 
 #include <QImage>
 #include <QString>
@@ -10,7 +9,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 class KLEntryDelegate;
@@ -25,8 +23,9 @@ class KLVideoProperties;
 // settings for the run, the destination, the conversion stage, the placement at the destination and the
 // endings. The kinds add their preparation and their download stage.
 //
-// Entries are always owned through std::shared_ptr.
-class KLEntry : public KLTaskListener, public KLLockedRecord, public std::enable_shared_from_this<KLEntry> {
+// Entries live on the main thread, where their tasks' ends move them on; only the placement of a finished
+// file runs in a pool job. Entries are always owned through std::shared_ptr.
+class KLEntry : public KLTaskListener, public std::enable_shared_from_this<KLEntry> {
 public:
     static inline const QString readyState = QStringLiteral("Ready to process...");
     static inline const QString waitingToDownloadState = QStringLiteral("Waiting to download...");
@@ -121,10 +120,9 @@ protected:
     // Converts `inputPath` with one or two conversion tasks, then places the result at the destination.
     // Properties that are still unknown are measured on the file first.
     void runConversionStage(const QString &inputPath);
-    // Places a copy of `item` at the destination, making its folder when missing; on failure ends the run
-    // and returns false, with what the run made kept in the "Not placed" folder of the data directory.
-    bool replaceItemAtPath(const QString &item);
-    // Places `item` at the destination and ends the run with success.
+    // Places a copy of `item` at the destination, making its folder when missing, in a pool job (a copy to
+    // another file system takes a while), then ends the run: with success, or with what the run made kept
+    // in the "Not placed" folder of the data directory.
     void finishByPlacing(const QString &item);
     void finishWithSuccessAndOutputFile(const QString &outputFile);
     void finishProcessingWithError(const std::shared_ptr<KLError> &error);
@@ -152,6 +150,11 @@ private:
     void endRun();
     // Ends the run with the copy failure; the cause says why and where the finished file was kept.
     void failPlacement(const QString &item, const QString &reason);
+    // The placement's end: `placed` is where the copy went, or empty with `failure` saying why.
+    void itemPlaced(const QString &item, const QString &placed, const QString &failure);
+    // Run by the pool job: makes the destination's folder and places the copy there.
+    static QString placeItem(const QString &item, const QString &destination, bool neverReplace,
+                             QString *failure);
     // Moves a finished file that could not be placed into the "Not placed" folder, named as its destination
     // (numbered when taken); its new path, or empty with `failure` set.
     QString keepUnplacedFile(const QString &item, QString *failure) const;
@@ -179,6 +182,5 @@ private:
     // The task that measures the downloaded file, while it runs; only compared, never called.
     const KLTask *m_measuringTask = nullptr;
     std::atomic<bool> m_cancelled{false};
-    std::mutex m_conversionTasksLock;
     std::vector<std::shared_ptr<KLTask>> m_conversionTasks;
 };

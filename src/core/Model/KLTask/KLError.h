@@ -4,9 +4,9 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
-// Why a task or an entry failed: a numeric kind and a message for the user.
+// Why a task or an entry failed: a numeric kind and a message for the user. Fixed once made, so any thread
+// may read one.
 class KLError final {
 public:
     static constexpr int32_t downloadAnalysisType = 1;
@@ -26,15 +26,12 @@ public:
                                            const QString &cause);
 
     int32_t errorType() const;
-    void setErrorType(int32_t errorType);
     QString errorDescription() const;
-    void setErrorDescription(const QString &errorDescription);
 
     // "7: Task terminated"
     QString description() const;
 
 private:
-    mutable std::mutex m_lock;
-    int32_t m_errorType;
-    QString m_errorDescription;
+    const int32_t m_errorType;
+    const QString m_errorDescription;
 };

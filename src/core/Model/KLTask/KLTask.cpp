@@ -23,28 +23,20 @@ void KLTask::setCompletionFactor(double completionFactor) {
 }
 
 QString KLTask::eta() const {
-    std::lock_guard lock(m_propertiesLock);
     return m_eta;
 }
 
 void KLTask::setEta(const QString &eta) {
-    {
-        std::lock_guard lock(m_propertiesLock);
-        m_eta = eta;
-    }
+    m_eta = eta;
     notifyListeners([this, &eta](KLTaskListener *listener) { listener->taskHasReachedETA(this, eta); });
 }
 
 QString KLTask::taskDescription() const {
-    std::lock_guard lock(m_propertiesLock);
     return m_taskDescription;
 }
 
 void KLTask::setTaskDescription(const QString &taskDescription) {
-    {
-        std::lock_guard lock(m_propertiesLock);
-        m_taskDescription = taskDescription;
-    }
+    m_taskDescription = taskDescription;
     notifyListeners([this, &taskDescription](KLTaskListener *listener) {
         listener->taskDescriptionWasChanged(this, taskDescription);
     });
@@ -62,6 +54,8 @@ void KLTask::setFinished(bool finished) {
     if (m_ended.exchange(true)) {
         return; // terminated meanwhile: the end has been reported already
     }
+    // The completion may let go of the last owner of the task; it lives until its end has been told.
+    const std::shared_ptr<KLTask> keep = weak_from_this().lock();
     markFinished();
     setCompletionFactor(1.0);
     runCompletionBlock();
@@ -69,7 +63,6 @@ void KLTask::setFinished(bool finished) {
 }
 
 std::shared_ptr<KLError> KLTask::error() const {
-    std::lock_guard lock(m_propertiesLock);
     return m_error;
 }
 
@@ -77,17 +70,14 @@ void KLTask::setError(std::shared_ptr<KLError> error) {
     if (m_ended.load()) {
         return;
     }
-    std::lock_guard lock(m_propertiesLock);
     m_error = std::move(error);
 }
 
 std::any KLTask::result() const {
-    std::lock_guard lock(m_propertiesLock);
     return m_result;
 }
 
 void KLTask::setResult(std::any result) {
-    std::lock_guard lock(m_propertiesLock);
     m_result = std::move(result);
 }
 
@@ -100,30 +90,24 @@ void KLTask::setType(int32_t type) {
 }
 
 void KLTask::setCompletionBlock(CompletionBlock completionBlock) {
-    std::lock_guard lock(m_propertiesLock);
     m_completionBlock = std::move(completionBlock);
 }
 
 void KLTask::runCompletionBlock() {
-    CompletionBlock block;
-    {
-        std::lock_guard lock(m_propertiesLock);
-        block = m_completionBlock;
-    }
+    // A copy: the block may set another one.
+    const CompletionBlock block = m_completionBlock;
     if (block) {
         block(this);
     }
 }
 
 void KLTask::addListener(KLTaskListener *listener) {
-    std::lock_guard lock(m_monitor);
     if (std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end()) {
         m_listeners.push_back(listener);
     }
 }
 
 void KLTask::removeListener(KLTaskListener *listener) {
-    std::lock_guard lock(m_monitor);
     std::erase(m_listeners, listener);
 }
 
@@ -143,14 +127,16 @@ void KLTask::start() {
 }
 
 void KLTask::terminate() {
+    if (!KLDispatch::isMainThread()) {
+        KLDispatch::async([self = shared_from_this()] { self->terminate(); });
+        return;
+    }
     if (m_ended.exchange(true)) {
         return;
     }
+    const std::shared_ptr<KLTask> keep = weak_from_this().lock(); // as in setFinished()
     setCompletionFactor(1.0);
-    {
-        std::lock_guard lock(m_propertiesLock);
-        m_error = KLError::create(KLError::terminatedType, QStringLiteral("Task terminated"));
-    }
+    m_error = KLError::create(KLError::terminatedType, QStringLiteral("Task terminated"));
     runCompletionBlock();
     notifyListeners([this](KLTaskListener *listener) { listener->taskWasTerminated(this); });
     markFinished();
@@ -190,7 +176,6 @@ void KLTask::doTaskMain() {
 void KLTask::prepareTaskDescription() {}
 
 template <class Call> void KLTask::notifyListeners(Call call) {
-    std::lock_guard lock(m_monitor);
     // A listener may remove itself while it is called; walk a snapshot in the order they were added.
     const std::vector<KLTaskListener *> listeners = m_listeners;
     for (KLTaskListener *listener : listeners) {

@@ -17,7 +17,9 @@ class KLTaskListener;
 
 // A piece of work that runs beside the window: it starts on the main thread, where its processes' signals
 // drive it, publishes progress, the time to go and a description, and ends exactly once: completed (with a
-// result or an error) or terminated. Tasks are always owned through std::shared_ptr.
+// result or an error) or terminated. A task lives on the main thread: start(), terminate() and wait() may be
+// called from any thread (the first two are posted to the main thread), and the result may be read by
+// whoever waited for the end. Tasks are always owned through std::shared_ptr.
 class KLTask : public std::enable_shared_from_this<KLTask> {
 public:
     // Scheduling classes.
@@ -66,7 +68,8 @@ public:
     // Begins the work on the main thread (at once when called there, else as soon as the main thread's
     // event loop comes to it) and returns. A task that has already ended is not started again.
     void start();
-    // Ends the task early. Subclasses stop their script or sub-task first, then call this.
+    // Ends the task early, on the main thread (posted there from any other). Subclasses stop their script or
+    // sub-task first, then call this.
     virtual void terminate();
     // Blocks until the task has ended. For callers outside the event loop (a test, the command line's
     // shutdown, a pool job): on the main thread it runs the event loop meanwhile, elsewhere it sleeps.
@@ -85,18 +88,14 @@ private:
     template <class Call> void notifyListeners(Call call);
     void markFinished();
 
-    // Held while listeners are called; recursive so that a listener may call back into the task.
-    mutable std::recursive_mutex m_monitor;
     std::vector<KLTaskListener *> m_listeners;
-
-    // Guards the stored values only; never held while anybody else's code runs.
-    mutable std::mutex m_propertiesLock;
     QString m_eta;
     QString m_taskDescription;
     std::shared_ptr<KLError> m_error;
     std::any m_result;
     CompletionBlock m_completionBlock;
 
+    // Where two threads meet: a pool job that waits for the task, and the main thread that ends it.
     std::mutex m_waitLock;
     std::condition_variable m_finishedChanged;
 

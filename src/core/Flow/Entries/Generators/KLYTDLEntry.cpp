@@ -17,17 +17,14 @@ const QString informationExtension = QStringLiteral(".info.json");
 } // namespace
 
 QUrl KLYTDLEntry::invokingURL() const {
-    std::lock_guard lock(m_tasksLock);
     return m_invokingURL;
 }
 
 void KLYTDLEntry::setInvokingURL(const QUrl &invokingURL) {
-    std::lock_guard lock(m_tasksLock);
     m_invokingURL = invokingURL;
 }
 
 void KLYTDLEntry::setInformationFile(const KLYTDLInformationFile &informationFile) {
-    std::lock_guard lock(m_tasksLock);
     m_informationFile = informationFile;
 }
 
@@ -35,24 +32,18 @@ void KLYTDLEntry::prepareWithCompletion(std::function<void()> completion) {
     auto task = std::make_shared<KLYTDLGetVideoPropertiesTask>(originalURL());
     task->setReferer(invokingURL());
     task->setKeepsDownload(true);
-    {
-        std::lock_guard lock(m_tasksLock);
-        task->setInformationFile(m_informationFile);
-        m_propertiesTask = task;
-    }
+    task->setInformationFile(m_informationFile);
+    m_propertiesTask = task;
     prepareWithPropertiesTask(task, std::move(completion));
 }
 
 QString KLYTDLEntry::runFolderForDownload(bool &complete, KLYTDLInformationFile &informationFile) {
     KLYTDLGetVideoPropertiesTask::PartialDownload partial;
-    {
-        std::lock_guard lock(m_tasksLock);
-        if (m_propertiesTask != nullptr) {
-            partial = m_propertiesTask->takePartialDownload();
-        }
-        // The listing's file serves one run: after it, the video is extracted afresh.
-        informationFile = std::exchange(m_informationFile, KLYTDLInformationFile());
+    if (m_propertiesTask != nullptr) {
+        partial = m_propertiesTask->takePartialDownload();
     }
+    // The listing's file serves one run: after it, the video is extracted afresh.
+    informationFile = std::exchange(m_informationFile, KLYTDLInformationFile());
     complete = false;
     if (partial.folder == nullptr || !QFileInfo(partial.folder->path()).isDir()) {
         return createRunFolder();
@@ -88,10 +79,7 @@ void KLYTDLEntry::doProcessing() {
 void KLYTDLEntry::startDownload(const QString &target, const KLYTDLInformationFile &informationFile) {
     auto task = std::make_shared<KLYTDLDownloadTask>(originalURL(), target, false, invokingURL());
     task->setInformationFile(informationFile);
-    {
-        std::lock_guard lock(m_tasksLock);
-        m_downloadTask = task;
-    }
+    m_downloadTask = task;
     setState(waitingToDownloadState);
     if (cancelled()) {
         finishProcessingWithError(cancellationError());
@@ -134,12 +122,9 @@ void KLYTDLEntry::cancel() {
     markCancelled();
     std::shared_ptr<KLTask> download;
     std::shared_ptr<KLTask> properties;
-    {
-        std::lock_guard lock(m_tasksLock);
-        download = m_downloadTask;
-        properties = m_propertiesTask;
-        m_informationFile = KLYTDLInformationFile();
-    }
+    download = m_downloadTask;
+    properties = m_propertiesTask;
+    m_informationFile = KLYTDLInformationFile();
     terminateAndDequeue(download);
     terminateAndDequeue(properties);
     cancelConversionTasks();

@@ -5,8 +5,6 @@
 
 #include <QUrl>
 
-#include <mutex>
-
 class KLTask;
 class KLYTDLDownloadTask;
 class KLYTDLGetVideoPropertiesTask;
@@ -38,7 +36,6 @@ private:
     void downloadEnded(KLYTDLDownloadTask &task, const QString &target, bool fromInformation);
     void downloadAcquired(const QString &target);
 
-    mutable std::mutex m_tasksLock;
     QUrl m_invokingURL;
     KLYTDLInformationFile m_informationFile;
     std::shared_ptr<KLYTDLGetVideoPropertiesTask> m_propertiesTask;

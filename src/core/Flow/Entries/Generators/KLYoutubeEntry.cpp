@@ -22,31 +22,24 @@ const QString mp4 = QStringLiteral("mp4");
 } // namespace
 
 KLYoutubeEntry::FormatList KLYoutubeEntry::formats() const {
-    std::lock_guard lock(m_formatsLock);
     return m_formats;
 }
 
 void KLYoutubeEntry::setFormats(const FormatList &formats) {
-    std::lock_guard lock(m_formatsLock);
     m_formats = formats;
 }
 
 QStringList KLYoutubeEntry::availableResolutions() const {
-    std::lock_guard lock(m_formatsLock);
     return m_availableResolutions;
 }
 
 void KLYoutubeEntry::setAvailableResolutions(const QStringList &availableResolutions) {
-    std::lock_guard lock(m_formatsLock);
     m_availableResolutions = availableResolutions;
 }
 
 void KLYoutubeEntry::prepareWithCompletion(std::function<void()> completion) {
     auto task = std::make_shared<KLYTDLGetVideoPropertiesTask>(originalURL());
-    {
-        std::lock_guard lock(m_formatsLock);
-        m_propertiesTask = task;
-    }
+    m_propertiesTask = task;
     const QStringList resolutions = availableResolutions();
     prepareWithPropertiesTask(task, std::move(completion), [resolutions](KLVideoProperties &properties) {
         for (const QString &resolution : resolutions) {
@@ -160,10 +153,7 @@ KLYoutubeEntry::FormatList KLYoutubeEntry::findDescriptionsToDownload() {
 // ---- The run ----
 
 void KLYoutubeEntry::doProcessing() {
-    {
-        std::lock_guard lock(m_downloadTasksLock);
-        m_downloadTasks.clear();
-    }
+    m_downloadTasks.clear();
     const FormatList chosen = findDescriptionsToDownload();
     if (chosen.empty()) {
         return;
@@ -195,11 +185,8 @@ void KLYoutubeEntry::startDownloads(const FormatList &chosen) {
         targets << target;
         tasks.push_back(task);
     }
-    {
-        std::lock_guard lock(m_downloadTasksLock);
-        m_downloadTasks = tasks;
-        m_downloadTargets = targets;
-    }
+    m_downloadTasks = tasks;
+    m_downloadTargets = targets;
     setState(waitingToDownloadState);
     if (cancelled()) {
         finishProcessingWithError(cancellationError());
@@ -217,14 +204,11 @@ void KLYoutubeEntry::downloadEnded(KLTask &task) {
     }
     std::shared_ptr<KLTask> next;
     QStringList targets;
-    {
-        std::lock_guard lock(m_downloadTasksLock);
-        if (!m_downloadTasks.empty()) {
-            m_downloadTasks.erase(m_downloadTasks.begin());
-        }
-        next = m_downloadTasks.empty() ? nullptr : m_downloadTasks.front();
-        targets = m_downloadTargets;
+    if (!m_downloadTasks.empty()) {
+        m_downloadTasks.erase(m_downloadTasks.begin());
     }
+    next = m_downloadTasks.empty() ? nullptr : m_downloadTasks.front();
+    targets = m_downloadTargets;
     if (next != nullptr) {
         setState(waitingToDownloadState);
         enqueueTask(next, [](KLEntry &entry, KLTask &ended) {
@@ -235,10 +219,7 @@ void KLYoutubeEntry::downloadEnded(KLTask &task) {
     if (targets.size() == 2) {
         const QString muxOutput = QDir(temporaryFolder()).filePath(QStringLiteral("mux.mp4"));
         auto mux = std::make_shared<KLMuxFFMPEGTask>(targets.at(0), targets.at(1), muxOutput);
-        {
-            std::lock_guard lock(m_formatsLock);
-            m_muxTask = mux;
-        }
+        m_muxTask = mux;
         setState(waitingToMuxState);
         if (cancelled()) {
             finishProcessingWithError(cancellationError());
@@ -271,20 +252,14 @@ void KLYoutubeEntry::continueWithFile(const QString &file) {
 void KLYoutubeEntry::cancel() {
     markCancelled();
     std::vector<std::shared_ptr<KLTask>> downloads;
-    {
-        std::lock_guard lock(m_downloadTasksLock);
-        downloads = m_downloadTasks;
-    }
+    downloads = m_downloadTasks;
     for (const auto &task : downloads) {
         terminateAndDequeue(task);
     }
     std::shared_ptr<KLTask> mux;
     std::shared_ptr<KLTask> properties;
-    {
-        std::lock_guard lock(m_formatsLock);
-        mux = m_muxTask;
-        properties = m_propertiesTask;
-    }
+    mux = m_muxTask;
+    properties = m_propertiesTask;
     terminateAndDequeue(mux);
     terminateAndDequeue(properties);
     cancelConversionTasks();

@@ -5,7 +5,6 @@
 #include <QSizeF>
 #include <QStringList>
 
-#include <mutex>
 #include <vector>
 
 class KLTask;
@@ -49,12 +48,10 @@ private:
     void muxEnded(KLTask &task, const QString &muxOutput);
     void continueWithFile(const QString &file);
 
-    mutable std::mutex m_formatsLock;
     FormatList m_formats;
     QStringList m_availableResolutions;
     std::shared_ptr<KLTask> m_propertiesTask;
     std::shared_ptr<KLTask> m_muxTask;
-    std::mutex m_downloadTasksLock;
     std::vector<std::shared_ptr<KLTask>> m_downloadTasks;
     QStringList m_downloadTargets;
 };

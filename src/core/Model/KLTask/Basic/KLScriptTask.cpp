@@ -15,15 +15,13 @@ KLScriptTask::~KLScriptTask() {
 }
 
 void KLScriptTask::terminate() {
+    if (!KLDispatch::isMainThread()) {
+        KLTask::terminate(); // posts this call to the main thread
+        return;
+    }
     m_scriptsStopped = true;
     KLTask::terminate();
-    if (KLDispatch::isMainThread()) {
-        stopScript();
-    } else {
-        // The script belongs to the main thread's event loop; it stops there a moment later.
-        KLDispatch::async(
-            [self = std::static_pointer_cast<KLScriptTask>(shared_from_this())] { self->stopScript(); });
-    }
+    stopScript();
 }
 
 std::shared_ptr<KLScriptInstance> KLScriptTask::scriptInstance() const {
@@ -31,7 +29,7 @@ std::shared_ptr<KLScriptInstance> KLScriptTask::scriptInstance() const {
 }
 
 bool KLScriptTask::terminationRequested() const {
-    return m_scriptsStopped.load();
+    return m_scriptsStopped;
 }
 
 void KLScriptTask::runScript(const QString &command, LineHandler handleLine, std::function<void()> ended) {
@@ -65,7 +63,7 @@ void KLScriptTask::startScript(const QString &command, LineHandler handleLine, s
             static_cast<KLScriptTask *>(self.get())->scriptExited();
         }
     });
-    if (m_scriptsStopped.load()) {
+    if (m_scriptsStopped) {
         instance->terminate();
     }
 }

@@ -5,7 +5,6 @@
 
 #include <QString>
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -55,6 +54,6 @@ private:
     std::shared_ptr<KLScriptInstance> m_scriptInstance;
     std::shared_ptr<KLScriptErrorOutput> m_lastErrorOutput;
     std::vector<std::function<void()>> m_afterExit;
-    // Raised by terminate(), which may come from any thread; everything else runs on the main thread.
-    std::atomic<bool> m_scriptsStopped{false};
+    // Raised by terminate().
+    bool m_scriptsStopped = false;
 };

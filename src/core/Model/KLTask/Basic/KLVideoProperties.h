@@ -1,18 +1,15 @@
 #pragma once
 
-#include "Utils/KLLockedRecord.h"
-
 #include <QImage>
 #include <QList>
 #include <QSizeF>
 #include <QString>
 
 #include <cstdint>
-#include <mutex>
 
 // The one description of a media source that tasks fill, the ffmpeg command factory reads and entries keep.
-// Every property is read and written under the record's lock, so tasks and views may share a record.
-class KLVideoProperties final : public KLLockedRecord {
+// Tasks, entries and views share a record on the main thread.
+class KLVideoProperties final {
 public:
     static constexpr int32_t videoOnlyMode = 0;
     static constexpr int32_t audioOnlyMode = 1;

@@ -100,42 +100,34 @@ KLYTDLDownloadTask::KLYTDLDownloadTask(const QUrl &sourceURL, const QString &tar
 }
 
 std::optional<QString> KLYTDLDownloadTask::format() const {
-    std::lock_guard lock(m_lock);
     return m_format;
 }
 
 void KLYTDLDownloadTask::setFormat(const std::optional<QString> &format) {
-    std::lock_guard lock(m_lock);
     m_format = format;
 }
 
 QString KLYTDLDownloadTask::informationFile() const {
-    std::lock_guard lock(m_lock);
     return m_informationFile.path();
 }
 
 void KLYTDLDownloadTask::setInformationFile(const KLYTDLInformationFile &informationFile) {
-    std::lock_guard lock(m_lock);
     m_informationFile = informationFile;
 }
 
 std::optional<QString> KLYTDLDownloadTask::downloadDescription() const {
-    std::lock_guard lock(m_lock);
     return m_downloadDescription;
 }
 
 void KLYTDLDownloadTask::setDownloadDescription(const std::optional<QString> &downloadDescription) {
-    std::lock_guard lock(m_lock);
     m_downloadDescription = downloadDescription;
 }
 
 std::optional<QString> KLYTDLDownloadTask::downloadSize() const {
-    std::lock_guard lock(m_lock);
     return m_downloadSize;
 }
 
 void KLYTDLDownloadTask::setDownloadSize(const QString &downloadSize) {
-    std::lock_guard lock(m_lock);
     m_downloadSize = downloadSize;
 }
 
@@ -166,10 +158,7 @@ void KLYTDLDownloadTask::doTaskMain() {
     const KLDownloadProxyFile proxy = KLYTDLScriptArguments::proxyFile();
     const QString command = getCommand(proxy.path());
     KLYTDLInformationFile information;
-    {
-        std::lock_guard lock(m_lock);
-        information = std::exchange(m_informationFile, KLYTDLInformationFile());
-    }
+    information = std::exchange(m_informationFile, KLYTDLInformationFile());
     auto reading = std::make_shared<Reading>();
     runScript(
         command, [this, reading](const QString &line) { treatLine(line, *reading); },

@@ -7,7 +7,6 @@
 #include <QUrl>
 
 #include <atomic>
-#include <mutex>
 #include <optional>
 
 // Downloads one media file through the "ytdl_download" script and turns the downloader's progress lines
@@ -79,7 +78,6 @@ private:
     const bool m_useSubtitles;
     const QUrl m_referer;
 
-    mutable std::mutex m_lock;
     std::optional<QString> m_format;
     KLYTDLInformationFile m_informationFile;
     std::optional<QString> m_downloadDescription;

@@ -57,37 +57,30 @@ KLYTDLGetVideoPropertiesTask::~KLYTDLGetVideoPropertiesTask() {
 }
 
 QUrl KLYTDLGetVideoPropertiesTask::referer() const {
-    std::lock_guard lock(m_lock);
     return m_referer;
 }
 
 void KLYTDLGetVideoPropertiesTask::setReferer(const QUrl &referer) {
-    std::lock_guard lock(m_lock);
     m_referer = referer;
 }
 
 void KLYTDLGetVideoPropertiesTask::setInformationFile(const KLYTDLInformationFile &informationFile) {
-    std::lock_guard lock(m_lock);
     m_informationFile = informationFile;
 }
 
 void KLYTDLGetVideoPropertiesTask::setKeepsDownload(bool keepsDownload) {
-    std::lock_guard lock(m_lock);
     m_keepsDownload = keepsDownload;
 }
 
 KLYTDLGetVideoPropertiesTask::PartialDownload KLYTDLGetVideoPropertiesTask::takePartialDownload() {
-    std::lock_guard lock(m_lock);
     return std::exchange(m_partialDownload, PartialDownload());
 }
 
 std::shared_ptr<KLYTDLDownloadTask> KLYTDLGetVideoPropertiesTask::downloadTask() const {
-    std::lock_guard lock(m_lock);
     return m_downloadTask;
 }
 
 std::shared_ptr<KLGetLocalVideoPropertiesTask> KLYTDLGetVideoPropertiesTask::propertiesTask() const {
-    std::lock_guard lock(m_lock);
     return m_propertiesTask;
 }
 
@@ -120,12 +113,9 @@ KLYTDLGetVideoPropertiesTask::undeterminateProperties(const QString &title) {
 void KLYTDLGetVideoPropertiesTask::terminate() {
     std::shared_ptr<KLYTDLDownloadTask> download;
     std::shared_ptr<KLGetLocalVideoPropertiesTask> properties;
-    {
-        std::lock_guard lock(m_lock);
-        m_terminated = true;
-        download = m_downloadTask;
-        properties = m_propertiesTask;
-    }
+    m_terminated = true;
+    download = m_downloadTask;
+    properties = m_propertiesTask;
     if (download) {
         download->terminate();
     }
@@ -139,7 +129,6 @@ void KLYTDLGetVideoPropertiesTask::terminate() {
 }
 
 bool KLYTDLGetVideoPropertiesTask::isTerminated() const {
-    std::lock_guard lock(m_lock);
     return m_terminated || hasEnded();
 }
 
@@ -156,14 +145,11 @@ void KLYTDLGetVideoPropertiesTask::doTaskMain() {
 void KLYTDLGetVideoPropertiesTask::startDownload() {
     auto download =
         std::make_shared<KLYTDLDownloadTask>(m_sourceURL, m_folder->filePath(downloadName), false, referer());
-    {
-        std::lock_guard lock(m_lock);
-        if (m_terminated) {
-            return;
-        }
-        download->setInformationFile(std::exchange(m_informationFile, KLYTDLInformationFile()));
-        m_downloadTask = download;
+    if (m_terminated) {
+        return;
     }
+    download->setInformationFile(std::exchange(m_informationFile, KLYTDLInformationFile()));
+    m_downloadTask = download;
     m_clock.start();
     download->addListener(this);
     download->start();
@@ -331,13 +317,10 @@ void KLYTDLGetVideoPropertiesTask::measure(Probe probe) {
         return;
     }
     auto measuring = std::make_shared<KLGetLocalVideoPropertiesTask>(download->resultAs<QString>());
-    {
-        std::lock_guard lock(m_lock);
-        if (m_terminated) {
-            return;
-        }
-        m_propertiesTask = measuring;
+    if (m_terminated) {
+        return;
     }
+    m_propertiesTask = measuring;
     measuring->setCompletionBlock([weakSelf = weak_from_this(), title, size, continuable](KLTask *ended) {
         const auto self = std::static_pointer_cast<KLYTDLGetVideoPropertiesTask>(weakSelf.lock());
         if (self == nullptr || self->isTerminated()) {
@@ -371,8 +354,7 @@ void KLYTDLGetVideoPropertiesTask::keepDownload() {
     QFile::remove(m_folder->filePath(testFrameName));
     // A download stopped on the way reports a termination and has left only the unfinished file.
     const bool complete = download->error() == nullptr && QFileInfo(download->targetURL()).isFile();
-    std::lock_guard lock(m_lock);
-    // Checked under the lock: a termination must not find something kept after it.
+    // A termination must not find something kept after it.
     if (m_keepsDownload && !m_terminated) {
         m_partialDownload = PartialDownload{m_folder, complete};
     }

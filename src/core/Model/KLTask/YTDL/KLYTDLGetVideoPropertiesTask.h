@@ -12,7 +12,6 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
 class KLGetLocalVideoPropertiesTask;
 class KLScratchFolder;
@@ -117,9 +116,7 @@ private:
 
     const QUrl m_sourceURL;
 
-    // Set from the threads that prepare an entry before the task starts, or taken by the entry after it
-    // has ended; everything else is the main thread's.
-    mutable std::mutex m_lock;
+    // Set by the entry before the task starts, or taken by it after the task has ended.
     QUrl m_referer;
     KLYTDLInformationFile m_informationFile;
     PartialDownload m_partialDownload;

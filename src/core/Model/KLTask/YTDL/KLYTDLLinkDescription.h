@@ -5,7 +5,6 @@
 #include <QString>
 #include <QUrl>
 
-#include <mutex>
 #include <optional>
 
 // One video found on a page: the link that leads a download to it, its title when the page gave one, and the
@@ -24,7 +23,6 @@ public:
     void setInformationFile(const KLYTDLInformationFile &informationFile);
 
 private:
-    mutable std::mutex m_lock;
     QUrl m_link;
     std::optional<QString> m_title;
     KLYTDLInformationFile m_informationFile;

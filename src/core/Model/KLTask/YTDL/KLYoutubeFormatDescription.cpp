@@ -99,61 +99,49 @@ uint64_t KLYoutubeFormatDescription::parseAbr(const QString &note) {
 }
 
 QString KLYoutubeFormatDescription::itag() const {
-    std::lock_guard lock(m_lock);
     return m_itag;
 }
 
 void KLYoutubeFormatDescription::setItag(const QString &itag) {
-    std::lock_guard lock(m_lock);
     m_itag = itag;
 }
 
 QString KLYoutubeFormatDescription::type() const {
-    std::lock_guard lock(m_lock);
     return m_type;
 }
 
 void KLYoutubeFormatDescription::setType(const QString &type) {
-    std::lock_guard lock(m_lock);
     m_type = type;
 }
 
 int32_t KLYoutubeFormatDescription::mode() const {
-    std::lock_guard lock(m_lock);
     return m_mode;
 }
 
 void KLYoutubeFormatDescription::setMode(int32_t mode) {
-    std::lock_guard lock(m_lock);
     m_mode = mode;
 }
 
 QSizeF KLYoutubeFormatDescription::size() const {
-    std::lock_guard lock(m_lock);
     return m_size;
 }
 
 void KLYoutubeFormatDescription::setSize(const QSizeF &size) {
-    std::lock_guard lock(m_lock);
     m_size = size;
 }
 
 uint64_t KLYoutubeFormatDescription::fps() const {
-    std::lock_guard lock(m_lock);
     return m_fps;
 }
 
 void KLYoutubeFormatDescription::setFps(uint64_t fps) {
-    std::lock_guard lock(m_lock);
     m_fps = fps;
 }
 
 uint64_t KLYoutubeFormatDescription::abr() const {
-    std::lock_guard lock(m_lock);
     return m_abr;
 }
 
 void KLYoutubeFormatDescription::setAbr(uint64_t abr) {
-    std::lock_guard lock(m_lock);
     m_abr = abr;
 }

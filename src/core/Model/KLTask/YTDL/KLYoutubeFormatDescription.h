@@ -5,10 +5,9 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
-// One format that a video page offers, as one line of the downloader's format table lists it. Entries
-// read these records from several threads, so every property is read and written under the record's lock.
+// One format that a video page offers, as one line of the downloader's format table lists it. Filled by the
+// listing and read by entries and views, all on the main thread.
 class KLYoutubeFormatDescription final {
 public:
     static constexpr int32_t videoAndAudioMode = 0;
@@ -46,7 +45,6 @@ public:
     static uint64_t parseAbr(const QString &note);
 
 private:
-    mutable std::mutex m_lock;
     QString m_itag;
     QString m_type;
     int32_t m_mode = videoAndAudioMode;
