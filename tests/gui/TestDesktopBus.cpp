@@ -7,7 +7,6 @@
 #include "KLDesktopApplication.h"
 #include "KLPrivateSessionBus.h"
 #include "Model/KLEntry/KLEntry.h"
-#include "Model/KLEntry/KLEntryDelegate.h"
 #include "Model/KLTask/KLError.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Model/Preferences/KLSettingsStore.h"
@@ -119,11 +118,11 @@ TEST(DesktopBus, EachRunThatEndsBadlyOrWellNotifiesOnceAndNeverWhileTheWindowIsA
     entry->setTitle(s("Holiday"));
     desktop.delegate()->tableController()->addEntry(entry);
     const auto endRun = [&entry](bool failed) {
-        entry->delegate()->entryHasStartedProcessing(entry.get());
+        Q_EMIT entry->entryHasStartedProcessing();
         entry->setError(failed ? KLError::create(KLError::downloadType, s("Download failed")) : nullptr);
         entry->setCompleted(!failed);
-        entry->delegate()->entryHasFinishedProcessing(entry.get());
-        entry->delegate()->entryHasFinishedProcessing(entry.get()); // a second report of the same ending
+        Q_EMIT entry->entryHasFinishedProcessing();
+        Q_EMIT entry->entryHasFinishedProcessing(); // a second report of the same ending
     };
 
     endRun(true);
@@ -144,10 +143,10 @@ TEST(DesktopBus, EachRunThatEndsBadlyOrWellNotifiesOnceAndNeverWhileTheWindowIsA
               s("No contents were found...: Download failed (HTTP Error 404: Not Found)"));
 
     // A run the user ends by dismissing the question where to put the file announces nothing.
-    entry->delegate()->entryHasStartedProcessing(entry.get());
+    Q_EMIT entry->entryHasStartedProcessing();
     entry->setError(nullptr);
     entry->setCompleted(false);
-    entry->delegate()->entryHasFinishedProcessing(entry.get());
+    Q_EMIT entry->entryHasFinishedProcessing();
     // With the window in front, the row shows it all.
     window.show();
     window.activateWindow();

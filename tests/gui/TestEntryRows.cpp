@@ -129,7 +129,7 @@ TEST(EntryRows, WithAutomaticRemovalOnlyACompletedEntryLeavesTheQueue) {
     EXPECT_FALSE(entry->processing());
     EXPECT_NE(table->rowForEntry(entry), nullptr) << "the dismissed entry's row went";
     entry->setCompleted(true);
-    row->entryHasFinishedProcessing(entry.get());
+    row->finishedProcessing();
     EXPECT_EQ(table->rowForEntry(entry), nullptr) << "the completed entry's row stayed";
     KLEntry::setDestinationChooser(nullptr);
     KLObjectRepository::singleton()->removeAllObjects();

@@ -99,7 +99,7 @@ TEST_F(FileEntryTest, ConvertsWithTheStartUpSettingsIntoTheDownloadFolder) {
     EXPECT_FALSE(entry->representativeImage().isNull());
 
     ASSERT_TRUE(KLEntryTestHarness::processAndWait(entry));
-    auto delegate = std::dynamic_pointer_cast<KLRecordingEntryDelegate>(entry->delegate());
+    auto delegate = KLEntryRecorder::of(*entry);
     EXPECT_EQ(entry->state(), KLEntry::doneState)
         << delegate->states().join(QStringLiteral(" | ")).toStdString();
     EXPECT_TRUE(entry->completed());
@@ -124,7 +124,7 @@ TEST_F(FileEntryTest, DownloadOnlyCopiesByteForByte) {
     EXPECT_EQ(entry->state(), KLEntry::doneState);
     EXPECT_EQ(QFileInfo(entry->outputFile()).suffix(), QStringLiteral("webm"));
     EXPECT_EQ(digest(entry->outputFile()), digest(source));
-    auto delegate = std::dynamic_pointer_cast<KLRecordingEntryDelegate>(entry->delegate());
+    auto delegate = KLEntryRecorder::of(*entry);
     EXPECT_FALSE(delegate->states().contains(KLEntry::waitingToConvertState));
 }
 
@@ -140,10 +140,8 @@ TEST_F(FileEntryTest, TwoRunsWithTheSameTitleNeverShareAFile) {
     auto first = prepared(sources.filePath(QStringLiteral("one/T.mp4")));
     auto second = prepared(sources.filePath(QStringLiteral("two/T.mp4")));
     ASSERT_TRUE(first && second);
-    auto firstDelegate = std::make_shared<KLRecordingEntryDelegate>();
-    auto secondDelegate = std::make_shared<KLRecordingEntryDelegate>();
-    first->setDelegate(firstDelegate);
-    second->setDelegate(secondDelegate);
+    auto *firstDelegate = new KLEntryRecorder(first.get());
+    auto *secondDelegate = new KLEntryRecorder(second.get());
     first->process();
     second->process();
     ASSERT_TRUE(KLEntryTestHarness::waitForEnd(first, *firstDelegate, 1));
@@ -161,8 +159,7 @@ TEST_F(FileEntryTest, CancellingWhileConvertingStopsFFMPEGAndTheEntryCanRunAgain
     // A two-pass setting gives two conversion tasks; the cancel comes while the first one converts.
     auto entry = prepared(KLMediaFixtures::path(KLMediaFixtures::Source1080p));
     ASSERT_NE(entry, nullptr);
-    auto delegate = std::make_shared<KLRecordingEntryDelegate>();
-    entry->setDelegate(delegate);
+    auto *delegate = new KLEntryRecorder(entry.get());
     m_harness.preferences()->setH264Mode(KLPreferences::constantBitrateTwoPassMode);
     entry->process();
     ASSERT_TRUE(KLTestEnvironment::waitUntil(
@@ -189,7 +186,7 @@ TEST_F(FileEntryTest, UnknownPropertiesAreMeasuredThenTwoPassSettingsRunTwoConve
     ASSERT_NE(entry, nullptr);
     entry->setProperties(nullptr); // as when the metadata stage could not learn them in time
     ASSERT_TRUE(KLEntryTestHarness::processAndWait(entry));
-    auto delegate = std::dynamic_pointer_cast<KLRecordingEntryDelegate>(entry->delegate());
+    auto delegate = KLEntryRecorder::of(*entry);
     const QStringList states = delegate->states();
     EXPECT_EQ(entry->state(), KLEntry::doneState) << states.join(QStringLiteral(" | ")).toStdString();
     const qsizetype first = states.indexOf(QStringLiteral("Converting (pass 1)..."));

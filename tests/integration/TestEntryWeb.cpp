@@ -49,7 +49,7 @@ protected:
         entry->setOriginalURL(found.first()->link());
         entry->setInvokingURL(m_site.server().qurl(QStringLiteral("page.html")));
         entry->setInformationFile(found.first()->informationFile());
-        entry->setDelegate(std::make_shared<KLRecordingEntryDelegate>());
+        new KLEntryRecorder(entry.get());
         return entry;
     }
 
@@ -65,7 +65,7 @@ protected:
             formats.push_back(format);
         }
         entry->setFormats(formats);
-        entry->setDelegate(std::make_shared<KLRecordingEntryDelegate>());
+        new KLEntryRecorder(entry.get());
         return entry;
     }
 
@@ -94,8 +94,8 @@ protected:
         return offsets;
     }
 
-    static std::shared_ptr<KLRecordingEntryDelegate> recorder(const std::shared_ptr<KLEntry> &entry) {
-        return std::dynamic_pointer_cast<KLRecordingEntryDelegate>(entry->delegate());
+    static KLEntryRecorder *recorder(const std::shared_ptr<KLEntry> &entry) {
+        return KLEntryRecorder::of(*entry);
     }
 
     KLEntryTestHarness m_harness;

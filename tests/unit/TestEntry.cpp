@@ -53,8 +53,7 @@ TEST(Entry, TitlesAreMadeFitForFileNames) {
 
 TEST(Entry, ResetStateTellsTheDelegateThreeTimes) {
     auto entry = std::make_shared<KLEntry>();
-    auto delegate = std::make_shared<KLRecordingEntryDelegate>();
-    entry->setDelegate(delegate);
+    auto *delegate = new KLEntryRecorder(entry.get());
     entry->resetState();
     EXPECT_EQ(delegate->events(), (QStringList{QStringLiteral("progress 0"), QStringLiteral("error nil"),
                                                QStringLiteral("completed")}));

@@ -9,6 +9,8 @@
 #include "Utils/KLObjectRepository.h"
 #include "Utils/KLQueuePersistence.h"
 
+#include <utility>
+
 KLEntryRow::KLEntryRow(std::shared_ptr<KLEntry> entry, std::weak_ptr<KLEntryTableController> table)
     : m_entry(std::move(entry)), m_table(std::move(table)) {}
 
@@ -70,9 +72,9 @@ void KLEntryRow::announceEnding() {
     });
 }
 
-void KLEntryRow::entryHasFinishedProcessing(KLEntry *entry) {
+void KLEntryRow::finishedProcessing() {
     const auto preferences = KLObjectRepository::singleton()->getPreferences();
-    if (entry->error() == nullptr && entry->completed() && preferences != nullptr &&
+    if (m_entry->error() == nullptr && m_entry->completed() && preferences != nullptr &&
         preferences->automaticallyRemoveWhenCompleted()) {
         if (const auto table = m_table.lock()) {
             table->entryViewControllerRemoveWasRequested(shared_from_this());
@@ -107,42 +109,48 @@ void KLEntryRow::refreshOnMainThread() {
     }
 }
 
-void KLEntryRow::entryHasStartedProcessing(KLEntry *) {
+void KLEntryRow::startedProcessing() {
     // Every run may announce its own ending, however it was started (the row's button, process all, the
     // automatic start).
     m_notificationPresented = false;
     refresh();
 }
-void KLEntryRow::entryNewOriginalURL(KLEntry *, const QUrl &) {
-    refresh();
+
+void KLEntryRow::follow() {
+    const std::weak_ptr<KLEntryRow> weakSelf = weak_from_this();
+    const auto then = [weakSelf](void (KLEntryRow::*call)()) {
+        return [weakSelf, call] {
+            if (const std::shared_ptr<KLEntryRow> self = weakSelf.lock()) {
+                (self.get()->*call)();
+            }
+        };
+    };
+    KLEntry *entry = m_entry.get();
+    m_connections = {
+        QObject::connect(entry, &KLEntry::entryHasStartedProcessing, entry,
+                         then(&KLEntryRow::startedProcessing)),
+        QObject::connect(entry, &KLEntry::entryHasFinishedProcessing, entry,
+                         then(&KLEntryRow::finishedProcessing)),
+        QObject::connect(entry, &KLEntry::entryNewOriginalURL, entry, then(&KLEntryRow::refresh)),
+        QObject::connect(entry, &KLEntry::entryNewTitle, entry, then(&KLEntryRow::refresh)),
+        QObject::connect(entry, &KLEntry::entryNewRepresentativeImage, entry, then(&KLEntryRow::refresh)),
+        QObject::connect(entry, &KLEntry::entryNewError, entry, then(&KLEntryRow::refresh)),
+        QObject::connect(entry, &KLEntry::entryNewState, entry, then(&KLEntryRow::refresh)),
+        QObject::connect(entry, &KLEntry::entryNewCompletionFactor, entry, then(&KLEntryRow::refresh)),
+        QObject::connect(entry, &KLEntry::entryNewETA, entry, then(&KLEntryRow::refresh)),
+        QObject::connect(entry, &KLEntry::entryCompleted, entry, then(&KLEntryRow::refresh)),
+        QObject::connect(entry, &KLEntry::entryNewOutputFile, entry, then(&KLEntryRow::refresh)),
+        QObject::connect(entry, &KLEntry::entryNewProperties, entry, then(&KLEntryRow::refresh)),
+        QObject::connect(entry, &KLEntry::entryIsLocal, entry, then(&KLEntryRow::refresh)),
+    };
 }
-void KLEntryRow::entryNewTitle(KLEntry *, const QString &) {
-    refresh();
+
+void KLEntryRow::stopFollowing() {
+    for (const QMetaObject::Connection &connection : std::exchange(m_connections, {})) {
+        QObject::disconnect(connection);
+    }
 }
-void KLEntryRow::entryNewRepresentativeImage(KLEntry *, const QImage &) {
-    refresh();
-}
-void KLEntryRow::entryNewError(KLEntry *, const std::shared_ptr<KLError> &) {
-    refresh();
-}
-void KLEntryRow::entryNewState(KLEntry *, const QString &) {
-    refresh();
-}
-void KLEntryRow::entryNewCompletionFactor(KLEntry *, double) {
-    refresh();
-}
-void KLEntryRow::entryNewETA(KLEntry *, const QString &) {
-    refresh();
-}
-void KLEntryRow::entryCompleted(KLEntry *) {
-    refresh();
-}
-void KLEntryRow::entryNewOutputFile(KLEntry *, const QString &) {
-    refresh();
-}
-void KLEntryRow::entryNewProperties(KLEntry *, const std::shared_ptr<KLVideoProperties> &) {
-    refresh();
-}
-void KLEntryRow::entryIsLocal(KLEntry *, bool) {
-    refresh();
+
+KLEntryRow::~KLEntryRow() {
+    stopFollowing();
 }

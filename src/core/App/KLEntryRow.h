@@ -1,23 +1,32 @@
 #pragma once
 
 #include "Model/KLEntry/KLEntry.h"
-#include "Model/KLEntry/KLEntryDelegate.h"
 
+#include <QMetaObject>
 #include <QString>
 
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class KLApplicationUI;
 class KLEntryTableController;
 
-// The queue-driving half of one row: it is its entry's delegate, starts and cancels the entry, removes a
+// The queue-driving half of one row: it follows its entry's signals, starts and cancels the entry, removes a
 // completed entry when the user wants that, forgets the URL of a completed entry, and asks the window to
-// refresh the row. Every refresh happens on the main thread.
-class KLEntryRow final : public KLEntryDelegate, public std::enable_shared_from_this<KLEntryRow> {
+// refresh the row. Every refresh happens on the main thread, after the change that asked for it.
+class KLEntryRow final : public std::enable_shared_from_this<KLEntryRow> {
 public:
     KLEntryRow(std::shared_ptr<KLEntry> entry, std::weak_ptr<KLEntryTableController> table);
+    ~KLEntryRow();
+    KLEntryRow(const KLEntryRow &) = delete;
+    KLEntryRow &operator=(const KLEntryRow &) = delete;
+
+    // Subscribes to the entry's changes; the queue calls it once the row is owned, and stopFollowing() when
+    // the row leaves the queue.
+    void follow();
+    void stopFollowing();
 
     std::shared_ptr<KLEntry> entry() const { return m_entry; }
 
@@ -35,19 +44,9 @@ public:
     static inline const QString doneNotificationTitle = QStringLiteral("Finished processing");
     static inline const QString doneNotificationText = QStringLiteral("Processing completed for %1");
 
-    void entryHasStartedProcessing(KLEntry *entry) override;
-    void entryHasFinishedProcessing(KLEntry *entry) override;
-    void entryNewOriginalURL(KLEntry *entry, const QUrl &originalURL) override;
-    void entryNewTitle(KLEntry *entry, const QString &title) override;
-    void entryNewRepresentativeImage(KLEntry *entry, const QImage &image) override;
-    void entryNewError(KLEntry *entry, const std::shared_ptr<KLError> &error) override;
-    void entryNewState(KLEntry *entry, const QString &state) override;
-    void entryNewCompletionFactor(KLEntry *entry, double completionFactor) override;
-    void entryNewETA(KLEntry *entry, const QString &eta) override;
-    void entryCompleted(KLEntry *entry) override;
-    void entryNewOutputFile(KLEntry *entry, const QString &outputFile) override;
-    void entryNewProperties(KLEntry *entry, const std::shared_ptr<KLVideoProperties> &properties) override;
-    void entryIsLocal(KLEntry *entry, bool local) override;
+    // A run began, or ended (an ended run may remove its row and is announced once).
+    void startedProcessing();
+    void finishedProcessing();
 
 private:
     void start(KLEntry::Placement placement);
@@ -61,4 +60,5 @@ private:
     const std::weak_ptr<KLEntryTableController> m_table;
     std::atomic<bool> m_notificationPresented{false};
     std::atomic<bool> m_refreshPending{false};
+    std::vector<QMetaObject::Connection> m_connections;
 };

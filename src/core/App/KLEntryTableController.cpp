@@ -9,9 +9,9 @@
 #include "Utils/KLObjectRepository.h"
 
 KLEntryTableController::~KLEntryTableController() {
-    // Each row and its entry hold each other; the rows still in the queue let go of their entries here.
+    // An entry may outlive the queue (a run still placing its file): it tells no row any more.
     for (const auto &row : m_entryControllers) {
-        row->entry()->setDelegate(nullptr);
+        row->stopFollowing();
     }
 }
 
@@ -34,7 +34,7 @@ void KLEntryTableController::addEntry(const std::shared_ptr<KLEntry> &entry) {
 void KLEntryTableController::addEntry(const std::shared_ptr<KLEntry> &entry,
                                       const std::vector<std::shared_ptr<KLEntry>> &group) {
     auto row = std::make_shared<KLEntryRow>(entry, weak_from_this());
-    entry->setDelegate(row);
+    row->follow();
     const size_t place =
         placeInOrder(entry, group, m_entryControllers,
                      [](const std::shared_ptr<KLEntryRow> &listed) { return listed->entry().get(); });
@@ -86,8 +86,7 @@ bool KLEntryTableController::removeRow(
         }
     }
     if (removed != nullptr) {
-        // The row and its entry hold each other; letting go of the row ends that.
-        removed->entry()->setDelegate(nullptr);
+        removed->stopFollowing();
     }
     KLDispatch::async([weakSelf = weak_from_this(), removed] {
         const std::shared_ptr<KLEntryTableController> self = weakSelf.lock();

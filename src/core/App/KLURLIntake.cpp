@@ -97,7 +97,7 @@ void KLURLIntake::analyzeNextURL(const std::shared_ptr<Call> &call) {
         KLLog::log(tooLong->errorDescription());
         KLUIChange::post(m_state->ui,
                          [url, tooLong](KLApplicationUI &ui) { ui.addressYieldedNothing(url, tooLong); });
-        analyzeNextURL(call);
+        analyzeNextURLLater(call);
         return;
     }
     if (const auto persistence = KLObjectRepository::singleton()->getQueuePersistence()) {
@@ -118,6 +118,10 @@ void KLURLIntake::analyzeNextURL(const std::shared_ptr<Call> &call) {
         });
 }
 
+void KLURLIntake::analyzeNextURLLater(const std::shared_ptr<Call> &call) {
+    KLDispatch::async([self = shared_from_this(), call] { self->analyzeNextURL(call); });
+}
+
 void KLURLIntake::urlAnalyzed(const std::shared_ptr<Call> &call, const QUrl &url,
                               KLEntryGenerator::Generation found) {
     if (call->factory->isCancelled()) {
@@ -135,7 +139,7 @@ void KLURLIntake::urlAnalyzed(const std::shared_ptr<Call> &call, const QUrl &url
     }
     if (found.entries.has_value() && (!found.entries->empty() || call->deliveredEarly)) {
         prepareEntries(*found.entries);
-        analyzeNextURL(call);
+        analyzeNextURLLater(call);
         return;
     }
     urlYieldedNothing(call, url, found);
@@ -148,7 +152,7 @@ void KLURLIntake::urlYieldedNothing(const std::shared_ptr<Call> &call, const QUr
     }
     Done next = [self = shared_from_this(), call] {
         self->m_statusLine->restoreState();
-        self->analyzeNextURL(call);
+        self->analyzeNextURLLater(call);
     };
     if (call->scrapSource.has_value()) {
         fallBackOnSource(*call->scrapSource, url, std::move(next));
@@ -171,7 +175,7 @@ void KLURLIntake::endCall(const std::shared_ptr<Call> &call) {
     }
     if (!call->nested) {
         --m_runningCalls;
-        startWaitingCalls();
+        KLDispatch::async([self = shared_from_this()] { self->startWaitingCalls(); });
     }
 }
 

@@ -52,6 +52,9 @@ private:
     // Runs the URLs as a call of their own that does not wait for a free place, then `then`.
     void processNested(const QList<QUrl> &urls, Done then);
     void analyzeNextURL(const std::shared_ptr<Call> &call);
+    // The next URL, and the next waiting call, start from the event loop: a burst of addresses that
+    // answer at once (missing files) neither nests calls nor keeps the main thread from other work.
+    void analyzeNextURLLater(const std::shared_ptr<Call> &call);
     void urlAnalyzed(const std::shared_ptr<Call> &call, const QUrl &url, KLEntryGenerator::Generation found);
     void urlYieldedNothing(const std::shared_ptr<Call> &call, const QUrl &url,
                            const KLEntryGenerator::Generation &found);

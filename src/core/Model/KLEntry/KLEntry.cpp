@@ -2,7 +2,6 @@
 
 #include "Flow/FFMPEG/KLFFMPEGCommandFactory.h"
 #include "Flow/TaskManager/KLTaskManager.h"
-#include "Model/KLEntry/KLEntryDelegate.h"
 #include "Model/KLEntry/KLEntryDestinationChooser.h"
 #include "Model/KLTask/Basic/KLVideoProperties.h"
 #include "Model/KLTask/FFMPEG/KLConvertFFMPEGTask.h"
@@ -28,13 +27,6 @@ std::shared_ptr<KLEntryDestinationChooser> destinationChooser;
 
 std::shared_ptr<KLEntryDestinationChooser> currentChooser() {
     return destinationChooser;
-}
-
-// Calls the entry's delegate, if it has one.
-template <class Call> void tell(const KLEntry &entry, Call call) {
-    if (const std::shared_ptr<KLEntryDelegate> delegate = entry.delegate()) {
-        call(*delegate);
-    }
 }
 
 // File names hold at most 255 bytes; keep room for the extension and for " 99999" when the name is taken.
@@ -69,7 +61,7 @@ QUrl KLEntry::originalURL() const {
 
 void KLEntry::setOriginalURL(const QUrl &originalURL) {
     m_originalURL = originalURL;
-    tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryNewOriginalURL(this, originalURL); });
+    Q_EMIT entryNewOriginalURL(originalURL);
 }
 
 QString KLEntry::outputFile() const {
@@ -78,7 +70,7 @@ QString KLEntry::outputFile() const {
 
 void KLEntry::setOutputFile(const QString &outputFile) {
     m_outputFile = outputFile;
-    tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryNewOutputFile(this, outputFile); });
+    Q_EMIT entryNewOutputFile(outputFile);
 }
 
 QString KLEntry::title() const {
@@ -88,7 +80,7 @@ QString KLEntry::title() const {
 void KLEntry::setTitle(const QString &title) {
     const QString normalized = normalizedTitle(title);
     m_title = normalized;
-    tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryNewTitle(this, normalized); });
+    Q_EMIT entryNewTitle(normalized);
 }
 
 QString KLEntry::normalizedTitle(const QString &title) {
@@ -106,7 +98,7 @@ QString KLEntry::state() const {
 
 void KLEntry::setState(const QString &state) {
     m_state = state;
-    tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryNewState(this, state); });
+    Q_EMIT entryNewState(state);
 }
 
 QImage KLEntry::representativeImage() const {
@@ -115,8 +107,7 @@ QImage KLEntry::representativeImage() const {
 
 void KLEntry::setRepresentativeImage(const QImage &representativeImage) {
     m_representativeImage = representativeImage;
-    tell(*this,
-         [&](KLEntryDelegate &delegate) { delegate.entryNewRepresentativeImage(this, representativeImage); });
+    Q_EMIT entryNewRepresentativeImage(representativeImage);
 }
 
 std::shared_ptr<KLError> KLEntry::error() const {
@@ -125,7 +116,7 @@ std::shared_ptr<KLError> KLEntry::error() const {
 
 void KLEntry::setError(const std::shared_ptr<KLError> &error) {
     m_error = error;
-    tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryNewError(this, error); });
+    Q_EMIT entryNewError(error);
 }
 
 double KLEntry::completionFactor() const {
@@ -134,8 +125,7 @@ double KLEntry::completionFactor() const {
 
 void KLEntry::setCompletionFactor(double completionFactor) {
     m_completionFactor = completionFactor;
-    tell(*this,
-         [&](KLEntryDelegate &delegate) { delegate.entryNewCompletionFactor(this, completionFactor); });
+    Q_EMIT entryNewCompletionFactor(completionFactor);
 }
 
 QString KLEntry::eta() const {
@@ -144,7 +134,7 @@ QString KLEntry::eta() const {
 
 void KLEntry::setEta(const QString &eta) {
     m_eta = eta;
-    tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryNewETA(this, eta); });
+    Q_EMIT entryNewETA(eta);
 }
 
 bool KLEntry::completed() const {
@@ -153,7 +143,7 @@ bool KLEntry::completed() const {
 
 void KLEntry::setCompleted(bool completed) {
     m_completed = completed;
-    tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryCompleted(this); });
+    Q_EMIT entryCompleted();
 }
 
 std::shared_ptr<KLVideoProperties> KLEntry::properties() const {
@@ -162,7 +152,7 @@ std::shared_ptr<KLVideoProperties> KLEntry::properties() const {
 
 void KLEntry::setProperties(const std::shared_ptr<KLVideoProperties> &properties) {
     m_properties = properties;
-    tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryNewProperties(this, properties); });
+    Q_EMIT entryNewProperties(properties);
 }
 
 bool KLEntry::local() const {
@@ -171,7 +161,7 @@ bool KLEntry::local() const {
 
 void KLEntry::setLocal(bool local) {
     m_local = local;
-    tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryIsLocal(this, local); });
+    Q_EMIT entryIsLocal(local);
 }
 
 bool KLEntry::processing() const {
@@ -180,14 +170,6 @@ bool KLEntry::processing() const {
 
 void KLEntry::setProcessing(bool processing) {
     m_processing = processing;
-}
-
-std::shared_ptr<KLEntryDelegate> KLEntry::delegate() const {
-    return m_delegate;
-}
-
-void KLEntry::setDelegate(const std::shared_ptr<KLEntryDelegate> &delegate) {
-    m_delegate = delegate;
 }
 
 void KLEntry::setDestinationChooser(const std::shared_ptr<KLEntryDestinationChooser> &chooser) {
@@ -228,7 +210,7 @@ void KLEntry::taskDescriptionWasChanged(KLTask *task, const QString &description
 void KLEntry::process(Placement placement) {
     setProcessing(true);
     m_cancelled = false;
-    tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryHasStartedProcessing(this); });
+    Q_EMIT entryHasStartedProcessing();
 
     const std::shared_ptr<KLDefaultPreferences> live = KLObjectRepository::singleton()->getPreferences();
     if (live == nullptr) {
@@ -257,9 +239,7 @@ void KLEntry::process(Placement placement) {
                                            }
                                            if (!chosen.has_value() || chosen->isEmpty()) {
                                                self->setProcessing(false);
-                                               tell(*self, [&](KLEntryDelegate &delegate) {
-                                                   delegate.entryHasFinishedProcessing(self.get());
-                                               });
+                                               Q_EMIT self->entryHasFinishedProcessing();
                                                return;
                                            }
                                            // The user may have changed the container for this entry: the
@@ -551,6 +531,7 @@ void KLEntry::finishByPlacing(const QString &item) {
         finishProcessingWithError(cancellationError());
         return;
     }
+    setState(placingState);
     KLDispatch::background([self = shared_from_this(), item,
                             destination = runPreferences()->downloadLocation(),
                             neverReplace = m_automaticallyStartDownloading] {
@@ -570,7 +551,7 @@ void KLEntry::finishWithSuccessAndOutputFile(const QString &outputFile) {
     setState(doneState);
     setProcessing(false);
     setCompleted(true);
-    tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryHasFinishedProcessing(this); });
+    Q_EMIT entryHasFinishedProcessing();
 }
 
 void KLEntry::finishProcessingWithError(const std::shared_ptr<KLError> &error) {
@@ -583,7 +564,7 @@ void KLEntry::finishProcessingWithError(const std::shared_ptr<KLError> &error) {
 
 void KLEntry::endRun() {
     setProcessing(false);
-    tell(*this, [&](KLEntryDelegate &delegate) { delegate.entryHasFinishedProcessing(this); });
+    Q_EMIT entryHasFinishedProcessing();
 }
 
 void KLEntry::removeTemporaryFolder() {

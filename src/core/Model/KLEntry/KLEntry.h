@@ -3,6 +3,7 @@
 #include "Model/KLTask/KLTaskListener.h"
 
 #include <QImage>
+#include <QObject>
 #include <QString>
 #include <QUrl>
 
@@ -11,7 +12,6 @@
 #include <memory>
 #include <vector>
 
-class KLEntryDelegate;
 class KLEntryDestinationChooser;
 class KLError;
 class KLPreferences;
@@ -19,19 +19,23 @@ class KLTask;
 class KLVideoProperties;
 
 // One item of the queue: one source that becomes exactly one output file. It holds the state its row shows,
-// tells its delegate of every change, and runs the processing every kind of entry shares: a copy of the
+// announces every change by a signal, and runs the processing every kind of entry shares: a copy of the
 // settings for the run, the destination, the conversion stage, the placement at the destination and the
 // endings. The kinds add their preparation and their download stage.
 //
 // Entries live on the main thread, where their tasks' ends move them on; only the placement of a finished
 // file runs in a pool job. Entries are always owned through std::shared_ptr.
-class KLEntry : public KLTaskListener, public std::enable_shared_from_this<KLEntry> {
+class KLEntry : public QObject, public KLTaskListener, public std::enable_shared_from_this<KLEntry> {
+    Q_OBJECT
+
 public:
     static inline const QString readyState = QStringLiteral("Ready to process...");
     static inline const QString waitingToDownloadState = QStringLiteral("Waiting to download...");
     static inline const QString waitingToMuxState = QStringLiteral("Waiting to mux...");
     static inline const QString waitingToConvertState = QStringLiteral("Waiting to convert...");
     static inline const QString measuringState = QStringLiteral("Measuring...");
+    // While the finished file is copied to its destination, which may take a while on another file system.
+    static inline const QString placingState = QStringLiteral("Copying to destination...");
     static inline const QString doneState = QStringLiteral("Done...");
     static inline const QString copyFailedState = QStringLiteral("Could not copy file to destination...");
     static inline const QString cancelledState = QStringLiteral("Cancelled");
@@ -71,8 +75,6 @@ public:
     void setLocal(bool local);
     bool processing() const;
     void setProcessing(bool processing);
-    std::shared_ptr<KLEntryDelegate> delegate() const;
-    void setDelegate(const std::shared_ptr<KLEntryDelegate> &delegate);
 
     // The title normalisation, also for callers that name files as the entry will.
     static QString normalizedTitle(const QString &title);
@@ -101,8 +103,24 @@ public:
     void taskHasReachedETA(KLTask *task, const QString &eta) override;
     void taskDescriptionWasChanged(KLTask *task, const QString &description) override;
 
+Q_SIGNALS:
+    // Every change of what a row shows, told as it is made.
+    void entryHasStartedProcessing();
+    void entryHasFinishedProcessing();
+    void entryNewOriginalURL(const QUrl &originalURL);
+    void entryNewTitle(const QString &title);
+    void entryNewRepresentativeImage(const QImage &image);
+    void entryNewError(const std::shared_ptr<KLError> &error);
+    void entryNewState(const QString &state);
+    void entryNewCompletionFactor(double completionFactor);
+    void entryNewETA(const QString &eta);
+    void entryCompleted();
+    void entryNewOutputFile(const QString &outputFile);
+    void entryNewProperties(const std::shared_ptr<KLVideoProperties> &properties);
+    void entryIsLocal(bool local);
+
 protected:
-    // The kind's own stages; runs on a background thread with the destination already chosen.
+    // The kind's own stages; runs on the main thread with the destination already chosen.
     virtual void doProcessing();
 
     // The run's settings copy; its download location is the destination file.
@@ -171,7 +189,6 @@ private:
     std::shared_ptr<KLVideoProperties> m_properties;
     bool m_local = false;
     bool m_processing = false;
-    std::shared_ptr<KLEntryDelegate> m_delegate;
 
     // The run.
     std::shared_ptr<KLPreferences> m_preferences;
