@@ -18,6 +18,7 @@
 #include "Views/Preferences/PreferenceViews/Codecs/Audio/KLMP2CodecPreferencesViewController.h"
 #include "Views/Preferences/PreferenceViews/Codecs/Bitrate/KLBitrateSelectionWindowController.h"
 #include "Views/Preferences/PreferenceViews/Codecs/KLCodecPreferencesViewController.h"
+#include "Views/Preferences/PreferenceViews/Codecs/KLCodecPreferencesViewFactory.h"
 #include "Views/Preferences/PreferenceViews/KLAudioCodecPreferencesViewController.h"
 #include "Views/Preferences/PreferenceViews/KLConversionPreferencesViewController.h"
 #include "Views/Preferences/PreferenceViews/KLVideoPreferencesViewController.h"
@@ -217,7 +218,7 @@ TEST(PreferencesPanes, TypedValuesAreHeldToTheirRange) {
     for (const Case &c : cases) {
         auto record = std::make_shared<KLPreferences>();
         std::unique_ptr<KLCodecPreferencesViewController> pane(
-            KLCodecPreferencesViewController::forCodec(s(c.codec), record));
+            KLCodecPreferencesViewFactory::forCodec(s(c.codec), record));
         ASSERT_NE(pane, nullptr) << c.codec;
         QLineEdit *field = controlNamed<QLineEdit>(*pane, s(c.key));
         ASSERT_NE(field, nullptr);
@@ -230,7 +231,7 @@ TEST(PreferencesPanes, BitratePopUpsShowTheirValueAndOfferCustom) {
     auto record = std::make_shared<KLPreferences>();
     record->setH264TwoPassBitRate(2500000);
     std::unique_ptr<KLCodecPreferencesViewController> pane(
-        KLCodecPreferencesViewController::forCodec(s("h264"), record));
+        KLCodecPreferencesViewFactory::forCodec(s("h264"), record));
     QComboBox *bitrates = controlNamed<QComboBox>(*pane, s("h264TwoPassBitRate"));
     ASSERT_NE(bitrates, nullptr);
     EXPECT_EQ(bitrates->itemText(bitrates->count() - 1), s("Custom..."));
@@ -241,7 +242,7 @@ TEST(PreferencesPanes, BitratePopUpsShowTheirValueAndOfferCustom) {
 
     // MP2 offers its own list, without "Custom...".
     std::unique_ptr<KLCodecPreferencesViewController> mp2(
-        KLCodecPreferencesViewController::forCodec(s("mp2"), record));
+        KLCodecPreferencesViewFactory::forCodec(s("mp2"), record));
     QComboBox *mp2Bitrates = controlNamed<QComboBox>(*mp2, s("mp2Bitrate"));
     ASSERT_NE(mp2Bitrates, nullptr);
     EXPECT_EQ(mp2Bitrates->count(), KLPreferences::listMP2Bitrates().size());
@@ -302,7 +303,7 @@ TEST(PreferencesPanes, AChangeIsInTheFileAtOnceAndTheCommandLineConvertsWithIt) 
     stored->setSettingsLevel(KLSettingsLevel::Expert);
     stored->setupOutputFor(s("Mac Viewing"));
     std::unique_ptr<KLCodecPreferencesViewController> pane(
-        KLCodecPreferencesViewController::forCodec(s("h264"), stored));
+        KLCodecPreferencesViewFactory::forCodec(s("h264"), stored));
     type(*controlNamed<QLineEdit>(*pane, s("h264CRFValue")), s("30"));
     choose(*controlNamed<QComboBox>(*pane, s("h264CRFSpeedPreset")), s("slow"));
 

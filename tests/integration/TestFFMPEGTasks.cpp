@@ -256,7 +256,7 @@ TEST_F(FFMPEGConversions, ConversionReportsRisingProgressAndWritesTheFile) {
             " -vf 'realtime,scale=640:trunc(ow/a/2)*2' -c:v libx264 -pix_fmt yuv420p -crf 30 -preset "
             "ultrafast -c:a aac -q:a 0 -ar 44100 "));
     KLRecordingTaskListener listener;
-    task->addListener(&listener);
+    listener.follow(task.get());
     runToEnd(task);
     ASSERT_EQ(task->error(), nullptr);
     EXPECT_EQ(task->resultAs<QString>(), output);
@@ -285,7 +285,7 @@ TEST_F(FFMPEGConversions, TwoPassConversionRunsBothPassesWithTheSharedLog) {
     auto pass1 = std::make_shared<KLConvertFFMPEGTask>(
         input, QString(), QStringLiteral("-pass 1 -passlogfile \"%1\" %2 -f mp4").arg(log, codecs));
     KLRecordingTaskListener firstListener;
-    pass1->addListener(&firstListener);
+    firstListener.follow(pass1.get());
     runToEnd(pass1);
     ASSERT_EQ(pass1->error(), nullptr);
     EXPECT_EQ(firstListener.descriptions(), QStringList{QStringLiteral("Converting (pass 1)...")});
@@ -295,7 +295,7 @@ TEST_F(FFMPEGConversions, TwoPassConversionRunsBothPassesWithTheSharedLog) {
     auto pass2 = std::make_shared<KLConvertFFMPEGTask>(
         input, output, QStringLiteral("-pass 2 -passlogfile \"%1\" %2").arg(log, codecs));
     KLRecordingTaskListener secondListener;
-    pass2->addListener(&secondListener);
+    secondListener.follow(pass2.get());
     runToEnd(pass2);
     // x264 refuses a second pass without the first pass's statistics, so success means the log was read.
     ASSERT_EQ(pass2->error(), nullptr);
@@ -329,7 +329,7 @@ TEST_F(FFMPEGConversions, AConversionThatFailsMidwayLeavesNoOutput) {
     auto task = std::make_shared<KLConvertFFMPEGTask>(
         truncated, output, QStringLiteral(" -xerror -c:v libx264 -preset ultrafast -c:a aac "));
     KLRecordingTaskListener listener;
-    task->addListener(&listener);
+    listener.follow(task.get());
     runToEnd(task);
     ASSERT_NE(task->error(), nullptr);
     EXPECT_TRUE(task->error()->description().startsWith(QStringLiteral("6: Conversion failed... (")))
@@ -363,7 +363,7 @@ TEST_F(FFMPEGConversions, TerminatingAConversionStopsFfmpegAndReportsOnce) {
         KLMediaFixtures::path(KLMediaFixtures::Clip720p), output,
         QStringLiteral(" -vf realtime=speed=0.5 -c:v libx264 -preset ultrafast -c:a aac "));
     KLRecordingTaskListener listener;
-    task->addListener(&listener);
+    listener.follow(task.get());
     task->start();
     ASSERT_TRUE(KLTestEnvironment::waitUntil(
         [&listener] { return !progressBetweenStartAndEnd(listener).isEmpty(); }, 60s));
@@ -393,7 +393,7 @@ TEST_F(FFMPEGConversions, MuxingJoinsSeparateStreamsWithRisingProgress) {
     auto task =
         std::make_shared<KLMuxFFMPEGTask>(video, KLMediaFixtures::path(KLMediaFixtures::AudioM4a), output);
     KLRecordingTaskListener listener;
-    task->addListener(&listener);
+    listener.follow(task.get());
     runToEnd(task);
     ASSERT_EQ(task->error(), nullptr);
     EXPECT_EQ(listener.descriptions(), QStringList{QStringLiteral("Muxing...")});

@@ -41,7 +41,7 @@ protected:
 
     std::shared_ptr<KLYTDLDownloadTask> downloadOf(const QString &path) {
         auto task = std::make_shared<KLYTDLDownloadTask>(QUrl(m_site.url(path)), m_target, false, QUrl());
-        task->addListener(&m_listener);
+        m_listener.follow(task.get());
         return task;
     }
 

@@ -1,57 +1,24 @@
 #include "KLRecordingTaskListener.h"
 
-void KLRecordingTaskListener::taskHasReachedCompletionFactor(KLTask *, double completionFactor) {
-    {
-        std::lock_guard lock(m_lock);
+#include "Model/KLTask/KLTask.h"
+
+void KLRecordingTaskListener::follow(KLTask *task) {
+    stopFollowing(task);
+    connect(task, &KLTask::taskHasReachedCompletionFactor, this, [this](double completionFactor) {
         m_completionFactors.append(completionFactor);
-    }
-    add(QStringLiteral("progress %1").arg(completionFactor));
-}
-
-void KLRecordingTaskListener::taskHasReachedETA(KLTask *, const QString &eta) {
-    add(QStringLiteral("eta '%1'").arg(eta));
-}
-
-void KLRecordingTaskListener::taskWasCompleted(KLTask *) {
-    add(QStringLiteral("completed"));
-}
-
-void KLRecordingTaskListener::taskWasTerminated(KLTask *) {
-    add(QStringLiteral("terminated"));
-}
-
-void KLRecordingTaskListener::taskWasStarted(KLTask *) {
-    add(QStringLiteral("started"));
-}
-
-void KLRecordingTaskListener::taskDescriptionWasChanged(KLTask *, const QString &description) {
-    {
-        std::lock_guard lock(m_lock);
+        add(QStringLiteral("progress %1").arg(completionFactor));
+    });
+    connect(task, &KLTask::taskHasReachedETA, this,
+            [this](const QString &eta) { add(QStringLiteral("eta '%1'").arg(eta)); });
+    connect(task, &KLTask::taskWasCompleted, this, [this] { add(QStringLiteral("completed")); });
+    connect(task, &KLTask::taskWasTerminated, this, [this] { add(QStringLiteral("terminated")); });
+    connect(task, &KLTask::taskWasStarted, this, [this] { add(QStringLiteral("started")); });
+    connect(task, &KLTask::taskDescriptionWasChanged, this, [this](const QString &description) {
         m_descriptions.append(description);
-    }
-    add(QStringLiteral("description ") + description);
+        add(QStringLiteral("description ") + description);
+    });
 }
 
-QStringList KLRecordingTaskListener::calls() const {
-    std::lock_guard lock(m_lock);
-    return m_calls;
-}
-
-int KLRecordingTaskListener::count(const QString &call) const {
-    return static_cast<int>(calls().count(call));
-}
-
-QList<double> KLRecordingTaskListener::completionFactors() const {
-    std::lock_guard lock(m_lock);
-    return m_completionFactors;
-}
-
-QStringList KLRecordingTaskListener::descriptions() const {
-    std::lock_guard lock(m_lock);
-    return m_descriptions;
-}
-
-void KLRecordingTaskListener::add(const QString &call) {
-    std::lock_guard lock(m_lock);
-    m_calls.append(call);
+void KLRecordingTaskListener::stopFollowing(KLTask *task) {
+    disconnect(task, nullptr, this, nullptr);
 }

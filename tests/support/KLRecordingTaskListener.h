@@ -1,33 +1,30 @@
 #pragma once
 
-#include "Model/KLTask/KLTaskListener.h"
-
 #include <QList>
+#include <QObject>
 #include <QStringList>
 
-#include <mutex>
+class KLTask;
 
-// Records what a task tells its listeners, from whichever thread it tells it: every call as a line of text
-// in order ("started", "progress 0.5", "description Converting...", "completed", "terminated", ...) and the
-// progress values on their own.
-class KLRecordingTaskListener final : public KLTaskListener {
+// Records what the tasks it follows announce: every signal as a line of text in order ("started",
+// "progress 0.5", "description Converting...", "completed", "terminated", ...) and the progress values on
+// their own.
+class KLRecordingTaskListener final : public QObject {
+    Q_OBJECT
+
 public:
-    void taskHasReachedCompletionFactor(KLTask *task, double completionFactor) override;
-    void taskHasReachedETA(KLTask *task, const QString &eta) override;
-    void taskWasCompleted(KLTask *task) override;
-    void taskWasTerminated(KLTask *task) override;
-    void taskWasStarted(KLTask *task) override;
-    void taskDescriptionWasChanged(KLTask *task, const QString &description) override;
+    // Following a task twice records its signals once.
+    void follow(KLTask *task);
+    void stopFollowing(KLTask *task);
 
-    QStringList calls() const;
-    int count(const QString &call) const;
-    QList<double> completionFactors() const;
-    QStringList descriptions() const;
+    QStringList calls() const { return m_calls; }
+    int count(const QString &call) const { return static_cast<int>(m_calls.count(call)); }
+    QList<double> completionFactors() const { return m_completionFactors; }
+    QStringList descriptions() const { return m_descriptions; }
 
 private:
-    void add(const QString &call);
+    void add(const QString &call) { m_calls << call; }
 
-    mutable std::mutex m_lock;
     QStringList m_calls;
     QList<double> m_completionFactors;
     QStringList m_descriptions;

@@ -73,7 +73,7 @@ protected:
     }
 
     static void run(const std::shared_ptr<KLTask> &task, KLRecordingTaskListener &listener) {
-        task->addListener(&listener);
+        listener.follow(task.get());
         task->start();
         ASSERT_TRUE(KLTestEnvironment::waitUntil([&task] { return task->finished(); }, 30s));
     }
@@ -195,7 +195,7 @@ TEST_F(FFMPEGTasks, TerminationStopsTheScriptGroupAndIsReportedOnce) {
     auto task = std::make_shared<KLConvertFFMPEGTask>(QStringLiteral("/in"), file(QStringLiteral("out.mp4")),
                                                       QString());
     KLRecordingTaskListener listener;
-    task->addListener(&listener);
+    listener.follow(task.get());
     task->start();
     ASSERT_TRUE(
         KLTestEnvironment::waitUntil([&listener] { return listener.completionFactors().contains(0.5); }));
@@ -219,7 +219,7 @@ TEST_F(FFMPEGTasks, ATerminationWhileTheScriptStartsLeavesNoScriptRunning) {
     for (int attempt = 0; attempt < 20; ++attempt) {
         auto task = std::make_shared<KLConvertFFMPEGTask>(QStringLiteral("/in"), QString(), QString());
         KLRecordingTaskListener listener;
-        task->addListener(&listener);
+        listener.follow(task.get());
         task->start();
         std::this_thread::sleep_for(std::chrono::microseconds(attempt * 500));
         task->terminate();

@@ -1,6 +1,6 @@
+#include "KLRecordingTaskListener.h"
 #include "KLTestEnvironment.h"
 #include "Model/KLTask/KLTask.h"
-#include "Model/KLTask/KLTaskListener.h"
 
 #include <gtest/gtest.h>
 
@@ -10,36 +10,7 @@
 
 namespace {
 
-// Records every call it receives, in order.
-class RecordingListener : public KLTaskListener {
-public:
-    void taskHasReachedCompletionFactor(KLTask *, double value) override {
-        add(QStringLiteral("progress %1").arg(value));
-    }
-    void taskHasReachedETA(KLTask *, const QString &eta) override {
-        add(QStringLiteral("eta '%1'").arg(eta));
-    }
-    void taskWasCompleted(KLTask *) override { add(QStringLiteral("completed")); }
-    void taskWasTerminated(KLTask *) override { add(QStringLiteral("terminated")); }
-    void taskWasStarted(KLTask *) override { add(QStringLiteral("started")); }
-    void taskDescriptionWasChanged(KLTask *, const QString &text) override {
-        add(QStringLiteral("description ") + text);
-    }
-
-    QStringList calls() const {
-        std::lock_guard lock(m_lock);
-        return m_calls;
-    }
-    int count(const QString &call) const { return static_cast<int>(calls().count(call)); }
-
-private:
-    void add(const QString &call) {
-        std::lock_guard lock(m_lock);
-        m_calls << call;
-    }
-    mutable std::mutex m_lock;
-    QStringList m_calls;
-};
+using RecordingListener = KLRecordingTaskListener;
 
 // Works until its work ends, then completes with a result (and a late failure, which a termination that
 // came first must win over).
@@ -65,8 +36,8 @@ protected:
 TEST(Task, StartTellsProgressAndEtaBeforeStartedThenCompletesOnce) {
     auto task = std::make_shared<GatedTask>();
     RecordingListener listener;
-    task->addListener(&listener);
-    task->addListener(&listener); // the same object twice is one listener
+    listener.follow(task.get());
+    listener.follow(task.get()); // the same object twice is one listener
     int blockRuns = 0;
     task->setCompletionBlock([&blockRuns](KLTask *) { ++blockRuns; });
 
@@ -90,7 +61,7 @@ TEST(Task, StartTellsProgressAndEtaBeforeStartedThenCompletesOnce) {
 TEST(Task, TerminatingANeverStartedTaskEndsItAtOnce) {
     auto task = std::make_shared<GatedTask>();
     RecordingListener listener;
-    task->addListener(&listener);
+    listener.follow(task.get());
     task->terminate();
 
     EXPECT_TRUE(task->finished());
@@ -109,7 +80,7 @@ TEST(Task, TerminatingANeverStartedTaskEndsItAtOnce) {
 TEST(Task, TerminationWhileRunningWinsOverTheLaterCompletion) {
     auto task = std::make_shared<GatedTask>();
     RecordingListener listener;
-    task->addListener(&listener);
+    listener.follow(task.get());
     int blockRuns = 0;
     task->setCompletionBlock([&blockRuns](KLTask *) { ++blockRuns; });
     task->start();
@@ -129,7 +100,7 @@ TEST(Task, TerminatingAFinishedTaskChangesNothing) {
     task->endWork();
     task->wait();
     RecordingListener listener;
-    task->addListener(&listener);
+    listener.follow(task.get());
     const auto errorBefore = task->error();
     task->terminate();
     EXPECT_TRUE(listener.calls().isEmpty());
@@ -140,7 +111,7 @@ TEST(Task, RacingEndsAreReportedExactlyOnce) {
     for (int round = 0; round < 300; ++round) {
         auto task = std::make_shared<GatedTask>();
         RecordingListener listener;
-        task->addListener(&listener);
+        listener.follow(task.get());
         std::atomic<int> blockRuns{0};
         task->setCompletionBlock([&blockRuns](KLTask *) { ++blockRuns; });
         task->start();
@@ -152,28 +123,6 @@ TEST(Task, RacingEndsAreReportedExactlyOnce) {
         EXPECT_EQ(listener.count(QStringLiteral("terminated")) + listener.count(QStringLiteral("completed")),
                   1);
         EXPECT_EQ(blockRuns.load(), 1);
-        task->removeListener(&listener);
+        listener.stopFollowing(task.get());
     }
-}
-
-TEST(Task, ListenersAreKeptByIdentityAndMayLeaveWhileCalled) {
-    auto task = std::make_shared<GatedTask>();
-    RecordingListener stays;
-    struct Leaver : KLTaskListener {
-        KLTask *task = nullptr;
-        int calls = 0;
-        void taskDescriptionWasChanged(KLTask *, const QString &) override {
-            ++calls;
-            task->removeListener(this);
-        }
-    } leaver;
-    leaver.task = task.get();
-    task->removeListener(&stays); // never added: nothing happens
-    task->addListener(&leaver);
-    task->addListener(&stays);
-    task->setTaskDescription(QStringLiteral("one"));
-    task->setTaskDescription(QStringLiteral("two"));
-    EXPECT_EQ(leaver.calls, 1);
-    EXPECT_EQ(stays.count(QStringLiteral("description one")), 1);
-    EXPECT_EQ(stays.count(QStringLiteral("description two")), 1);
 }

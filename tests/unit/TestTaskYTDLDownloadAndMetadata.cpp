@@ -78,7 +78,7 @@ protected:
 
     // Runs the task until it has told its listener that it ended.
     static void run(const std::shared_ptr<KLTask> &task, KLRecordingTaskListener &listener) {
-        task->addListener(&listener);
+        listener.follow(task.get());
         task->start();
         ASSERT_TRUE(KLTestEnvironment::waitUntil(
             [&task, &listener] {
@@ -225,7 +225,7 @@ TEST_F(YTDLTasks, TerminatedDownloadReportsOnlyTheTermination) {
                         QStringLiteral("sleep 30\necho '[download] 100% of 10.00MiB in 00:10'\n"));
     auto task = download(file(QStringLiteral("download")));
     KLRecordingTaskListener listener;
-    task->addListener(&listener);
+    listener.follow(task.get());
     task->start();
     const pid_t group = scriptGroup(*task);
     ASSERT_GT(group, 0);
@@ -444,7 +444,7 @@ TEST_F(YTDLVideoProperties, TerminationWhileProbingStopsTheDownload) {
     auto task = propertiesTask();
     task->setKeepsDownload(true);
     KLRecordingTaskListener listener;
-    task->addListener(&listener);
+    listener.follow(task.get());
     task->start();
     ASSERT_TRUE(KLTestEnvironment::waitUntil(
         [&task] { return task->downloadTask() && task->downloadTask()->completionFactor() > 0.0; }));

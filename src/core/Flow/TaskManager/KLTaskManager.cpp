@@ -18,16 +18,7 @@ bool removeTask(std::vector<std::shared_ptr<KLTask>> &list, const KLTask *task) 
 
 KLTaskManager::KLTaskManager() = default;
 
-KLTaskManager::~KLTaskManager() {
-    // Tasks outlive the manager only in tests, but then they must not call a listener that is gone.
-    for (TaskClass &taskClass : m_classes) {
-        for (const TaskList *list : {&taskClass.waiting, &taskClass.running}) {
-            for (const std::shared_ptr<KLTask> &task : *list) {
-                task->removeListener(this);
-            }
-        }
-    }
-}
+KLTaskManager::~KLTaskManager() = default;
 
 void KLTaskManager::enqueueTask(const std::shared_ptr<KLTask> &task) {
     switch (task->type()) {
@@ -65,7 +56,15 @@ void KLTaskManager::addLongProcessingTask(const std::shared_ptr<KLTask> &task) {
 }
 
 void KLTaskManager::addTask(const std::shared_ptr<KLTask> &task, int32_t type) {
-    task->addListener(this);
+    // The task's end reaches the manager weakly: tasks outlive the manager in tests.
+    KLTask *raw = task.get();
+    const auto ended = [weakSelf = weak_from_this(), raw] {
+        if (const std::shared_ptr<KLTaskManager> self = weakSelf.lock()) {
+            self->taskHasEnded(raw);
+        }
+    };
+    QObject::connect(raw, &KLTask::taskWasCompleted, raw, ended);
+    QObject::connect(raw, &KLTask::taskWasTerminated, raw, ended);
     m_classes[type].waiting.push_back(task);
     askForPass();
 }
@@ -110,20 +109,10 @@ std::shared_ptr<KLTask> KLTaskManager::takeNextTask(TaskClass &taskClass, uint64
     return nullptr;
 }
 
-void KLTaskManager::taskWasCompleted(KLTask *task) {
-    taskHasEnded(task);
-}
-
-void KLTaskManager::taskWasTerminated(KLTask *task) {
-    taskHasEnded(task);
-}
-
 void KLTaskManager::taskHasEnded(KLTask *task) {
     for (TaskClass &taskClass : m_classes) {
         removeTask(taskClass.running, task);
     }
-    // An ended task tells nothing more; forgetting it here keeps it from ever calling a manager that is gone.
-    task->removeListener(this);
     askForPass();
 }
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "Model/KLTask/KLTaskListener.h"
-
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -12,12 +10,12 @@ class KLTask;
 // the number of running tasks of its class stays under a limit. The limits of downloads and conversions
 // come from the stored preferences at every pass; short jobs run four at a time. It lives on the main thread,
 // where the tasks it starts end.
-class KLTaskManager final : public KLTaskListener, public std::enable_shared_from_this<KLTaskManager> {
+class KLTaskManager final : public std::enable_shared_from_this<KLTaskManager> {
 public:
     static constexpr uint64_t shortTaskLimit = 4;
 
     KLTaskManager();
-    ~KLTaskManager() override;
+    ~KLTaskManager();
     KLTaskManager(const KLTaskManager &) = delete;
     KLTaskManager &operator=(const KLTaskManager &) = delete;
 
@@ -33,9 +31,6 @@ public:
     // One scheduling pass; runs on the main thread.
     void checkTasks();
 
-    void taskWasCompleted(KLTask *task) override;
-    void taskWasTerminated(KLTask *task) override;
-
     // Snapshot counts, for observers and tests.
     size_t waitingCount(int32_t type) const;
     size_t runningCount(int32_t type) const;
@@ -49,6 +44,7 @@ private:
     };
 
     void addTask(const std::shared_ptr<KLTask> &task, int32_t type);
+    // A listed task ended (completed or terminated): it leaves the running list and the next may start.
     void taskHasEnded(KLTask *task);
     void askForPass();
     // Moves the next waiting task of the class to its running list while the class is under its limit.

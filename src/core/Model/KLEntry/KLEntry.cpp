@@ -191,15 +191,14 @@ void KLEntry::resetState() {
     setCompleted(false);
 }
 
-void KLEntry::taskHasReachedCompletionFactor(KLTask *, double completionFactor) {
-    setCompletionFactor(completionFactor);
+void KLEntry::follow(KLTask *task) {
+    connect(task, &KLTask::taskHasReachedCompletionFactor, this, &KLEntry::setCompletionFactor);
+    connect(task, &KLTask::taskHasReachedETA, this, &KLEntry::setEta);
+    connect(task, &KLTask::taskDescriptionWasChanged, this,
+            [this, task](const QString &description) { showTaskDescription(task, description); });
 }
 
-void KLEntry::taskHasReachedETA(KLTask *, const QString &eta) {
-    setEta(eta);
-}
-
-void KLEntry::taskDescriptionWasChanged(KLTask *task, const QString &description) {
+void KLEntry::showTaskDescription(const KLTask *task, const QString &description) {
     // The measuring task names the file it reads, a path in the temporary folder that means nothing to the
     // user.
     setState(task == m_measuringTask ? measuringState : description);
@@ -301,11 +300,11 @@ std::shared_ptr<KLError> KLEntry::cancellationError() {
 
 void KLEntry::enqueueTask(const std::shared_ptr<KLTask> &task,
                           std::function<void(KLEntry &entry, KLTask &task)> handler) {
-    task->addListener(this);
+    follow(task.get());
     // The entry is reached weakly: a task must not keep an entry that its owner has let go.
     task->setCompletionBlock([weakSelf = weak_from_this(), handler = std::move(handler)](KLTask *ended) {
         if (const std::shared_ptr<KLEntry> self = weakSelf.lock()) {
-            ended->removeListener(self.get());
+            QObject::disconnect(ended, nullptr, self.get(), nullptr);
             handler(*self, *ended);
         }
     });

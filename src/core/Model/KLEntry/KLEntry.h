@@ -1,7 +1,5 @@
 #pragma once
 
-#include "Model/KLTask/KLTaskListener.h"
-
 #include <QImage>
 #include <QObject>
 #include <QString>
@@ -25,7 +23,7 @@ class KLVideoProperties;
 //
 // Entries live on the main thread, where their tasks' ends move them on; only the placement of a finished
 // file runs in a pool job. Entries are always owned through std::shared_ptr.
-class KLEntry : public QObject, public KLTaskListener, public std::enable_shared_from_this<KLEntry> {
+class KLEntry : public QObject, public std::enable_shared_from_this<KLEntry> {
     Q_OBJECT
 
 public:
@@ -99,10 +97,6 @@ public:
     // window), entries place their output automatically.
     static void setDestinationChooser(const std::shared_ptr<KLEntryDestinationChooser> &chooser);
 
-    void taskHasReachedCompletionFactor(KLTask *task, double completionFactor) override;
-    void taskHasReachedETA(KLTask *task, const QString &eta) override;
-    void taskDescriptionWasChanged(KLTask *task, const QString &description) override;
-
 Q_SIGNALS:
     // Every change of what a row shows, told as it is made.
     void entryHasStartedProcessing();
@@ -155,6 +149,9 @@ protected:
     static std::shared_ptr<KLError> cancellationError();
 
 private:
+    // Follows the running task: its progress, time to go and description become the entry's.
+    void follow(KLTask *task);
+    void showTaskDescription(const KLTask *task, const QString &description);
     QString outputExtension(bool automatic) const;
     QString destinationFileName(const QString &extension) const;
     void continueWithDestination(const QString &destination);

@@ -1,6 +1,5 @@
 #include "Model/KLTask/KLTask.h"
 
-#include "Model/KLTask/KLTaskListener.h"
 #include "Utils/KLDispatch.h"
 
 #include <QCoreApplication>
@@ -17,9 +16,7 @@ double KLTask::completionFactor() const {
 
 void KLTask::setCompletionFactor(double completionFactor) {
     m_completionFactor.store(completionFactor);
-    notifyListeners([this, completionFactor](KLTaskListener *listener) {
-        listener->taskHasReachedCompletionFactor(this, completionFactor);
-    });
+    Q_EMIT taskHasReachedCompletionFactor(completionFactor);
 }
 
 QString KLTask::eta() const {
@@ -28,7 +25,7 @@ QString KLTask::eta() const {
 
 void KLTask::setEta(const QString &eta) {
     m_eta = eta;
-    notifyListeners([this, &eta](KLTaskListener *listener) { listener->taskHasReachedETA(this, eta); });
+    Q_EMIT taskHasReachedETA(eta);
 }
 
 QString KLTask::taskDescription() const {
@@ -37,9 +34,7 @@ QString KLTask::taskDescription() const {
 
 void KLTask::setTaskDescription(const QString &taskDescription) {
     m_taskDescription = taskDescription;
-    notifyListeners([this, &taskDescription](KLTaskListener *listener) {
-        listener->taskDescriptionWasChanged(this, taskDescription);
-    });
+    Q_EMIT taskDescriptionWasChanged(taskDescription);
 }
 
 bool KLTask::finished() const {
@@ -59,7 +54,7 @@ void KLTask::setFinished(bool finished) {
     markFinished();
     setCompletionFactor(1.0);
     runCompletionBlock();
-    notifyListeners([this](KLTaskListener *listener) { listener->taskWasCompleted(this); });
+    Q_EMIT taskWasCompleted();
 }
 
 std::shared_ptr<KLError> KLTask::error() const {
@@ -101,16 +96,6 @@ void KLTask::runCompletionBlock() {
     }
 }
 
-void KLTask::addListener(KLTaskListener *listener) {
-    if (std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end()) {
-        m_listeners.push_back(listener);
-    }
-}
-
-void KLTask::removeListener(KLTaskListener *listener) {
-    std::erase(m_listeners, listener);
-}
-
 void KLTask::start() {
     if (m_ended.load()) {
         return;
@@ -122,7 +107,7 @@ void KLTask::start() {
     setCompletionFactor(0.0);
     setEta(QString());
     m_finished.store(false, std::memory_order_release);
-    notifyListeners([this](KLTaskListener *listener) { listener->taskWasStarted(this); });
+    Q_EMIT taskWasStarted();
     doTaskMain();
 }
 
@@ -138,7 +123,7 @@ void KLTask::terminate() {
     setCompletionFactor(1.0);
     m_error = KLError::create(KLError::terminatedType, QStringLiteral("Task terminated"));
     runCompletionBlock();
-    notifyListeners([this](KLTaskListener *listener) { listener->taskWasTerminated(this); });
+    Q_EMIT taskWasTerminated();
     markFinished();
 }
 
@@ -174,13 +159,3 @@ void KLTask::doTaskMain() {
 }
 
 void KLTask::prepareTaskDescription() {}
-
-template <class Call> void KLTask::notifyListeners(Call call) {
-    // A listener may remove itself while it is called; walk a snapshot in the order they were added.
-    const std::vector<KLTaskListener *> listeners = m_listeners;
-    for (KLTaskListener *listener : listeners) {
-        if (std::find(m_listeners.begin(), m_listeners.end(), listener) != m_listeners.end()) {
-            call(listener);
-        }
-    }
-}

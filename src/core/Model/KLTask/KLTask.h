@@ -2,6 +2,7 @@
 
 #include "Model/KLTask/KLError.h"
 
+#include <QObject>
 #include <QString>
 
 #include <any>
@@ -13,14 +14,14 @@
 #include <mutex>
 #include <vector>
 
-class KLTaskListener;
-
 // A piece of work that runs beside the window: it starts on the main thread, where its processes' signals
 // drive it, publishes progress, the time to go and a description, and ends exactly once: completed (with a
 // result or an error) or terminated. A task lives on the main thread: start(), terminate() and wait() may be
 // called from any thread (the first two are posted to the main thread), and the result may be read by
 // whoever waited for the end. Tasks are always owned through std::shared_ptr.
-class KLTask : public std::enable_shared_from_this<KLTask> {
+class KLTask : public QObject, public std::enable_shared_from_this<KLTask> {
+    Q_OBJECT
+
 public:
     // Scheduling classes.
     static constexpr int32_t shortDownloadType = 0;
@@ -62,9 +63,6 @@ public:
     void setCompletionBlock(CompletionBlock completionBlock);
     void runCompletionBlock();
 
-    void addListener(KLTaskListener *listener);
-    void removeListener(KLTaskListener *listener);
-
     // Begins the work on the main thread (at once when called there, else as soon as the main thread's
     // event loop comes to it) and returns. A task that has already ended is not started again.
     void start();
@@ -78,6 +76,16 @@ public:
     // True once completion or termination has been reported.
     bool hasEnded() const;
 
+Q_SIGNALS:
+    // What listeners hear, on the main thread: the progress (0 to 1), the time to go, the description, the
+    // start and the end (completed or terminated, exactly one of the two).
+    void taskHasReachedCompletionFactor(double completionFactor);
+    void taskHasReachedETA(const QString &eta);
+    void taskWasCompleted();
+    void taskWasTerminated();
+    void taskWasStarted();
+    void taskDescriptionWasChanged(const QString &description);
+
 protected:
     // Begins the work, on the main thread; it returns at once and the task ends later with
     // setFinished(true), after storing the result or the error.
@@ -85,10 +93,8 @@ protected:
     virtual void prepareTaskDescription();
 
 private:
-    template <class Call> void notifyListeners(Call call);
     void markFinished();
 
-    std::vector<KLTaskListener *> m_listeners;
     QString m_eta;
     QString m_taskDescription;
     std::shared_ptr<KLError> m_error;

@@ -1,6 +1,7 @@
 #include "Views/Preferences/PreferenceViews/KLCodecChooserPreferencesViewController.h"
 
 #include "Views/Preferences/PreferenceViews/Codecs/KLCodecPreferencesViewController.h"
+#include "Views/Preferences/PreferenceViews/Codecs/KLCodecPreferencesViewFactory.h"
 #include "Views/Preferences/PreferenceViews/KLPaneLabels.h"
 
 #include <QComboBox>
@@ -33,7 +34,7 @@ void KLCodecChooserPreferencesViewController::showCodec(const QString &codec) {
         m_pane->hide();
         m_pane->deleteLater();
     }
-    m_pane = KLCodecPreferencesViewController::forCodec(codec, preferences(), this);
+    m_pane = KLCodecPreferencesViewFactory::forCodec(codec, preferences(), this);
     if (m_pane != nullptr) {
         m_layout->addWidget(m_pane);
         m_pane->show();

@@ -50,11 +50,7 @@ KLYTDLGetVideoPropertiesTask::KLYTDLGetVideoPropertiesTask(const QUrl &sourceURL
     setType(shortProcessingType);
 }
 
-KLYTDLGetVideoPropertiesTask::~KLYTDLGetVideoPropertiesTask() {
-    if (m_downloadTask != nullptr) {
-        m_downloadTask->removeListener(this);
-    }
-}
+KLYTDLGetVideoPropertiesTask::~KLYTDLGetVideoPropertiesTask() = default;
 
 QUrl KLYTDLGetVideoPropertiesTask::referer() const {
     return m_referer;
@@ -151,20 +147,12 @@ void KLYTDLGetVideoPropertiesTask::startDownload() {
     download->setInformationFile(std::exchange(m_informationFile, KLYTDLInformationFile()));
     m_downloadTask = download;
     m_clock.start();
-    download->addListener(this);
+    // Connected with this task as the context: the connections go with whichever of the two goes first.
+    connect(download.get(), &KLTask::taskHasReachedCompletionFactor, this,
+            &KLYTDLGetVideoPropertiesTask::askToAdvance);
+    connect(download.get(), &KLTask::taskWasCompleted, this, &KLYTDLGetVideoPropertiesTask::askToAdvance);
+    connect(download.get(), &KLTask::taskWasTerminated, this, &KLYTDLGetVideoPropertiesTask::askToAdvance);
     download->start();
-}
-
-void KLYTDLGetVideoPropertiesTask::taskHasReachedCompletionFactor(KLTask *, double) {
-    askToAdvance();
-}
-
-void KLYTDLGetVideoPropertiesTask::taskWasCompleted(KLTask *) {
-    askToAdvance();
-}
-
-void KLYTDLGetVideoPropertiesTask::taskWasTerminated(KLTask *) {
-    askToAdvance();
 }
 
 void KLYTDLGetVideoPropertiesTask::askToAdvance() {
@@ -291,7 +279,7 @@ void KLYTDLGetVideoPropertiesTask::tryEnded(double share, qint64 size, qint64 tr
 void KLYTDLGetVideoPropertiesTask::probed(Probe probe) {
     m_phase = Phase::Done;
     const std::shared_ptr<KLYTDLDownloadTask> download = downloadTask();
-    download->removeListener(this);
+    QObject::disconnect(download.get(), nullptr, this, nullptr);
     // The beginning of the file is enough; it is measured once the downloader no longer writes.
     download->terminate();
     download->whenScriptsExited([weakSelf = weak_from_this(), probe] {

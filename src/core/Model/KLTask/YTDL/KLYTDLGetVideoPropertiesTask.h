@@ -1,7 +1,6 @@
 #pragma once
 
 #include "Model/KLTask/Basic/KLScriptTask.h"
-#include "Model/KLTask/KLTaskListener.h"
 #include "Model/KLTask/YTDL/KLDownloadGrowth.h"
 #include "Model/KLTask/YTDL/KLYTDLInformationFile.h"
 
@@ -27,7 +26,7 @@ class KLYTDLDownloadTask;
 // For a caller whose own download can continue it, what was downloaded is not thrown away: the folder, with
 // the unfinished (or, for a short video, finished) file and the information file, is kept, unless the task
 // was terminated or the download failed or was assembled by ffmpeg (which cannot be continued).
-class KLYTDLGetVideoPropertiesTask final : public KLScriptTask, private KLTaskListener {
+class KLYTDLGetVideoPropertiesTask final : public KLScriptTask {
 public:
     // More than this share of the file without a decodable picture: measuring is given up.
     static constexpr double maximumProbedShare = 0.1;
@@ -89,9 +88,6 @@ private:
     enum class Phase { Growing, WaitingForEnd, Trying, Done };
 
     // The download's progress and end move the probing on, on the main thread.
-    void taskHasReachedCompletionFactor(KLTask *task, double completionFactor) override;
-    void taskWasCompleted(KLTask *task) override;
-    void taskWasTerminated(KLTask *task) override;
     void askToAdvance();
 
     // Starts the download of the video's beginning into the folder.

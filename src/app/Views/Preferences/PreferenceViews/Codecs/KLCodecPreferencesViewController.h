@@ -31,9 +31,6 @@ public:
         bool custom = true;
     };
 
-    // The pane for the codec's name ("h264", "mp2"); nothing for an unknown name.
-    static KLCodecPreferencesViewController *
-    forCodec(const QString &codec, std::shared_ptr<KLPreferences> preferences, QWidget *parent = nullptr);
     static QStringList speedPresets();
 
 protected:
