@@ -5,14 +5,20 @@
 #include "Utils/KLScriptErrorOutput.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
 #include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <set>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -47,6 +53,31 @@ void prepareChild(int guardReadEnd) {
 
 // The scripts started and not yet exited. Touched only on the main thread, where every script runs.
 std::set<KLScriptInstance *> runningInstances;
+// Groups killed lately: a member may still be on its way out after its script has been collected.
+std::vector<pid_t> killedGroups;
+
+// Whether a process of the group is still there, zombies aside (they hold nothing and run nothing).
+bool groupHasLiveMembers(pid_t group) {
+    QDirIterator processes(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (processes.hasNext()) {
+        QFile stat(processes.next() + QStringLiteral("/stat"));
+        if (!stat.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        // "pid (command) state ppid pgrp ...": the command may hold spaces and brackets, so read after it.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 2 && fields.at(2).toLong() == group && fields.at(0) != "Z") {
+            return true;
+        }
+    }
+    return false;
+}
+
+void rememberKilledGroup(pid_t group) {
+    std::erase_if(killedGroups, [](pid_t killed) { return ::kill(-killed, 0) != 0; });
+    killedGroups.push_back(group);
+}
 
 } // namespace
 
@@ -61,7 +92,15 @@ bool KLScriptInstance::waitForAllToExit(std::chrono::milliseconds patience) {
         instance->killGroup();
     }
     // A killed group is gone as soon as the system has run it once more.
-    return KLDispatch::serveEventsUntil(noneRuns, std::chrono::seconds(5));
+    const bool allExited = KLDispatch::serveEventsUntil(noneRuns, std::chrono::seconds(5));
+    // Their scripts collected, members of killed groups may still be dying: the program ends after them.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (std::any_of(killedGroups.begin(), killedGroups.end(), groupHasLiveMembers) &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    killedGroups.clear();
+    return allExited;
 }
 
 KLScriptInstance::KLScriptInstance(bool forwardErrorOutput)
@@ -138,6 +177,7 @@ void KLScriptInstance::terminate() {
 void KLScriptInstance::killGroup() {
     if (!m_finished && m_processIdentifier > 0) {
         ::kill(-m_processIdentifier, SIGKILL);
+        rememberKilledGroup(static_cast<pid_t>(m_processIdentifier));
         m_groupKilled = true;
     }
 }
@@ -208,6 +248,7 @@ void KLScriptInstance::processEnded() {
     // number cannot be anybody else's; after our own kill of the group it may be, so it is not signalled.
     if (!m_groupKilled && m_guard >= 0 && m_processIdentifier > 0) {
         ::kill(-m_processIdentifier, SIGKILL);
+        rememberKilledGroup(static_cast<pid_t>(m_processIdentifier));
     }
     if (m_guard >= 0) {
         ::close(m_guard);
