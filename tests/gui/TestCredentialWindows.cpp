@@ -85,7 +85,7 @@ protected:
 
     static std::shared_ptr<KLPasswordManager> setUpManager() {
         auto manager = std::make_shared<KLPasswordManager>();
-        manager->setup();
+        EXPECT_TRUE(KLTestEnvironment::runUntilDone([&manager](auto done) { manager->setup(done); }));
         return manager;
     }
 

@@ -34,7 +34,6 @@
 #include <csignal>
 #include <cstdio>
 #include <functional>
-#include <future>
 #include <memory>
 #include <mutex>
 
@@ -179,33 +178,35 @@ protected:
         return true;
     }
 
-    // Runs the work on a thread of its own, as the application does, while this thread serves the main
-    // thread's queue and calls `meanwhile` now and then.
-    template <class Work> auto inBackground(Work work, const std::function<void()> &meanwhile = {}) {
-        auto result = std::async(std::launch::async, std::move(work));
+    // Starts the work, as the menu does, and runs the event loop until the upkeep is idle again, calling
+    // `meanwhile` now and then.
+    void untilIdle(const std::function<void()> &work, const std::function<void()> &meanwhile = {}) {
+        work();
         EXPECT_TRUE(KLTestEnvironment::waitUntil(
-            [&result, &meanwhile] {
+            [this, &meanwhile] {
                 if (meanwhile) {
                     meanwhile();
                 }
-                return result.wait_for(0s) == std::future_status::ready;
+                return m_maintenance->idle();
             },
             180s));
         KLTestEnvironment::runPostedWork();
-        return result.get();
     }
     QString update() {
-        return inBackground([this] { return m_maintenance.update(); });
+        QString report;
+        untilIdle(
+            [this, &report] { m_maintenance->update([&report](const QString &text) { report = text; }); });
+        return report;
     }
     // The update the user asks for from the menu; its alert's message.
     QString updateOnRequest() {
         const qsizetype before = m_ui->alerts.size();
-        inBackground([this] { m_maintenance.updateOnRequest(); });
+        untilIdle([this] { m_maintenance->updateOnRequest(); });
         return m_ui->alerts.size() == before + 1 ? m_ui->alerts.last().second : QString();
     }
     Alert installExtraTools() {
         const qsizetype before = m_ui->alerts.size();
-        inBackground([this] { m_maintenance.installExtraTools(); });
+        untilIdle([this] { m_maintenance->installExtraTools(); });
         return m_ui->alerts.size() == before + 1 ? m_ui->alerts.last() : Alert();
     }
     bool installFirstRelease() {
@@ -224,7 +225,8 @@ protected:
     KLTestWebServer m_index{m_root.path()};
     const std::shared_ptr<AlertRecorder> m_ui = std::make_shared<AlertRecorder>();
     const std::shared_ptr<KLControllerState> m_state = std::make_shared<KLControllerState>(m_ui);
-    KLDownloaderMaintenance m_maintenance{m_state, std::make_shared<KLStatusLine>(m_state)};
+    const std::shared_ptr<KLDownloaderMaintenance> m_maintenance =
+        std::make_shared<KLDownloaderMaintenance>(m_state, std::make_shared<KLStatusLine>(m_state));
 };
 
 } // namespace
@@ -390,14 +392,15 @@ TEST_F(DownloaderUpdate, TheUpdateGoesThroughTheUpdateProxyAndItsCredentialsShow
     QStringList revealing;
     logLines.clear();
     const QtMessageHandler previousHandler = qInstallMessageHandler(recordLogLine);
-    const QString report = inBackground([this] { return m_maintenance.update(); },
-                                        [&] {
-                                            for (const QString &line : commandLines()) {
-                                                if (line.contains(password) || line.contains(encoded)) {
-                                                    revealing.append(line);
-                                                }
-                                            }
-                                        });
+    QString report;
+    untilIdle([this, &report] { m_maintenance->update([&report](const QString &text) { report = text; }); },
+              [&] {
+                  for (const QString &line : commandLines()) {
+                      if (line.contains(password) || line.contains(encoded)) {
+                          revealing.append(line);
+                      }
+                  }
+              });
     qInstallMessageHandler(previousHandler);
 
     EXPECT_TRUE(report.contains(QStringLiteral("Private copy updated to version 2099.01.01")))
@@ -451,10 +454,13 @@ TEST_F(DownloaderUpdate, AnUpdateKilledAtAnyMomentLeavesAWorkingCopyAndTheNextOn
         }
         const qsizetype before = generations().size();
         bool killed = false;
-        inBackground(
+        untilIdle(
             [this, &moment] {
-                return moment.firstInstallation ? (m_maintenance.installExtraTools(), QString())
-                                                : m_maintenance.update();
+                if (moment.firstInstallation) {
+                    m_maintenance->installExtraTools();
+                } else {
+                    m_maintenance->update();
+                }
             },
             [&] {
                 if (!killed &&

@@ -2,6 +2,7 @@
 // has, its TV providers, and a saved file that the downloader's own netrc reader accepts.
 
 #include "KLFileInspection.h"
+#include "KLTestEnvironment.h"
 #include "KLYTDLTestSite.h"
 
 #include "Model/KLTask/YTDL/KLYTDLExtractorDescription.h"
@@ -68,8 +69,10 @@ TEST_F(TestPasswordManager, TheDownloadersExtractorsAndProvidersShapeTheStoreAnd
     KLFileInspection::writeBytes(m_netrc, QByteArray(foreign +
                                                      "machine\tnosuchextractorxyz\tlogin\tn\tpassword\tnp\n" +
                                                      "machine\tyoutube\tlogin\tyu\tpassword\typ\n"));
-    KLPasswordManager manager;
-    manager.setup();
+    const auto passwords = std::make_shared<KLPasswordManager>();
+    ASSERT_TRUE(KLTestEnvironment::runUntilDone([&passwords](auto done) { passwords->setup(done); },
+                                                std::chrono::seconds(120)));
+    KLPasswordManager &manager = *passwords;
     ASSERT_TRUE(manager.passwordManagerIsEnabled());
     EXPECT_EQ(KLFileInspection::permissionsOf(m_netrc), 0600);
 

@@ -52,6 +52,13 @@ void KLTestEnvironment::runPostedWork() {
     QCoreApplication::processEvents();
 }
 
+bool KLTestEnvironment::runUntilDone(const std::function<void(std::function<void()> done)> &work,
+                                     std::chrono::milliseconds timeout) {
+    const auto called = std::make_shared<bool>(false);
+    work([called] { *called = true; });
+    return waitUntil([called] { return *called; }, timeout);
+}
+
 bool KLTestEnvironment::waitUntil(const std::function<bool()> &condition, std::chrono::milliseconds timeout) {
     QElapsedTimer timer;
     timer.start();

@@ -26,6 +26,11 @@ public:
     static bool waitUntil(const std::function<bool()> &condition,
                           std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
+    // Starts `work` with a handler and runs the event loop until the handler has been called or the timeout
+    // passes; returns whether it was called.
+    static bool runUntilDone(const std::function<void(std::function<void()> done)> &work,
+                             std::chrono::milliseconds timeout = std::chrono::seconds(60));
+
     // Runs what was posted to the main thread's event loop so far (a settings write, a row's refresh).
     static void runPostedWork();
 

@@ -86,9 +86,9 @@ protected:
     QByteArray netrc() const { return KLFileInspection::readBytes(m_netrc); }
 
     // A manager set up on the file as it is now.
-    std::unique_ptr<KLPasswordManager> setUpManager() const {
-        auto manager = std::make_unique<KLPasswordManager>();
-        manager->setup();
+    std::shared_ptr<KLPasswordManager> setUpManager() const {
+        auto manager = std::make_shared<KLPasswordManager>();
+        EXPECT_TRUE(KLTestEnvironment::runUntilDone([&manager](auto done) { manager->setup(done); }));
         return manager;
     }
 

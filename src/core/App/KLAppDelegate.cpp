@@ -4,7 +4,6 @@
 #include "App/KLBatchActions.h"
 #include "App/KLDownloaderMaintenance.h"
 #include "App/KLURLIntake.h"
-#include "Utils/KLDispatch.h"
 
 KLAppDelegate::KLAppDelegate(std::shared_ptr<KLApplicationUI> ui)
     : m_state(std::make_shared<KLControllerState>(std::move(ui))),
@@ -27,28 +26,16 @@ void KLAppDelegate::initializeObjectRepository() {
     m_launch->initializeObjectRepository();
 }
 
-void KLAppDelegate::updateDownloaders() {
-    m_launch->updateDownloaders();
-}
-
 void KLAppDelegate::endDownloaderMaintenance(std::chrono::milliseconds patience) {
     m_launch->maintenance()->end(patience);
 }
 
 void KLAppDelegate::updateDownloadersOnRequest() {
-    KLDispatch::background([maintenance = m_launch->maintenance()] { maintenance->updateOnRequest(); });
+    m_launch->maintenance()->updateOnRequest();
 }
 
 void KLAppDelegate::installExtraTools() {
-    KLDispatch::background([maintenance = m_launch->maintenance()] { maintenance->installExtraTools(); });
-}
-
-void KLAppDelegate::preparePasswordManager() {
-    m_launch->preparePasswordManager();
-}
-
-void KLAppDelegate::restoreQueue() {
-    m_launch->restoreQueue();
+    m_launch->maintenance()->installExtraTools();
 }
 
 bool KLAppDelegate::launched() const {

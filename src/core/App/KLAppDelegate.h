@@ -48,16 +48,13 @@ public:
     std::shared_ptr<KLEntryTableController> tableController() const { return m_state->tableController; }
 
     // ---- Launch and termination ----
-    // Registers the services, cleans the downloads folder, and starts the background stage; main thread.
+    // Registers the services, cleans the downloads folder, and starts preparing what the launch needs.
     // The command line neither restores nor remembers the window's queue.
     void doFinishApplicationLaunch(bool rememberQueue = true);
     void initializeObjectRepository();
-    void updateDownloaders();
-    // The menu's downloader commands: each runs in the background and ends with an alert.
+    // The menu's downloader commands: each starts the script and ends with an alert.
     void updateDownloadersOnRequest();
     void installExtraTools();
-    void preparePasswordManager();
-    void restoreQueue();
     bool launched() const;
     // Marks the launch finished, which takes the requests that waited for it (exposed for user interfaces
     // that launch differently).

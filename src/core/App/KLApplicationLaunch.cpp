@@ -12,7 +12,6 @@
 #include "Flow/TaskManager/KLTaskManager.h"
 #include "Model/Passwords/KLPasswordManager.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
-#include "Utils/KLDispatch.h"
 #include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLLog.h"
 #include "Utils/KLObjectRepository.h"
@@ -32,10 +31,6 @@ KLApplicationLaunch::KLApplicationLaunch(std::shared_ptr<KLControllerState> stat
       m_batchActions(std::move(batchActions)),
       m_maintenance(std::make_shared<KLDownloaderMaintenance>(m_state, m_statusLine)) {}
 
-void KLApplicationLaunch::setDragEnabledNow(bool enabled) const {
-    KLDispatch::sync([this, enabled] { m_state->ui->setDragEnabled(enabled); });
-}
-
 void KLApplicationLaunch::doFinishApplicationLaunch(
     bool rememberQueue, const std::weak_ptr<KLEntryTableControllerDelegate> &tableDelegate) {
     KLLog::log(QStringLiteral("STARTING KINOLARK PRO..."));
@@ -49,15 +44,12 @@ void KLApplicationLaunch::doFinishApplicationLaunch(
     m_state->ui->setBatchActions(false, false, false);
     m_statusLine->restoreState();
     KLKinolarkUtils::deleteDownloadsDirectory();
-    KLDispatch::background([self = shared_from_this()] {
-        self->installDownloader();
-        self->preparePasswordManager();
+    installDownloader();
+    preparePasswordManager([self = shared_from_this()] {
         self->restoreQueue();
-        KLDispatch::sync([&self] {
-            self->m_state->ui->setLaunchMenusEnabled(true);
-            self->m_intake->launchFinished();
-            self->m_state->ui->setAddButtonVisible(true);
-        });
+        self->m_state->ui->setLaunchMenusEnabled(true);
+        self->m_intake->launchFinished();
+        self->m_state->ui->setAddButtonVisible(true);
         // The update check does not hold up the intake: the working copy is replaced by a rename, so a
         // downloader started meanwhile runs either the old copy or the new one, whole.
         self->updateDownloaders();
@@ -94,12 +86,14 @@ void KLApplicationLaunch::updateDownloaders() {
     m_maintenance->update();
 }
 
-void KLApplicationLaunch::preparePasswordManager() {
+void KLApplicationLaunch::preparePasswordManager(std::function<void()> then) {
     m_statusLine->setState(QStringLiteral("Preparing password manager..."), false);
-    setDragEnabledNow(false);
-    m_maintenance->setUpPasswordManager();
-    setDragEnabledNow(true);
-    m_statusLine->restoreState();
+    m_state->ui->setDragEnabled(false);
+    m_maintenance->setUpPasswordManager([self = shared_from_this(), then = std::move(then)] {
+        self->m_state->ui->setDragEnabled(true);
+        self->m_statusLine->restoreState();
+        then();
+    });
 }
 
 void KLApplicationLaunch::restoreQueue() {

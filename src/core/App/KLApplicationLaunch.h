@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 class KLBatchActions;
@@ -10,14 +11,17 @@ class KLURLIntake;
 struct KLControllerState;
 
 // The application's launch and end: it brings the services up in order, prepares the downloader, the
-// credentials and the remembered queue in the background, saves the credentials at the end, and uninstalls.
+// credentials and the remembered queue while the event loop runs, saves the credentials at the end, and
+// uninstalls. Main thread only.
 class KLApplicationLaunch final : public std::enable_shared_from_this<KLApplicationLaunch> {
 public:
     KLApplicationLaunch(std::shared_ptr<KLControllerState> state, std::shared_ptr<KLStatusLine> statusLine,
                         std::shared_ptr<KLURLIntake> intake, std::shared_ptr<KLBatchActions> batchActions);
 
-    // Registers the services and the queue's follower, cleans the downloads folder, and starts the
-    // background stage; main thread. The command line neither restores nor remembers the window's queue.
+    // Registers the services and the queue's follower, cleans the downloads folder, and starts preparing the
+    // credentials; once they are ready, takes the remembered queue and the requests that waited for the
+    // launch, then checks for a newer downloader. The command line neither restores nor remembers the
+    // window's queue.
     void doFinishApplicationLaunch(bool rememberQueue,
                                    const std::weak_ptr<KLEntryTableControllerDelegate> &tableDelegate);
     void initializeObjectRepository();
@@ -27,15 +31,14 @@ public:
     void updateDownloaders();
     // The downloader's upkeep, for the commands that ask for it.
     std::shared_ptr<KLDownloaderMaintenance> maintenance() const { return m_maintenance; }
-    void preparePasswordManager();
+    // Reads the credentials and the downloader's lists while the status line says so; then `then`.
+    void preparePasswordManager(std::function<void()> then);
     void restoreQueue();
     // Saves the credentials; the rest is saved as it changes.
     void applicationWillTerminate();
     void onUninstall();
 
 private:
-    void setDragEnabledNow(bool enabled) const;
-
     const std::shared_ptr<KLControllerState> m_state;
     const std::shared_ptr<KLStatusLine> m_statusLine;
     const std::shared_ptr<KLURLIntake> m_intake;

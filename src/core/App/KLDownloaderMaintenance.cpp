@@ -3,8 +3,8 @@
 #include "App/KLApplicationUI.h"
 #include "App/KLControllerState.h"
 #include "App/KLStatusLine.h"
-#include "App/KLTaskRunner.h"
 #include "App/KLUIChange.h"
+#include "Model/KLTask/KLTaskRunner.h"
 #include "Model/KLTask/YTDL/KLYTDLListingCache.h"
 #include "Model/Passwords/KLPasswordManager.h"
 #include "Utils/KLDispatch.h"
@@ -29,89 +29,79 @@ KLDownloaderMaintenance::KLDownloaderMaintenance(std::shared_ptr<KLControllerSta
                                                  std::shared_ptr<KLStatusLine> statusLine)
     : m_state(std::move(state)), m_statusLine(std::move(statusLine)) {}
 
-QString KLDownloaderMaintenance::run(KLUpdateYTDLTask::Mode mode, const QString &statusText) {
-    const std::lock_guard oneAtATime(m_running);
+void KLDownloaderMaintenance::startNext() {
+    if (m_running || m_ended || m_waiting.empty()) {
+        return;
+    }
+    const Run run = m_waiting.front();
+    m_waiting.pop_front();
+    m_running = true;
     // The status line is the intake's while it runs.
     const bool shown = m_state->tracker.callsToProcessURLs() == 0;
     if (shown) {
-        m_statusLine->setState(statusText, false);
+        m_statusLine->setState(run.statusText, false);
     }
     const QString before = KLYTDLListingCache::downloaderIdentity();
-    const auto task = std::make_shared<KLUpdateYTDLTask>(mode);
-    if (!begin(task)) {
-        return {}; // the program is ending
-    }
-    KLTaskRunner::runToEnd(task);
-    if (!finished()) {
-        return {}; // stopped as the program ends: nobody reads the report, nor waits for the lists
-    }
-    const QString report = task->resultAs<QString>().trimmed();
-    for (const QString &line : report.split(QLatin1Char('\n'))) {
-        KLLog::log(line);
-    }
-    if (KLYTDLListingCache::downloaderIdentity() != before) {
-        setUpPasswordManager(); // its lists come from the downloader that is there now
-    }
-    if (shown && m_state->tracker.callsToProcessURLs() == 0) {
-        m_statusLine->restoreState();
-    }
-    return report;
+    m_task = std::make_shared<KLUpdateYTDLTask>(run.mode);
+    KLTaskRunner::run(m_task, [self = shared_from_this(), run, shown, before](KLTask &ended) {
+        self->m_task.reset();
+        if (self->m_ended) {
+            return; // stopped as the program ends: nobody reads the report, nor waits for the lists
+        }
+        const QString report = ended.resultAs<QString>().trimmed();
+        for (const QString &line : report.split(QLatin1Char('\n'))) {
+            KLLog::log(line);
+        }
+        self->runEnded(run, report, shown, KLYTDLListingCache::downloaderIdentity() != before);
+    });
 }
 
-bool KLDownloaderMaintenance::begin(const std::shared_ptr<KLUpdateYTDLTask> &task) {
-    const std::lock_guard lock(m_taskLock);
-    if (m_ended) {
-        return false;
+void KLDownloaderMaintenance::runEnded(const Run &run, const QString &report, bool shown,
+                                       bool downloaderChanged) {
+    const auto finish = [self = shared_from_this(), run, report, shown] {
+        if (shown && self->m_state->tracker.callsToProcessURLs() == 0) {
+            self->m_statusLine->restoreState();
+        }
+        self->m_running = false;
+        if (run.done) {
+            run.done(report);
+        }
+        self->startNext();
+    };
+    if (downloaderChanged) {
+        setUpPasswordManager(finish); // its lists come from the downloader that is there now
+    } else {
+        finish();
     }
-    m_task = task;
-    return true;
 }
 
-bool KLDownloaderMaintenance::finished() {
-    bool ended = false;
-    {
-        const std::lock_guard lock(m_taskLock);
-        m_task.reset();
-        ended = m_ended;
-    }
-    m_taskFinished.notify_all();
-    return !ended;
+bool KLDownloaderMaintenance::idle() const {
+    return !m_running && m_waiting.empty();
 }
 
 void KLDownloaderMaintenance::end(std::chrono::milliseconds patience) {
-    std::chrono::milliseconds sleep = patience;
-    if (KLDispatch::isMainThread()) {
-        // The update's script is driven from here: the event loop goes on while it may still finish.
-        KLDispatch::serveEventsUntil([this] { return taskEnded(); }, patience);
-        sleep = std::chrono::milliseconds(0);
-    }
-    std::shared_ptr<KLUpdateYTDLTask> running;
-    {
-        std::unique_lock lock(m_taskLock);
-        m_taskFinished.wait_for(lock, sleep, [this] { return m_task == nullptr; });
-        m_ended = true;
-        running = m_task;
-    }
+    // The update's script is driven from here: the event loop goes on while it may still finish.
+    KLDispatch::serveEventsUntil([this] { return idle(); }, patience);
+    m_ended = true;
+    m_waiting.clear();
     // The task signals its script's whole process group (pip and Python with it), which is then collected
     // in the background; a script that does not leave within its grace period is killed.
-    if (running) {
+    if (const std::shared_ptr<KLUpdateYTDLTask> running = m_task) {
         running->terminate();
     }
 }
 
-bool KLDownloaderMaintenance::taskEnded() {
-    const std::lock_guard lock(m_taskLock);
-    return m_task == nullptr;
-}
-
-QString KLDownloaderMaintenance::update() {
-    return run(KLUpdateYTDLTask::Mode::update, QStringLiteral("Updating downloaders..."));
+void KLDownloaderMaintenance::update(ReportHandler done) {
+    m_waiting.push_back(
+        {KLUpdateYTDLTask::Mode::update, QStringLiteral("Updating downloaders..."), std::move(done)});
+    startNext();
 }
 
 void KLDownloaderMaintenance::updateOnRequest() {
-    const QString report = update();
-    showAlert(QStringLiteral("Downloader update"),
-              withReason(report, updateFailed(report) ? report : QString()));
+    update([self = shared_from_this()](const QString &report) {
+        self->showAlert(QStringLiteral("Downloader update"),
+                        withReason(report, updateFailed(report) ? report : QString()));
+    });
 }
 
 bool KLDownloaderMaintenance::updateFailed(const QString &report) {
@@ -137,7 +127,12 @@ QString KLDownloaderMaintenance::withReason(const QString &message, const QStrin
 }
 
 void KLDownloaderMaintenance::installExtraTools() {
-    const QString report = run(KLUpdateYTDLTask::Mode::install, QStringLiteral("Installing extra tools..."));
+    m_waiting.push_back({KLUpdateYTDLTask::Mode::install, QStringLiteral("Installing extra tools..."),
+                         [self = shared_from_this()](const QString &report) { self->installed(report); }});
+    startNext();
+}
+
+void KLDownloaderMaintenance::installed(const QString &report) const {
     switch (KLUpdateYTDLTask::installOutcome(report)) {
     case KLUpdateYTDLTask::Outcome::installed:
         showAlert(QStringLiteral("Extra tools successfully installed"),
@@ -157,13 +152,20 @@ void KLDownloaderMaintenance::installExtraTools() {
     }
 }
 
-void KLDownloaderMaintenance::setUpPasswordManager() {
+void KLDownloaderMaintenance::setUpPasswordManager(std::function<void()> done) {
     const auto passwords = KLObjectRepository::singleton()->getPasswordManager();
-    if (passwords != nullptr) {
-        passwords->setup();
+    const auto tell = [self = shared_from_this(), passwords, done = std::move(done)] {
+        self->m_state->ui->setPasswordManagerAvailable(passwords != nullptr &&
+                                                       passwords->passwordManagerIsEnabled());
+        if (done) {
+            done();
+        }
+    };
+    if (passwords == nullptr) {
+        tell();
+        return;
     }
-    const bool available = passwords != nullptr && passwords->passwordManagerIsEnabled();
-    KLDispatch::sync([this, available] { m_state->ui->setPasswordManagerAvailable(available); });
+    passwords->setup(tell);
 }
 
 void KLDownloaderMaintenance::showAlert(const QString &title, const QString &message) const {

@@ -1,10 +1,10 @@
 #include "App/KLURLScraper.h"
 
 #include "App/KLApplicationUI.h"
-#include "App/KLTaskRunner.h"
 #include "App/KLUIChange.h"
 #include "App/KLURLDetector.h"
 #include "App/KLURLIntake.h"
+#include "Model/KLTask/KLTaskRunner.h"
 #include "Model/KLTask/Xidel/KLConvertRTFToHTMLTask.h"
 #include "Model/KLTask/Xidel/KLXidelExtractFileURLsTask.h"
 #include "Utils/KLLog.h"

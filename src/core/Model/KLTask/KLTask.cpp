@@ -128,26 +128,16 @@ void KLTask::terminate() {
 }
 
 void KLTask::markFinished() {
-    {
-        // Stored under the waiters' lock, so that none of them can miss the wake-up between its check and
-        // its sleep.
-        std::lock_guard lock(m_waitLock);
-        m_finished.store(true, std::memory_order_release);
-    }
-    m_finishedChanged.notify_all();
+    m_finished.store(true, std::memory_order_release);
 }
 
 void KLTask::wait() {
-    if (KLDispatch::isMainThread()) {
-        // Whatever ends the task comes through the event loop: a process's signal, a timer, a posted job.
-        const std::shared_ptr<KLTask> keep = shared_from_this();
-        while (!finished()) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);
-        }
-        return;
+    Q_ASSERT(KLDispatch::isMainThread());
+    // Whatever ends the task comes through the event loop: a process's signal, a timer, a posted job.
+    const std::shared_ptr<KLTask> keep = shared_from_this();
+    while (!finished()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);
     }
-    std::unique_lock lock(m_waitLock);
-    m_finishedChanged.wait(lock, [this] { return finished(); });
 }
 
 bool KLTask::hasEnded() const {

@@ -7,18 +7,16 @@
 
 #include <any>
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 // A piece of work that runs beside the window: it starts on the main thread, where its processes' signals
 // drive it, publishes progress, the time to go and a description, and ends exactly once: completed (with a
-// result or an error) or terminated. A task lives on the main thread: start(), terminate() and wait() may be
-// called from any thread (the first two are posted to the main thread), and the result may be read by
-// whoever waited for the end. Tasks are always owned through std::shared_ptr.
+// result or an error) or terminated. A task lives on the main thread: start() and terminate() may be called
+// from any thread (they are posted to the main thread), the rest only there. Tasks are always owned through
+// std::shared_ptr.
 class KLTask : public QObject, public std::enable_shared_from_this<KLTask> {
     Q_OBJECT
 
@@ -69,8 +67,8 @@ public:
     // Ends the task early, on the main thread (posted there from any other). Subclasses stop their script or
     // sub-task first, then call this.
     virtual void terminate();
-    // Blocks until the task has ended. For callers outside the event loop (a test, the command line's
-    // shutdown, a pool job): on the main thread it runs the event loop meanwhile, elsewhere it sleeps.
+    // Runs the event loop until the task has ended. For callers outside it (a test, the command line's
+    // one-off commands); main thread only.
     void wait();
 
     // True once completion or termination has been reported.
@@ -100,10 +98,6 @@ private:
     std::shared_ptr<KLError> m_error;
     std::any m_result;
     CompletionBlock m_completionBlock;
-
-    // Where two threads meet: a pool job that waits for the task, and the main thread that ends it.
-    std::mutex m_waitLock;
-    std::condition_variable m_finishedChanged;
 
     std::atomic<double> m_completionFactor{0.0};
     std::atomic<bool> m_finished{false};

@@ -1,5 +1,6 @@
 #include "Model/Passwords/KLPasswordManager.h"
 
+#include "Model/KLTask/KLTaskRunner.h"
 #include "Model/KLTask/YTDL/KLListYTDLExtractorsTask.h"
 #include "Model/KLTask/YTDL/KLListYTDLProvidersTask.h"
 #include "Model/KLTask/YTDL/KLYTDLExtractorDescription.h"
@@ -20,16 +21,16 @@ const QByteArray loginKeyword = QByteArrayLiteral("login");
 const QByteArray passwordKeyword = QByteArrayLiteral("password");
 const QByteArray managedLinePrefix = QByteArrayLiteral("machine\t");
 
-// Runs a listing task to its end on this thread; its result text, or nothing when it failed.
-template <class Task> std::optional<QString> runListing() {
-    const auto task = std::make_shared<Task>();
-    task->start();
-    task->wait();
-    if (task->error() != nullptr) {
-        KLLog::log(task->error()->description());
-        return std::nullopt;
-    }
-    return task->template resultAs<QString>();
+// Runs a listing task; `then` has its result text, or nothing when it failed.
+template <class Task> void runListing(std::function<void(const std::optional<QString> &list)> then) {
+    KLTaskRunner::run(std::make_shared<Task>(), [then = std::move(then)](KLTask &ended) {
+        if (ended.error() != nullptr) {
+            KLLog::log(ended.error()->description());
+            then(std::nullopt);
+            return;
+        }
+        then(ended.resultAs<QString>());
+    });
 }
 
 // A value a managed line can hold, quoted or not: a tab would shift the fields, a line break would start a
@@ -51,19 +52,33 @@ std::optional<QString> nonEmpty(const QString &value) {
 
 KLPasswordManager::KLPasswordManager() = default;
 
-void KLPasswordManager::setup() {
-    // Built aside and published at the end, so that an exit during the setup sees either nothing or all.
-    SetupState state;
-    state.usable = setupNetrcFile();
-    if (state.usable) {
-        parseExtractorDescriptions(state);
-        matchExtractorDescriptions(state);
-        listProviders(state);
+void KLPasswordManager::setup(std::function<void()> done) {
+    // Built aside and published at the end, so that the window never sees half-built lists.
+    auto state = std::make_shared<SetupState>();
+    state->usable = setupNetrcFile();
+    if (state->usable) {
+        parseExtractorDescriptions(*state);
     }
+    if (!state->usable) {
+        publish(*state);
+        done();
+        return;
+    }
+    runListing<KLListYTDLExtractorsTask>(
+        [self = shared_from_this(), state, done = std::move(done)](const std::optional<QString> &names) {
+            matchExtractorDescriptions(*state, names);
+            runListing<KLListYTDLProvidersTask>([self, state, done](const std::optional<QString> &providers) {
+                listProviders(*state, providers);
+                self->publish(*state);
+                done();
+            });
+        });
+}
+
+void KLPasswordManager::publish(const SetupState &state) {
     if (!state.usable) {
         KLLog::log(QStringLiteral("Site logins are not available"));
     }
-    std::lock_guard lock(m_lock);
     m_extractorDescriptions = state.descriptions;
     m_providerNameToProviderIdDictionary = state.providers;
     m_canUsePasswordManager = state.usable;
@@ -77,23 +92,19 @@ void KLPasswordManager::teardown() {
 }
 
 bool KLPasswordManager::passwordManagerIsEnabled() const {
-    std::lock_guard lock(m_lock);
     return m_setUp && m_canUsePasswordManager;
 }
 
 QString KLPasswordManager::netrcPath() const {
-    std::lock_guard lock(m_lock);
     return m_netrcPath;
 }
 
 KLPasswordManager::ExtractorDescriptions KLPasswordManager::listExtractorDescriptions() const {
-    std::lock_guard lock(m_lock);
     return m_extractorDescriptions;
 }
 
 std::shared_ptr<KLYTDLExtractorDescription>
 KLPasswordManager::findExtractorDescription(const QString &name) const {
-    std::lock_guard lock(m_lock);
     for (const auto &description : m_extractorDescriptions) {
         if (description->name().compare(name, Qt::CaseInsensitive) == 0) {
             return description;
@@ -103,17 +114,13 @@ KLPasswordManager::findExtractorDescription(const QString &name) const {
 }
 
 KLPasswordManager::ProviderDictionary KLPasswordManager::getProviderDictionary() const {
-    std::lock_guard lock(m_lock);
     return m_providerNameToProviderIdDictionary;
 }
 
 bool KLPasswordManager::setupNetrcFile() {
     const QString home = KLKinolarkUtils::getHomeDirectory();
     const QString path = home.isEmpty() ? QString() : QDir(home).filePath(netrcFileName);
-    {
-        std::lock_guard lock(m_lock);
-        m_netrcPath = path;
-    }
+    m_netrcPath = path;
     // Neither step follows a link planted at the path: creating does nothing when any entry is there, and
     // the permissions are set on a regular file only, so a link makes the store unusable instead of
     // exposing its target.
@@ -150,8 +157,7 @@ KLPasswordManager::extractorDescriptionsFromNetrc(const QByteArray &contents) {
     return descriptions;
 }
 
-void KLPasswordManager::matchExtractorDescriptions(SetupState &state) {
-    const std::optional<QString> list = runListing<KLListYTDLExtractorsTask>();
+void KLPasswordManager::matchExtractorDescriptions(SetupState &state, const std::optional<QString> &list) {
     if (!list) {
         return; // the parsed records stay as they are, and usable
     }
@@ -180,9 +186,8 @@ void KLPasswordManager::matchExtractorDescriptions(SetupState &state) {
                      [](const auto &left, const auto &right) { return left->name() < right->name(); });
 }
 
-void KLPasswordManager::listProviders(SetupState &state) {
+void KLPasswordManager::listProviders(SetupState &state, const std::optional<QString> &list) {
     state.providers.clear();
-    const std::optional<QString> list = runListing<KLListYTDLProvidersTask>();
     if (!list) {
         state.usable = false;
         return;
@@ -203,24 +208,17 @@ KLPasswordManager::ProviderDictionary KLPasswordManager::providerDictionaryFromL
 }
 
 bool KLPasswordManager::saveExtractorDescriptions() {
-    std::lock_guard saveLock(m_saveLock);
-    ExtractorDescriptions descriptions;
-    QString path;
-    {
-        std::lock_guard lock(m_lock);
-        if (!m_setUp || !m_canUsePasswordManager) {
-            return false;
-        }
-        descriptions = m_extractorDescriptions;
-        path = m_netrcPath;
+    if (!passwordManagerIsEnabled()) {
+        return false;
     }
+    const QString &path = m_netrcPath;
     const KLSafeFile::ReadResult file = KLSafeFile::readRegularFile(path);
     if (file.status == KLSafeFile::ReadStatus::failed) {
         // Writing now would replace the user's own lines by ours alone.
         KLLog::log(QStringLiteral("The credentials file cannot be read, so it is left as it is: ") + path);
         return false;
     }
-    const QByteArray updated = netrcWithDescriptions(file.contents, descriptions);
+    const QByteArray updated = netrcWithDescriptions(file.contents, m_extractorDescriptions);
     if (file.status == KLSafeFile::ReadStatus::read && updated == file.contents) {
         return true;
     }

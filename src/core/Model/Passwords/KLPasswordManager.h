@@ -6,8 +6,8 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <sys/types.h>
 
@@ -20,11 +20,10 @@ class KLYTDLExtractorDescription;
 // with a tab or a line break cannot be stored at all). Every other line of the file belongs to the user or to
 // other programs and is carried over byte for byte, in its place, whatever its encoding.
 //
-// setup() runs once on the launch's background thread and decides whether the store can be used at all;
-// afterwards the credentials window edits the records of listExtractorDescriptions() on the main thread
-// (they lock themselves) and calls saveExtractorDescriptions() after each edit; teardown() saves once more
-// at exit. A lock keeps an early exit that overlaps the setup from seeing half-built lists.
-class KLPasswordManager final {
+// setup() runs at the launch and decides whether the store can be used at all; afterwards the credentials
+// window edits the records of listExtractorDescriptions() and calls saveExtractorDescriptions() after each
+// edit; teardown() saves once more at exit. Main thread only.
+class KLPasswordManager final : public std::enable_shared_from_this<KLPasswordManager> {
 public:
     using ExtractorDescriptions = QList<std::shared_ptr<KLYTDLExtractorDescription>>;
     // Display name of a TV provider -> its identifier (the value of the preference "provider").
@@ -37,8 +36,9 @@ public:
     KLPasswordManager();
 
     // Creates the file if needed and makes it owner-only, reads the managed lines, reconciles them with the
-    // downloader's extractors and lists its TV providers. Blocks while the downloader runs.
-    void setup();
+    // downloader's extractors and lists its TV providers; `done` runs once the downloader has answered. What
+    // the window reads changes only then, all at once.
+    void setup(std::function<void()> done);
     // Saves the credentials, if the store was set up and is usable.
     void teardown();
 
@@ -92,8 +92,10 @@ private:
 
     bool setupNetrcFile();
     void parseExtractorDescriptions(SetupState &state) const;
-    static void matchExtractorDescriptions(SetupState &state);
-    static void listProviders(SetupState &state);
+    // `names` is the downloader's list of extractors, `list` its list of providers; nothing when it failed.
+    static void matchExtractorDescriptions(SetupState &state, const std::optional<QString> &names);
+    static void listProviders(SetupState &state, const std::optional<QString> &list);
+    void publish(const SetupState &state);
 
     // The file's new contents: its lines minus the managed lines of `rewrittenNames`, then `managedLines`.
     static QByteArray mergedNetrc(const QByteArray &current, const QSet<QString> &rewrittenNames,
@@ -101,12 +103,9 @@ private:
     static QByteArray managedLinesFor(const ExtractorDescriptions &descriptions);
     static QList<QByteArray> linesOf(const QByteArray &contents);
 
-    mutable std::mutex m_lock;
     QString m_netrcPath;
     bool m_setUp = false;
     bool m_canUsePasswordManager = false;
     ExtractorDescriptions m_extractorDescriptions;
     ProviderDictionary m_providerNameToProviderIdDictionary;
-    // Serialises the read-modify-replace of the file.
-    std::mutex m_saveLock;
 };

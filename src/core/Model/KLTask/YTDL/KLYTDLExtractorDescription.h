@@ -2,12 +2,10 @@
 
 #include <QString>
 
-#include <mutex>
 #include <optional>
 
-// One site module of the downloader, by its name, with the credentials the user stored for it. The
-// credentials window edits these records on the main thread while they may be saved elsewhere, so every
-// property is read and written under the record's lock.
+// One site module of the downloader, by its name, with the credentials the user stored for it; the
+// credentials window edits it.
 class KLYTDLExtractorDescription final {
 public:
     KLYTDLExtractorDescription() = default;
@@ -24,7 +22,6 @@ public:
     void setPassword(const std::optional<QString> &password);
 
 private:
-    mutable std::mutex m_lock;
     QString m_name;
     std::optional<QString> m_login;
     std::optional<QString> m_password;

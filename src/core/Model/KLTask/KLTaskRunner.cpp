@@ -1,4 +1,4 @@
-#include "App/KLTaskRunner.h"
+#include "Model/KLTask/KLTaskRunner.h"
 
 #include "Model/KLTask/KLTask.h"
 #include "Utils/KLKinolarkUtils.h"

@@ -9,15 +9,10 @@
 
 class KLTask;
 
-// Runs script tasks to their end. The blocking form is for background jobs outside the event loop; the
-// others start the task and hand on what it found on the main thread once it has ended.
+// Runs tasks that nobody else holds: each starts the task and hands on what it found, on the main thread,
+// once it has ended.
 class KLTaskRunner final {
 public:
-    template <class Task> static std::shared_ptr<Task> runToEnd(std::shared_ptr<Task> task) {
-        task->start();
-        task->wait();
-        return task;
-    }
     // Starts the task; `then` runs with it once it has ended (completed or terminated).
     static void run(const std::shared_ptr<KLTask> &task, std::function<void(KLTask &ended)> then);
 
