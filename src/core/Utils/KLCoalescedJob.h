@@ -4,10 +4,10 @@
 #include <memory>
 
 // A job that runs on the main thread's event loop once for any number of requests made before it got
-// there: a burst of requests, from any thread, costs one run. A request made while the job runs brings one
-// more run, so nothing requested is ever missed. Without an application object the job runs at once.
+// there: a burst of requests costs one run. A request made while the job runs brings one more run, so
+// nothing requested is ever missed. Without an application object the job runs at once. Main thread only.
 //
-// Once stop() (or the destructor) has returned the job never runs again, so it may use its owner freely.
+// Once stop() (or the destructor) has been called the job never runs again, so it may use its owner freely.
 class KLCoalescedJob final {
 public:
     explicit KLCoalescedJob(std::function<void()> job);
@@ -16,8 +16,7 @@ public:
     KLCoalescedJob &operator=(const KLCoalescedJob &) = delete;
 
     void request();
-    // Drops a run that is posted, waits for one that is under way, and ignores later requests. The job
-    // itself must not call it.
+    // Drops a run that is posted and ignores later requests.
     void stop();
 
 private:

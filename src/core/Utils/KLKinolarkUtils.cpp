@@ -18,7 +18,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
-#include <mutex>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -113,13 +112,12 @@ QString makeScratchDirectory() {
 
 namespace {
 
-std::mutex scratchLock;
+// The main thread's, like the icon provider below: the tasks that make working files run there.
 QString scratch;
 
 } // namespace
 
 QString KLKinolarkUtils::getScratchDirectory() {
-    std::lock_guard lock(scratchLock);
     if (scratch.isEmpty() || !QFileInfo(scratch).isDir()) {
         scratch = makeScratchDirectory();
     }
@@ -127,7 +125,6 @@ QString KLKinolarkUtils::getScratchDirectory() {
 }
 
 void KLKinolarkUtils::removeScratchDirectory() {
-    std::lock_guard lock(scratchLock);
     if (!scratch.isEmpty() && QFileInfo(scratch).fileName().startsWith(scratchPrefix)) {
         QDir(scratch).removeRecursively();
     }
@@ -267,7 +264,6 @@ QString KLKinolarkUtils::uncollideFile(const QString &file) {
 
 namespace {
 
-std::mutex iconProviderLock;
 std::function<QImage(const QString &, const QSize &)> iconProvider;
 
 } // namespace
@@ -276,13 +272,8 @@ QImage KLKinolarkUtils::getIconForURL(const QString &file, const QSize &size) {
     if (file.isEmpty()) {
         return QImage();
     }
-    std::function<QImage(const QString &, const QSize &)> provider;
-    {
-        std::lock_guard lock(iconProviderLock);
-        provider = iconProvider;
-    }
-    if (provider) {
-        return provider(file, size);
+    if (iconProvider) {
+        return iconProvider(file, size);
     }
     QImage placeholder(size, QImage::Format_RGB32);
     placeholder.fill(QColor(0x80, 0x80, 0x80));
@@ -290,7 +281,6 @@ QImage KLKinolarkUtils::getIconForURL(const QString &file, const QSize &size) {
 }
 
 void KLKinolarkUtils::setIconProvider(std::function<QImage(const QString &, const QSize &)> provider) {
-    std::lock_guard lock(iconProviderLock);
     iconProvider = std::move(provider);
 }
 

@@ -28,7 +28,8 @@ public:
     static QString getApplicationDataDirectory();
     static QString getDownloadsDirectory();
     // This process's own scratch folder inside the downloads folder, where its temporary folders and files
-    // go. It is locked for the life of the process, so another process cleaning up leaves it alone.
+    // go. It is locked for the life of the process, so another process cleaning up leaves it alone. Main
+    // thread only, as is the icon provider.
     static QString getScratchDirectory();
     // Removes this process's scratch folder with everything in it (when the process ends).
     static void removeScratchDirectory();

@@ -50,7 +50,6 @@ void KLQueuePersistence::load() {
         ::unlink(QFile::encodeName(m_path).constData());
         return;
     }
-    std::lock_guard lock(m_lock);
     m_urls = parseQueue(*text);
 }
 
@@ -104,41 +103,36 @@ void KLQueuePersistence::addURL(const QUrl &url) {
     if (!stored) {
         return;
     }
-    std::lock_guard lock(m_lock);
     if (m_urls.contains(*stored)) {
         return;
     }
     m_urls.append(*stored);
-    saveLocked();
+    write();
 }
 
 void KLQueuePersistence::removeURL(const QUrl &url) {
     const std::optional<QUrl> stored = storedForm(url);
-    std::lock_guard lock(m_lock);
     m_urls.removeAll(url);
     if (stored) {
         m_urls.removeAll(*stored);
     }
-    saveLocked();
+    write();
 }
 
 QList<QUrl> KLQueuePersistence::urls() const {
-    std::lock_guard lock(m_lock);
     return m_urls;
 }
 
 void KLQueuePersistence::removeAll() {
-    std::lock_guard lock(m_lock);
     m_urls.clear();
-    saveLocked();
+    write();
 }
 
 void KLQueuePersistence::save() {
-    std::lock_guard lock(m_lock);
-    saveLocked();
+    write();
 }
 
-void KLQueuePersistence::saveLocked() {
+void KLQueuePersistence::write() {
     if (m_path.isEmpty()) {
         return;
     }

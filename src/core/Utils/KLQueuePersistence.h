@@ -4,16 +4,13 @@
 #include <QString>
 #include <QUrl>
 
-#include <mutex>
 #include <optional>
 
 // Remembers across launches the URLs the user put into the queue, so that the next launch can analyse them
 // again. Only URLs are kept, one per line in "queue.txt" in the application data folder (UTF-8, each line
 // ending with a line feed, nothing else in the file). Every change is written through at once, replacing the
 // file in one step, so a crash or a concurrent reader never meets half a list.
-//
-// Intake threads and the main thread call it at the same time; the list and the file are guarded by one
-// lock.
+// Main thread only.
 class KLQueuePersistence final {
 public:
     static inline const QString fileName = QStringLiteral("queue.txt");
@@ -45,9 +42,8 @@ private:
     static std::optional<QUrl> storedForm(const QUrl &url);
     static QList<QUrl> parseQueue(const QString &text);
     static bool remembersQueue();
-    void saveLocked();
+    void write();
 
     const QString m_path;
-    mutable std::mutex m_lock;
     QList<QUrl> m_urls;
 };

@@ -13,7 +13,6 @@ std::shared_ptr<KLScratchFolder> KLScratchFolder::create() {
 KLScratchFolder::KLScratchFolder(QString path) : m_path(std::move(path)) {}
 
 KLScratchFolder::~KLScratchFolder() {
-    std::lock_guard lock(m_lock);
     if (!m_released && !m_path.isEmpty()) {
         QDir(m_path).removeRecursively();
     }
@@ -24,6 +23,5 @@ QString KLScratchFolder::filePath(const QString &name) const {
 }
 
 void KLScratchFolder::release() {
-    std::lock_guard lock(m_lock);
     m_released = true;
 }

@@ -3,7 +3,6 @@
 #include <QString>
 
 #include <memory>
-#include <mutex>
 
 // A folder of working files that goes away with its last owner: files that outlive the task that made them
 // (a listing's information files, a partial download kept for the real download) are shared through it, and
@@ -25,6 +24,5 @@ public:
 
 private:
     const QString m_path;
-    std::mutex m_lock;
     bool m_released = false;
 };

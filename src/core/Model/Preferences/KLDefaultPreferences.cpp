@@ -97,10 +97,7 @@ KLDefaultPreferences::~KLDefaultPreferences() {
 }
 
 void KLDefaultPreferences::initDefaults() {
-    {
-        std::lock_guard lock(m_storeLock);
-        m_storedValues.clear();
-    }
+    m_storedValues.clear();
     ChangeBatch batch(*this);
     KLPreferences::initDefaults();
     writeApplicationDefaults();
@@ -137,10 +134,7 @@ void KLDefaultPreferences::fieldsDidChange() {
     if (!saving()) {
         return;
     }
-    {
-        std::lock_guard lock(m_storeLock);
-        m_changed = true;
-    }
+    m_changed = true;
     m_pendingFlush.request();
 }
 
@@ -176,9 +170,6 @@ void KLDefaultPreferences::writeStore(bool onlyIfChanged) {
     if (!saving()) {
         return;
     }
-    // The values are taken under the store's lock: a change made meanwhile marks the record again once this
-    // write is done, and so gets a write of its own.
-    std::lock_guard lock(m_storeLock);
     if (!std::exchange(m_changed, false) && onlyIfChanged) {
         return;
     }
@@ -200,7 +191,6 @@ void KLDefaultPreferences::writeStore(bool onlyIfChanged) {
 
 void KLDefaultPreferences::rememberStoredValues() {
     const QHash<QString, QVariant> values = storedValues();
-    std::lock_guard lock(m_storeLock);
     m_storedValues = values;
 }
 
@@ -219,10 +209,7 @@ QHash<QString, QVariant> KLDefaultPreferences::storedValues() const {
 void KLDefaultPreferences::load() {
     QHash<QString, QString> stored;
     QHash<QString, QVariant> values;
-    {
-        std::lock_guard lock(m_storeLock);
-        values = KLSettingsStore(storeFilePath()).read();
-    }
+    values = KLSettingsStore(storeFilePath()).read();
     for (auto value = values.cbegin(); value != values.cend(); ++value) {
         // A hand-edited line such as "=value" has no key to read.
         if (value.key().isEmpty()) {
@@ -238,7 +225,7 @@ void KLDefaultPreferences::load() {
     }
 
     // The values go in through the setters, which would otherwise write the half-loaded set back.
-    const bool wasSaving = m_saving.exchange(false);
+    const bool wasSaving = std::exchange(m_saving, false);
     for (const auto &field : KLPreferencesFields::conversionFields()) {
         if (stored.contains(field.key)) {
             field.load(*this, stored.value(field.key));
@@ -257,7 +244,6 @@ void KLDefaultPreferences::load() {
 }
 
 void KLDefaultPreferences::clear() {
-    std::lock_guard lock(m_storeLock);
     m_changed = false;
     KLSettingsStore(storeFilePath()).write([](QSettings &store) { store.clear(); });
 }

@@ -12,7 +12,6 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
 // The application-wide preferences: the conversion settings plus the application settings (limits of the
 // scheduler, queue behaviour, theme, proxies, notifications). They are written whole to the per-user
@@ -28,12 +27,9 @@
 // dragged across its range or a pane that applies ten fields writes the file once. The programs call
 // flush() when they end, and the destructor writes what is still pending.
 //
-// Task threads and the scheduler read it while the panes edit it on the main thread; every field is guarded
-// by the record's lock, and the store and the changed mark by a lock of their own.
-//
-// The settings that change the running application itself (theme, add button, rows shown) are announced by
-// signals, emitted on whichever thread set them; a receiver on the main thread gets them queued. The record
-// takes no events and runs no timers, so the thread that drops the last reference may destroy it.
+// It lives on the main thread: the panes edit it there, the scheduler and the entries read it there. The
+// settings that change the running application itself (theme, add button, rows shown) are announced by
+// signals.
 class KLDefaultPreferences final : public QObject, public KLPreferences {
     Q_OBJECT
 
@@ -139,10 +135,7 @@ private:
     // Takes the record's values as what the file holds, as far as this record knows.
     void rememberStoredValues();
 
-    std::atomic<bool> m_saving{false};
-    // Guards the store and m_changed. The store is written by whichever thread saves or flushes; QSettings
-    // objects are not shared.
-    std::mutex m_storeLock;
+    bool m_saving = false;
     bool m_changed = false;
     // Every key's stored form as this record last read or wrote it; a key whose value differs from it is one
     // this record changed. Empty after initDefaults(), so that a revert writes every key.

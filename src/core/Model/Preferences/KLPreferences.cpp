@@ -192,14 +192,12 @@ void KLPreferences::addListener(const std::shared_ptr<KLPreferencesListener> &li
     if (!listener) {
         return;
     }
-    std::lock_guard lock(m_listenersLock);
     if (std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end()) {
         m_listeners.push_back(listener);
     }
 }
 
 void KLPreferences::removeListener(const std::shared_ptr<KLPreferencesListener> &listener) {
-    std::lock_guard lock(m_listenersLock);
     std::erase(m_listeners, listener);
 }
 
@@ -212,10 +210,7 @@ void KLPreferences::setSettingsLevel(KLSettingsLevel settingsLevel) {
 void KLPreferences::notifySettingsLevel(KLSettingsLevel settingsLevel) {
     // A listener may add or remove listeners while it is called, so the calls go to a snapshot.
     std::vector<std::shared_ptr<KLPreferencesListener>> listeners;
-    {
-        std::lock_guard lock(m_listenersLock);
-        listeners = m_listeners;
-    }
+    listeners = m_listeners;
     for (const auto &listener : listeners) {
         listener->preferencesDidChangeSettingsLevel(this, settingsLevel);
     }
@@ -419,7 +414,7 @@ KLPreferences::ChangeBatch::ChangeBatch(KLPreferences &preferences) : m_preferen
 }
 
 KLPreferences::ChangeBatch::~ChangeBatch() {
-    if (--m_preferences.m_batchDepth == 0 && m_preferences.m_changedInBatch.exchange(false)) {
+    if (--m_preferences.m_batchDepth == 0 && std::exchange(m_preferences.m_changedInBatch, false)) {
         m_preferences.fieldsDidChange();
     }
 }

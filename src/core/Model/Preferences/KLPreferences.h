@@ -13,7 +13,6 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -23,9 +22,8 @@ struct KLDevicePreset;
 // codecs, at which size and with which per-codec settings. The class side is the catalogue of the choices the
 // preferences panes offer.
 //
-// The application-wide record (KLDefaultPreferences) is edited on the main thread while task threads and the
-// scheduler read it, so every field is read and written under one lock. Setters never call anybody while the
-// lock is held.
+// The application-wide record (KLDefaultPreferences) is read and edited on the main thread only; a run's
+// own copy belongs to its entry.
 class KLPreferences {
 public:
     // Codec modes, compared case-sensitively by the ffmpeg parameter generators.
@@ -321,7 +319,7 @@ protected:
     struct DeferDefaults {};
     explicit KLPreferences(DeferDefaults);
 
-    // Called after a field changed (outside the lock); a batch defers it to the batch's end, once.
+    // Called after a field changed; a batch defers it to the batch's end, once.
     virtual void fieldsDidChange() {}
 
     // Groups several changes into one fieldsDidChange() call. Batches nest.
@@ -336,15 +334,9 @@ protected:
         KLPreferences &m_preferences;
     };
 
-    template <class T> T read(const T &field) const {
-        std::lock_guard lock(m_fieldsLock);
-        return field;
-    }
+    template <class T> T read(const T &field) const { return field; }
     template <class T> void write(T &field, const T &value) {
-        {
-            std::lock_guard lock(m_fieldsLock);
-            field = value;
-        }
+        field = value;
         noteChange();
     }
 
@@ -359,11 +351,9 @@ private:
     void notifySettingsLevel(KLSettingsLevel settingsLevel);
     void noteChange();
 
-    mutable std::mutex m_fieldsLock;
-    std::mutex m_listenersLock;
     std::vector<std::shared_ptr<KLPreferencesListener>> m_listeners;
-    std::atomic<int> m_batchDepth{0};
-    std::atomic<bool> m_changedInBatch{false};
+    int m_batchDepth = 0;
+    bool m_changedInBatch = false;
 
     QString m_container;
     KLOutputMode m_outputMode = KLOutputMode::VideoAndAudio;
