@@ -1,7 +1,6 @@
 #include "App/KLEntryRow.h"
 
 #include "App/KLApplicationUI.h"
-#include "App/KLEntryTableController.h"
 #include "App/KLUIChange.h"
 #include "Model/KLEntry/KLEntry.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
@@ -11,8 +10,10 @@
 
 #include <utility>
 
-KLEntryRow::KLEntryRow(std::shared_ptr<KLEntry> entry, std::weak_ptr<KLEntryTableController> table)
-    : m_entry(std::move(entry)), m_table(std::move(table)) {}
+KLEntryRow::KLEntryRow(std::shared_ptr<KLEntry> entry, std::weak_ptr<KLApplicationUI> ui)
+    : m_entry(std::move(entry)), m_ui(std::move(ui)) {}
+
+KLEntryRow::~KLEntryRow() = default;
 
 void KLEntryRow::onProcess() {
     start(KLEntry::Placement::AsStored);
@@ -35,15 +36,17 @@ void KLEntryRow::onRemove() {
     if (const auto persistence = KLObjectRepository::singleton()->getQueuePersistence()) {
         persistence->removeURL(m_entry->originalURL());
     }
-    if (const auto table = m_table.lock()) {
-        table->entryViewControllerRemoveWasRequested(shared_from_this());
-    }
+    requestRemoval();
     onMainThreadWithUI([](KLApplicationUI &ui) { ui.playSound(QStringLiteral("trash-empty")); });
 }
 
+void KLEntryRow::requestRemoval() {
+    const std::shared_ptr<KLEntryRow> keep = shared_from_this();
+    Q_EMIT rowRemoveWasRequested();
+}
+
 void KLEntryRow::onMainThreadWithUI(KLUIChange::Change call) {
-    const auto table = m_table.lock();
-    if (const auto ui = table != nullptr ? table->ui() : nullptr) {
+    if (const auto ui = m_ui.lock()) {
         KLUIChange::post(ui, std::move(call));
     }
 }
@@ -51,7 +54,7 @@ void KLEntryRow::onMainThreadWithUI(KLUIChange::Change call) {
 void KLEntryRow::announceEnding() {
     const bool failed = m_entry->error() != nullptr;
     // A dismissed question where to put the file ends a run as well, with nothing to announce.
-    if ((!failed && !m_entry->completed()) || m_notificationPresented.exchange(true)) {
+    if ((!failed && !m_entry->completed()) || std::exchange(m_notificationPresented, true)) {
         return;
     }
     const auto preferences = KLObjectRepository::singleton()->getPreferences();
@@ -76,26 +79,24 @@ void KLEntryRow::finishedProcessing() {
     const auto preferences = KLObjectRepository::singleton()->getPreferences();
     if (m_entry->error() == nullptr && m_entry->completed() && preferences != nullptr &&
         preferences->automaticallyRemoveWhenCompleted()) {
-        if (const auto table = m_table.lock()) {
-            table->entryViewControllerRemoveWasRequested(shared_from_this());
-        }
+        requestRemoval();
     }
     announceEnding();
     refresh();
 }
 
 void KLEntryRow::refresh() {
-    // Bursts of progress collapse into one refresh: only one is waiting on the main thread at a time.
-    if (m_refreshPending.exchange(true)) {
+    // Bursts of progress collapse into one telling: only one is waiting at a time.
+    if (std::exchange(m_refreshPending, true)) {
         return;
     }
     KLDispatch::async([self = shared_from_this()] {
         self->m_refreshPending = false;
-        self->refreshOnMainThread();
+        self->tellChange();
     });
 }
 
-void KLEntryRow::refreshOnMainThread() {
+void KLEntryRow::tellChange() {
     if (m_entry->completed()) {
         const auto preferences = KLObjectRepository::singleton()->getPreferences();
         const auto persistence = KLObjectRepository::singleton()->getQueuePersistence();
@@ -104,9 +105,7 @@ void KLEntryRow::refreshOnMainThread() {
             persistence->removeURL(m_entry->originalURL());
         }
     }
-    if (const auto table = m_table.lock()) {
-        table->entryViewControllerEntryStateHasChanged(shared_from_this());
-    }
+    Q_EMIT rowStateHasChanged();
 }
 
 void KLEntryRow::startedProcessing() {
@@ -117,40 +116,23 @@ void KLEntryRow::startedProcessing() {
 }
 
 void KLEntryRow::follow() {
-    const std::weak_ptr<KLEntryRow> weakSelf = weak_from_this();
-    const auto then = [weakSelf](void (KLEntryRow::*call)()) {
-        return [weakSelf, call] {
-            if (const std::shared_ptr<KLEntryRow> self = weakSelf.lock()) {
-                (self.get()->*call)();
-            }
-        };
-    };
     KLEntry *entry = m_entry.get();
-    m_connections = {
-        QObject::connect(entry, &KLEntry::entryHasStartedProcessing, entry,
-                         then(&KLEntryRow::startedProcessing)),
-        QObject::connect(entry, &KLEntry::entryHasFinishedProcessing, entry,
-                         then(&KLEntryRow::finishedProcessing)),
-        QObject::connect(entry, &KLEntry::entryNewOriginalURL, entry, then(&KLEntryRow::refresh)),
-        QObject::connect(entry, &KLEntry::entryNewTitle, entry, then(&KLEntryRow::refresh)),
-        QObject::connect(entry, &KLEntry::entryNewRepresentativeImage, entry, then(&KLEntryRow::refresh)),
-        QObject::connect(entry, &KLEntry::entryNewError, entry, then(&KLEntryRow::refresh)),
-        QObject::connect(entry, &KLEntry::entryNewState, entry, then(&KLEntryRow::refresh)),
-        QObject::connect(entry, &KLEntry::entryNewCompletionFactor, entry, then(&KLEntryRow::refresh)),
-        QObject::connect(entry, &KLEntry::entryNewETA, entry, then(&KLEntryRow::refresh)),
-        QObject::connect(entry, &KLEntry::entryCompleted, entry, then(&KLEntryRow::refresh)),
-        QObject::connect(entry, &KLEntry::entryNewOutputFile, entry, then(&KLEntryRow::refresh)),
-        QObject::connect(entry, &KLEntry::entryNewProperties, entry, then(&KLEntryRow::refresh)),
-        QObject::connect(entry, &KLEntry::entryIsLocal, entry, then(&KLEntryRow::refresh)),
-    };
+    connect(entry, &KLEntry::entryHasStartedProcessing, this, &KLEntryRow::startedProcessing);
+    connect(entry, &KLEntry::entryHasFinishedProcessing, this, &KLEntryRow::finishedProcessing);
+    // Every other change only needs the row shown again; what a signal carries is read back from the entry.
+    connect(entry, &KLEntry::entryNewOriginalURL, this, &KLEntryRow::refresh);
+    connect(entry, &KLEntry::entryNewTitle, this, &KLEntryRow::refresh);
+    connect(entry, &KLEntry::entryNewRepresentativeImage, this, &KLEntryRow::refresh);
+    connect(entry, &KLEntry::entryNewError, this, &KLEntryRow::refresh);
+    connect(entry, &KLEntry::entryNewState, this, &KLEntryRow::refresh);
+    connect(entry, &KLEntry::entryNewCompletionFactor, this, &KLEntryRow::refresh);
+    connect(entry, &KLEntry::entryNewETA, this, &KLEntryRow::refresh);
+    connect(entry, &KLEntry::entryCompleted, this, &KLEntryRow::refresh);
+    connect(entry, &KLEntry::entryNewOutputFile, this, &KLEntryRow::refresh);
+    connect(entry, &KLEntry::entryNewProperties, this, &KLEntryRow::refresh);
+    connect(entry, &KLEntry::entryIsLocal, this, &KLEntryRow::refresh);
 }
 
 void KLEntryRow::stopFollowing() {
-    for (const QMetaObject::Connection &connection : std::exchange(m_connections, {})) {
-        QObject::disconnect(connection);
-    }
-}
-
-KLEntryRow::~KLEntryRow() {
-    stopFollowing();
+    disconnect(m_entry.get(), nullptr, this, nullptr);
 }

@@ -2,23 +2,23 @@
 
 #include "Model/KLEntry/KLEntry.h"
 
-#include <QMetaObject>
+#include <QObject>
 #include <QString>
 
-#include <atomic>
 #include <functional>
 #include <memory>
-#include <vector>
 
 class KLApplicationUI;
-class KLEntryTableController;
 
-// The queue-driving half of one row: it follows its entry's signals, starts and cancels the entry, removes a
-// completed entry when the user wants that, forgets the URL of a completed entry, and asks the window to
-// refresh the row. Every refresh happens on the main thread, after the change that asked for it.
-class KLEntryRow final : public std::enable_shared_from_this<KLEntryRow> {
+// The queue-driving half of one row: it follows its entry's signals, starts and cancels the entry, asks its
+// queue to remove it (a completed entry, when the user wants that), forgets the URL of a completed entry,
+// and tells its queue that the row changed. The changes of one turn of the event loop are told once, after
+// the calls that made them. Main thread only.
+class KLEntryRow final : public QObject, public std::enable_shared_from_this<KLEntryRow> {
+    Q_OBJECT
+
 public:
-    KLEntryRow(std::shared_ptr<KLEntry> entry, std::weak_ptr<KLEntryTableController> table);
+    KLEntryRow(std::shared_ptr<KLEntry> entry, std::weak_ptr<KLApplicationUI> ui);
     ~KLEntryRow();
     KLEntryRow(const KLEntryRow &) = delete;
     KLEntryRow &operator=(const KLEntryRow &) = delete;
@@ -37,7 +37,7 @@ public:
     // The row's remove button (hidden while the entry runs): forgets the URL and removes the row.
     void onRemove();
     // Whether this run's ending has been announced (one notification per run).
-    bool notificationPresented() const { return m_notificationPresented.load(); }
+    bool notificationPresented() const { return m_notificationPresented; }
 
     static inline const QString errorNotificationTitle = QStringLiteral("Error while processing");
     static inline const QString errorNotificationText = QStringLiteral("Error while processing %1");
@@ -48,17 +48,25 @@ public:
     void startedProcessing();
     void finishedProcessing();
 
+Q_SIGNALS:
+    // The row is to leave its queue.
+    void rowRemoveWasRequested();
+    // What the row shows changed.
+    void rowStateHasChanged();
+
 private:
     void start(KLEntry::Placement placement);
+    // Asks for one telling of the changes at the next turn of the event loop.
     void refresh();
-    void refreshOnMainThread();
+    void tellChange();
+    // Emits the request with the row held, since its queue may let go of it.
+    void requestRemoval();
     // Tells the window of a run that ended with an error or a finished file, once per run.
     void announceEnding();
     void onMainThreadWithUI(std::function<void(KLApplicationUI &ui)> call);
 
     const std::shared_ptr<KLEntry> m_entry;
-    const std::weak_ptr<KLEntryTableController> m_table;
-    std::atomic<bool> m_notificationPresented{false};
-    std::atomic<bool> m_refreshPending{false};
-    std::vector<QMetaObject::Connection> m_connections;
+    const std::weak_ptr<KLApplicationUI> m_ui;
+    bool m_notificationPresented = false;
+    bool m_refreshPending = false;
 };

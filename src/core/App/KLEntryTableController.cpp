@@ -33,8 +33,8 @@ void KLEntryTableController::addEntry(const std::shared_ptr<KLEntry> &entry) {
 
 void KLEntryTableController::addEntry(const std::shared_ptr<KLEntry> &entry,
                                       const std::vector<std::shared_ptr<KLEntry>> &group) {
-    auto row = std::make_shared<KLEntryRow>(entry, weak_from_this());
-    row->follow();
+    auto row = std::make_shared<KLEntryRow>(entry, m_ui);
+    follow(row);
     const size_t place =
         placeInOrder(entry, group, m_entryControllers,
                      [](const std::shared_ptr<KLEntryRow> &listed) { return listed->entry().get(); });
@@ -70,8 +70,20 @@ void KLEntryTableController::removeEntry(const std::shared_ptr<KLEntry> &entry) 
     removeRow([&entry](const std::shared_ptr<KLEntryRow> &row) { return row->entry() == entry; });
 }
 
-void KLEntryTableController::entryViewControllerRemoveWasRequested(const std::shared_ptr<KLEntryRow> &row) {
-    removeRow([&row](const std::shared_ptr<KLEntryRow> &listed) { return listed == row; });
+void KLEntryTableController::follow(const std::shared_ptr<KLEntryRow> &row) {
+    row->follow();
+    const std::weak_ptr<KLEntryTableController> weakSelf = weak_from_this();
+    KLEntryRow *const listed = row.get();
+    QObject::connect(listed, &KLEntryRow::rowRemoveWasRequested, listed, [weakSelf, listed] {
+        if (const std::shared_ptr<KLEntryTableController> self = weakSelf.lock()) {
+            self->removeRow([listed](const std::shared_ptr<KLEntryRow> &row) { return row.get() == listed; });
+        }
+    });
+    QObject::connect(listed, &KLEntryRow::rowStateHasChanged, listed, [weakSelf, listed] {
+        if (const std::shared_ptr<KLEntryTableController> self = weakSelf.lock()) {
+            self->rowStateHasChanged(*listed);
+        }
+    });
 }
 
 bool KLEntryTableController::removeRow(
@@ -87,6 +99,7 @@ bool KLEntryTableController::removeRow(
     }
     if (removed != nullptr) {
         removed->stopFollowing();
+        QObject::disconnect(removed.get(), nullptr, nullptr, nullptr); // nor does it tell this queue
     }
     KLDispatch::async([weakSelf = weak_from_this(), removed] {
         const std::shared_ptr<KLEntryTableController> self = weakSelf.lock();
@@ -116,12 +129,12 @@ std::shared_ptr<KLEntryRow> KLEntryTableController::rowForEntry(const std::share
     return nullptr;
 }
 
-void KLEntryTableController::entryViewControllerEntryStateHasChanged(const std::shared_ptr<KLEntryRow> &row) {
+void KLEntryTableController::rowStateHasChanged(const KLEntryRow &row) {
     if (const std::shared_ptr<KLEntryTableControllerDelegate> delegate = m_delegate.lock()) {
         delegate->entryTableControllerEntriesStateHasChanged(this);
     }
     if (const std::shared_ptr<KLApplicationUI> ui = m_ui.lock()) {
-        ui->entryChanged(row->entry());
+        ui->entryChanged(row.entry());
     }
 }
 

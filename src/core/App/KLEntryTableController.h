@@ -54,11 +54,10 @@ public:
         return static_cast<size_t>(first - rows.begin());
     }
 
-    // Row calls.
-    void entryViewControllerRemoveWasRequested(const std::shared_ptr<KLEntryRow> &row);
-    void entryViewControllerEntryStateHasChanged(const std::shared_ptr<KLEntryRow> &row);
-
 private:
+    // Makes the row follow its entry and this queue hear the row.
+    void follow(const std::shared_ptr<KLEntryRow> &row);
+    void rowStateHasChanged(const KLEntryRow &row);
     bool removeRow(const std::function<bool(const std::shared_ptr<KLEntryRow> &)> &matches);
     void tellCount(int count);
     bool startsAutomatically() const;

@@ -1,16 +1,15 @@
 #include "Views/Other/KLAccessibleProgressIndicator.h"
 
-#include "Views/Other/KLProgressIndicator.h"
+#include <QWidget>
 
 #include <cmath>
 
-KLAccessibleProgressIndicator::KLAccessibleProgressIndicator(KLProgressIndicator *indicator)
+KLAccessibleProgressIndicator::KLAccessibleProgressIndicator(QWidget *indicator)
     : QAccessibleWidget(indicator, QAccessible::ProgressBar, QStringLiteral("Progress")) {}
 
 QAccessibleInterface *KLAccessibleProgressIndicator::factory(const QString &className, QObject *object) {
-    auto *indicator = qobject_cast<KLProgressIndicator *>(object);
-    return className == QLatin1String("KLProgressIndicator") && indicator != nullptr
-               ? new KLAccessibleProgressIndicator(indicator)
+    return className == QLatin1String("KLProgressIndicator") && object != nullptr && object->isWidgetType()
+               ? new KLAccessibleProgressIndicator(qobject_cast<QWidget *>(object))
                : nullptr;
 }
 
@@ -21,13 +20,13 @@ void *KLAccessibleProgressIndicator::interface_cast(QAccessible::InterfaceType t
 
 QAccessible::State KLAccessibleProgressIndicator::state() const {
     QAccessible::State state = QAccessibleWidget::state();
-    state.busy = indicator()->indeterminate();
+    state.busy = object()->property("indeterminate").toBool();
     state.readOnly = true;
     return state;
 }
 
 QVariant KLAccessibleProgressIndicator::currentValue() const {
-    return static_cast<int>(std::lround(indicator()->progress() * 100.0));
+    return static_cast<int>(std::lround(object()->property("progress").toDouble() * 100.0));
 }
 
 void KLAccessibleProgressIndicator::setCurrentValue(const QVariant &) {
@@ -44,8 +43,4 @@ QVariant KLAccessibleProgressIndicator::minimumValue() const {
 
 QVariant KLAccessibleProgressIndicator::minimumStepSize() const {
     return 1;
-}
-
-KLProgressIndicator *KLAccessibleProgressIndicator::indicator() const {
-    return static_cast<KLProgressIndicator *>(object());
 }

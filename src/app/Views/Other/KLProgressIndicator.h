@@ -9,6 +9,9 @@
 // colour that fades in behind its head as it turns round the ring.
 class KLProgressIndicator final : public QWidget {
     Q_OBJECT
+    // What the ring's accessible interface reads.
+    Q_PROPERTY(double progress READ progress)
+    Q_PROPERTY(bool indeterminate READ indeterminate)
 
 public:
     static constexpr double ringWidth = 5.0;
