@@ -10,8 +10,8 @@
 #include "Scripting/KLScriptingAdaptor.h"
 #include "Utils/KLDispatch.h"
 #include "Utils/KLKinolarkUtils.h"
-#include "Utils/KLObjectRepository.h"
 #include "Utils/KLScriptInstance.h"
+#include "Utils/KLServices.h"
 #include "Utils/KLSignalWatcher.h"
 #include "Views/KLMainWindow.h"
 #include "Views/KLMainWindowController.h"
@@ -44,10 +44,7 @@ KLDesktopApplication::KLDesktopApplication()
     signals->watch();
 }
 
-KLDesktopApplication::~KLDesktopApplication() {
-    KLEntry::setDestinationChooser(nullptr);
-    KLKinolarkUtils::setIconProvider(nullptr);
-}
+KLDesktopApplication::~KLDesktopApplication() = default;
 
 bool KLDesktopApplication::becomeTheInstance() {
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -70,9 +67,9 @@ bool KLDesktopApplication::becomeTheInstance() {
 
 void KLDesktopApplication::launch(const QStringList &urls) {
     followDesktopColourSchemeOnFirstLaunch();
-    KLKinolarkUtils::setIconProvider(&KLDesktopIconProvider::iconForFile);
+    m_delegate->services()->iconProvider = &KLDesktopIconProvider::iconForFile;
+    m_delegate->services()->destinationChooser = m_chooser;
     m_delegate->setBrowserGrabber(std::make_shared<KLBrowserHostGrabber>());
-    KLEntry::setDestinationChooser(m_chooser);
     m_delegate->doFinishApplicationLaunch(true);
     m_window->initializeMainWindow();
     for (const QString &url : urls) {
@@ -158,7 +155,7 @@ void KLDesktopApplication::quit() {
     KLDispatch::waitForBackgroundJobs(std::chrono::seconds(8));
     KLScriptInstance::waitForAllToExit(std::chrono::milliseconds(300));
     // A change whose write is still waiting for the event loop would otherwise be lost with it.
-    if (const auto preferences = KLObjectRepository::singleton()->getPreferences()) {
+    if (const auto preferences = m_delegate->services()->preferences) {
         preferences->flush();
     }
     KLKinolarkUtils::removeScratchDirectory();

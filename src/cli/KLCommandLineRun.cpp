@@ -9,8 +9,8 @@
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLDispatch.h"
 #include "Utils/KLKinolarkUtils.h"
-#include "Utils/KLObjectRepository.h"
 #include "Utils/KLRequiredTools.h"
+#include "Utils/KLServices.h"
 #include "Utils/KLSignalWatcher.h"
 
 #include <QCoreApplication>
@@ -74,7 +74,7 @@ bool KLCommandLineRun::start(QString *error, int *exitStatus) {
         return false;
     }
     m_delegate->doFinishApplicationLaunch(false);
-    const auto preferences = KLObjectRepository::singleton()->getPreferences();
+    const auto preferences = m_delegate->services()->preferences;
     preferences->setSaving(false);
     if (!m_options.applyTo(*preferences, error)) {
         return false;
@@ -89,6 +89,10 @@ bool KLCommandLineRun::start(QString *error, int *exitStatus) {
     watchSignals();
     m_safetyNet.start();
     return true;
+}
+
+std::shared_ptr<KLDefaultPreferences> KLCommandLineRun::preferences() const {
+    return m_delegate->services()->preferences;
 }
 
 void KLCommandLineRun::endDownloaderUpdate() {

@@ -9,6 +9,7 @@
 #include <memory>
 
 class KLAppDelegate;
+class KLDefaultPreferences;
 class KLCommandLineUI;
 
 // One run of the command line: the controller is launched without a window, every argument goes through
@@ -37,6 +38,8 @@ public:
     // gets a moment to finish and is then stopped. It is upkeep for later runs, and a package index that
     // is slow or never answers must not make every run end late.
     void endDownloaderUpdate();
+    // The settings the run uses; nil before start().
+    std::shared_ptr<KLDefaultPreferences> preferences() const;
 
 private:
     void startIntake();

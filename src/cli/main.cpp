@@ -8,7 +8,6 @@
 #include "Utils/KLDispatch.h"
 #include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLLog.h"
-#include "Utils/KLObjectRepository.h"
 #include "Utils/KLScriptManager.h"
 
 #include <QCoreApplication>
@@ -107,6 +106,7 @@ int main(int argc, char **argv) {
     // Nothing here shows a picture of a video.
     KLGetLocalVideoPropertiesTask::setThumbnailsShown(false);
     int status = 0;
+    std::shared_ptr<KLDefaultPreferences> preferences;
     {
         KLCommandLineRun run(*options);
         int failure = 0;
@@ -117,6 +117,7 @@ int main(int argc, char **argv) {
             err << "kinolark: " << error << Qt::endl;
             return 2;
         }
+        preferences = run.preferences();
         status = QCoreApplication::exec();
         run.endDownloaderUpdate();
     }
@@ -124,7 +125,7 @@ int main(int argc, char **argv) {
     // written, and this run's scratch folder goes.
     KLDispatch::waitForBackgroundJobs(std::chrono::seconds(10));
     KLScriptInstance::waitForAllToExit(std::chrono::milliseconds(300));
-    if (const auto preferences = KLObjectRepository::singleton()->getPreferences()) {
+    if (preferences != nullptr) {
         preferences->flush();
     }
     KLKinolarkUtils::removeScratchDirectory();

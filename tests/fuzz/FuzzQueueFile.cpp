@@ -18,11 +18,12 @@ void writeQueueFile(const QString &path, const QByteArray &contents) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    static const QString path = KLQueuePersistence().path();
+    static const QString path = KLQueuePersistence(nullptr).path();
     writeQueueFile(path, KLFuzzInput(data, size).bytes());
-    KLQueuePersistence loaded;
+    KLQueuePersistence loaded(nullptr);
     const QList<QUrl> urls = loaded.urls();
     loaded.save();
-    KLFuzzEnvironment::require(KLQueuePersistence().urls() == urls, "a saved queue reads back the same");
+    KLFuzzEnvironment::require(KLQueuePersistence(nullptr).urls() == urls,
+                               "a saved queue reads back the same");
     return 0;
 }

@@ -58,7 +58,6 @@ protected:
         KLObjectRepository::singleton()->removeAllObjects();
         KLDefaultPreferences().clear();
         m_preferences = std::make_shared<KLDefaultPreferences>();
-        KLObjectRepository::singleton()->addObject(m_preferences, KLObjectRepository::preferencesName);
         ASSERT_TRUE(m_lists.isValid());
         KLTestEnvironment::writeScript(KLKinolarkUtils::getApplicationDataDirectory(), s("ytdl"),
                                        s("#!/bin/bash\n"
@@ -96,7 +95,7 @@ protected:
     }
 
     std::unique_ptr<KLPasswordManagerWindowController> makeWindow() const {
-        return std::make_unique<KLPasswordManagerWindowController>(m_manager);
+        return std::make_unique<KLPasswordManagerWindowController>(m_manager, m_preferences);
     }
 
     std::shared_ptr<KLDefaultPreferences> m_preferences;

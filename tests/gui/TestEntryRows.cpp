@@ -8,7 +8,7 @@
 #include "Model/KLTask/Basic/KLVideoProperties.h"
 #include "Model/KLTask/KLError.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
-#include "Utils/KLObjectRepository.h"
+#include "Utils/KLServices.h"
 #include "Views/Other/KLHoverButton.h"
 #include "Views/Other/KLProgressIndicator.h"
 #include "Views/Popovers/KLInformationEntryViewController.h"
@@ -32,8 +32,9 @@ QString s(const char *text) {
     return QString::fromUtf8(text);
 }
 
-std::shared_ptr<KLEntry> entryInState(const char *state, const QString &output = QString()) {
-    auto entry = std::make_shared<KLEntry>();
+std::shared_ptr<KLEntry> entryInState(const char *state, const QString &output = QString(),
+                                      const std::shared_ptr<const KLServices> &services = nullptr) {
+    auto entry = std::make_shared<KLEntry>(services);
     entry->setTitle(s("Holiday"));
     entry->setOriginalURL(QUrl(s("https://videos.example/watch/1")));
     const QString which = s(state);
@@ -112,16 +113,16 @@ TEST(EntryRows, WithAutomaticRemovalOnlyACompletedEntryLeavesTheQueue) {
             answer(std::nullopt);
         }
     };
-    KLObjectRepository::singleton()->removeAllObjects();
     auto preferences = std::make_shared<KLDefaultPreferences>();
     preferences->setSaving(false);
     preferences->setAutomaticallyStartDownloading(false);
     preferences->setAutomaticallyRemoveWhenCompleted(true);
-    KLObjectRepository::singleton()->addObject(preferences, KLObjectRepository::preferencesName);
-    KLEntry::setDestinationChooser(std::make_shared<Dismissing>());
-    auto table = std::make_shared<KLEntryTableController>();
+    const auto services = std::make_shared<KLServices>();
+    services->preferences = preferences;
+    services->destinationChooser = std::make_shared<Dismissing>();
+    auto table = std::make_shared<KLEntryTableController>(services);
     table->setAutomaticStart(false);
-    auto entry = entryInState("ready");
+    auto entry = entryInState("ready", QString(), services);
     table->addEntry(entry);
     const std::shared_ptr<KLEntryRow> row = table->rowForEntry(entry);
     ASSERT_NE(row, nullptr);
@@ -131,8 +132,6 @@ TEST(EntryRows, WithAutomaticRemovalOnlyACompletedEntryLeavesTheQueue) {
     entry->setCompleted(true);
     row->finishedProcessing();
     EXPECT_EQ(table->rowForEntry(entry), nullptr) << "the completed entry's row stayed";
-    KLEntry::setDestinationChooser(nullptr);
-    KLObjectRepository::singleton()->removeAllObjects();
 }
 
 TEST(EntryRows, DotsCycleAndARepeatedStateDoesNotRestartThem) {

@@ -308,7 +308,7 @@ TEST_F(MainWindowTest, TheQueueIsOneTabStopWhoseRowsTheKeysDrive) {
     m_delegate->tableController()->setAutomaticStart(false);
     std::vector<std::shared_ptr<KLEntry>> entries;
     for (const char *title : {"First", "Second", "Third"}) {
-        entries.push_back(std::make_shared<KLEntry>());
+        entries.push_back(std::make_shared<KLEntry>(m_delegate->services()));
         entries.back()->setTitle(s(title));
         m_delegate->tableController()->addEntry(entries.back());
     }

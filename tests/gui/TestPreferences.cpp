@@ -36,6 +36,8 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "Utils/KLServices.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -322,9 +324,9 @@ TEST(SaveDialog, TheRunsOwnSettingsDecideItsContainerAndCancellingLeavesNothing)
     harness.preferences()->setSettingsLevel(KLSettingsLevel::Intermediate);
     QWidget window;
     auto chooser = std::make_shared<KLSaveDestinationChooser>(&window);
-    KLEntry::setDestinationChooser(chooser);
-    const auto prepared = [] {
-        KLFileEntryGenerator generator;
+    harness.services()->destinationChooser = chooser;
+    const auto prepared = [&harness] {
+        KLFileEntryGenerator generator(harness.services());
         std::shared_ptr<KLError> error;
         auto entries = KLGenerationRun::generate(
             generator, QUrl::fromLocalFile(KLMediaFixtures::path(KLMediaFixtures::Clip360p)), &error);
@@ -382,5 +384,4 @@ TEST(SaveDialog, TheRunsOwnSettingsDecideItsContainerAndCancellingLeavesNothing)
         << (entry->error() ? entry->error()->description().toStdString() : "");
     EXPECT_TRUE(KLTestEnvironment::probeStreams(entry->outputFile()).contains(s("h264,video")));
     EXPECT_EQ(harness.preferences()->container(), s("mov")); // the stored settings stay as they were
-    KLEntry::setDestinationChooser(nullptr);
 }

@@ -17,6 +17,7 @@
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLObjectRepository.h"
+#include "Utils/KLServices.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -381,7 +382,7 @@ TEST_F(DownloaderUpdate, TheUpdateGoesThroughTheUpdateProxyAndItsCredentialsShow
     preferences->setProxyProtocol(QStringLiteral("HTTP"));
     preferences->setProxyHost(QStringLiteral("127.0.0.1"));
     preferences->setProxyPort(QString::number(downloadProxy.port()));
-    KLObjectRepository::singleton()->addObject(preferences, KLObjectRepository::preferencesName);
+    m_state->services->preferences = preferences;
     // A proxy the environment names for every address must not take the traffic from the one set.
     qunsetenv("no_proxy");
     qunsetenv("NO_PROXY");

@@ -55,9 +55,12 @@ public:
 // when asked to, analyses each handed-back URL with a fresh factory as the intake does.
 class IntakeStandIn final {
 public:
+    explicit IntakeStandIn(std::shared_ptr<const KLServices> services) : m_services(std::move(services)) {}
+
     std::optional<EntryList> generate(const QUrl &url, std::shared_ptr<KLError> *error) {
         QList<QUrl> back;
-        std::optional<EntryList> found = KLGenerationRun::generate(KLEntryFactory(), url, error, &back);
+        std::optional<EntryList> found =
+            KLGenerationRun::generate(KLEntryFactory(m_services), url, error, &back);
         m_handedBack += back;
         // A loop would otherwise never end the test.
         if (m_analyse && m_handedBack.size() <= 20) {
@@ -75,6 +78,7 @@ public:
     EntryList entries() const { return m_entries; }
 
 private:
+    const std::shared_ptr<const KLServices> m_services;
     bool m_analyse = false;
     QList<QUrl> m_handedBack;
     EntryList m_entries;
@@ -91,7 +95,7 @@ struct CancelledRun {
     std::chrono::steady_clock::duration afterCancel{};
 };
 CancelledRun cancelWhile(const QUrl &url, const std::function<bool()> &working) {
-    KLEntryFactory factory;
+    KLEntryFactory factory(nullptr);
     auto answer = std::make_shared<std::optional<KLEntryGenerator::Generation>>();
     factory.generateEntriesForURL(
         url, [answer](KLEntryGenerator::Generation generation) { *answer = std::move(generation); });
@@ -115,7 +119,7 @@ protected:
     void analyseHandedBackURLs() { m_intake.analyseHandedBackURLs(); }
 
     KLEntryTestHarness m_harness;
-    IntakeStandIn m_intake;
+    IntakeStandIn m_intake{m_harness.services()};
 };
 
 class WebPageTest : public EntryFactoryTest {

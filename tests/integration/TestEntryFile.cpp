@@ -33,7 +33,7 @@ QByteArray digest(const QString &path) {
 class FileEntryTest : public ::testing::Test {
 protected:
     std::vector<std::shared_ptr<KLEntry>> generate(const QString &path) {
-        KLFileEntryGenerator generator;
+        KLFileEntryGenerator generator(m_harness.services());
         std::shared_ptr<KLError> error;
         const auto entries = KLGenerationRun::generate(generator, QUrl::fromLocalFile(path), &error);
         return entries.value_or(std::vector<std::shared_ptr<KLEntry>>{});
@@ -80,7 +80,7 @@ TEST_F(FileEntryTest, FoldersYieldOneEntryPerMediaFileAtAnyDepth) {
 
     QTemporaryDir empty;
     std::shared_ptr<KLError> error;
-    KLFileEntryGenerator generator;
+    KLFileEntryGenerator generator(m_harness.services());
     const auto none = KLGenerationRun::generate(generator, QUrl::fromLocalFile(empty.path()), &error);
     ASSERT_TRUE(none.has_value());
     EXPECT_TRUE(none->empty());

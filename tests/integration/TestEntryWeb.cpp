@@ -45,7 +45,7 @@ protected:
             ADD_FAILURE() << "links: " << found.size();
             return nullptr;
         }
-        auto entry = std::make_shared<KLYTDLEntry>();
+        auto entry = std::make_shared<KLYTDLEntry>(m_harness.services());
         entry->setOriginalURL(found.first()->link());
         entry->setInvokingURL(m_site.server().qurl(QStringLiteral("page.html")));
         entry->setInformationFile(found.first()->informationFile());
@@ -58,7 +58,7 @@ protected:
         auto listing = std::make_shared<KLGetYoutubeFormatsTask>(manifest);
         listing->start();
         listing->wait();
-        auto entry = std::make_shared<KLYoutubeEntry>();
+        auto entry = std::make_shared<KLYoutubeEntry>(m_harness.services());
         entry->setOriginalURL(manifest);
         KLYoutubeEntry::FormatList formats;
         for (const auto &format : listing->resultAs<KLGetYoutubeFormatsTask::Formats>()) {

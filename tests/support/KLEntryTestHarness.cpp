@@ -6,26 +6,22 @@
 #include "Model/KLEntry/KLEntry.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLKinolarkUtils.h"
-#include "Utils/KLObjectRepository.h"
+#include "Utils/KLServices.h"
 
 #include <QDir>
 
 KLEntryTestHarness::KLEntryTestHarness()
     : m_preferences(std::make_shared<KLDefaultPreferences>()),
-      m_taskManager(std::make_shared<KLTaskManager>()) {
+      m_taskManager(std::make_shared<KLTaskManager>(m_preferences)),
+      m_services(std::make_shared<KLServices>()) {
     m_preferences->setDownloadLocation(m_output.path());
     m_preferences->setAutomaticallyStartDownloading(true);
-    KLObjectRepository *repository = KLObjectRepository::singleton();
-    repository->addObject(std::make_shared<KLKinolarkUtils>(), KLObjectRepository::kinolarkUtilsName);
-    repository->addObject(m_preferences, KLObjectRepository::preferencesName);
-    repository->addObject(m_taskManager, KLObjectRepository::taskManagerName);
-    repository->addObject(std::make_shared<KLFFMPEGCommandFactory>(),
-                          KLObjectRepository::ffmpegParametersFactoryName);
+    m_services->preferences = m_preferences;
+    m_services->taskManager = m_taskManager;
+    m_services->ffmpegFactory = std::make_shared<KLFFMPEGCommandFactory>();
 }
 
-KLEntryTestHarness::~KLEntryTestHarness() {
-    KLObjectRepository::singleton()->removeAllObjects();
-}
+KLEntryTestHarness::~KLEntryTestHarness() = default;
 
 bool KLEntryTestHarness::processAndWait(const std::shared_ptr<KLEntry> &entry,
                                         std::chrono::milliseconds timeout) {

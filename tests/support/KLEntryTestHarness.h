@@ -10,15 +10,17 @@
 
 class KLDefaultPreferences;
 class KLEntry;
+class KLServices;
 class KLTaskManager;
 
-// Registers the services entries use (stored preferences with the output folder in a temporary folder,
-// scheduler, ffmpeg command factory) for the life of the harness, and removes them afterwards.
+// The services entries use (stored preferences with the output folder in a temporary folder, scheduler,
+// ffmpeg command factory), for the entries and generators a test makes with them.
 class KLEntryTestHarness final {
 public:
     KLEntryTestHarness();
     ~KLEntryTestHarness();
 
+    const std::shared_ptr<KLServices> &services() const { return m_services; }
     std::shared_ptr<KLDefaultPreferences> preferences() const { return m_preferences; }
     std::shared_ptr<KLTaskManager> taskManager() const { return m_taskManager; }
     QString outputDirectory() const { return m_output.path(); }
@@ -38,4 +40,5 @@ private:
     QTemporaryDir m_output;
     std::shared_ptr<KLDefaultPreferences> m_preferences;
     std::shared_ptr<KLTaskManager> m_taskManager;
+    std::shared_ptr<KLServices> m_services;
 };

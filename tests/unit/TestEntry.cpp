@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "Utils/KLServices.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -17,6 +19,7 @@ namespace {
 // An entry whose own stage places a small file it writes itself.
 class WritingEntry final : public KLEntry {
 public:
+    using KLEntry::KLEntry;
     QString destinationSeen;
 
 protected:
@@ -62,7 +65,7 @@ TEST(Entry, ResetStateTellsTheDelegateThreeTimes) {
 TEST(Entry, DownloadOnlyWithoutAKnownContainerFallsBackToMp4) {
     KLEntryTestHarness harness;
     harness.preferences()->setContainer(KLPreferences::downloadOnlyNoConversion);
-    auto entry = std::make_shared<WritingEntry>();
+    auto entry = std::make_shared<WritingEntry>(harness.services());
     entry->setTitle(QStringLiteral("clip"));
     entry->setProperties(std::make_shared<KLVideoProperties>());
     ASSERT_TRUE(KLEntryTestHarness::processAndWait(entry, std::chrono::seconds(10)));
@@ -80,7 +83,7 @@ TEST(Entry, AutomaticRunsNeverReplaceAndChosenPathsDo) {
 
     // Conversion is not what this is about: the entry places what it wrote as if converted.
     harness.preferences()->setContainer(KLPreferences::downloadOnlyNoConversion);
-    auto automatic = std::make_shared<WritingEntry>();
+    auto automatic = std::make_shared<WritingEntry>(harness.services());
     automatic->setTitle(QStringLiteral("clip"));
     auto properties = std::make_shared<KLVideoProperties>();
     properties->setContainer(QStringLiteral("mp4"));
@@ -90,37 +93,35 @@ TEST(Entry, AutomaticRunsNeverReplaceAndChosenPathsDo) {
     EXPECT_EQ(KLTestEnvironment::readFile(existing), QStringLiteral("old"));
 
     auto chooser = std::make_shared<ScriptedChooser>();
-    KLEntry::setDestinationChooser(chooser);
+    harness.services()->destinationChooser = chooser;
     harness.preferences()->setAutomaticallyStartDownloading(false);
     chooser->answer = QDir(harness.outputDirectory()).filePath(QStringLiteral("clip"));
-    auto chosen = std::make_shared<WritingEntry>();
+    auto chosen = std::make_shared<WritingEntry>(harness.services());
     chosen->setTitle(QStringLiteral("other"));
     chosen->setProperties(properties);
     ASSERT_TRUE(KLEntryTestHarness::processAndWait(chosen, std::chrono::seconds(10)));
     EXPECT_EQ(chosen->outputFile(), existing);
     EXPECT_EQ(KLTestEnvironment::readFile(existing), QStringLiteral("fresh"));
-    KLEntry::setDestinationChooser(nullptr);
 }
 
 TEST(Entry, ADismissedQuestionLeavesTheEntryAsItWas) {
     KLEntryTestHarness harness;
     harness.preferences()->setAutomaticallyStartDownloading(false);
     auto chooser = std::make_shared<ScriptedChooser>();
-    KLEntry::setDestinationChooser(chooser);
-    auto entry = std::make_shared<WritingEntry>();
+    harness.services()->destinationChooser = chooser;
+    auto entry = std::make_shared<WritingEntry>(harness.services());
     entry->setState(KLEntry::readyState);
     ASSERT_TRUE(KLEntryTestHarness::processAndWait(entry, std::chrono::seconds(10)));
     EXPECT_EQ(entry->state(), KLEntry::readyState);
     EXPECT_EQ(entry->error(), nullptr);
     EXPECT_FALSE(entry->processing());
     EXPECT_TRUE(entry->destinationSeen.isEmpty());
-    KLEntry::setDestinationChooser(nullptr);
 }
 
 TEST(Entry, OverlongTitlesStillGiveAValidFileName) {
     KLEntryTestHarness harness;
     harness.preferences()->setContainer(KLPreferences::downloadOnlyNoConversion);
-    auto entry = std::make_shared<WritingEntry>();
+    auto entry = std::make_shared<WritingEntry>(harness.services());
     entry->setTitle(QString(300, QChar(0x00E9))); // 600 bytes in UTF-8
     entry->setProperties(std::make_shared<KLVideoProperties>());
     ASSERT_TRUE(KLEntryTestHarness::processAndWait(entry, std::chrono::seconds(10)));

@@ -13,6 +13,8 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include "Utils/KLServices.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -252,7 +254,7 @@ TEST_F(EntryFactoryTest, ACancelReachesTheWorkingGeneratorAndEndsTheGeneration) 
 }
 
 TEST(EntryFactoryChain, YoutubeThenYoutubeDLThenFilesThenScraping) {
-    const KLEntryFactory factory;
+    const KLEntryFactory factory(std::make_shared<KLServices>());
     const KLEntryFactory::Generators &chain = factory.generators();
     ASSERT_EQ(chain.size(), 4u);
     EXPECT_NE(std::dynamic_pointer_cast<KLYoutubeGenerator>(chain[0]), nullptr);
@@ -260,6 +262,6 @@ TEST(EntryFactoryChain, YoutubeThenYoutubeDLThenFilesThenScraping) {
     EXPECT_NE(std::dynamic_pointer_cast<KLFileEntryGenerator>(chain[2]), nullptr);
     EXPECT_NE(std::dynamic_pointer_cast<KLScrapperGenerator>(chain[3]), nullptr);
     // Each factory has generators of its own: cancelling one batch leaves the others alone.
-    const KLEntryFactory other;
+    const KLEntryFactory other(nullptr);
     EXPECT_NE(other.generators()[0], chain[0]);
 }

@@ -6,7 +6,8 @@
 #include "Flow/Entries/KLEntryFactory.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Model/Preferences/KLPreferences.h"
-#include "Utils/KLObjectRepository.h"
+
+#include "Utils/KLServices.h"
 
 #include <gtest/gtest.h>
 
@@ -92,15 +93,14 @@ protected:
     void SetUp() override {
         m_preferences = std::make_shared<KLDefaultPreferences>();
         m_preferences->setSaving(false);
-        KLObjectRepository::singleton()->addObject(m_preferences, KLObjectRepository::preferencesName);
+        m_services->preferences = m_preferences;
     }
-    void TearDown() override { KLObjectRepository::singleton()->removeAllObjects(); }
 
     // The names of the generators of the application chain that claim the URL.
-    static QStringList claimants(const QUrl &address) {
+    QStringList claimants(const QUrl &address) const {
         static const QStringList names = {QStringLiteral("youtube"), QStringLiteral("ytdl"),
                                           QStringLiteral("file"), QStringLiteral("scrapper")};
-        const KLEntryFactory factory;
+        const KLEntryFactory factory(m_services);
         QStringList found;
         for (size_t index = 0; index < factory.generators().size(); ++index) {
             if (factory.generators()[index]->claimsURL(address)) {
@@ -111,6 +111,7 @@ protected:
     }
 
     std::shared_ptr<KLDefaultPreferences> m_preferences;
+    const std::shared_ptr<KLServices> m_services = std::make_shared<KLServices>();
 };
 
 TEST_F(GeneratorClaims, PlaylistLinksPassTheYoutubeGeneratorOnlyWhenListsAreFollowed) {

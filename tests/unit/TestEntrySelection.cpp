@@ -100,7 +100,7 @@ TEST(YoutubeSelection, ARunWithoutASuitableFormatEndsWithTheInformationError) {
     KLEntryTestHarness harness;
     harness.preferences()->setOutputMode(KLOutputMode::VideoOnly);
     harness.preferences()->setUseInputFilesResolution(false);
-    auto entry = std::make_shared<KLYoutubeEntry>();
+    auto entry = std::make_shared<KLYoutubeEntry>(harness.services());
     entry->setTitle(QStringLiteral("No mp4"));
     entry->setFormats({format("w", "webm", combined, 1280)});
     ASSERT_TRUE(KLEntryTestHarness::processAndWait(entry, std::chrono::seconds(10)));

@@ -4,23 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-#include <vector>
-
-TEST(ObjectRepository, FirstCallsFromManyThreadsShareOneInstance) {
-    std::vector<KLObjectRepository *> seen(8, nullptr);
-    std::vector<std::thread> threads;
-    for (size_t index = 0; index < seen.size(); ++index) {
-        threads.emplace_back([&seen, index] { seen[index] = KLObjectRepository::singleton(); });
-    }
-    for (std::thread &thread : threads) {
-        thread.join();
-    }
-    for (KLObjectRepository *repository : seen) {
-        EXPECT_EQ(repository, KLObjectRepository::singleton());
-    }
-}
-
 TEST(ObjectRepository, GettersAreNilUntilAddedAndAddingReplaces) {
     KLObjectRepository *repository = KLObjectRepository::singleton();
     repository->removeAllObjects();

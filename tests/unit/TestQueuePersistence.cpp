@@ -5,7 +5,6 @@
 
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLKinolarkUtils.h"
-#include "Utils/KLObjectRepository.h"
 #include "Utils/KLQueuePersistence.h"
 
 #include <QDir>
@@ -33,10 +32,8 @@ QUrl url(const char *text) {
 class TestQueuePersistence : public ::testing::Test {
 protected:
     void SetUp() override {
-        KLObjectRepository::singleton()->removeAllObjects();
         m_preferences = std::make_shared<KLDefaultPreferences>();
         m_preferences->setRememberQueue(s("all"));
-        KLObjectRepository::singleton()->addObject(m_preferences, KLObjectRepository::preferencesName);
         m_path = QDir(KLKinolarkUtils::getApplicationDataDirectory()).filePath(s("queue.txt"));
         KLFileInspection::removeEntry(m_path);
     }
@@ -44,7 +41,6 @@ protected:
     void TearDown() override {
         EXPECT_TRUE(KLFileInspection::temporariesBeside(m_path).isEmpty());
         KLFileInspection::removeEntry(m_path);
-        KLObjectRepository::singleton()->removeAllObjects();
     }
 
     QByteArray file() const { return KLFileInspection::readBytes(m_path); }
@@ -60,7 +56,7 @@ TEST_F(TestQueuePersistence, RemembersEachURLOnceAndReadsTheSameListBack) {
                               QUrl::fromLocalFile(s("/home/user/My Videos/clip ä.mp4")),
                               url("https://bücher.example/ü?q=ä"), url("ftp://example.org/a%20b")};
     {
-        KLQueuePersistence persistence;
+        KLQueuePersistence persistence(m_preferences);
         EXPECT_EQ(persistence.path(), m_path);
         for (const QUrl &item : urls) {
             persistence.addURL(item);
@@ -76,20 +72,20 @@ TEST_F(TestQueuePersistence, RemembersEachURLOnceAndReadsTheSameListBack) {
                                  "https://xn--bcher-kva.example/%C3%BC?q=%C3%A4\n"
                                  "ftp://example.org/a%20b\n"));
     EXPECT_EQ(KLFileInspection::permissionsOf(m_path), 0600);
-    EXPECT_EQ(KLQueuePersistence().urls(), urls);
+    EXPECT_EQ(KLQueuePersistence(m_preferences).urls(), urls);
 }
 
 TEST_F(TestQueuePersistence, RememberingNothingLeavesTheFileAloneWhileRemovalsStillRewriteIt) {
     m_preferences->setRememberQueue(s("none"));
     {
-        KLQueuePersistence persistence;
+        KLQueuePersistence persistence(m_preferences);
         persistence.addURL(url("https://example.com/a"));
         EXPECT_TRUE(persistence.urls().isEmpty());
         EXPECT_FALSE(QFile::exists(m_path));
     }
 
     KLFileInspection::writeBytes(m_path, "\nhttps://example.com/kept\r\n\n");
-    KLQueuePersistence persistence;
+    KLQueuePersistence persistence(m_preferences);
     persistence.addURL(url("https://example.com/b"));
     EXPECT_EQ(file(), QByteArray("\nhttps://example.com/kept\r\n\n"));
     persistence.removeURL(url("https://example.com/never-added"));
@@ -107,12 +103,12 @@ TEST_F(TestQueuePersistence, SpellingsThatQtKeepsApartAreOneURLAcrossLaunches) {
     const QUrl encoded = url("https://example.com/#!/watch?v=1%23t=5");
     KLFileInspection::writeBytes(m_path, "https://example.com/#!/watch?v=1#t=5\n");
     {
-        KLQueuePersistence persistence;
+        KLQueuePersistence persistence(m_preferences);
         persistence.addURL(raw);
         persistence.addURL(encoded);
         EXPECT_EQ(persistence.urls().size(), 1);
     }
-    KLQueuePersistence persistence;
+    KLQueuePersistence persistence(m_preferences);
     EXPECT_EQ(persistence.urls().size(), 1);
     persistence.removeURL(raw);
     EXPECT_TRUE(persistence.urls().isEmpty());
@@ -134,7 +130,7 @@ TEST_F(TestQueuePersistence, LoadingSkipsBlankLinesCarriageReturnsNonURLsAndRepe
                                           "control\n"
                                           "file:///tmp/last");
     KLFileInspection::writeBytes(m_path, damaged);
-    KLQueuePersistence persistence;
+    KLQueuePersistence persistence(m_preferences);
     EXPECT_EQ(persistence.urls(), QList<QUrl>({url("https://example.com/one"), url("https://example.com/two"),
                                                url("file:///tmp/last")}));
     EXPECT_EQ(file(), damaged) << "loading alone writes nothing";
@@ -156,7 +152,7 @@ TEST_F(TestQueuePersistence, AFileThatIsNotUTF8IsDeletedAndTheNextChangeStartsAF
     };
     for (const QByteArray &contents : damaged) {
         KLFileInspection::writeBytes(m_path, contents);
-        KLQueuePersistence persistence;
+        KLQueuePersistence persistence(m_preferences);
         EXPECT_TRUE(persistence.urls().isEmpty());
         EXPECT_FALSE(QFile::exists(m_path)) << contents.left(40).toHex().constData();
         persistence.addURL(url("https://example.com/fresh"));
@@ -169,7 +165,7 @@ TEST_F(TestQueuePersistence, FiftyMegabyteFilesAreReadOrDiscardedWithoutHarm) {
     const auto started = std::chrono::steady_clock::now();
 
     KLFileInspection::writeBytes(m_path, KLFileInspection::binaryJunk(fiftyMegabytes, 11));
-    EXPECT_TRUE(KLQueuePersistence().urls().isEmpty());
+    EXPECT_TRUE(KLQueuePersistence(m_preferences).urls().isEmpty());
     EXPECT_FALSE(QFile::exists(m_path));
 
     // Valid text: mostly lines that are no URLs, one huge line, and a few URLs among them.
@@ -183,7 +179,7 @@ TEST_F(TestQueuePersistence, FiftyMegabyteFilesAreReadOrDiscardedWithoutHarm) {
     }
     text += "https://example.com/last\n";
     KLFileInspection::writeBytes(m_path, text);
-    KLQueuePersistence persistence;
+    KLQueuePersistence persistence(m_preferences);
     EXPECT_EQ(persistence.urls(),
               QList<QUrl>({url("https://example.com/first"), url("https://example.com/last")}));
     persistence.removeURL(url("https://example.com/first"));
@@ -200,7 +196,7 @@ TEST_F(TestQueuePersistence, ALinkPlantedAtTheFileIsNeitherReadNorWrittenThrough
     KLFileInspection::writeBytes(target, precious);
     ASSERT_TRUE(QFile::link(target, m_path));
 
-    KLQueuePersistence persistence;
+    KLQueuePersistence persistence(m_preferences);
     EXPECT_TRUE(persistence.urls().isEmpty());
     EXPECT_FALSE(KLFileInspection::isSymbolicLink(m_path)) << "the link itself is removed";
     EXPECT_EQ(KLFileInspection::readBytes(target), precious);
@@ -215,7 +211,7 @@ TEST_F(TestQueuePersistence, ALinkPlantedAtTheFileIsNeitherReadNorWrittenThrough
 
 TEST_F(TestQueuePersistence, AFileThatCannotBeWrittenLeavesTheListInMemoryAuthoritative) {
     ASSERT_TRUE(QDir().mkpath(m_path + s("/inside")));
-    KLQueuePersistence persistence;
+    KLQueuePersistence persistence(m_preferences);
     persistence.addURL(url("https://example.com/a"));
     persistence.addURL(url("https://example.com/b"));
     persistence.removeURL(url("https://example.com/a"));
@@ -237,7 +233,7 @@ TEST_F(TestQueuePersistence, AReaderWhileItChangesNeverMeetsATornOrWidelyReadabl
                         .arg(index)
                         .arg(QString(200, QLatin1Char('p'))));
     };
-    KLQueuePersistence persistence;
+    KLQueuePersistence persistence(m_preferences);
     QSet<QByteArray> known;
     for (int writer = 0; writer < writers; ++writer) {
         for (int index = 0; index < urlsPerWriter; ++index) {
@@ -287,6 +283,6 @@ TEST_F(TestQueuePersistence, AReaderWhileItChangesNeverMeetsATornOrWidelyReadabl
         expected += item.toEncoded() + '\n';
     }
     EXPECT_EQ(file(), expected);
-    EXPECT_EQ(KLQueuePersistence().urls(), persistence.urls());
+    EXPECT_EQ(KLQueuePersistence(m_preferences).urls(), persistence.urls());
     EXPECT_EQ(KLFileInspection::permissionsOf(m_path), 0600);
 }

@@ -77,8 +77,7 @@ class TaskManagerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_preferences = std::make_shared<KLDefaultPreferences>();
-        KLObjectRepository::singleton()->addObject(m_preferences, KLObjectRepository::preferencesName);
-        m_manager = std::make_shared<KLTaskManager>();
+        m_manager = std::make_shared<KLTaskManager>(m_preferences);
     }
     void TearDown() override {
         for (const auto &task : m_tasks) {

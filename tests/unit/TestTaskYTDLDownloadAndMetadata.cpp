@@ -194,9 +194,9 @@ TEST_F(YTDLTasks, DownloadHandsItsSettingsAndThePreferencesToTheScript) {
     preferences->setProxyPort(QStringLiteral("1080"));
     preferences->setProxyUsername(QStringLiteral("me"));
     preferences->setProxyPassword(QStringLiteral("p@ss\"w"));
-    KLObjectRepository::singleton()->addObject(preferences, KLObjectRepository::preferencesName);
     auto task = std::make_shared<KLYTDLDownloadTask>(QUrl(QStringLiteral("https://example.org/a b")), target,
                                                      true, QUrl(QStringLiteral("https://example.org/page")));
+    task->setSettings(preferences);
     task->setFormat(QStringLiteral("137"));
     task->setInformationFile(KLYTDLInformationFile(file(QStringLiteral("video.info.json")), nullptr));
     KLRecordingTaskListener listener;

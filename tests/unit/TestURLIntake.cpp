@@ -14,6 +14,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "Utils/KLServices.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -41,6 +43,7 @@ public:
 // An entry that is ready at once, or after a while, and "runs" only by ending with success.
 class InstantEntry final : public KLEntry {
 public:
+    using KLEntry::KLEntry;
     std::chrono::milliseconds preparation{0};
 
     void prepareWithCompletion(std::function<void()> completion) override {
@@ -76,6 +79,8 @@ public:
     std::atomic<int> asked{0};
     // Each entry is ready later than the one after it.
     bool readyInReverse = false;
+    // What the entries made are given.
+    std::shared_ptr<const KLServices> services;
 
     bool claimsURL(const QUrl &) const override { return true; }
     void generateEntriesForURL(const QUrl &url, GenerationHandler done) override {
@@ -90,7 +95,7 @@ public:
         }
         EntryList made;
         for (int index = 0; index < entries[url.toString()]; ++index) {
-            auto entry = std::make_shared<InstantEntry>();
+            auto entry = std::make_shared<InstantEntry>(services);
             entry->setOriginalURL(url);
             entry->setTitle(QString::number(index));
             if (readyInReverse) {
@@ -130,6 +135,8 @@ protected:
     void SetUp() override {
         m_harness.preferences()->setAutomaticallyStartDownloading(false);
         m_delegate = std::make_shared<KLAppDelegate>(m_ui);
+        *m_delegate->services() = *m_harness.services(); // as the launch would fill them in
+        m_generator->services = m_delegate->services();
         m_delegate->tableController()->setDelegate(m_delegate);
         m_delegate->setFactoryMaker(
             [this] { return std::make_shared<KLEntryFactory>(KLEntryFactory::Generators{m_generator}); });
@@ -313,7 +320,7 @@ TEST_F(IntakeTest, NewEntriesStartAsTheQueuesOwnerDecidedElseAsStored) {
 
 TEST_F(IntakeTest, ProcessAllPlacesEveryOutputWithoutAskingAndNeverTouchesTheStoredSetting) {
     auto chooser = std::make_shared<CountingChooser>();
-    KLEntry::setDestinationChooser(chooser);
+    m_delegate->services()->destinationChooser = chooser;
     m_generator->entries[QStringLiteral("http://a.example/")] = 3;
     intake({QStringLiteral("http://a.example/")});
     ASSERT_TRUE(settled());
@@ -332,5 +339,4 @@ TEST_F(IntakeTest, ProcessAllPlacesEveryOutputWithoutAskingAndNeverTouchesTheSto
     KLTestEnvironment::runPostedWork();
     EXPECT_FALSE(QFileInfo::exists(store)) << "the stored setting was changed meanwhile";
     EXPECT_FALSE(m_harness.preferences()->automaticallyStartDownloading());
-    KLEntry::setDestinationChooser(nullptr);
 }

@@ -144,10 +144,9 @@ TEST_F(TestYTDLMaintenanceTasks, UpdateKeepsTheReportAsItIsAndHandsTheProxyCrede
     preferences->setUpdateProxyPort(QStringLiteral("8080"));
     preferences->setUpdateProxyUsername(QStringLiteral("me"));
     preferences->setUpdateProxyPassword(QStringLiteral("p a$s'\""));
-    KLObjectRepository::singleton()->addObject(preferences, KLObjectRepository::preferencesName);
-
     setOutput("\n\nDownloader: here\n  \n\n");
     const auto task = std::make_shared<KLUpdateYTDLTask>();
+    task->setSettings(preferences);
     runToEnd(task);
     EXPECT_EQ(task->taskDescription(), QStringLiteral("Updating downloaders..."));
     EXPECT_EQ(task->resultAs<QString>(), QStringLiteral("\n\nDownloader: here\n  \n\n"));

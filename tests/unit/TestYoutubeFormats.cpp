@@ -143,8 +143,10 @@ protected:
         found.removeLast(); // after the last NUL
         return found;
     }
-    static std::shared_ptr<KLGetYoutubeFormatsTask> runToEnd(const QUrl &url) {
+    static std::shared_ptr<KLGetYoutubeFormatsTask>
+    runToEnd(const QUrl &url, const std::shared_ptr<KLDefaultPreferences> &settings = nullptr) {
         auto task = std::make_shared<KLGetYoutubeFormatsTask>(url);
+        task->setSettings(settings);
         task->start();
         EXPECT_TRUE(
             KLTestEnvironment::waitUntil([&task] { return task->finished(); }, std::chrono::seconds(30)));
@@ -223,10 +225,8 @@ TEST_F(TestYoutubeFormatsTask, TheStoredProxyReachesTheDownloader) {
     preferences->setProxyPort(QStringLiteral("3128"));
     preferences->setProxyUsername(QStringLiteral("me"));
     preferences->setProxyPassword(QStringLiteral("se cret"));
-    KLObjectRepository::singleton()->addObject(preferences, KLObjectRepository::preferencesName);
-
     setRecords(youtubeRecords);
-    runToEnd(QUrl(QStringLiteral("https://www.youtube.com/watch?v=x")));
+    runToEnd(QUrl(QStringLiteral("https://www.youtube.com/watch?v=x")), preferences);
     // The proxy, login and all, comes in an option file; the command line names only the file.
     const QString given = arguments().join(QLatin1Char(' '));
     EXPECT_TRUE(given.contains(QStringLiteral("--config-locations"))) << given.toStdString();

@@ -10,7 +10,7 @@
 #include "Model/Passwords/KLPasswordManager.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLDispatch.h"
-#include "Utils/KLObjectRepository.h"
+#include "Utils/KLServices.h"
 #include "Views/KLMainWindow.h"
 #include "Views/KLProxySettingsWindowController.h"
 #include "Views/KLStatusAnimation.h"
@@ -38,14 +38,6 @@
 #include <QMimeData>
 #include <QScreen>
 
-namespace {
-
-std::shared_ptr<KLDefaultPreferences> preferences() {
-    return KLObjectRepository::singleton()->getPreferences();
-}
-
-} // namespace
-
 KLMainWindowController::KLMainWindowController() = default;
 
 // The connections to the preferences end with this object.
@@ -65,6 +57,11 @@ void KLMainWindowController::setApplicationDelegate(const std::shared_ptr<KLAppD
 
 std::shared_ptr<KLAppDelegate> KLMainWindowController::delegate() const {
     return m_delegate.lock();
+}
+
+std::shared_ptr<KLDefaultPreferences> KLMainWindowController::preferences() const {
+    const auto controller = delegate();
+    return controller != nullptr ? controller->services()->preferences : nullptr;
 }
 
 void KLMainWindowController::connectControls() {
@@ -548,11 +545,13 @@ void KLMainWindowController::setPasswordManagerAvailable(bool available) {
 void KLMainWindowController::showPasswordManager() {
     // Made once: filling its list of sites takes a moment.
     if (m_passwordManagerWindow == nullptr) {
-        const auto store = KLObjectRepository::singleton()->getPasswordManager();
+        const auto controller = delegate();
+        const auto store = controller != nullptr ? controller->services()->passwordManager : nullptr;
         if (store == nullptr || !store->passwordManagerIsEnabled()) {
             return;
         }
-        m_passwordManagerWindow = new KLPasswordManagerWindowController(store, m_window.get());
+        m_passwordManagerWindow =
+            new KLPasswordManagerWindowController(store, controller->services()->preferences, m_window.get());
     }
     showWindow(m_passwordManagerWindow);
 }

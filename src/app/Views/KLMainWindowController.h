@@ -110,6 +110,8 @@ private:
     void grab(KLBrowserGrabber::Browser browser);
     void restoreButtonImages();
     std::shared_ptr<KLAppDelegate> delegate() const;
+    // The program's settings; nil before the launch.
+    std::shared_ptr<KLDefaultPreferences> preferences() const;
     static void showWindow(QWidget *window);
     QRect availableArea() const;
     // Moves the window up as far as needed for `height` to fit under its top edge, if the screen allows.

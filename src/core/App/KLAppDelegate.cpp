@@ -26,6 +26,18 @@ void KLAppDelegate::initializeObjectRepository() {
     m_launch->initializeObjectRepository();
 }
 
+void KLAppDelegate::updateDownloaders() {
+    m_launch->updateDownloaders();
+}
+
+void KLAppDelegate::preparePasswordManager(std::function<void()> then) {
+    m_launch->preparePasswordManager(std::move(then));
+}
+
+void KLAppDelegate::restoreQueue() {
+    m_launch->restoreQueue();
+}
+
 void KLAppDelegate::endDownloaderMaintenance(std::chrono::milliseconds patience) {
     m_launch->maintenance()->end(patience);
 }
@@ -55,7 +67,7 @@ void KLAppDelegate::onUninstall() {
 }
 
 bool KLAppDelegate::uninstalling() const {
-    return m_state->uninstalling.load();
+    return m_state->uninstalling;
 }
 
 // ---- Status line ----

@@ -24,6 +24,7 @@ class KLBatchActions;
 class KLEntry;
 class KLEntryFactory;
 class KLEntryTableController;
+class KLServices;
 class KLURLIntake;
 
 // The application controller without its window: it brings the services up in order, prepares the
@@ -46,12 +47,20 @@ public:
 
     std::shared_ptr<KLApplicationUI> ui() const { return m_state->ui; }
     std::shared_ptr<KLEntryTableController> tableController() const { return m_state->tableController; }
+    // The program's services, filled in by the launch.
+    std::shared_ptr<KLServices> services() const { return m_state->services; }
 
     // ---- Launch and termination ----
     // Registers the services, cleans the downloads folder, and starts preparing what the launch needs.
     // The command line neither restores nor remembers the window's queue.
     void doFinishApplicationLaunch(bool rememberQueue = true);
     void initializeObjectRepository();
+    // Checks for a newer downloader (the launch does, once it has taken the remembered queue).
+    void updateDownloaders();
+    // Reads the credentials and the downloader's lists; then `then`.
+    void preparePasswordManager(std::function<void()> then = nullptr);
+    // Hands the remembered queue to the intake, which takes it once the launch has finished.
+    void restoreQueue();
     // The menu's downloader commands: each starts the script and ends with an alert.
     void updateDownloadersOnRequest();
     void installExtraTools();

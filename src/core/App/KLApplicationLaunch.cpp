@@ -18,6 +18,7 @@
 #include "Utils/KLQueuePersistence.h"
 #include "Utils/KLResources.h"
 #include "Utils/KLScriptManager.h"
+#include "Utils/KLServices.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,11 +35,7 @@ KLApplicationLaunch::KLApplicationLaunch(std::shared_ptr<KLControllerState> stat
 void KLApplicationLaunch::doFinishApplicationLaunch(
     bool rememberQueue, const std::weak_ptr<KLEntryTableControllerDelegate> &tableDelegate) {
     KLLog::log(QStringLiteral("STARTING KINOLARK PRO..."));
-    initializeObjectRepository();
-    if (!rememberQueue) {
-        KLObjectRepository::singleton()->addObject(std::shared_ptr<KLQueuePersistence>(),
-                                                   KLObjectRepository::queuePersistenceName);
-    }
+    initializeObjectRepository(rememberQueue);
     m_state->tableController->setDelegate(tableDelegate);
     m_state->ui->setDragEnabled(true);
     m_state->ui->setBatchActions(false, false, false);
@@ -56,19 +53,30 @@ void KLApplicationLaunch::doFinishApplicationLaunch(
     });
 }
 
-void KLApplicationLaunch::initializeObjectRepository() {
+void KLApplicationLaunch::initializeObjectRepository(bool rememberQueue) {
+    KLServices &services = *m_state->services;
+    // The settings first, loaded at once, so that every later service sees the user's.
+    services.preferences = std::make_shared<KLDefaultPreferences>();
+    services.preferences->load();
+    services.scriptManager = std::make_shared<KLScriptManager>();
+    services.taskManager = std::make_shared<KLTaskManager>(services.preferences);
+    services.passwordManager = std::make_shared<KLPasswordManager>();
+    services.ffmpegFactory = std::make_shared<KLFFMPEGCommandFactory>();
+    services.queuePersistence =
+        rememberQueue ? std::make_shared<KLQueuePersistence>(services.preferences) : nullptr;
+    registerServices(services);
+    m_state->tracker.clearWorkingLists();
+}
+
+void KLApplicationLaunch::registerServices(const KLServices &services) {
     KLObjectRepository *repository = KLObjectRepository::singleton();
     repository->addObject(std::make_shared<KLKinolarkUtils>(), KLObjectRepository::kinolarkUtilsName);
-    auto preferences = std::make_shared<KLDefaultPreferences>();
-    repository->addObject(preferences, KLObjectRepository::preferencesName);
-    preferences->load();
-    repository->addObject(std::make_shared<KLScriptManager>(), KLObjectRepository::scriptManagerName);
-    repository->addObject(std::make_shared<KLTaskManager>(), KLObjectRepository::taskManagerName);
-    repository->addObject(std::make_shared<KLPasswordManager>(), KLObjectRepository::passwordManagerName);
-    repository->addObject(std::make_shared<KLFFMPEGCommandFactory>(),
-                          KLObjectRepository::ffmpegParametersFactoryName);
-    repository->addObject(std::make_shared<KLQueuePersistence>(), KLObjectRepository::queuePersistenceName);
-    m_state->tracker.clearWorkingLists();
+    repository->addObject(services.preferences, KLObjectRepository::preferencesName);
+    repository->addObject(services.scriptManager, KLObjectRepository::scriptManagerName);
+    repository->addObject(services.taskManager, KLObjectRepository::taskManagerName);
+    repository->addObject(services.passwordManager, KLObjectRepository::passwordManagerName);
+    repository->addObject(services.ffmpegFactory, KLObjectRepository::ffmpegParametersFactoryName);
+    repository->addObject(services.queuePersistence, KLObjectRepository::queuePersistenceName);
 }
 
 void KLApplicationLaunch::installDownloader() {
@@ -92,13 +100,15 @@ void KLApplicationLaunch::preparePasswordManager(std::function<void()> then) {
     m_maintenance->setUpPasswordManager([self = shared_from_this(), then = std::move(then)] {
         self->m_state->ui->setDragEnabled(true);
         self->m_statusLine->restoreState();
-        then();
+        if (then) {
+            then();
+        }
     });
 }
 
 void KLApplicationLaunch::restoreQueue() {
-    const auto preferences = KLObjectRepository::singleton()->getPreferences();
-    const auto persistence = KLObjectRepository::singleton()->getQueuePersistence();
+    const auto preferences = m_state->services->preferences;
+    const auto persistence = m_state->services->queuePersistence;
     if (preferences == nullptr || persistence == nullptr) {
         return;
     }
@@ -113,7 +123,7 @@ void KLApplicationLaunch::restoreQueue() {
 }
 
 void KLApplicationLaunch::applicationWillTerminate() {
-    if (const auto passwords = KLObjectRepository::singleton()->getPasswordManager()) {
+    if (const auto passwords = m_state->services->passwordManager) {
         passwords->teardown();
     }
 }
@@ -121,7 +131,7 @@ void KLApplicationLaunch::applicationWillTerminate() {
 void KLApplicationLaunch::onUninstall() {
     m_state->uninstalling = true;
     m_batchActions->cancelAndRemoveAll();
-    if (const auto preferences = KLObjectRepository::singleton()->getPreferences()) {
+    if (const auto preferences = m_state->services->preferences) {
         preferences->clear();
     }
     // Nothing of the program's own stays behind: its settings file, and its data folder with the

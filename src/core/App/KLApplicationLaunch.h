@@ -7,6 +7,7 @@ class KLBatchActions;
 class KLDownloaderMaintenance;
 class KLEntryTableControllerDelegate;
 class KLStatusLine;
+class KLServices;
 class KLURLIntake;
 struct KLControllerState;
 
@@ -24,7 +25,9 @@ public:
     // window's queue.
     void doFinishApplicationLaunch(bool rememberQueue,
                                    const std::weak_ptr<KLEntryTableControllerDelegate> &tableDelegate);
-    void initializeObjectRepository();
+    // Makes the services, in order, into the state's services object, and registers them by their names.
+    // The command line's has no remembered queue.
+    void initializeObjectRepository(bool rememberQueue = true);
     // Puts the shipped downloader launcher in place when the data folder has none.
     void installDownloader();
     // Runs the downloader's update check; a changed downloader's lists are read again.
@@ -39,6 +42,8 @@ public:
     void onUninstall();
 
 private:
+    static void registerServices(const KLServices &services);
+
     const std::shared_ptr<KLControllerState> m_state;
     const std::shared_ptr<KLStatusLine> m_statusLine;
     const std::shared_ptr<KLURLIntake> m_intake;

@@ -7,8 +7,8 @@
 #include "Model/KLEntry/KLEntry.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLDispatch.h"
-#include "Utils/KLObjectRepository.h"
 #include "Utils/KLQueuePersistence.h"
+#include "Utils/KLServices.h"
 
 #include <algorithm>
 
@@ -16,7 +16,7 @@ KLBatchActions::KLBatchActions(std::shared_ptr<KLControllerState> state) : m_sta
 
 void KLBatchActions::clearAll() {
     KLUIChange::post(m_state->ui, [](KLApplicationUI &ui) { ui.closeBatchPopover(); });
-    if (const auto persistence = KLObjectRepository::singleton()->getQueuePersistence()) {
+    if (const auto persistence = m_state->services->queuePersistence) {
         persistence->removeAll();
     }
     cancelAndRemoveAll();
@@ -31,7 +31,7 @@ void KLBatchActions::cancelAndRemoveAll() {
 
 void KLBatchActions::processAll() {
     KLUIChange::post(m_state->ui, [](KLApplicationUI &ui) { ui.closeBatchPopover(); });
-    if (KLObjectRepository::singleton()->getPreferences() == nullptr) {
+    if (m_state->services->preferences == nullptr) {
         return;
     }
     // One question per entry would defeat the batch: each output is placed as an automatic start does.

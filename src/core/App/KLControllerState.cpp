@@ -2,9 +2,11 @@
 
 #include "App/KLApplicationUI.h"
 #include "App/KLEntryTableController.h"
+#include "Utils/KLServices.h"
 
 KLControllerState::KLControllerState(std::shared_ptr<KLApplicationUI> userInterface)
     : ui(userInterface != nullptr ? std::move(userInterface) : std::make_shared<KLApplicationUI>()),
-      tableController(std::make_shared<KLEntryTableController>()) {
+      services(std::make_shared<KLServices>()),
+      tableController(std::make_shared<KLEntryTableController>(services)), tracker(services) {
     tableController->setUI(ui);
 }

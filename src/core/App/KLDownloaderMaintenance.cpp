@@ -9,8 +9,8 @@
 #include "Model/Passwords/KLPasswordManager.h"
 #include "Utils/KLDispatch.h"
 #include "Utils/KLLog.h"
-#include "Utils/KLObjectRepository.h"
 #include "Utils/KLScriptErrorOutput.h"
+#include "Utils/KLServices.h"
 
 #include <QRegularExpression>
 
@@ -43,6 +43,7 @@ void KLDownloaderMaintenance::startNext() {
     }
     const QString before = KLYTDLListingCache::downloaderIdentity();
     m_task = std::make_shared<KLUpdateYTDLTask>(run.mode);
+    m_task->setSettings(m_state->services->preferences);
     KLTaskRunner::run(m_task, [self = shared_from_this(), run, shown, before](KLTask &ended) {
         self->m_task.reset();
         if (self->m_ended) {
@@ -153,7 +154,7 @@ void KLDownloaderMaintenance::installed(const QString &report) const {
 }
 
 void KLDownloaderMaintenance::setUpPasswordManager(std::function<void()> done) {
-    const auto passwords = KLObjectRepository::singleton()->getPasswordManager();
+    const auto passwords = m_state->services->passwordManager;
     const auto tell = [self = shared_from_this(), passwords, done = std::move(done)] {
         self->m_state->ui->setPasswordManagerAvailable(passwords != nullptr &&
                                                        passwords->passwordManagerIsEnabled());

@@ -5,13 +5,22 @@
 #include "Model/KLEntry/KLEntry.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLDispatch.h"
-#include "Utils/KLObjectRepository.h"
 #include "Utils/KLQueuePersistence.h"
+#include "Utils/KLServices.h"
 
 #include <utility>
 
-KLEntryRow::KLEntryRow(std::shared_ptr<KLEntry> entry, std::weak_ptr<KLApplicationUI> ui)
-    : m_entry(std::move(entry)), m_ui(std::move(ui)) {}
+KLEntryRow::KLEntryRow(std::shared_ptr<KLEntry> entry, std::weak_ptr<KLApplicationUI> ui,
+                       std::shared_ptr<const KLServices> services)
+    : m_entry(std::move(entry)), m_ui(std::move(ui)), m_services(std::move(services)) {}
+
+std::shared_ptr<KLDefaultPreferences> KLEntryRow::preferences() const {
+    return m_services != nullptr ? m_services->preferences : nullptr;
+}
+
+std::shared_ptr<KLQueuePersistence> KLEntryRow::persistence() const {
+    return m_services != nullptr ? m_services->queuePersistence : nullptr;
+}
 
 KLEntryRow::~KLEntryRow() = default;
 
@@ -33,7 +42,7 @@ void KLEntryRow::start(KLEntry::Placement placement) {
 }
 
 void KLEntryRow::onRemove() {
-    if (const auto persistence = KLObjectRepository::singleton()->getQueuePersistence()) {
+    if (const auto persistence = this->persistence()) {
         persistence->removeURL(m_entry->originalURL());
     }
     requestRemoval();
@@ -57,7 +66,7 @@ void KLEntryRow::announceEnding() {
     if ((!failed && !m_entry->completed()) || std::exchange(m_notificationPresented, true)) {
         return;
     }
-    const auto preferences = KLObjectRepository::singleton()->getPreferences();
+    const auto preferences = this->preferences();
     const bool notify = preferences == nullptr || preferences->sendNotifications();
     const QString title = m_entry->title();
     onMainThreadWithUI([entry = m_entry, failed, notify, title](KLApplicationUI &ui) {
@@ -76,7 +85,7 @@ void KLEntryRow::announceEnding() {
 }
 
 void KLEntryRow::finishedProcessing() {
-    const auto preferences = KLObjectRepository::singleton()->getPreferences();
+    const auto preferences = this->preferences();
     if (m_entry->error() == nullptr && m_entry->completed() && preferences != nullptr &&
         preferences->automaticallyRemoveWhenCompleted()) {
         requestRemoval();
@@ -98,8 +107,8 @@ void KLEntryRow::refresh() {
 
 void KLEntryRow::tellChange() {
     if (m_entry->completed()) {
-        const auto preferences = KLObjectRepository::singleton()->getPreferences();
-        const auto persistence = KLObjectRepository::singleton()->getQueuePersistence();
+        const auto preferences = this->preferences();
+        const auto persistence = this->persistence();
         if (persistence != nullptr &&
             (preferences == nullptr || preferences->rememberQueue() != QStringLiteral("all"))) {
             persistence->removeURL(m_entry->originalURL());

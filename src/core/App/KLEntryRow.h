@@ -9,6 +9,9 @@
 #include <memory>
 
 class KLApplicationUI;
+class KLDefaultPreferences;
+class KLQueuePersistence;
+class KLServices;
 
 // The queue-driving half of one row: it follows its entry's signals, starts and cancels the entry, asks its
 // queue to remove it (a completed entry, when the user wants that), forgets the URL of a completed entry,
@@ -18,7 +21,9 @@ class KLEntryRow final : public QObject, public std::enable_shared_from_this<KLE
     Q_OBJECT
 
 public:
-    KLEntryRow(std::shared_ptr<KLEntry> entry, std::weak_ptr<KLApplicationUI> ui);
+    // The services give the settings and the remembered queue; without them the row does without.
+    KLEntryRow(std::shared_ptr<KLEntry> entry, std::weak_ptr<KLApplicationUI> ui,
+               std::shared_ptr<const KLServices> services);
     ~KLEntryRow();
     KLEntryRow(const KLEntryRow &) = delete;
     KLEntryRow &operator=(const KLEntryRow &) = delete;
@@ -63,10 +68,13 @@ private:
     void requestRemoval();
     // Tells the window of a run that ended with an error or a finished file, once per run.
     void announceEnding();
+    std::shared_ptr<KLDefaultPreferences> preferences() const;
+    std::shared_ptr<KLQueuePersistence> persistence() const;
     void onMainThreadWithUI(std::function<void(KLApplicationUI &ui)> call);
 
     const std::shared_ptr<KLEntry> m_entry;
     const std::weak_ptr<KLApplicationUI> m_ui;
+    const std::shared_ptr<const KLServices> m_services;
     bool m_notificationPresented = false;
     bool m_refreshPending = false;
 };

@@ -6,7 +6,10 @@
 #include "Model/KLEntry/KLEntry.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLDispatch.h"
-#include "Utils/KLObjectRepository.h"
+#include "Utils/KLServices.h"
+
+KLEntryTableController::KLEntryTableController(std::shared_ptr<const KLServices> services)
+    : m_services(std::move(services)) {}
 
 KLEntryTableController::~KLEntryTableController() {
     // An entry may outlive the queue (a run still placing its file): it tells no row any more.
@@ -33,7 +36,7 @@ void KLEntryTableController::addEntry(const std::shared_ptr<KLEntry> &entry) {
 
 void KLEntryTableController::addEntry(const std::shared_ptr<KLEntry> &entry,
                                       const std::vector<std::shared_ptr<KLEntry>> &group) {
-    auto row = std::make_shared<KLEntryRow>(entry, m_ui);
+    auto row = std::make_shared<KLEntryRow>(entry, m_ui, m_services);
     follow(row);
     const size_t place =
         placeInOrder(entry, group, m_entryControllers,
@@ -62,8 +65,8 @@ bool KLEntryTableController::startsAutomatically() const {
     if (m_automaticStart.has_value()) {
         return *m_automaticStart;
     }
-    const auto preferences = KLObjectRepository::singleton()->getPreferences();
-    return preferences != nullptr && preferences->automaticallyStartDownloading();
+    return m_services != nullptr && m_services->preferences != nullptr &&
+           m_services->preferences->automaticallyStartDownloading();
 }
 
 void KLEntryTableController::removeEntry(const std::shared_ptr<KLEntry> &entry) {

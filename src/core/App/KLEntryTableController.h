@@ -11,6 +11,7 @@ class KLApplicationUI;
 class KLEntry;
 class KLEntryRow;
 class KLEntryTableControllerDelegate;
+class KLServices;
 
 // The queue as the user sees it: one row per entry, in order, kept on the main thread; the window hears of
 // every change there, after the call that made it. A new entry starts by itself
@@ -18,7 +19,8 @@ class KLEntryTableControllerDelegate;
 // decided for itself (the command line starts everything it finds, and nothing more once interrupted).
 class KLEntryTableController final : public std::enable_shared_from_this<KLEntryTableController> {
 public:
-    KLEntryTableController() = default;
+    // The rows read the settings and the remembered queue from the services.
+    explicit KLEntryTableController(std::shared_ptr<const KLServices> services = nullptr);
     ~KLEntryTableController();
     KLEntryTableController(const KLEntryTableController &) = delete;
     KLEntryTableController &operator=(const KLEntryTableController &) = delete;
@@ -26,6 +28,7 @@ public:
     void setDelegate(const std::weak_ptr<KLEntryTableControllerDelegate> &delegate);
     void setUI(const std::weak_ptr<KLApplicationUI> &ui);
     std::shared_ptr<KLApplicationUI> ui() const;
+    const std::shared_ptr<const KLServices> &services() const { return m_services; }
 
     // Whether new entries start by themselves; nothing follows the stored setting again.
     void setAutomaticStart(std::optional<bool> start);
@@ -62,6 +65,7 @@ private:
     void tellCount(int count);
     bool startsAutomatically() const;
 
+    const std::shared_ptr<const KLServices> m_services;
     std::vector<std::shared_ptr<KLEntryRow>> m_entryControllers;
     std::weak_ptr<KLEntryTableControllerDelegate> m_delegate;
     std::weak_ptr<KLApplicationUI> m_ui;

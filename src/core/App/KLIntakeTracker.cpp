@@ -3,7 +3,8 @@
 #include "Flow/Entries/KLEntryFactory.h"
 #include "Model/KLEntry/KLEntry.h"
 
-KLIntakeTracker::KLIntakeTracker() : m_factoryMaker([] { return std::make_shared<KLEntryFactory>(); }) {}
+KLIntakeTracker::KLIntakeTracker(const std::shared_ptr<const KLServices> &services)
+    : m_factoryMaker([services] { return std::make_shared<KLEntryFactory>(services); }) {}
 
 uint64_t KLIntakeTracker::preparingEntries() const {
     return m_counts.preparingEntries;

@@ -8,6 +8,7 @@
 
 class KLEntry;
 class KLEntryFactory;
+class KLServices;
 
 // What the intake is working on: the intake calls under way, the entries still preparing, whether content
 // was found since the status line was last idle, the factories and entries a cancel must reach, and the
@@ -21,7 +22,8 @@ public:
         bool foundContent = false;
     };
 
-    KLIntakeTracker();
+    // The factories made by default hand the services to their entries.
+    explicit KLIntakeTracker(const std::shared_ptr<const KLServices> &services);
 
     void beginCall() { ++m_callsToProcessURLs; }
     void endCall() { --m_callsToProcessURLs; }

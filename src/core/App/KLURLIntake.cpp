@@ -14,8 +14,8 @@
 #include "Utils/KLAddressRules.h"
 #include "Utils/KLDispatch.h"
 #include "Utils/KLLog.h"
-#include "Utils/KLObjectRepository.h"
 #include "Utils/KLQueuePersistence.h"
+#include "Utils/KLServices.h"
 
 #include <utility>
 
@@ -100,7 +100,7 @@ void KLURLIntake::analyzeNextURL(const std::shared_ptr<Call> &call) {
         analyzeNextURLLater(call);
         return;
     }
-    if (const auto persistence = KLObjectRepository::singleton()->getQueuePersistence()) {
+    if (const auto persistence = m_state->services->queuePersistence) {
         persistence->addURL(url);
     }
     m_statusLine->setState(QStringLiteral("Analyzing URL: %1").arg(KLApplicationUI::addressForDisplay(url)));
@@ -147,7 +147,7 @@ void KLURLIntake::urlAnalyzed(const std::shared_ptr<Call> &call, const QUrl &url
 
 void KLURLIntake::urlYieldedNothing(const std::shared_ptr<Call> &call, const QUrl &url,
                                     const KLEntryGenerator::Generation &found) {
-    if (const auto persistence = KLObjectRepository::singleton()->getQueuePersistence()) {
+    if (const auto persistence = m_state->services->queuePersistence) {
         persistence->removeURL(url);
     }
     Done next = [self = shared_from_this(), call] {
@@ -194,7 +194,7 @@ void KLURLIntake::prepareEntries(const std::vector<std::shared_ptr<KLEntry>> &en
             const std::shared_ptr<KLEntry> ready = weakEntry.lock();
             if (ready != nullptr) {
                 self->m_state->tracker.removeWorkingEntry(ready);
-                if (ready->error() == nullptr && !self->m_state->uninstalling.load()) {
+                if (ready->error() == nullptr && !self->m_state->uninstalling) {
                     self->m_state->tableController->addEntry(ready, lockedEntries(*page));
                 }
             }

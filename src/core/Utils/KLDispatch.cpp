@@ -17,6 +17,7 @@ namespace {
 
 // The jobs for the main thread go through a queue of our own rather than inside Qt's event: the handover
 // then happens under a standard mutex, which keeps the happens-before edge visible to the thread sanitizer.
+// Where a pool job (or another thread) posting its answer meets the main thread draining the queue.
 std::mutex mainQueueMutex;
 std::deque<KLDispatch::Job> mainQueue;
 // Whether a drain of the queue is on its way to the main thread; at most one is.
@@ -25,8 +26,8 @@ bool drainScheduled = false;
 // many jobs are waiting: a thousand rows announced at once must not freeze the window.
 constexpr auto drainBudget = std::chrono::milliseconds(8);
 
-// Guards the background jobs handed to the pool and their count, which the callers' threads and the
-// pool's threads share.
+// Guards the background jobs handed to the pool and their count: where the main thread handing out a job
+// (and waiting for the pool to be idle at the end) meets the pool's threads that run and count them.
 std::mutex backgroundMutex;
 std::condition_variable backgroundIdle;
 std::deque<KLDispatch::Job> backgroundQueue;

@@ -112,7 +112,7 @@ QString makeScratchDirectory() {
 
 namespace {
 
-// The main thread's, like the icon provider below: the tasks that make working files run there.
+// The main thread's: the tasks that make working files run there.
 QString scratch;
 
 } // namespace
@@ -262,26 +262,13 @@ QString KLKinolarkUtils::uncollideFile(const QString &file) {
     }
 }
 
-namespace {
-
-std::function<QImage(const QString &, const QSize &)> iconProvider;
-
-} // namespace
-
 QImage KLKinolarkUtils::getIconForURL(const QString &file, const QSize &size) {
     if (file.isEmpty()) {
         return QImage();
     }
-    if (iconProvider) {
-        return iconProvider(file, size);
-    }
     QImage placeholder(size, QImage::Format_RGB32);
     placeholder.fill(QColor(0x80, 0x80, 0x80));
     return placeholder;
-}
-
-void KLKinolarkUtils::setIconProvider(std::function<QImage(const QString &, const QSize &)> provider) {
-    iconProvider = std::move(provider);
 }
 
 QString KLKinolarkUtils::importURLIntoITunes(const QString &file) {

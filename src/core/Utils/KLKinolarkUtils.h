@@ -29,7 +29,7 @@ public:
     static QString getDownloadsDirectory();
     // This process's own scratch folder inside the downloads folder, where its temporary folders and files
     // go. It is locked for the life of the process, so another process cleaning up leaves it alone. Main
-    // thread only, as is the icon provider.
+    // thread only.
     static QString getScratchDirectory();
     // Removes this process's scratch folder with everything in it (when the process ends).
     static void removeScratchDirectory();
@@ -51,10 +51,9 @@ public:
     // files), never over an existing file. Returns the copy's path, empty when it could not be made.
     static QString importURLIntoITunes(const QString &file);
 
-    // The picture shown for a file that has no thumbnail of its own. The window installs a provider that
-    // draws the file's icon; without one it is a plain grey square of the size.
+    // The picture shown for a file that has no thumbnail of its own where nothing draws file icons: a plain
+    // grey square of the size (see KLServices::iconForFile).
     static QImage getIconForURL(const QString &file, const QSize &size);
-    static void setIconProvider(std::function<QImage(const QString &file, const QSize &size)> provider);
 
     static std::shared_ptr<KLError> createErrorWithType(int32_t type, const QString &description);
 

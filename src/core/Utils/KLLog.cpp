@@ -7,6 +7,7 @@
 
 namespace {
 
+// Where the main thread adding a secret meets any thread that logs (a pool job placing a file may).
 std::mutex secretsLock;
 QStringList secrets;
 

@@ -1,20 +1,12 @@
 #include "Utils/KLObjectRepository.h"
 
-#include <mutex>
-
 KLObjectRepository *KLObjectRepository::singleton() {
-    static std::mutex classLock;
-    static KLObjectRepository *instance = nullptr;
-    std::lock_guard lock(classLock);
-    if (instance == nullptr) {
-        // Lives until the process ends, as the services it holds do.
-        instance = new KLObjectRepository();
-    }
+    // Lives until the process ends, as the services it holds do.
+    static KLObjectRepository *const instance = new KLObjectRepository();
     return instance;
 }
 
 void KLObjectRepository::removeAllObjects() {
-    std::unique_lock lock(m_objectsLock);
     m_objects.clear();
 }
 

@@ -5,8 +5,6 @@
 #include <any>
 #include <map>
 #include <memory>
-#include <mutex>
-#include <shared_mutex>
 
 class KLKinolarkUtils;
 class KLDefaultPreferences;
@@ -16,7 +14,8 @@ class KLPasswordManager;
 class KLFFMPEGCommandFactory;
 class KLQueuePersistence;
 
-// The process-wide registry of the shared services, each stored under a fixed name.
+// The process-wide registry of the shared services, each stored under a fixed name: the launch registers
+// the services it makes for the program (see KLServices, which is how the parts get them). Main thread only.
 class KLObjectRepository final {
 public:
     static inline const QString kinolarkUtilsName = QStringLiteral("kinolarkUtils");
@@ -31,7 +30,6 @@ public:
 
     // Stores the object under the name, replacing whatever was stored there.
     template <class T> void addObject(std::shared_ptr<T> object, const QString &name) {
-        std::unique_lock lock(m_objectsLock);
         m_objects.insert_or_assign(name, std::any(std::move(object)));
     }
 
@@ -51,7 +49,6 @@ private:
 
     // Nil when nothing, or an object of another kind, is stored under the name.
     template <class T> std::shared_ptr<T> objectNamed(const QString &name) const {
-        std::shared_lock lock(m_objectsLock);
         auto found = m_objects.find(name);
         if (found == m_objects.end()) {
             return nullptr;
@@ -60,8 +57,5 @@ private:
         return object != nullptr ? *object : nullptr;
     }
 
-    // Written by the launch before any other thread exists; the lock only keeps tests that swap services
-    // between runs honest.
-    mutable std::shared_mutex m_objectsLock;
     std::map<QString, std::any> m_objects;
 };

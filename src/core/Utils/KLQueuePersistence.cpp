@@ -3,7 +3,6 @@
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLLog.h"
-#include "Utils/KLObjectRepository.h"
 #include "Utils/KLSafeFile.h"
 
 #include <QDir>
@@ -25,7 +24,8 @@ QString queueFilePath() {
 
 } // namespace
 
-KLQueuePersistence::KLQueuePersistence() : m_path(queueFilePath()) {
+KLQueuePersistence::KLQueuePersistence(std::shared_ptr<const KLDefaultPreferences> preferences)
+    : m_preferences(std::move(preferences)), m_path(queueFilePath()) {
     load();
 }
 
@@ -89,9 +89,8 @@ std::optional<QUrl> KLQueuePersistence::storedForm(const QUrl &url) {
     return urlFromLine(lineForURL(url));
 }
 
-bool KLQueuePersistence::remembersQueue() {
-    const auto preferences = KLObjectRepository::singleton()->getPreferences();
-    return preferences != nullptr && preferences->rememberQueue() != QStringLiteral("none");
+bool KLQueuePersistence::remembersQueue() const {
+    return m_preferences != nullptr && m_preferences->rememberQueue() != QStringLiteral("none");
 }
 
 void KLQueuePersistence::addURL(const QUrl &url) {

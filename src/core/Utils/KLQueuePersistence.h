@@ -4,7 +4,10 @@
 #include <QString>
 #include <QUrl>
 
+#include <memory>
 #include <optional>
+
+class KLDefaultPreferences;
 
 // Remembers across launches the URLs the user put into the queue, so that the next launch can analyse them
 // again. Only URLs are kept, one per line in "queue.txt" in the application data folder (UTF-8, each line
@@ -15,8 +18,8 @@ class KLQueuePersistence final {
 public:
     static inline const QString fileName = QStringLiteral("queue.txt");
 
-    // Loads the file when there is one.
-    KLQueuePersistence();
+    // Loads the file when there is one. The settings say whether URLs are remembered; without them none are.
+    explicit KLQueuePersistence(std::shared_ptr<const KLDefaultPreferences> preferences);
 
     // The file's path; empty when there is no application data folder (then nothing is stored).
     QString path() const;
@@ -41,9 +44,10 @@ private:
     // hold the URL twice or fail to forget it.
     static std::optional<QUrl> storedForm(const QUrl &url);
     static QList<QUrl> parseQueue(const QString &text);
-    static bool remembersQueue();
+    bool remembersQueue() const;
     void write();
 
+    const std::shared_ptr<const KLDefaultPreferences> m_preferences;
     const QString m_path;
     QList<QUrl> m_urls;
 };

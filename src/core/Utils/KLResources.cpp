@@ -5,11 +5,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include <mutex>
-
 namespace {
 
-std::mutex overrideLock;
+// Set by a test before it runs anything; read on the main thread, where the tasks start their scripts.
 QString overrideDirectory;
 
 QString searchResourcesDirectory() {
@@ -26,18 +24,14 @@ QString searchResourcesDirectory() {
 } // namespace
 
 QString KLResources::resourcesDirectory() {
-    {
-        std::lock_guard lock(overrideLock);
-        if (!overrideDirectory.isEmpty()) {
-            return overrideDirectory;
-        }
+    if (!overrideDirectory.isEmpty()) {
+        return overrideDirectory;
     }
     static const QString found = searchResourcesDirectory();
     return found;
 }
 
 void KLResources::setResourcesDirectory(const QString &directory) {
-    std::lock_guard lock(overrideLock);
     overrideDirectory = directory;
 }
 

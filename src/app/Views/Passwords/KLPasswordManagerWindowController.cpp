@@ -3,7 +3,7 @@
 #include "Model/KLTask/YTDL/KLYTDLExtractorDescription.h"
 #include "Model/Passwords/KLPasswordManager.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
-#include "Utils/KLObjectRepository.h"
+#include "Utils/KLServices.h"
 #include "Views/Utils/KLFixedSizeWindow.h"
 
 #include <QAbstractItemView>
@@ -104,9 +104,9 @@ void nameComboBox(QComboBox *box, const QString &name) {
 } // namespace
 
 KLPasswordManagerWindowController::KLPasswordManagerWindowController(
-    std::shared_ptr<KLPasswordManager> passwordManager, QWidget *parent)
-    : QDialog(parent), m_passwordManager(std::move(passwordManager)),
-      m_preferences(KLObjectRepository::singleton()->getPreferences()) {
+    std::shared_ptr<KLPasswordManager> passwordManager, std::shared_ptr<KLDefaultPreferences> preferences,
+    QWidget *parent)
+    : QDialog(parent), m_passwordManager(std::move(passwordManager)), m_preferences(std::move(preferences)) {
     setWindowTitle(tr("Site Logins"));
     setModal(false);
     m_saveFailureLabel = new QLabel(

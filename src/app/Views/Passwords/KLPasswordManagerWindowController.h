@@ -23,8 +23,10 @@ class KLPasswordManagerWindowController final : public QDialog {
     Q_OBJECT
 
 public:
-    explicit KLPasswordManagerWindowController(std::shared_ptr<KLPasswordManager> passwordManager,
-                                               QWidget *parent = nullptr);
+    // The settings hold the chosen TV provider; without them none can be chosen.
+    KLPasswordManagerWindowController(std::shared_ptr<KLPasswordManager> passwordManager,
+                                      std::shared_ptr<KLDefaultPreferences> preferences,
+                                      QWidget *parent = nullptr);
     ~KLPasswordManagerWindowController() override;
 
     // The list position whose record the fields belong to; -1 while no site is chosen.

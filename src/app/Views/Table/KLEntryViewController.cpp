@@ -7,7 +7,7 @@
 #include "Model/KLEntry/KLEntry.h"
 #include "Model/KLTask/KLError.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
-#include "Utils/KLObjectRepository.h"
+#include "Utils/KLServices.h"
 #include "Views/Other/KLHoverButton.h"
 #include "Views/Other/KLProgressIndicator.h"
 #include "Views/Popovers/KLInformationPopoverController.h"
@@ -315,7 +315,9 @@ void KLEntryViewController::onTitle() {
 }
 
 void KLEntryViewController::onDisplayInformation() {
-    const auto preferences = KLObjectRepository::singleton()->getPreferences();
+    const std::shared_ptr<KLEntryTableController> table = m_table.lock();
+    const auto preferences =
+        table != nullptr && table->services() != nullptr ? table->services()->preferences : nullptr;
     const KLSettingsLevel level =
         preferences != nullptr ? preferences->settingsLevel() : KLSettingsLevel::Beginner;
     auto *information = new KLInformationPopoverController();

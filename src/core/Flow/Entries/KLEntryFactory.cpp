@@ -26,15 +26,18 @@ QString failureText(const std::shared_ptr<KLError> &error, const std::shared_ptr
 
 } // namespace
 
-KLEntryFactory::KLEntryFactory() : m_generators(prepareGenerators()) {}
+KLEntryFactory::KLEntryFactory(const std::shared_ptr<const KLServices> &services)
+    : m_generators(prepareGenerators(services)) {}
 
 KLEntryFactory::KLEntryFactory(Generators generators) : m_generators(std::move(generators)) {}
 
-KLEntryFactory::Generators KLEntryFactory::prepareGenerators() {
+KLEntryFactory::Generators
+KLEntryFactory::prepareGenerators(const std::shared_ptr<const KLServices> &services) {
     // The order matters: YouTube links get format-aware entries before youtube-dl sees them, and scraping
     // a page for media links is the last resort for a web page.
-    return {std::make_shared<KLYoutubeGenerator>(), std::make_shared<KLYTDLGenerator>(),
-            std::make_shared<KLFileEntryGenerator>(), std::make_shared<KLScrapperGenerator>()};
+    return {std::make_shared<KLYoutubeGenerator>(services), std::make_shared<KLYTDLGenerator>(services),
+            std::make_shared<KLFileEntryGenerator>(services),
+            std::make_shared<KLScrapperGenerator>(services)};
 }
 
 struct KLEntryFactory::Attempt {

@@ -8,6 +8,7 @@
 #include <vector>
 
 class KLError;
+class KLServices;
 
 // Turns one URL after the other into queue entries by asking a fixed chain of generators: the first
 // generator that claims the URL and succeeds gives the answer; one that fails is logged and the next one
@@ -20,8 +21,9 @@ public:
     using GenerationHandler = KLEntryGenerator::GenerationHandler;
     using Generators = std::vector<std::shared_ptr<KLEntryGenerator>>;
 
-    // The application's chain: YouTube, youtube-dl, local files, page scraping.
-    KLEntryFactory();
+    // The application's chain: YouTube, youtube-dl, local files, page scraping; their entries get the
+    // services.
+    explicit KLEntryFactory(const std::shared_ptr<const KLServices> &services);
     // Another chain, asked in the given order.
     explicit KLEntryFactory(Generators generators);
     KLEntryFactory(const KLEntryFactory &) = delete;
@@ -43,7 +45,7 @@ private:
     // One URL on its way down the chain.
     struct Attempt;
 
-    static Generators prepareGenerators();
+    static Generators prepareGenerators(const std::shared_ptr<const KLServices> &services);
     void tryNextGenerator(const std::shared_ptr<Attempt> &attempt);
     void generatorAnswered(const std::shared_ptr<Attempt> &attempt, Generation generation);
 

@@ -1,8 +1,16 @@
 #include "Flow/Entries/KLTaskEntryGenerator.h"
 
 #include "Model/KLTask/KLTask.h"
+#include "Utils/KLServices.h"
 
 #include <utility>
+
+KLTaskEntryGenerator::KLTaskEntryGenerator(std::shared_ptr<const KLServices> services)
+    : m_services(std::move(services)) {}
+
+std::shared_ptr<const KLDefaultPreferences> KLTaskEntryGenerator::webSettings() const {
+    return m_services != nullptr ? m_services->preferences : nullptr;
+}
 
 KLTaskEntryGenerator::~KLTaskEntryGenerator() {
     if (m_runningTask != nullptr) {

@@ -3,7 +3,6 @@
 #include "Model/KLTask/KLTask.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLDispatch.h"
-#include "Utils/KLObjectRepository.h"
 
 #include <algorithm>
 
@@ -16,7 +15,8 @@ bool removeTask(std::vector<std::shared_ptr<KLTask>> &list, const KLTask *task) 
 
 } // namespace
 
-KLTaskManager::KLTaskManager() = default;
+KLTaskManager::KLTaskManager(std::shared_ptr<const KLDefaultPreferences> preferences)
+    : m_preferences(std::move(preferences)) {}
 
 KLTaskManager::~KLTaskManager() = default;
 
@@ -132,12 +132,10 @@ size_t KLTaskManager::runningCount(int32_t type) const {
     return type >= 0 && type < 4 ? m_classes[type].running.size() : 0;
 }
 
-uint64_t KLTaskManager::preferenceLimit(bool downloads) {
-    const std::shared_ptr<KLDefaultPreferences> preferences =
-        KLObjectRepository::singleton()->getPreferences();
-    if (preferences == nullptr) {
+uint64_t KLTaskManager::preferenceLimit(bool downloads) const {
+    if (m_preferences == nullptr) {
         return downloads ? 3 : 1; // the stored preferences' own defaults
     }
-    return downloads ? preferences->numberOfConcurrentDownloads()
-                     : preferences->numberOfConcurrentProcessing();
+    return downloads ? m_preferences->numberOfConcurrentDownloads()
+                     : m_preferences->numberOfConcurrentProcessing();
 }

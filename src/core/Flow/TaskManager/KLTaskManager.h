@@ -6,6 +6,8 @@
 
 class KLTask;
 
+class KLDefaultPreferences;
+
 // Starts the queued heavy tasks of the entries: four first-come-first-served queues, each started while
 // the number of running tasks of its class stays under a limit. The limits of downloads and conversions
 // come from the stored preferences at every pass; short jobs run four at a time. It lives on the main thread,
@@ -14,7 +16,8 @@ class KLTaskManager final : public std::enable_shared_from_this<KLTaskManager> {
 public:
     static constexpr uint64_t shortTaskLimit = 4;
 
-    KLTaskManager();
+    // The limits come from these settings; without them, from the settings' own defaults.
+    explicit KLTaskManager(std::shared_ptr<const KLDefaultPreferences> preferences = nullptr);
     ~KLTaskManager();
     KLTaskManager(const KLTaskManager &) = delete;
     KLTaskManager &operator=(const KLTaskManager &) = delete;
@@ -49,8 +52,9 @@ private:
     void askForPass();
     // Moves the next waiting task of the class to its running list while the class is under its limit.
     static std::shared_ptr<KLTask> takeNextTask(TaskClass &taskClass, uint64_t limit);
-    static uint64_t preferenceLimit(bool downloads);
+    uint64_t preferenceLimit(bool downloads) const;
 
     // Indexed by the scheduling class: short download, long download, short processing, long processing.
+    const std::shared_ptr<const KLDefaultPreferences> m_preferences;
     TaskClass m_classes[4];
 };

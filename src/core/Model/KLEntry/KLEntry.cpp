@@ -13,7 +13,7 @@
 #include "Utils/KLFilePlacer.h"
 #include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLLog.h"
-#include "Utils/KLObjectRepository.h"
+#include "Utils/KLServices.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -22,12 +22,6 @@
 #include <optional>
 
 namespace {
-
-std::shared_ptr<KLEntryDestinationChooser> destinationChooser;
-
-std::shared_ptr<KLEntryDestinationChooser> currentChooser() {
-    return destinationChooser;
-}
 
 // File names hold at most 255 bytes; keep room for the extension and for " 99999" when the name is taken.
 QString fitFileNameBase(const QString &base, const QString &extension) {
@@ -51,7 +45,7 @@ QImage blackThumbnail() {
 
 } // namespace
 
-KLEntry::KLEntry() = default;
+KLEntry::KLEntry(std::shared_ptr<const KLServices> services) : m_services(std::move(services)) {}
 
 KLEntry::~KLEntry() = default;
 
@@ -172,10 +166,6 @@ void KLEntry::setProcessing(bool processing) {
     m_processing = processing;
 }
 
-void KLEntry::setDestinationChooser(const std::shared_ptr<KLEntryDestinationChooser> &chooser) {
-    destinationChooser = chooser;
-}
-
 void KLEntry::prepareWithCompletion(std::function<void()>) {}
 
 void KLEntry::cancel() {
@@ -211,13 +201,14 @@ void KLEntry::process(Placement placement) {
     m_cancelled = false;
     Q_EMIT entryHasStartedProcessing();
 
-    const std::shared_ptr<KLDefaultPreferences> live = KLObjectRepository::singleton()->getPreferences();
+    const std::shared_ptr<KLDefaultPreferences> live =
+        m_services != nullptr ? m_services->preferences : nullptr;
     if (live == nullptr) {
         KLLog::log(QStringLiteral("No preferences to process with"));
         finishProcessingWithError(KLError::create(KLError::downloadType, copyErrorDescription));
         return;
     }
-    const std::shared_ptr<KLEntryDestinationChooser> chooser = currentChooser();
+    const std::shared_ptr<KLEntryDestinationChooser> chooser = m_services->destinationChooser;
     m_preferences = live->copy();
     // Without anybody to ask, the output is placed as in the automatic mode: never over an existing file.
     m_automaticallyStartDownloading =
@@ -308,11 +299,19 @@ void KLEntry::enqueueTask(const std::shared_ptr<KLTask> &task,
             handler(*self, *ended);
         }
     });
-    if (const std::shared_ptr<KLTaskManager> manager = KLObjectRepository::singleton()->getTaskManager()) {
+    if (const std::shared_ptr<KLTaskManager> manager = taskManager()) {
         manager->enqueueTask(task);
     } else {
         task->start(); // no scheduler: run at once
     }
+}
+
+std::shared_ptr<const KLDefaultPreferences> KLEntry::webSettings() const {
+    return m_services != nullptr ? m_services->preferences : nullptr;
+}
+
+std::shared_ptr<KLTaskManager> KLEntry::taskManager() const {
+    return m_services != nullptr ? m_services->taskManager : nullptr;
 }
 
 void KLEntry::terminateAndDequeue(const std::shared_ptr<KLTask> &task) {
@@ -320,7 +319,7 @@ void KLEntry::terminateAndDequeue(const std::shared_ptr<KLTask> &task) {
         return;
     }
     task->terminate();
-    if (const std::shared_ptr<KLTaskManager> manager = KLObjectRepository::singleton()->getTaskManager()) {
+    if (const std::shared_ptr<KLTaskManager> manager = taskManager()) {
         manager->dequeueTask(task);
     }
 }
@@ -421,8 +420,7 @@ bool KLEntry::startConversionTasks(const std::vector<std::shared_ptr<KLTask>> &t
 
 void KLEntry::convert(const QString &inputPath) {
     const std::shared_ptr<KLPreferences> preferences = runPreferences();
-    const std::shared_ptr<KLFFMPEGCommandFactory> factory =
-        KLObjectRepository::singleton()->getFFMPEGParametersFactory();
+    const std::shared_ptr<KLFFMPEGCommandFactory> factory = m_services->ffmpegFactory;
     std::shared_ptr<KLVideoProperties> source = properties();
     if (source == nullptr) {
         source = std::make_shared<KLVideoProperties>();
@@ -542,7 +540,8 @@ void KLEntry::finishByPlacing(const QString &item) {
 
 void KLEntry::finishWithSuccessAndOutputFile(const QString &outputFile) {
     removeTemporaryFolder();
-    const std::shared_ptr<KLDefaultPreferences> live = KLObjectRepository::singleton()->getPreferences();
+    const std::shared_ptr<KLDefaultPreferences> live =
+        m_services != nullptr ? m_services->preferences : nullptr;
     if (live != nullptr && live->importIntoItunes()) {
         KLKinolarkUtils::importURLIntoITunes(outputFile);
     }

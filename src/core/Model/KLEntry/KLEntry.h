@@ -10,10 +10,12 @@
 #include <memory>
 #include <vector>
 
-class KLEntryDestinationChooser;
+class KLDefaultPreferences;
 class KLError;
+class KLServices;
 class KLPreferences;
 class KLTask;
+class KLTaskManager;
 class KLVideoProperties;
 
 // One item of the queue: one source that becomes exactly one output file. It holds the state its row shows,
@@ -43,7 +45,9 @@ public:
         QStringLiteral("Error copying download file to destionation path");
     static inline const QString conversionFailedDescription = QStringLiteral("Conversion failed...");
 
-    KLEntry();
+    // The services the run uses (the settings, the scheduler, the conversion's commands, who chooses the
+    // destination). An entry without them can be shown but not processed.
+    explicit KLEntry(std::shared_ptr<const KLServices> services = nullptr);
     ~KLEntry() override;
     KLEntry(const KLEntry &) = delete;
     KLEntry &operator=(const KLEntry &) = delete;
@@ -93,10 +97,6 @@ public:
 
     bool cancelled() const { return m_cancelled.load(); }
 
-    // Where the user is asked for destinations when downloads do not start by themselves. Without one (no
-    // window), entries place their output automatically.
-    static void setDestinationChooser(const std::shared_ptr<KLEntryDestinationChooser> &chooser);
-
 Q_SIGNALS:
     // Every change of what a row shows, told as it is made.
     void entryHasStartedProcessing();
@@ -116,6 +116,11 @@ Q_SIGNALS:
 protected:
     // The kind's own stages; runs on the main thread with the destination already chosen.
     virtual void doProcessing();
+
+    // Nil for an entry that is only shown.
+    const std::shared_ptr<const KLServices> &services() const { return m_services; }
+    // The program's settings, whose proxy and TV provider the entry's web tasks use; nil without services.
+    std::shared_ptr<const KLDefaultPreferences> webSettings() const;
 
     // The run's settings copy; its download location is the destination file.
     std::shared_ptr<KLPreferences> runPreferences() const;
@@ -142,13 +147,14 @@ protected:
     // Hands the task to the scheduler; its ending reaches `handler` with this entry, if it is still there.
     void enqueueTask(const std::shared_ptr<KLTask> &task,
                      std::function<void(KLEntry &entry, KLTask &task)> handler);
-    static void terminateAndDequeue(const std::shared_ptr<KLTask> &task);
+    void terminateAndDequeue(const std::shared_ptr<KLTask> &task);
     // Remembers the cancellation; what runs is stopped by the caller.
     void markCancelled() { m_cancelled = true; }
     void cancelConversionTasks();
     static std::shared_ptr<KLError> cancellationError();
 
 private:
+    std::shared_ptr<KLTaskManager> taskManager() const;
     // Follows the running task: its progress, time to go and description become the entry's.
     void follow(KLTask *task);
     void showTaskDescription(const KLTask *task, const QString &description);
@@ -188,6 +194,7 @@ private:
     bool m_processing = false;
 
     // The run.
+    const std::shared_ptr<const KLServices> m_services;
     std::shared_ptr<KLPreferences> m_preferences;
     // Whether this run places its output by itself (never over an existing file) rather than where asked.
     bool m_automaticallyStartDownloading = true;

@@ -3,6 +3,7 @@
 #include "Model/KLTask/Basic/KLVideoProperties.h"
 #include "Utils/KLDispatch.h"
 #include "Utils/KLKinolarkUtils.h"
+#include "Utils/KLServices.h"
 
 #include <QFileInfo>
 
@@ -16,12 +17,17 @@ void KLFileEntry::prepareWithCompletion(std::function<void()> completion) {
     setTitle(QFileInfo(path).completeBaseName());
     const std::shared_ptr<KLVideoProperties> source = properties();
     const QImage thumbnail = source != nullptr ? source->thumbnail() : QImage();
-    setRepresentativeImage(thumbnail.isNull() ? KLKinolarkUtils::getIconForURL(path, QSize(250, 250))
-                                              : thumbnail);
+    setRepresentativeImage(thumbnail.isNull() ? iconFor(path) : thumbnail);
     setState(readyState);
     if (completion) {
         KLDispatch::async(std::move(completion)); // never inside the caller's own call
     }
+}
+
+QImage KLFileEntry::iconFor(const QString &path) const {
+    const QSize size(250, 250);
+    return services() != nullptr ? services()->iconForFile(path, size)
+                                 : KLKinolarkUtils::getIconForURL(path, size);
 }
 
 void KLFileEntry::cancel() {

@@ -6,9 +6,15 @@
 // source is never moved, changed or deleted.
 class KLFileEntry final : public KLEntry {
 public:
+    using KLEntry::KLEntry;
+
     void prepareWithCompletion(std::function<void()> completion) override;
     void cancel() override;
 
 protected:
     void doProcessing() override;
+
+private:
+    // The file's icon, as the services draw it.
+    QImage iconFor(const QString &path) const;
 };

@@ -5,6 +5,7 @@
 #include "Model/KLTask/FFMPEG/KLGetLocalVideoPropertiesTask.h"
 #include "Utils/KLDispatch.h"
 #include "Utils/KLLog.h"
+#include "Utils/KLServices.h"
 
 #include <QDirIterator>
 #include <QFileInfo>
@@ -17,7 +18,8 @@ struct KLFileEntryGenerator::FolderRun {
     GenerationHandler done;
 };
 
-KLFileEntryGenerator::KLFileEntryGenerator() = default;
+KLFileEntryGenerator::KLFileEntryGenerator(std::shared_ptr<const KLServices> services)
+    : KLTaskEntryGenerator(std::move(services)) {}
 
 KLFileEntryGenerator::~KLFileEntryGenerator() {
     m_stopWalking->store(true);
@@ -105,7 +107,7 @@ void KLFileEntryGenerator::generateEntriesForFile(const QString &file, Generatio
         return;
     }
     auto task = std::make_shared<KLGetLocalVideoPropertiesTask>(file);
-    runTask(task, done, [file, done](KLTask &ended) {
+    runTask(task, done, [file, done, services = services()](KLTask &ended) {
         Generation generation;
         if (handOnError(ended, generation)) {
             done(std::move(generation));
@@ -114,7 +116,7 @@ void KLFileEntryGenerator::generateEntriesForFile(const QString &file, Generatio
         const auto properties = ended.resultAs<std::shared_ptr<KLVideoProperties>>();
         if (properties != nullptr && !properties->container().isEmpty() &&
             properties->container() != QStringLiteral("tty")) {
-            auto entry = std::make_shared<KLFileEntry>();
+            auto entry = std::make_shared<KLFileEntry>(services);
             entry->setOriginalURL(QUrl::fromLocalFile(file));
             entry->setProperties(properties);
             generation.entries = EntryList{entry};

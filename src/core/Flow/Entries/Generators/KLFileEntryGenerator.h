@@ -13,7 +13,7 @@
 // on a pool thread, as a large tree takes a while; its files are then measured one after the other.
 class KLFileEntryGenerator final : public KLTaskEntryGenerator {
 public:
-    KLFileEntryGenerator();
+    explicit KLFileEntryGenerator(std::shared_ptr<const KLServices> services = nullptr);
     ~KLFileEntryGenerator() override;
 
     bool claimsURL(const QUrl &url) const override;

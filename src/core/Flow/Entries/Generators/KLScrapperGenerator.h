@@ -8,6 +8,8 @@
 // hands those that look like media files back to the intake. It never makes an entry itself.
 class KLScrapperGenerator final : public KLTaskEntryGenerator {
 public:
+    using KLTaskEntryGenerator::KLTaskEntryGenerator;
+
     bool claimsURL(const QUrl &url) const override;
     void generateEntriesForURL(const QUrl &url, GenerationHandler done) override;
 

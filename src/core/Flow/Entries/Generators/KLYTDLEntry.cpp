@@ -30,6 +30,7 @@ void KLYTDLEntry::setInformationFile(const KLYTDLInformationFile &informationFil
 
 void KLYTDLEntry::prepareWithCompletion(std::function<void()> completion) {
     auto task = std::make_shared<KLYTDLGetVideoPropertiesTask>(originalURL());
+    task->setSettings(webSettings());
     task->setReferer(invokingURL());
     task->setKeepsDownload(true);
     task->setInformationFile(m_informationFile);
@@ -78,6 +79,7 @@ void KLYTDLEntry::doProcessing() {
 
 void KLYTDLEntry::startDownload(const QString &target, const KLYTDLInformationFile &informationFile) {
     auto task = std::make_shared<KLYTDLDownloadTask>(originalURL(), target, false, invokingURL());
+    task->setSettings(webSettings());
     task->setInformationFile(informationFile);
     m_downloadTask = task;
     setState(waitingToDownloadState);

@@ -18,6 +18,8 @@ class KLYTDLGetVideoPropertiesTask;
 // again. Should that information have gone stale, the video is downloaded afresh from its page.
 class KLYTDLEntry final : public KLEntry {
 public:
+    using KLEntry::KLEntry;
+
     QUrl invokingURL() const;
     void setInvokingURL(const QUrl &invokingURL);
     // The listing's information file for the video; empty for none.

@@ -5,6 +5,7 @@
 #include "Model/KLTask/YTDL/KLYTDLGetLinksFromURLTask.h"
 #include "Model/KLTask/YTDL/KLYTDLLinkDescription.h"
 #include "Utils/KLAddressRules.h"
+#include "Utils/KLServices.h"
 
 #include <QList>
 
@@ -37,17 +38,19 @@ bool KLYTDLGenerator::handsBackLink(const QUrl &link, const QUrl &page) {
 
 void KLYTDLGenerator::generateEntriesForURL(const QUrl &url, GenerationHandler done) {
     auto task = std::make_shared<KLYTDLGetLinksFromURLTask>(url);
-    runTask(task, done, [url, done](KLTask &ended) {
+    task->setSettings(webSettings());
+    runTask(task, done, [url, done, services = services()](KLTask &ended) {
         Generation generation;
         if (!handOnError(ended, generation)) {
-            generation = entriesForLinks(static_cast<KLYTDLGetLinksFromURLTask &>(ended), url);
+            generation = entriesForLinks(static_cast<KLYTDLGetLinksFromURLTask &>(ended), url, services);
         }
         done(std::move(generation));
     });
 }
 
-KLEntryGenerator::Generation KLYTDLGenerator::entriesForLinks(const KLYTDLGetLinksFromURLTask &task,
-                                                              const QUrl &url) {
+KLEntryGenerator::Generation
+KLYTDLGenerator::entriesForLinks(const KLYTDLGetLinksFromURLTask &task, const QUrl &url,
+                                 const std::shared_ptr<const KLServices> &services) {
     Generation generation;
     QList<QUrl> handedBack;
     EntryList entries;
@@ -63,7 +66,7 @@ KLEntryGenerator::Generation KLYTDLGenerator::entriesForLinks(const KLYTDLGetLin
             handedBack.append(link);
             continue;
         }
-        auto entry = std::make_shared<KLYTDLEntry>();
+        auto entry = std::make_shared<KLYTDLEntry>(services);
         entry->setOriginalURL(link);
         entry->setInvokingURL(url);
         entry->setInformationFile(description->informationFile());

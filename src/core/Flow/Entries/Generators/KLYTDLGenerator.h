@@ -12,6 +12,8 @@ class KLYTDLLinkDescription;
 // that each gets a format-aware entry of its own.
 class KLYTDLGenerator final : public KLTaskEntryGenerator {
 public:
+    using KLTaskEntryGenerator::KLTaskEntryGenerator;
+
     bool claimsURL(const QUrl &url) const override;
     void generateEntriesForURL(const QUrl &url, GenerationHandler done) override;
 
@@ -22,5 +24,6 @@ public:
 
 private:
     // The entries and hand-backs of a listing that succeeded.
-    static Generation entriesForLinks(const KLYTDLGetLinksFromURLTask &task, const QUrl &url);
+    static Generation entriesForLinks(const KLYTDLGetLinksFromURLTask &task, const QUrl &url,
+                                      const std::shared_ptr<const KLServices> &services);
 };

@@ -39,6 +39,7 @@ void KLYoutubeEntry::setAvailableResolutions(const QStringList &availableResolut
 
 void KLYoutubeEntry::prepareWithCompletion(std::function<void()> completion) {
     auto task = std::make_shared<KLYTDLGetVideoPropertiesTask>(originalURL());
+    task->setSettings(webSettings());
     m_propertiesTask = task;
     const QStringList resolutions = availableResolutions();
     prepareWithPropertiesTask(task, std::move(completion), [resolutions](KLVideoProperties &properties) {
@@ -177,6 +178,7 @@ void KLYoutubeEntry::startDownloads(const FormatList &chosen) {
         // Subtitles come with the picture, never with the second (sound) download.
         auto task = std::make_shared<KLYTDLDownloadTask>(
             originalURL(), target, index == 0 && runPreferences()->useSubtitles(), QUrl());
+        task->setSettings(webSettings());
         task->setFormat(format->itag());
         if (pair) {
             task->setDownloadDescription(index == 0 ? QStringLiteral("Downloading video...")

@@ -17,6 +17,8 @@ class KLYoutubeEntry final : public KLEntry {
 public:
     using FormatList = std::vector<std::shared_ptr<KLYoutubeFormatDescription>>;
 
+    using KLEntry::KLEntry;
+
     static inline const QString noFormatDescription =
         QStringLiteral("Cannot retrieve Youtube information...");
 

@@ -5,7 +5,7 @@
 #include "Model/KLTask/YTDL/KLYoutubeFormatDescription.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLKinolarkUtils.h"
-#include "Utils/KLObjectRepository.h"
+#include "Utils/KLServices.h"
 
 #include <QStringList>
 
@@ -46,11 +46,12 @@ bool KLYoutubeGenerator::claimsURL(const QUrl &url) const {
 void KLYoutubeGenerator::generateEntriesForURL(const QUrl &url, GenerationHandler done) {
     const QUrl video = followYoutubeLists() ? url : removeListParameter(url);
     auto task = std::make_shared<KLGetYoutubeFormatsTask>(video);
-    runTask(task, done, [video, done](KLTask &ended) {
+    task->setSettings(webSettings());
+    runTask(task, done, [video, done, services = services()](KLTask &ended) {
         Generation generation;
         if (!handOnError(ended, generation)) {
             const auto formats = ended.resultAs<KLGetYoutubeFormatsTask::Formats>();
-            auto entry = std::make_shared<KLYoutubeEntry>();
+            auto entry = std::make_shared<KLYoutubeEntry>(services);
             entry->setOriginalURL(video);
             entry->setFormats(KLYoutubeEntry::FormatList(formats.begin(), formats.end()));
             entry->setAvailableResolutions(distinctResolutions(formats));
@@ -84,9 +85,8 @@ QUrl KLYoutubeGenerator::removeListParameter(const QUrl &url) {
     return QUrl(shortened);
 }
 
-bool KLYoutubeGenerator::followYoutubeLists() {
-    // Without stored preferences (a process that registered none) lists are not followed, the default.
-    const std::shared_ptr<KLDefaultPreferences> preferences =
-        KLObjectRepository::singleton()->getPreferences();
-    return preferences != nullptr && preferences->followYoutubeLists();
+bool KLYoutubeGenerator::followYoutubeLists() const {
+    // Without settings (a generator made without services) lists are not followed, the default.
+    return services() != nullptr && services()->preferences != nullptr &&
+           services()->preferences->followYoutubeLists();
 }

@@ -10,6 +10,8 @@
 // follows lists; otherwise the list is cut out of the link and only the video is taken.
 class KLYoutubeGenerator final : public KLTaskEntryGenerator {
 public:
+    using KLTaskEntryGenerator::KLTaskEntryGenerator;
+
     bool claimsURL(const QUrl &url) const override;
     void generateEntriesForURL(const QUrl &url, GenerationHandler done) override;
 
@@ -21,5 +23,5 @@ public:
     static QUrl removeListParameter(const QUrl &url);
 
 private:
-    static bool followYoutubeLists();
+    bool followYoutubeLists() const;
 };

@@ -1,7 +1,6 @@
 #include "Model/KLTask/Basic/KLScriptTask.h"
 
 #include "Utils/KLDispatch.h"
-#include "Utils/KLObjectRepository.h"
 #include "Utils/KLScriptErrorOutput.h"
 #include "Utils/KLScriptManager.h"
 
@@ -32,6 +31,10 @@ bool KLScriptTask::terminationRequested() const {
     return m_scriptsStopped;
 }
 
+void KLScriptTask::setSettings(std::shared_ptr<const KLDefaultPreferences> settings) {
+    m_settings = std::move(settings);
+}
+
 void KLScriptTask::runScript(const QString &command, LineHandler handleLine, std::function<void()> ended) {
     startScript(command, std::move(handleLine), std::move(ended));
 }
@@ -42,10 +45,6 @@ void KLScriptTask::runScriptToEnd(const QString &command, OutputHandler ended) {
 }
 
 void KLScriptTask::startScript(const QString &command, LineHandler handleLine, std::function<void()> ended) {
-    std::shared_ptr<KLScriptManager> manager = KLObjectRepository::singleton()->getScriptManager();
-    if (!manager) {
-        manager = std::make_shared<KLScriptManager>(); // a process without a registered runner still works
-    }
     // A task may run several scripts one after another; the handlers see the one that has just ended.
     auto weakSelf = std::weak_ptr<KLTask>(shared_from_this());
     auto onEnd = [weakSelf, ended = std::move(ended)] {
@@ -55,7 +54,7 @@ void KLScriptTask::startScript(const QString &command, LineHandler handleLine, s
         }
     };
     std::shared_ptr<KLScriptInstance> instance =
-        manager->runScriptAsyncWithCommand(command, std::move(handleLine), std::move(onEnd));
+        KLScriptManager().runScriptAsyncWithCommand(command, std::move(handleLine), std::move(onEnd));
     m_scriptInstance = instance;
     m_lastErrorOutput = instance->errorOutput();
     QObject::connect(instance.get(), &KLScriptInstance::exited, instance.get(), [weakSelf] {

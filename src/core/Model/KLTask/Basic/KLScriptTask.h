@@ -11,6 +11,8 @@
 
 class KLScriptErrorOutput;
 
+class KLDefaultPreferences;
+
 // A task whose work is done by shipped scripts, one at a time, on the main thread: a script's output comes
 // to the task line by line as it arrives (or whole once the script has ended), and the script's end moves
 // the task on.
@@ -31,6 +33,10 @@ public:
     // Runs `then` once no script this task started runs any more: at once when none does. Whoever reuses
     // a terminated task's files waits for this, as a stopped script takes a moment to go.
     void whenScriptsExited(std::function<void()> then);
+    // The settings whose proxy and TV provider the task's tools use, for a task that reaches the web; without
+    // them none is used. Set by whoever makes the task, before it starts.
+    void setSettings(std::shared_ptr<const KLDefaultPreferences> settings);
+    const std::shared_ptr<const KLDefaultPreferences> &settings() const { return m_settings; }
 
 protected:
     // True from the moment terminate() is called.
@@ -51,6 +57,7 @@ private:
     void stopScript();
     void scriptExited();
 
+    std::shared_ptr<const KLDefaultPreferences> m_settings;
     std::shared_ptr<KLScriptInstance> m_scriptInstance;
     std::shared_ptr<KLScriptErrorOutput> m_lastErrorOutput;
     std::vector<std::function<void()>> m_afterExit;

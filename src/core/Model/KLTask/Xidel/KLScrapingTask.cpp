@@ -23,7 +23,7 @@ void KLScrapingTask::doTaskMain() {
     prepareTaskDescription();
     // The script reads the proxy from the file while it runs; the file goes once it has ended.
     const KLDownloadProxyFile proxy =
-        fetchesFromTheWeb() ? KLYTDLScriptArguments::proxyFile() : KLDownloadProxyFile();
+        fetchesFromTheWeb() ? KLYTDLScriptArguments::proxyFile(settings().get()) : KLDownloadProxyFile();
     runScriptToEnd(getCommand(proxy.path()), [this, proxy](const QString &output) {
         setResult(resultFromOutput(output));
         setFinished(true);

@@ -44,7 +44,8 @@ void KLGetYoutubeFormatsTask::prepareTaskDescription() {
 
 void KLGetYoutubeFormatsTask::doTaskMain() {
     prepareTaskDescription();
-    const KLDownloadProxyFile proxy = KLYTDLScriptArguments::proxyFile(); // read while the script runs
+    const KLDownloadProxyFile proxy =
+        KLYTDLScriptArguments::proxyFile(settings().get()); // read while the script runs
     runScriptToEnd(getCommand(proxy.path()), [this, proxy](const QString &output) {
         const Formats formats = parseFormatsFromDescriptions(output.trimmed());
         if (formats.isEmpty()) {

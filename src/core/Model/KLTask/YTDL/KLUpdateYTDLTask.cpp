@@ -3,20 +3,11 @@
 #include "Model/KLTask/YTDL/KLYTDLScriptArguments.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLLog.h"
-#include "Utils/KLObjectRepository.h"
 #include "Utils/KLSafeFile.h"
 #include "Utils/KLScratchFolder.h"
 #include "Utils/KLScriptManager.h"
 
 #include <QUrl>
-
-namespace {
-
-std::shared_ptr<KLDefaultPreferences> preferences() {
-    return KLObjectRepository::singleton()->getPreferences();
-}
-
-} // namespace
 
 KLUpdateYTDLTask::KLUpdateYTDLTask(Mode mode) : m_mode(mode) {
     setType(mode == Mode::install ? longDownloadType : shortDownloadType);
@@ -35,7 +26,7 @@ KLUpdateYTDLTask::Outcome KLUpdateYTDLTask::installOutcome(const QString &report
 }
 
 QString KLUpdateYTDLTask::command(const QString &credentialsFile) const {
-    const auto stored = preferences();
+    const auto &stored = settings();
     QStringList arguments{KLYTDLScriptArguments::ytdlPath(), stored ? stored->updateProxyURL() : QString(),
                           credentialsFile};
     if (m_mode == Mode::install) {
@@ -44,8 +35,8 @@ QString KLUpdateYTDLTask::command(const QString &credentialsFile) const {
     return KLScriptManager::commandForScript(QStringLiteral("update_downloaders"), arguments);
 }
 
-QByteArray KLUpdateYTDLTask::updateProxyCredentials() {
-    const auto stored = preferences();
+QByteArray KLUpdateYTDLTask::updateProxyCredentials() const {
+    const auto &stored = settings();
     if (!stored || stored->updateProxyURL().isEmpty() || stored->updateProxyUsername().isEmpty()) {
         return {};
     }

@@ -29,7 +29,7 @@ private:
     // The script's command with the credentials file (empty when there are no credentials).
     QString command(const QString &credentialsFile) const;
     // "user:password", each part percent-encoded; empty without an update proxy or a user name.
-    static QByteArray updateProxyCredentials();
+    QByteArray updateProxyCredentials() const;
     // Runs the script with the credentials written to a private file for the run.
     void runWithCredentials(const QByteArray &credentials);
     // Ends the task with the script's report.

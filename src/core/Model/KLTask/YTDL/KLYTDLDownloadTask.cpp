@@ -137,8 +137,9 @@ QString KLYTDLDownloadTask::getCommand(const QString &proxyFile) const {
         QStringLiteral("ytdl_download"),
         {KLYTDLScriptArguments::ytdlPath(), m_sourceURL.toString(QUrl::FullyEncoded), m_targetURL,
          KLResources::ffmpegPath(), format().value_or(QStringLiteral("best")),
-         m_useSubtitles ? QStringLiteral("yes") : QStringLiteral("no"), KLYTDLScriptArguments::provider(),
-         proxyFile, referer.isEmpty() ? QString() : referer.toString(QUrl::FullyEncoded), informationFile()});
+         m_useSubtitles ? QStringLiteral("yes") : QStringLiteral("no"),
+         KLYTDLScriptArguments::provider(settings().get()), proxyFile,
+         referer.isEmpty() ? QString() : referer.toString(QUrl::FullyEncoded), informationFile()});
 }
 
 void KLYTDLDownloadTask::prepareTaskDescription() {
@@ -155,7 +156,7 @@ void KLYTDLDownloadTask::doTaskMain() {
 
     // The script reads the proxy and the information file while it runs; both go once it has ended, with
     // the handlers that hold them.
-    const KLDownloadProxyFile proxy = KLYTDLScriptArguments::proxyFile();
+    const KLDownloadProxyFile proxy = KLYTDLScriptArguments::proxyFile(settings().get());
     const QString command = getCommand(proxy.path());
     KLYTDLInformationFile information;
     information = std::exchange(m_informationFile, KLYTDLInformationFile());

@@ -62,7 +62,7 @@ QString KLYTDLGetLinksFromURLTask::getCommand(const QString &informationFolder,
     return KLScriptManager::commandForScript(
         QStringLiteral("ytdl_json_information"),
         {KLYTDLScriptArguments::ytdlPath(), m_sourceURL.toString(QUrl::FullyEncoded),
-         KLYTDLScriptArguments::provider(), proxyFile, informationFolder});
+         KLYTDLScriptArguments::provider(settings().get()), proxyFile, informationFolder});
 }
 
 KLYTDLGetLinksFromURLTask::Links
@@ -89,7 +89,8 @@ void KLYTDLGetLinksFromURLTask::doTaskMain() {
     prepareTaskDescription();
     // Held by the descriptions that name one of its files; gone with this task when none does.
     const std::shared_ptr<KLScratchFolder> informationFolder = KLScratchFolder::create();
-    const KLDownloadProxyFile proxy = KLYTDLScriptArguments::proxyFile(); // read while the script runs
+    const KLDownloadProxyFile proxy =
+        KLYTDLScriptArguments::proxyFile(settings().get()); // read while the script runs
     runScriptToEnd(getCommand(informationFolder->path(), proxy.path()), [this, informationFolder,
                                                                          proxy](const QString &output) {
         const Links links = linksFromOutput(output, informationFolder);

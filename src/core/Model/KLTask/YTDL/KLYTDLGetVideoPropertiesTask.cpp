@@ -144,6 +144,7 @@ void KLYTDLGetVideoPropertiesTask::startDownload() {
     if (m_terminated) {
         return;
     }
+    download->setSettings(settings());
     download->setInformationFile(std::exchange(m_informationFile, KLYTDLInformationFile()));
     m_downloadTask = download;
     m_clock.start();

@@ -3,24 +3,19 @@
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLLog.h"
-#include "Utils/KLObjectRepository.h"
 
 QString KLYTDLScriptArguments::ytdlPath() {
     return KLKinolarkUtils::getYTDLPath();
 }
 
-QString KLYTDLScriptArguments::provider() {
-    const std::shared_ptr<KLDefaultPreferences> preferences =
-        KLObjectRepository::singleton()->getPreferences();
-    return preferences ? preferences->provider() : QString();
+QString KLYTDLScriptArguments::provider(const KLDefaultPreferences *settings) {
+    return settings != nullptr ? settings->provider() : QString();
 }
 
-KLDownloadProxyFile KLYTDLScriptArguments::proxyFile() {
-    const std::shared_ptr<KLDefaultPreferences> preferences =
-        KLObjectRepository::singleton()->getPreferences();
-    if (!preferences) {
+KLDownloadProxyFile KLYTDLScriptArguments::proxyFile(const KLDefaultPreferences *settings) {
+    if (settings == nullptr) {
         return {};
     }
-    KLLog::addSecret(preferences->proxyPassword()); // should a tool's message hold it after all
-    return KLDownloadProxyFile(preferences->proxyURL());
+    KLLog::addSecret(settings->proxyPassword()); // should a tool's message hold it after all
+    return KLDownloadProxyFile(settings->proxyURL());
 }

@@ -4,14 +4,16 @@
 
 #include <QString>
 
+class KLDefaultPreferences;
+
 // The values every downloader script is handed besides its own: where the downloader is, and the TV
-// provider and proxy the user chose. They are read from the stored preferences each time a command is
-// built, so a change in the preferences applies to the next script; without registered preferences they
-// are empty, which the scripts take as "not set".
+// provider and proxy the user chose. They are read from the task's settings each time a command is built,
+// so a change in the settings applies to the next script; without settings they are empty, which the
+// scripts take as "not set".
 class KLYTDLScriptArguments final {
 public:
     static QString ytdlPath();
-    static QString provider();
+    static QString provider(const KLDefaultPreferences *settings);
     // The download proxy's file, whose path is the scripts' argument; hold it until the script has ended.
-    static KLDownloadProxyFile proxyFile();
+    static KLDownloadProxyFile proxyFile(const KLDefaultPreferences *settings);
 };

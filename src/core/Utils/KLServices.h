@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class KLDefaultPreferences;
+class KLEntryDestinationChooser;
+class KLFFMPEGCommandFactory;
+class KLPasswordManager;
+class KLQueuePersistence;
+class KLScriptManager;
+class KLTaskManager;
+
+// The shared services of one program, handed to the parts that use them when they are made: the queue's
+// parts, the intake, the generators and the entries they make. The launch brings the services up in order
+// and fills them in; a part made before that holds the same object and finds them there. A service that is
+// missing (a test, the command line) is nil, and its user does without. Main thread only.
+class KLServices final {
+public:
+    using IconProvider = std::function<QImage(const QString &file, const QSize &size)>;
+
+    std::shared_ptr<KLDefaultPreferences> preferences;
+    std::shared_ptr<KLScriptManager> scriptManager;
+    std::shared_ptr<KLTaskManager> taskManager;
+    std::shared_ptr<KLPasswordManager> passwordManager;
+    std::shared_ptr<KLFFMPEGCommandFactory> ffmpegFactory;
+    // Nil when the queue is not remembered (the command line).
+    std::shared_ptr<KLQueuePersistence> queuePersistence;
+    // Who is asked where a finished file goes; without one it goes where the settings say.
+    std::shared_ptr<KLEntryDestinationChooser> destinationChooser;
+    // Draws a file's icon; the window installs one.
+    IconProvider iconProvider;
+
+    // The picture shown for a file that has no thumbnail of its own: the provider's icon, or without one
+    // the plain placeholder; nothing for no file.
+    QImage iconForFile(const QString &file, const QSize &size) const;
+};
