@@ -73,6 +73,7 @@ bool KLCommandLineRun::start(QString *error, int *exitStatus) {
         *exitStatus = exitFailed;
         return false;
     }
+    m_delegate->services()->thumbnailsShown = false; // nothing here shows a picture of a video
     m_delegate->doFinishApplicationLaunch(false);
     const auto preferences = m_delegate->services()->preferences;
     preferences->setSaving(false);

@@ -43,7 +43,7 @@ int printFFMPEGParameters(const KLCommandLineOptions &options) {
         return 2;
     }
     const QString file = QFileInfo(options.ffmpegParametersFile).absoluteFilePath();
-    auto task = std::make_shared<KLGetLocalVideoPropertiesTask>(file);
+    auto task = std::make_shared<KLGetLocalVideoPropertiesTask>(file, false);
     task->start();
     task->wait();
     const auto properties = task->resultAs<std::shared_ptr<KLVideoProperties>>();
@@ -103,8 +103,6 @@ int main(int argc, char **argv) {
 
     // A reader that goes away (a pipe into "head") must not kill the run before it has cleaned up.
     ::signal(SIGPIPE, SIG_IGN);
-    // Nothing here shows a picture of a video.
-    KLGetLocalVideoPropertiesTask::setThumbnailsShown(false);
     int status = 0;
     std::shared_ptr<KLDefaultPreferences> preferences;
     {

@@ -342,13 +342,11 @@ TEST_F(FFMPEGTasks, PropertiesRunKeepsThumbnailsSmallAndRemovesItsFolder) {
     EXPECT_FALSE(QFileInfo::exists(folder));
 }
 
-TEST_F(FFMPEGTasks, WithoutAnybodyShowingPicturesNoneIsMade) {
+TEST_F(FFMPEGTasks, WithoutAThumbnailNoPictureIsMade) {
     writeFakeScript(QStringLiteral("ffmpeg_thumbnail"), QStringLiteral("exit 0\n"));
     writeFakeScript(QStringLiteral("get_local_video_properties"),
                     QStringLiteral("printf '0:00:03.00\\nmp4\\nVideo\\n640x360\\nh264\\n25\\n'\n"));
-    KLGetLocalVideoPropertiesTask::setThumbnailsShown(false);
-    auto task = std::make_shared<KLGetLocalVideoPropertiesTask>(QStringLiteral("/media/clip.mp4"));
-    KLGetLocalVideoPropertiesTask::setThumbnailsShown(true);
+    auto task = std::make_shared<KLGetLocalVideoPropertiesTask>(QStringLiteral("/media/clip.mp4"), false);
     KLRecordingTaskListener listener;
     run(task, listener);
     const auto properties = task->resultAs<std::shared_ptr<KLVideoProperties>>();

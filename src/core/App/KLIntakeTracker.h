@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -12,8 +11,7 @@ class KLServices;
 
 // What the intake is working on: the intake calls under way, the entries still preparing, whether content
 // was found since the status line was last idle, the factories and entries a cancel must reach, and the
-// maker of each call's factory. It lives on the main thread; only the call count is read elsewhere (by the
-// downloader's upkeep, which leaves the status line to the intake).
+// maker of each call's factory. Main thread only.
 class KLIntakeTracker final {
 public:
     // What the status line decides from.
@@ -27,7 +25,7 @@ public:
 
     void beginCall() { ++m_callsToProcessURLs; }
     void endCall() { --m_callsToProcessURLs; }
-    uint64_t callsToProcessURLs() const { return m_callsToProcessURLs.load(); }
+    uint64_t callsToProcessURLs() const { return m_callsToProcessURLs; }
     uint64_t preparingEntries() const;
     bool foundContent() const;
     // Runs `decide` with the counts, which it may change.
@@ -49,7 +47,7 @@ public:
     void cancel();
 
 private:
-    std::atomic<uint64_t> m_callsToProcessURLs{0};
+    uint64_t m_callsToProcessURLs = 0;
 
     Counts m_counts;
     std::vector<std::shared_ptr<KLEntryFactory>> m_workingFactories;

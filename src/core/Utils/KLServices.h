@@ -34,6 +34,9 @@ public:
     std::shared_ptr<KLEntryDestinationChooser> destinationChooser;
     // Draws a file's icon; the window installs one.
     IconProvider iconProvider;
+    // Whether anybody shows the videos' pictures: a program without a window (the command line) makes none,
+    // which spares an ffmpeg run for every video it measures.
+    bool thumbnailsShown = true;
 
     // The picture shown for a file that has no thumbnail of its own: the provider's icon, or without one
     // the plain placeholder; nothing for no file.

@@ -310,6 +310,10 @@ std::shared_ptr<const KLDefaultPreferences> KLEntry::webSettings() const {
     return m_services != nullptr ? m_services->preferences : nullptr;
 }
 
+bool KLEntry::thumbnailsShown() const {
+    return m_services == nullptr || m_services->thumbnailsShown;
+}
+
 std::shared_ptr<KLTaskManager> KLEntry::taskManager() const {
     return m_services != nullptr ? m_services->taskManager : nullptr;
 }
@@ -335,7 +339,7 @@ void KLEntry::cancelConversionTasks() {
 void KLEntry::prepareWithPropertiesTask(const std::shared_ptr<KLTask> &propertiesTask,
                                         std::function<void()> completion,
                                         std::function<void(KLVideoProperties &)> adjust) {
-    if (m_cancelled.load()) {
+    if (m_cancelled) {
         setError(cancellationError());
         return;
     }
@@ -411,7 +415,7 @@ void KLEntry::adoptMeasuredProperties(const std::shared_ptr<KLVideoProperties> &
 bool KLEntry::startConversionTasks(const std::vector<std::shared_ptr<KLTask>> &tasks) {
     m_conversionTasks = tasks;
     setState(waitingToConvertState);
-    if (m_cancelled.load()) { // cancelled while the stage was being set up
+    if (m_cancelled) { // cancelled while the stage was being set up
         finishProcessingWithError(cancellationError());
         return false;
     }
@@ -524,7 +528,7 @@ QString KLEntry::keepUnplacedFile(const QString &item, QString *failure) const {
 }
 
 void KLEntry::finishByPlacing(const QString &item) {
-    if (m_cancelled.load()) {
+    if (m_cancelled) {
         finishProcessingWithError(cancellationError());
         return;
     }

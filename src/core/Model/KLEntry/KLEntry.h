@@ -5,7 +5,6 @@
 #include <QString>
 #include <QUrl>
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -95,7 +94,7 @@ public:
     // Progress 0, no error, not completed, each through its setter.
     void resetState();
 
-    bool cancelled() const { return m_cancelled.load(); }
+    bool cancelled() const { return m_cancelled; }
 
 Q_SIGNALS:
     // Every change of what a row shows, told as it is made.
@@ -121,6 +120,8 @@ protected:
     const std::shared_ptr<const KLServices> &services() const { return m_services; }
     // The program's settings, whose proxy and TV provider the entry's web tasks use; nil without services.
     std::shared_ptr<const KLDefaultPreferences> webSettings() const;
+    // Whether the program shows the videos' pictures (see KLServices).
+    bool thumbnailsShown() const;
 
     // The run's settings copy; its download location is the destination file.
     std::shared_ptr<KLPreferences> runPreferences() const;
@@ -202,6 +203,6 @@ private:
     QString m_conversionOutput;
     // The task that measures the downloaded file, while it runs; only compared, never called.
     const KLTask *m_measuringTask = nullptr;
-    std::atomic<bool> m_cancelled{false};
+    bool m_cancelled = false;
     std::vector<std::shared_ptr<KLTask>> m_conversionTasks;
 };

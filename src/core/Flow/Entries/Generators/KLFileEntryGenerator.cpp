@@ -106,7 +106,8 @@ void KLFileEntryGenerator::generateEntriesForFile(const QString &file, Generatio
         done(Generation{});
         return;
     }
-    auto task = std::make_shared<KLGetLocalVideoPropertiesTask>(file);
+    auto task = std::make_shared<KLGetLocalVideoPropertiesTask>(file, services() == nullptr ||
+                                                                          services()->thumbnailsShown);
     runTask(task, done, [file, done, services = services()](KLTask &ended) {
         Generation generation;
         if (handOnError(ended, generation)) {

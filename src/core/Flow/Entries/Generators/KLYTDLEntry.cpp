@@ -31,6 +31,7 @@ void KLYTDLEntry::setInformationFile(const KLYTDLInformationFile &informationFil
 void KLYTDLEntry::prepareWithCompletion(std::function<void()> completion) {
     auto task = std::make_shared<KLYTDLGetVideoPropertiesTask>(originalURL());
     task->setSettings(webSettings());
+    task->setMakesThumbnail(thumbnailsShown());
     task->setReferer(invokingURL());
     task->setKeepsDownload(true);
     task->setInformationFile(m_informationFile);

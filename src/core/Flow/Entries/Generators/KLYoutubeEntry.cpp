@@ -40,6 +40,7 @@ void KLYoutubeEntry::setAvailableResolutions(const QStringList &availableResolut
 void KLYoutubeEntry::prepareWithCompletion(std::function<void()> completion) {
     auto task = std::make_shared<KLYTDLGetVideoPropertiesTask>(originalURL());
     task->setSettings(webSettings());
+    task->setMakesThumbnail(thumbnailsShown());
     m_propertiesTask = task;
     const QStringList resolutions = availableResolutions();
     prepareWithPropertiesTask(task, std::move(completion), [resolutions](KLVideoProperties &properties) {

@@ -66,7 +66,7 @@ void KLFFMPEGTask::readFFMPEGLine(const QString &line) {
     }
     KLLog::log(QStringLiteral("Reading line from FFMPEG: %1").arg(text));
     if (const std::optional<double> duration = durationFromLine(text)) {
-        m_durationInSeconds.store(*duration);
+        m_durationInSeconds = *duration;
         return;
     }
     if (!isProgressLine(text)) {
@@ -74,7 +74,7 @@ void KLFFMPEGTask::readFFMPEGLine(const QString &line) {
         return;
     }
     const std::optional<double> time = progressTimeFromLine(text);
-    const double duration = m_durationInSeconds.load();
+    const double duration = m_durationInSeconds;
     if (!time || duration == 0.0) {
         return;
     }

@@ -5,7 +5,6 @@
 
 #include <QString>
 
-#include <atomic>
 #include <optional>
 
 // What the conversion and the muxing tasks share: run one ffmpeg script, follow its report line by line
@@ -20,7 +19,7 @@ public:
 
     QString outputPath() const { return m_outputPath; }
     // The input's length as ffmpeg reported it; 0 until its duration line has been read.
-    double durationInSeconds() const { return m_durationInSeconds.load(); }
+    double durationInSeconds() const { return m_durationInSeconds; }
 
     // The time of a "  Duration: 00:01:40.00, start: ..." line, nothing for any other line.
     static std::optional<double> durationFromLine(const QString &line);
@@ -45,5 +44,5 @@ private:
     const QString m_outputPath;
     // The report lines that are neither progress nor duration.
     KLScriptErrorOutput m_messages;
-    std::atomic<double> m_durationInSeconds{0.0};
+    double m_durationInSeconds = 0.0;
 };

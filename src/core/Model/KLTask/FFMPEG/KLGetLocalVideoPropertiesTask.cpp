@@ -8,12 +8,9 @@
 #include <QDir>
 #include <QImage>
 
-#include <atomic>
 #include <cmath>
 
 namespace {
-
-std::atomic<bool> thumbnailsAreShown{true};
 
 // A whole number from the script's text; anything that is not a finite, non-negative number gives 0.
 uint64_t wholeNumber(const QString &text) {
@@ -28,16 +25,8 @@ uint64_t wholeNumber(const QString &text) {
 } // namespace
 
 KLGetLocalVideoPropertiesTask::KLGetLocalVideoPropertiesTask(const QString &sourceURL, bool withThumbnail)
-    : m_sourceURL(sourceURL), m_withThumbnail(withThumbnail && thumbnailsShown()) {
+    : m_sourceURL(sourceURL), m_withThumbnail(withThumbnail) {
     setType(shortProcessingType);
-}
-
-void KLGetLocalVideoPropertiesTask::setThumbnailsShown(bool shown) {
-    thumbnailsAreShown = shown;
-}
-
-bool KLGetLocalVideoPropertiesTask::thumbnailsShown() {
-    return thumbnailsAreShown;
 }
 
 QString KLGetLocalVideoPropertiesTask::getThumbnailCommandWithInputFile(const QString &inputFile,

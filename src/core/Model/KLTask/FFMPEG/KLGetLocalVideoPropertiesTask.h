@@ -25,11 +25,6 @@ public:
     // Without a thumbnail only the streams are measured (for a file that is about to be converted).
     explicit KLGetLocalVideoPropertiesTask(const QString &sourceURL, bool withThumbnail = true);
 
-    // Whether anybody shows the pictures: a program without a window (the command line) makes none, which
-    // spares an ffmpeg run for every file it measures. On by default.
-    static void setThumbnailsShown(bool shown);
-    static bool thumbnailsShown();
-
     // The media file's absolute path.
     QString sourceURL() const { return m_sourceURL; }
 

@@ -178,7 +178,7 @@ void KLYTDLDownloadTask::downloadEnded(const Reading &reading) {
 
 QString KLYTDLDownloadTask::failureCause() const {
     const QString cause = KLScriptTask::failureCause();
-    if (m_receivedData.load()) {
+    if (m_receivedData) {
         return cause;
     }
     // The downloader makes the unfinished file when the first bytes arrive. A server that sends nothing

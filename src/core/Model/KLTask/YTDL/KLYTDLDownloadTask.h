@@ -6,7 +6,6 @@
 #include <QString>
 #include <QUrl>
 
-#include <atomic>
 #include <optional>
 
 // Downloads one media file through the "ytdl_download" script and turns the downloader's progress lines
@@ -83,5 +82,5 @@ private:
     std::optional<QString> m_downloadDescription;
     std::optional<QString> m_downloadSize;
     // Whether a progress line has shown any part of the file arrive.
-    std::atomic<bool> m_receivedData{false};
+    bool m_receivedData = false;
 };

@@ -68,6 +68,10 @@ void KLYTDLGetVideoPropertiesTask::setKeepsDownload(bool keepsDownload) {
     m_keepsDownload = keepsDownload;
 }
 
+void KLYTDLGetVideoPropertiesTask::setMakesThumbnail(bool makesThumbnail) {
+    m_makesThumbnail = makesThumbnail;
+}
+
 KLYTDLGetVideoPropertiesTask::PartialDownload KLYTDLGetVideoPropertiesTask::takePartialDownload() {
     return std::exchange(m_partialDownload, PartialDownload());
 }
@@ -159,7 +163,7 @@ void KLYTDLGetVideoPropertiesTask::startDownload() {
 void KLYTDLGetVideoPropertiesTask::askToAdvance() {
     // Progress comes line by line; one pass after a burst of lines is enough, and a pass never runs inside
     // the download's own report.
-    if (m_advanceAsked.exchange(true)) {
+    if (std::exchange(m_advanceAsked, true)) {
         return;
     }
     KLDispatch::async([weakSelf = weak_from_this()] {
@@ -305,7 +309,8 @@ void KLYTDLGetVideoPropertiesTask::measure(Probe probe) {
         measured(undeterminateProperties(title), continuable);
         return;
     }
-    auto measuring = std::make_shared<KLGetLocalVideoPropertiesTask>(download->resultAs<QString>());
+    auto measuring =
+        std::make_shared<KLGetLocalVideoPropertiesTask>(download->resultAs<QString>(), m_makesThumbnail);
     if (m_terminated) {
         return;
     }

@@ -8,7 +8,6 @@
 #include <QString>
 #include <QUrl>
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -61,6 +60,8 @@ public:
     // Whether what measuring downloaded is kept for takePartialDownload(); it is not by default. Set before
     // the task starts.
     void setKeepsDownload(bool keepsDownload);
+    // Whether the measuring makes a picture of the video; it does by default. Set before the task starts.
+    void setMakesThumbnail(bool makesThumbnail);
     // Hands over what the measuring download left; later calls get nothing.
     PartialDownload takePartialDownload();
 
@@ -117,6 +118,7 @@ private:
     KLYTDLInformationFile m_informationFile;
     PartialDownload m_partialDownload;
     bool m_keepsDownload = false;
+    bool m_makesThumbnail = true;
     std::shared_ptr<KLYTDLDownloadTask> m_downloadTask;
     std::shared_ptr<KLGetLocalVideoPropertiesTask> m_propertiesTask;
     bool m_terminated = false;
@@ -134,5 +136,5 @@ private:
     qint64 m_size = 0;
     // Counts the waits with a deadline, so that the timer of an earlier one does nothing.
     int m_deadlineGeneration = 0;
-    std::atomic<bool> m_advanceAsked{false};
+    bool m_advanceAsked = false;
 };
