@@ -15,7 +15,7 @@ KLEntryRow::KLEntryRow(std::shared_ptr<KLEntry> entry, std::weak_ptr<KLApplicati
     : m_entry(std::move(entry)), m_ui(std::move(ui)), m_services(std::move(services)) {}
 
 std::shared_ptr<KLDefaultPreferences> KLEntryRow::preferences() const {
-    return m_services != nullptr ? m_services->preferences : nullptr;
+    return KLServices::preferencesOf(m_services.get());
 }
 
 std::shared_ptr<KLQueuePersistence> KLEntryRow::persistence() const {

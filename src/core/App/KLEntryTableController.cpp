@@ -65,8 +65,8 @@ bool KLEntryTableController::startsAutomatically() const {
     if (m_automaticStart.has_value()) {
         return *m_automaticStart;
     }
-    return m_services != nullptr && m_services->preferences != nullptr &&
-           m_services->preferences->automaticallyStartDownloading();
+    const auto preferences = KLServices::preferencesOf(m_services.get());
+    return preferences != nullptr && preferences->automaticallyStartDownloading();
 }
 
 void KLEntryTableController::removeEntry(const std::shared_ptr<KLEntry> &entry) {

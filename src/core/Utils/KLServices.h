@@ -41,4 +41,9 @@ public:
     // The picture shown for a file that has no thumbnail of its own: the provider's icon, or without one
     // the plain placeholder; nothing for no file.
     QImage iconForFile(const QString &file, const QSize &size) const;
+
+    // The settings of a part that may have been made without services: nil then.
+    static std::shared_ptr<KLDefaultPreferences> preferencesOf(const KLServices *services) {
+        return services != nullptr ? services->preferences : nullptr;
+    }
 };

@@ -316,8 +316,7 @@ void KLEntryViewController::onTitle() {
 
 void KLEntryViewController::onDisplayInformation() {
     const std::shared_ptr<KLEntryTableController> table = m_table.lock();
-    const auto preferences =
-        table != nullptr && table->services() != nullptr ? table->services()->preferences : nullptr;
+    const auto preferences = table != nullptr ? KLServices::preferencesOf(table->services().get()) : nullptr;
     const KLSettingsLevel level =
         preferences != nullptr ? preferences->settingsLevel() : KLSettingsLevel::Beginner;
     auto *information = new KLInformationPopoverController();

@@ -9,7 +9,7 @@ KLTaskEntryGenerator::KLTaskEntryGenerator(std::shared_ptr<const KLServices> ser
     : m_services(std::move(services)) {}
 
 std::shared_ptr<const KLDefaultPreferences> KLTaskEntryGenerator::webSettings() const {
-    return m_services != nullptr ? m_services->preferences : nullptr;
+    return KLServices::preferencesOf(m_services.get());
 }
 
 KLTaskEntryGenerator::~KLTaskEntryGenerator() {

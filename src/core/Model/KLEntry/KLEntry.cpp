@@ -201,8 +201,7 @@ void KLEntry::process(Placement placement) {
     m_cancelled = false;
     Q_EMIT entryHasStartedProcessing();
 
-    const std::shared_ptr<KLDefaultPreferences> live =
-        m_services != nullptr ? m_services->preferences : nullptr;
+    const std::shared_ptr<KLDefaultPreferences> live = KLServices::preferencesOf(m_services.get());
     if (live == nullptr) {
         KLLog::log(QStringLiteral("No preferences to process with"));
         finishProcessingWithError(KLError::create(KLError::downloadType, copyErrorDescription));
@@ -307,7 +306,7 @@ void KLEntry::enqueueTask(const std::shared_ptr<KLTask> &task,
 }
 
 std::shared_ptr<const KLDefaultPreferences> KLEntry::webSettings() const {
-    return m_services != nullptr ? m_services->preferences : nullptr;
+    return KLServices::preferencesOf(m_services.get());
 }
 
 bool KLEntry::thumbnailsShown() const {
@@ -544,8 +543,7 @@ void KLEntry::finishByPlacing(const QString &item) {
 
 void KLEntry::finishWithSuccessAndOutputFile(const QString &outputFile) {
     removeTemporaryFolder();
-    const std::shared_ptr<KLDefaultPreferences> live =
-        m_services != nullptr ? m_services->preferences : nullptr;
+    const std::shared_ptr<KLDefaultPreferences> live = KLServices::preferencesOf(m_services.get());
     if (live != nullptr && live->importIntoItunes()) {
         KLKinolarkUtils::importURLIntoITunes(outputFile);
     }

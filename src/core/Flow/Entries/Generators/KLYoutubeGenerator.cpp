@@ -87,6 +87,6 @@ QUrl KLYoutubeGenerator::removeListParameter(const QUrl &url) {
 
 bool KLYoutubeGenerator::followYoutubeLists() const {
     // Without settings (a generator made without services) lists are not followed, the default.
-    return services() != nullptr && services()->preferences != nullptr &&
-           services()->preferences->followYoutubeLists();
+    const auto preferences = webSettings();
+    return preferences != nullptr && preferences->followYoutubeLists();
 }
