@@ -27,6 +27,7 @@ const QList<Described> &describedOptions() {
         {QStringLiteral("subtitles"), QString(), false},
         {QStringLiteral("downloads"), QString(), true},
         {QStringLiteral("processing"), QString(), true},
+        {QStringLiteral("no-continue"), QString(), false},
         {QStringLiteral("save"), QString(), false},
         {QStringLiteral("json"), QString(), false},
         {QStringLiteral("verbose"), QString(), false},
@@ -210,6 +211,8 @@ void KLCommandLineOptions::takeSwitch(const QString &name) {
         json = true;
     } else if (name == QStringLiteral("save")) {
         save = true;
+    } else if (name == QStringLiteral("no-continue")) {
+        continueDownloads = false;
     }
 }
 
@@ -308,6 +311,8 @@ QString KLCommandLineOptions::helpText() {
         "      --subtitles           download subtitles where offered\n"
         "      --downloads N         downloads running at once\n"
         "      --processing N        conversions running at once\n"
+        "      --no-continue         fetch every video afresh instead of continuing what an interrupted run\n"
+        "                            of the same address left\n"
         "      --save                keep these settings for later runs and the application\n"
         "      --json                one JSON object per line for every change of an entry\n"
         "      --verbose             write the program's diagnostic lines to standard error\n"

@@ -33,6 +33,8 @@ public:
     bool json = false;
     bool verbose = false;
     bool save = false;
+    // Whether a download continues what an interrupted run of the same address kept.
+    bool continueDownloads = true;
 
 private:
     // Takes one option, by its long name, with its value (empty for a switch); false with `error` set when

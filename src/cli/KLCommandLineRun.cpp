@@ -74,6 +74,7 @@ bool KLCommandLineRun::start(QString *error, int *exitStatus) {
         return false;
     }
     m_delegate->services()->thumbnailsShown = false; // nothing here shows a picture of a video
+    m_delegate->services()->continuesKeptDownloads = m_options.continueDownloads;
     m_delegate->doFinishApplicationLaunch(false);
     const auto preferences = m_delegate->services()->preferences;
     preferences->setSaving(false);

@@ -12,6 +12,7 @@
 #include "Flow/TaskManager/KLTaskManager.h"
 #include "Model/Passwords/KLPasswordManager.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
+#include "Utils/KLKeptDownloads.h"
 #include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLLog.h"
 #include "Utils/KLObjectRepository.h"
@@ -64,6 +65,9 @@ void KLApplicationLaunch::initializeObjectRepository(bool rememberQueue) {
     services.ffmpegFactory = std::make_shared<KLFFMPEGCommandFactory>();
     services.queuePersistence =
         rememberQueue ? std::make_shared<KLQueuePersistence>(services.preferences) : nullptr;
+    // What was kept of downloads too long ago to be wanted still goes before anything is queued.
+    services.keptDownloads = std::make_shared<KLKeptDownloads>();
+    services.keptDownloads->sweep();
     registerServices(services);
     m_state->tracker.clearWorkingLists();
 }

@@ -42,6 +42,7 @@ void KLEntryRow::start(KLEntry::Placement placement) {
 }
 
 void KLEntryRow::onRemove() {
+    m_entry->forgetKeptDownload();
     if (const auto persistence = this->persistence()) {
         persistence->removeURL(m_entry->originalURL());
     }

@@ -10,6 +10,7 @@
 class KLDefaultPreferences;
 class KLEntryDestinationChooser;
 class KLFFMPEGCommandFactory;
+class KLKeptDownloads;
 class KLPasswordManager;
 class KLQueuePersistence;
 class KLScriptManager;
@@ -30,6 +31,10 @@ public:
     std::shared_ptr<KLFFMPEGCommandFactory> ffmpegFactory;
     // Nil when the queue is not remembered (the command line).
     std::shared_ptr<KLQueuePersistence> queuePersistence;
+    // What downloads have fetched, kept across runs; nil for none.
+    std::shared_ptr<KLKeptDownloads> keptDownloads;
+    // Whether a download continues what an earlier run kept of it, rather than fetching afresh.
+    bool continuesKeptDownloads = true;
     // Who is asked where a finished file goes; without one it goes where the settings say.
     std::shared_ptr<KLEntryDestinationChooser> destinationChooser;
     // Draws a file's icon; the window installs one.

@@ -11,6 +11,7 @@
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLDispatch.h"
 #include "Utils/KLFilePlacer.h"
+#include "Utils/KLKeptDownloads.h"
 #include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLLog.h"
 #include "Utils/KLServices.h"
@@ -281,7 +282,26 @@ QString KLEntry::temporaryFolder() const {
 QString KLEntry::createRunFolder(const QString &existing) {
     const QString folder = existing.isEmpty() ? KLKinolarkUtils::createTemporaryFolder() : existing;
     m_temporaryFolder = folder;
+    m_runFolderKept = false;
     return folder;
+}
+
+std::shared_ptr<KLKeptDownloads> KLEntry::keptDownloads() const {
+    return m_services != nullptr && !m_keptDownloadForgotten ? m_services->keptDownloads : nullptr;
+}
+
+void KLEntry::useKeptRunFolder(const QString &folder) {
+    m_temporaryFolder = folder;
+    m_runFolderKept = true;
+}
+
+void KLEntry::forgetKeptDownload() {
+    const std::shared_ptr<KLKeptDownloads> kept = keptDownloads();
+    m_keptDownloadForgotten = true;
+    m_runFolderKept = false; // a run in progress removes the folder as it ends
+    if (kept != nullptr && !m_processing) {
+        kept->discard(m_originalURL);
+    }
 }
 
 std::shared_ptr<KLError> KLEntry::cancellationError() {
@@ -509,7 +529,8 @@ void KLEntry::failPlacement(const QString &item, const QString &reason) {
             setOutputFile(kept);
         }
     }
-    removeTemporaryFolder();
+    // The run's file is kept apart: a retry fetches afresh rather than keeping a second copy.
+    removeTemporaryFolder(true);
     setError(KLError::create(KLError::downloadType, copyErrorDescription, cause));
     setState(copyFailedState);
     endRun();
@@ -542,7 +563,7 @@ void KLEntry::finishByPlacing(const QString &item) {
 }
 
 void KLEntry::finishWithSuccessAndOutputFile(const QString &outputFile) {
-    removeTemporaryFolder();
+    removeTemporaryFolder(true);
     const std::shared_ptr<KLDefaultPreferences> live = KLServices::preferencesOf(m_services.get());
     if (live != nullptr && live->importIntoItunes()) {
         KLKinolarkUtils::importURLIntoITunes(outputFile);
@@ -555,7 +576,7 @@ void KLEntry::finishWithSuccessAndOutputFile(const QString &outputFile) {
 }
 
 void KLEntry::finishProcessingWithError(const std::shared_ptr<KLError> &error) {
-    removeTemporaryFolder();
+    removeTemporaryFolder(false);
     setError(error);
     setState(error != nullptr && error->errorType() == KLError::terminatedType ? cancelledState
                                                                                : failedState);
@@ -567,9 +588,17 @@ void KLEntry::endRun() {
     Q_EMIT entryHasFinishedProcessing();
 }
 
-void KLEntry::removeTemporaryFolder() {
+void KLEntry::removeTemporaryFolder(bool finished) {
     const QString folder = temporaryFolder();
-    if (!folder.isEmpty()) {
-        QDir(folder).removeRecursively();
+    if (folder.isEmpty()) {
+        return;
     }
+    if (m_runFolderKept && !finished) {
+        // The download stays for the next run; a half-written conversion is of no use to it.
+        if (!m_conversionOutput.isEmpty() && m_conversionOutput.startsWith(folder + QLatin1Char('/'))) {
+            QFile::remove(m_conversionOutput);
+        }
+        return;
+    }
+    QDir(folder).removeRecursively();
 }

@@ -11,6 +11,7 @@
 
 class KLDefaultPreferences;
 class KLError;
+class KLKeptDownloads;
 class KLServices;
 class KLPreferences;
 class KLTask;
@@ -93,6 +94,9 @@ public:
     virtual void cancel();
     // Progress 0, no error, not completed, each through its setter.
     void resetState();
+    // Lets go of what was kept of the entry's download, as the entry leaves the queue: at once, or when a
+    // run in progress ends.
+    void forgetKeptDownload();
 
     bool cancelled() const { return m_cancelled; }
 
@@ -130,6 +134,11 @@ protected:
     // Makes the run's temporary folder, which goes when the run ends. A folder the entry already holds
     // (with a partial download in it) can be handed in to serve as that folder instead.
     QString createRunFolder(const QString &existing = QString());
+    // Where downloads are kept across runs; nil without services.
+    std::shared_ptr<KLKeptDownloads> keptDownloads() const;
+    // Takes a kept folder as the run's folder: a run that does not finish leaves its download there for the
+    // next run, instead of removing it.
+    void useKeptRunFolder(const QString &folder);
 
     // Queues a metadata task and finishes the preparation when it ends; `adjust` may complete the record.
     void prepareWithPropertiesTask(const std::shared_ptr<KLTask> &propertiesTask,
@@ -168,7 +177,8 @@ private:
     bool startConversionTasks(const std::vector<std::shared_ptr<KLTask>> &tasks);
     void convert(const QString &inputPath);
     void conversionTaskEnded(KLTask &task);
-    void removeTemporaryFolder();
+    // Removes the run's folder; a kept folder of a run that did not finish keeps its download.
+    void removeTemporaryFolder(bool finished);
     void endRun();
     // Ends the run with the copy failure; the cause says why and where the finished file was kept.
     void failPlacement(const QString &item, const QString &reason);
@@ -200,6 +210,9 @@ private:
     // Whether this run places its output by itself (never over an existing file) rather than where asked.
     bool m_automaticallyStartDownloading = true;
     QString m_temporaryFolder;
+    bool m_runFolderKept = false;
+    // Set once the entry has left the queue: nothing of it is to be kept any more.
+    bool m_keptDownloadForgotten = false;
     QString m_conversionOutput;
     // The task that measures the downloaded file, while it runs; only compared, never called.
     const KLTask *m_measuringTask = nullptr;

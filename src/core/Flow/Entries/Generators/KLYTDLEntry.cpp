@@ -3,9 +3,13 @@
 #include "Model/KLTask/KLError.h"
 #include "Model/KLTask/YTDL/KLYTDLDownloadTask.h"
 #include "Model/KLTask/YTDL/KLYTDLGetVideoPropertiesTask.h"
+#include "Model/Preferences/KLPreferences.h"
+#include "Utils/KLKeptDownloads.h"
 #include "Utils/KLScratchFolder.h"
+#include "Utils/KLServices.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <utility>
@@ -13,6 +17,7 @@
 namespace {
 
 const QString informationExtension = QStringLiteral(".info.json");
+const QString partSuffix = QStringLiteral(".part");
 
 } // namespace
 
@@ -47,19 +52,79 @@ QString KLYTDLEntry::runFolderForDownload(bool &complete, KLYTDLInformationFile 
     // The listing's file serves one run: after it, the video is extracted afresh.
     informationFile = std::exchange(m_informationFile, KLYTDLInformationFile());
     complete = false;
-    if (partial.folder == nullptr || !QFileInfo(partial.folder->path()).isDir()) {
+    if (partial.folder != nullptr && !QFileInfo(partial.folder->path()).isDir()) {
+        partial = {};
+    }
+    if (const QString kept = keptRunFolder(partial, complete); !kept.isEmpty()) {
+        adoptInformationFile(kept, informationFile);
+        return kept;
+    }
+    if (partial.folder == nullptr) {
         return createRunFolder();
     }
     // From here on the run owns the folder and removes it when it ends.
     partial.folder->release();
     const QString folder = createRunFolder(partial.folder->path());
     complete = partial.complete;
+    adoptInformationFile(folder, informationFile);
+    return folder;
+}
+
+void KLYTDLEntry::adoptInformationFile(const QString &folder, KLYTDLInformationFile &informationFile) {
     const QString written =
         QDir(folder).filePath(KLYTDLGetVideoPropertiesTask::downloadName + informationExtension);
     if (QFileInfo(written).isFile()) {
         informationFile = KLYTDLInformationFile(written, nullptr); // in the run's folder, which goes with it
     }
+}
+
+QString KLYTDLEntry::keptRunFolder(KLYTDLGetVideoPropertiesTask::PartialDownload &partial, bool &complete) {
+    const std::shared_ptr<KLKeptDownloads> kept = keptDownloads();
+    if (kept == nullptr) {
+        return QString();
+    }
+    const QUrl address = originalURL();
+    const QString destination = runPreferences()->downloadLocation();
+    const std::optional<KLKeptDownloads::Record> record = kept->record(address);
+    const QDir previous(kept->folderFor(address));
+    const bool continuing = record.has_value() && services()->continuesKeptDownloads &&
+                            (previous.exists(KLYTDLGetVideoPropertiesTask::downloadName) ||
+                             previous.exists(KLYTDLGetVideoPropertiesTask::downloadName + partSuffix));
+    if (!continuing) {
+        kept->discard(address);
+    }
+    const QString folder =
+        kept->hold(address, destination, continuing ? record->stage : KLKeptDownloads::downloadingStage);
+    if (folder.isEmpty()) {
+        return QString();
+    }
+    if (continuing) {
+        // What an earlier run kept goes further than the beginning measuring fetched; only the page's fresh
+        // information is taken from measuring.
+        complete = record->stage == KLKeptDownloads::downloadedStage;
+        moveInto(partial, folder, {KLYTDLGetVideoPropertiesTask::downloadName + informationExtension});
+    } else if (partial.folder != nullptr) {
+        complete = partial.complete;
+        moveInto(partial, folder, {});
+    }
+    useKeptRunFolder(folder);
     return folder;
+}
+
+void KLYTDLEntry::moveInto(const KLYTDLGetVideoPropertiesTask::PartialDownload &partial,
+                           const QString &folder, const QStringList &names) {
+    if (partial.folder == nullptr) {
+        return;
+    }
+    // Both folders are in the application data folder, so each move is a rename; the measuring folder goes
+    // with its last owner.
+    const QDir from(partial.folder->path());
+    const QStringList moved = names.isEmpty() ? from.entryList(QDir::Files | QDir::Hidden) : names;
+    for (const QString &name : moved) {
+        const QString target = QDir(folder).filePath(name);
+        QFile::remove(target);
+        QFile::rename(from.filePath(name), target);
+    }
 }
 
 void KLYTDLEntry::doProcessing() {
@@ -110,10 +175,19 @@ void KLYTDLEntry::downloadEnded(KLYTDLDownloadTask &task, const QString &target,
     QDir folder(QFileInfo(target).absolutePath());
     folder.removeRecursively();
     QDir().mkpath(folder.path());
+    recordKeptStage(KLKeptDownloads::downloadingStage);
     startDownload(target, KLYTDLInformationFile());
 }
 
+void KLYTDLEntry::recordKeptStage(const QString &stage) {
+    if (const std::shared_ptr<KLKeptDownloads> kept = keptDownloads()) {
+        kept->hold(originalURL(), runPreferences()->downloadLocation(), stage);
+    }
+}
+
 void KLYTDLEntry::downloadAcquired(const QString &target) {
+    // An interrupted conversion starts again from this file, not from the web.
+    recordKeptStage(KLKeptDownloads::downloadedStage);
     if (runIsDownloadOnly()) {
         finishByPlacing(target);
     } else {

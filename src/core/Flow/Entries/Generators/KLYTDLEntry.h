@@ -1,13 +1,13 @@
 #pragma once
 
 #include "Model/KLEntry/KLEntry.h"
+#include "Model/KLTask/YTDL/KLYTDLGetVideoPropertiesTask.h"
 #include "Model/KLTask/YTDL/KLYTDLInformationFile.h"
 
 #include <QUrl>
 
 class KLTask;
 class KLYTDLDownloadTask;
-class KLYTDLGetVideoPropertiesTask;
 
 // A media link that the downloader can fetch, found on a web page: measured with the downloader, downloaded
 // into the run's temporary folder, converted (or not) and placed at the destination. The page it was found
@@ -15,7 +15,9 @@ class KLYTDLGetVideoPropertiesTask;
 //
 // Nothing is fetched twice: the download continues what measuring left (or uses it as it is when the whole
 // video arrived), and takes the video from the downloader's information file instead of extracting the page
-// again. Should that information have gone stale, the video is downloaded afresh from its page.
+// again. Should that information have gone stale, the video is downloaded afresh from its page. Where the
+// services keep downloads, the download lives in the video's kept folder, so that a run that is stopped,
+// interrupted or killed leaves it for the next run, which continues it (or converts it, when it was whole).
 class KLYTDLEntry final : public KLEntry {
 public:
     using KLEntry::KLEntry;
@@ -34,6 +36,15 @@ protected:
 private:
     // Folder for the run: the one measuring left, when it did, else a new one.
     QString runFolderForDownload(bool &complete, KLYTDLInformationFile &informationFile);
+    // The video's kept folder, holding what an earlier run kept or else what measuring fetched; empty where
+    // nothing is kept. `complete` says whether the download in it is whole.
+    QString keptRunFolder(KLYTDLGetVideoPropertiesTask::PartialDownload &partial, bool &complete);
+    // Moves the named files of measuring's folder (all of them for none) into the folder.
+    static void moveInto(const KLYTDLGetVideoPropertiesTask::PartialDownload &partial, const QString &folder,
+                         const QStringList &names);
+    // Notes how far the run got in the video's kept folder, when downloads are kept.
+    void recordKeptStage(const QString &stage);
+    static void adoptInformationFile(const QString &folder, KLYTDLInformationFile &informationFile);
     void startDownload(const QString &target, const KLYTDLInformationFile &informationFile);
     void downloadEnded(KLYTDLDownloadTask &task, const QString &target, bool fromInformation);
     void downloadAcquired(const QString &target);

@@ -1,0 +1,127 @@
+#include "Utils/KLKeptDownloads.h"
+
+#include "Utils/KLFilePlacer.h"
+#include "Utils/KLKinolarkUtils.h"
+#include "Utils/KLSafeFile.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <utility>
+
+namespace {
+
+// A record is a few hundred bytes; anything much larger is not ours.
+constexpr qint64 recordLimit = 64 * 1024;
+
+QString rootOrDefault(QString root) {
+    if (!root.isEmpty()) {
+        return root;
+    }
+    const QString data = KLKinolarkUtils::getApplicationDataDirectory();
+    return data.isEmpty() ? QString() : QDir(data).filePath(KLKeptDownloads::folderName);
+}
+
+qint64 bytesUnder(const QString &folder) {
+    qint64 total = 0;
+    QDirIterator files(folder, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        total += files.nextFileInfo().size();
+    }
+    return total;
+}
+
+} // namespace
+
+KLKeptDownloads::KLKeptDownloads(QString root) : m_root(rootOrDefault(std::move(root))) {}
+
+QString KLKeptDownloads::keyFor(const QUrl &address) {
+    const QByteArray form = address.adjusted(QUrl::RemovePassword).toEncoded();
+    // A name of fixed length whatever the address, and the same for every spelling the file gives back.
+    return QString::fromLatin1(QCryptographicHash::hash(form, QCryptographicHash::Sha256).toHex().left(32));
+}
+
+QString KLKeptDownloads::folderFor(const QUrl &address) const {
+    return m_root.isEmpty() ? QString() : QDir(m_root).filePath(keyFor(address));
+}
+
+std::optional<KLKeptDownloads::Record> KLKeptDownloads::readRecord(const QString &folder) {
+    const KLSafeFile::ReadResult read = KLSafeFile::readRegularFile(QDir(folder).filePath(recordName),
+                                                                    KLSafeFile::Links::refuse, recordLimit);
+    if (read.status != KLSafeFile::ReadStatus::read) {
+        return std::nullopt;
+    }
+    const QJsonObject object = QJsonDocument::fromJson(read.contents).object();
+    Record record;
+    record.address = QUrl(object.value(QStringLiteral("address")).toString(), QUrl::StrictMode);
+    record.destination = object.value(QStringLiteral("destination")).toString();
+    record.stage = object.value(QStringLiteral("stage")).toString();
+    record.updated = QDateTime::fromString(object.value(QStringLiteral("updated")).toString(), Qt::ISODate);
+    if (!record.address.isValid() || record.stage.isEmpty() || !record.updated.isValid()) {
+        return std::nullopt;
+    }
+    return record;
+}
+
+std::optional<KLKeptDownloads::Record> KLKeptDownloads::record(const QUrl &address) const {
+    const QString folder = folderFor(address);
+    return folder.isEmpty() ? std::nullopt : readRecord(folder);
+}
+
+QString KLKeptDownloads::hold(const QUrl &address, const QString &destination, const QString &stage) {
+    const QString folder = folderFor(address);
+    if (folder.isEmpty() || KLFilePlacer::makeFolder(m_root, 0700).has_value() ||
+        KLFilePlacer::makeFolder(folder, 0700).has_value()) {
+        return QString();
+    }
+    const QJsonObject object{
+        {QStringLiteral("address"), address.adjusted(QUrl::RemovePassword).toString(QUrl::FullyEncoded)},
+        {QStringLiteral("destination"), destination},
+        {QStringLiteral("stage"), stage},
+        {QStringLiteral("updated"), QDateTime::currentDateTimeUtc().toString(Qt::ISODate)}};
+    if (!KLSafeFile::replaceFile(QDir(folder).filePath(recordName), QJsonDocument(object).toJson(), 0600)) {
+        return QString();
+    }
+    return folder;
+}
+
+void KLKeptDownloads::discard(const QUrl &address) {
+    const QString folder = folderFor(address);
+    if (!folder.isEmpty()) {
+        QDir(folder).removeRecursively();
+    }
+}
+
+qint64 KLKeptDownloads::keptBytes(const QUrl &address) const {
+    const QString folder = folderFor(address);
+    return folder.isEmpty() ? 0 : bytesUnder(folder);
+}
+
+qint64 KLKeptDownloads::totalBytes() const {
+    return m_root.isEmpty() ? 0 : bytesUnder(m_root);
+}
+
+void KLKeptDownloads::sweep(int maximumAgeInDays) {
+    if (m_root.isEmpty()) {
+        return;
+    }
+    const QDateTime limit = QDateTime::currentDateTimeUtc().addDays(-maximumAgeInDays);
+    const QFileInfoList folders =
+        QDir(m_root).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QFileInfo &folder : folders) {
+        const std::optional<Record> kept = readRecord(folder.filePath());
+        if (!kept.has_value() || kept->updated < limit) {
+            QDir(folder.filePath()).removeRecursively();
+        }
+    }
+}
+
+void KLKeptDownloads::clear() {
+    if (!m_root.isEmpty()) {
+        QDir(m_root).removeRecursively();
+    }
+}

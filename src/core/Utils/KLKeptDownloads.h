@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+// What a download has fetched so far, kept across runs of the program in the application data folder so
+// that a stopped, interrupted or killed run continues where it was instead of fetching the video again.
+// Each video has a folder of its own, named after its address, holding the downloader's partial file and a
+// small record (its address without any password, where the result goes and how far the run got). Folders
+// and records are readable by their owner only; a record is replaced in one step. Main thread only.
+class KLKeptDownloads final {
+public:
+    static inline const QString folderName = QStringLiteral("Kept downloads");
+    static inline const QString recordName = QStringLiteral("record.json");
+    // How far a run got: the download is under way, or complete and waiting for its conversion.
+    static inline const QString downloadingStage = QStringLiteral("downloading");
+    static inline const QString downloadedStage = QStringLiteral("downloaded");
+    static constexpr int defaultMaximumAgeInDays = 7;
+
+    struct Record {
+        QUrl address;
+        QString destination;
+        QString stage;
+        QDateTime updated;
+    };
+
+    // Keeps under `root`; by default the "Kept downloads" folder of the application data folder.
+    explicit KLKeptDownloads(QString root = QString());
+
+    QString root() const { return m_root; }
+    // The video's folder, whether or not it exists yet.
+    QString folderFor(const QUrl &address) const;
+    std::optional<Record> record(const QUrl &address) const;
+    // Makes the video's folder when missing and records the stage; the folder, or empty when it could not
+    // be made.
+    QString hold(const QUrl &address, const QString &destination, const QString &stage);
+    void discard(const QUrl &address);
+    // Bytes kept for one video, and for all of them.
+    qint64 keptBytes(const QUrl &address) const;
+    qint64 totalBytes() const;
+    // Removes folders whose record is older than `maximumAgeInDays`, or that hold no readable record.
+    void sweep(int maximumAgeInDays = defaultMaximumAgeInDays);
+    void clear();
+
+private:
+    static QString keyFor(const QUrl &address);
+    static std::optional<Record> readRecord(const QString &folder);
+
+    const QString m_root;
+};

@@ -1,0 +1,116 @@
+// A run of kinolark that is interrupted keeps what its download fetched, and the same command again
+// continues it with one range request instead of fetching the video afresh, unless told --no-continue. The
+// real program against the test web server, which serves the clip slowly enough to interrupt it halfway.
+#include "KLKinolarkRunner.h"
+#include "KLMediaFixtures.h"
+#include "KLTestEnvironment.h"
+#include "KLYTDLTestSite.h"
+#include "Model/Preferences/KLDefaultPreferences.h"
+#include "Utils/KLKeptDownloads.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+QString s(const char *text) {
+    return QString::fromUtf8(text);
+}
+
+QByteArray contentsOf(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The size of the partial download kept for any video; 0 for none.
+qint64 keptPartialSize() {
+    QDirIterator files(KLKeptDownloads().root(), {s("download.part")}, QDir::Files,
+                       QDirIterator::Subdirectories);
+    return files.hasNext() ? files.nextFileInfo().size() : 0;
+}
+
+class ResumedRunsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QFile::remove(KLDefaultPreferences::storeFilePath());
+        KLKeptDownloads().clear();
+        ASSERT_TRUE(m_site.addMedia(s("clip.mp4"), KLMediaFixtures::Clip360p));
+        m_site.addPage(s("page.html"), s("Movie Night"), {s("clip.mp4")});
+        ASSERT_TRUE(m_site.start());
+    }
+    void TearDown() override {
+        KLKeptDownloads().clear();
+        QFile::remove(KLDefaultPreferences::storeFilePath());
+    }
+
+    QStringList arguments() const {
+        return {m_site.url(s("page.html")), s("-c"), s("download-only"), s("-o"), m_output.path()};
+    }
+
+    // Starts a run on the slowly served clip and interrupts it once about half of the clip is kept; the
+    // size kept.
+    qint64 interruptHalfway() {
+        const qint64 size = m_site.sizeOf(s("clip.mp4"));
+        m_site.server().throttle(s("/clip.mp4"), size / 8);
+        QProcess process;
+        KLKinolarkRunner::start(process, arguments(), {});
+        EXPECT_TRUE(KLTestEnvironment::waitUntil([size] { return keptPartialSize() >= size / 2; }, 60s));
+        ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+        EXPECT_TRUE(process.waitForFinished(20000));
+        EXPECT_EQ(process.exitCode(), 128 + SIGINT);
+        m_site.server().throttle(s("/clip.mp4"), 0);
+        return keptPartialSize();
+    }
+
+    // The ranges the clip was asked for from the request `from` on.
+    QList<QByteArray> rangesAskedFrom(qsizetype from) {
+        QList<QByteArray> ranges;
+        const auto requests = m_site.server().requestsFor(s("/clip.mp4"));
+        for (qsizetype index = from; index < requests.size(); ++index) {
+            ranges << requests[index].range;
+        }
+        return ranges;
+    }
+
+    KLYTDLTestSite m_site;
+    QTemporaryDir m_output;
+};
+
+} // namespace
+
+TEST_F(ResumedRunsTest, TheSameCommandContinuesWhatAnInterruptedRunKeptOrStartsAfreshWhenTold) {
+    for (const bool continuing : {true, false}) {
+        const qint64 kept = interruptHalfway();
+        ASSERT_GT(kept, 0) << continuing;
+        EXPECT_TRUE(KLKinolarkRunner::filesIn(m_output.path()).isEmpty());
+        const qsizetype before = m_site.server().requestsFor(s("/clip.mp4")).size();
+
+        QStringList again = arguments();
+        if (!continuing) {
+            again << s("--no-continue");
+        }
+        const KLKinolarkRunner::Outcome outcome = KLKinolarkRunner::run(again);
+        ASSERT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
+        const QStringList files = KLKinolarkRunner::filesIn(m_output.path());
+        ASSERT_EQ(files.size(), 1);
+        const QString result = QDir(m_output.path()).filePath(files.first());
+        EXPECT_EQ(contentsOf(result), m_site.contentsOf(s("clip.mp4"))) << continuing;
+        const QList<QByteArray> ranges = rangesAskedFrom(before);
+        const QByteArray resumed = "bytes=" + QByteArray::number(kept) + "-";
+        EXPECT_EQ(ranges.count(resumed), continuing ? 1 : 0) << ranges.join(' ').toStdString();
+        // What was kept went with the finished run.
+        EXPECT_TRUE(QDir(KLKeptDownloads().root()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
+        QFile::remove(result);
+    }
+}
