@@ -35,6 +35,8 @@ std::optional<Options> parseOptions(const QStringList &arguments) {
                                      QStringLiteral("URL"));
     const QList<QPair<QString, QString>> plain = {
         {QStringLiteral("process-all"), QStringLiteral("ProcessAll")},
+        {QStringLiteral("pause-all"), QStringLiteral("PauseAll")},
+        {QStringLiteral("resume-all"), QStringLiteral("ResumeAll")},
         {QStringLiteral("clear-all"), QStringLiteral("ClearAll")},
         {QStringLiteral("clear-completed"), QStringLiteral("ClearCompleted")},
         {QStringLiteral("grab-firefox"), QStringLiteral("GrabFirefox")},

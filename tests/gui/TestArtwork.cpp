@@ -39,10 +39,12 @@ std::vector<Picture> windowPictures() {
           "icon-settings-active-dark@2x.png", "firefox.png", "chrome.png"}) {
         pictures.emplace_back(QLatin1String(name), QSize(24, 24));
     }
-    for (const char *name : {"icon-download-all-white@2x.png", "icon-download-all-grey@2x.png",
-                             "icon-clear-all-white@2x.png", "icon-clear-all-grey@2x.png",
-                             "icon-clear-completed-white@2x.png", "icon-clear-completed-grey@2x.png",
-                             "icon-download@2x.png", "icon-redownload@2x.png", "icon-cancel@2x.png"}) {
+    for (const char *name :
+         {"icon-download-all-white@2x.png", "icon-download-all-grey@2x.png", "icon-pause-all-white@2x.png",
+          "icon-pause-all-grey@2x.png", "icon-resume-all-white@2x.png", "icon-resume-all-grey@2x.png",
+          "icon-clear-all-white@2x.png", "icon-clear-all-grey@2x.png", "icon-clear-completed-white@2x.png",
+          "icon-clear-completed-grey@2x.png", "icon-download@2x.png", "icon-redownload@2x.png",
+          "icon-cancel@2x.png"}) {
         pictures.emplace_back(QLatin1String(name), QSize(32, 32));
     }
     for (const char *name : {"firefox_small.png", "chrome_small.png", "icon-remove-light", "icon-remove-dark",

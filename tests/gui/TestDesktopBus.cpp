@@ -177,7 +177,7 @@ TEST(DesktopBus, TheProgramsCommandsAndTheirErrors) {
     reply = callProgram(commands, s("Analyze"), {s("   ")});
     EXPECT_EQ(reply.errorName(), s("org.kinolark.KinolarkPro.Error.InvalidParameter"));
     EXPECT_EQ(reply.errorMessage(), s("Parameter Error: Invalid URL."));
-    for (const char *method : {"ProcessAll", "ClearAll", "ClearCompleted"}) {
+    for (const char *method : {"ProcessAll", "PauseAll", "ResumeAll", "ClearAll", "ClearCompleted"}) {
         EXPECT_EQ(callProgram(commands, s(method), {}).type(), QDBusMessage::ReplyMessage) << method;
     }
     EXPECT_EQ(callProgram(s("org.freedesktop.Application"), s("Activate"), {QVariantMap()}).type(),

@@ -11,10 +11,13 @@
 #include "Model/KLTask/YTDL/KLYTDLLinkDescription.h"
 #include "Model/KLTask/YTDL/KLYoutubeFormatDescription.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
+#include "Utils/KLKeptDownloads.h"
+#include "Utils/KLServices.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -332,4 +335,46 @@ TEST_F(WebEntryTest, CancellingWhileWaitingToConvertEndsCancelled) {
     EXPECT_EQ(entry->error()->errorType(), KLError::terminatedType);
     EXPECT_TRUE(KLEntryTestHarness::temporaryFolders().isEmpty());
     EXPECT_EQ(m_harness.taskManager()->waitingCount(KLTask::longProcessingType), 0u);
+}
+
+TEST_F(WebEntryTest, APausedDownloadKeepsWhatCameAndResumesWithOneRangeRequestOrGoesWithItsEntry) {
+    for (const bool removed : {false, true}) {
+        QTemporaryDir keptRoot;
+        const auto kept = std::make_shared<KLKeptDownloads>(keptRoot.path());
+        m_harness.services()->keptDownloads = kept;
+        m_harness.preferences()->setContainer(KLPreferences::downloadOnlyNoConversion);
+        auto entry = pageEntry();
+        ASSERT_NE(entry, nullptr);
+        ASSERT_TRUE(prepareWithBeginningOnly(entry));
+        const qint64 size = m_site.sizeOf(clip);
+        const QString partial =
+            QDir(kept->folderFor(entry->originalURL())).filePath(QStringLiteral("download.part"));
+        m_site.server().throttle(clip, size / 8);
+        entry->process(KLEntry::Placement::Automatic);
+        ASSERT_TRUE(KLTestEnvironment::waitUntil([&] { return QFileInfo(partial).size() >= size / 2; }, 60s));
+        entry->pause();
+        ASSERT_TRUE(KLTestEnvironment::waitUntil([&] { return !entry->processing(); }, 30s));
+        EXPECT_TRUE(entry->paused());
+        EXPECT_EQ(entry->state(), KLEntry::pausedState);
+        EXPECT_EQ(entry->error(), nullptr);
+        EXPECT_TRUE(KLTestEnvironment::waitUntil([] { return KLEntryTestHarness::noToolsRunning(); }, 5s));
+        const qint64 keptSize = QFileInfo(partial).size();
+        ASSERT_GE(keptSize, size / 2);
+        m_site.server().clearBehaviour(clip);
+        m_site.server().clearRequests();
+        if (removed) {
+            entry->forgetKeptDownload();
+            EXPECT_FALSE(QFileInfo::exists(kept->folderFor(entry->originalURL())));
+            continue;
+        }
+        entry->resume();
+        ASSERT_TRUE(KLTestEnvironment::waitUntil([&] { return entry->completed(); }, 60s));
+        QFile placed(entry->outputFile());
+        ASSERT_TRUE(placed.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(placed.readAll() == m_site.contentsOf(clip));
+        EXPECT_EQ(clipRequestOffsets(), QList<qint64>{keptSize});
+        EXPECT_FALSE(QFileInfo::exists(kept->folderFor(entry->originalURL())));
+        QFile::remove(entry->outputFile());
+    }
+    m_harness.services()->keptDownloads = nullptr;
 }

@@ -36,6 +36,18 @@ void KLScriptingAdaptor::ProcessAll() {
     }
 }
 
+void KLScriptingAdaptor::PauseAll() {
+    if (const auto controller = delegate()) {
+        controller->pauseAll();
+    }
+}
+
+void KLScriptingAdaptor::ResumeAll() {
+    if (const auto controller = delegate()) {
+        controller->resumeAll();
+    }
+}
+
 void KLScriptingAdaptor::ClearAll() {
     if (const auto controller = delegate()) {
         controller->clearAll();

@@ -8,8 +8,9 @@
 class KLAppDelegate;
 
 // The program's commands on the session bus (interface org.kinolark.KinolarkPro): analyse a URL, process
-// all, clear all, clear completed, and take the page a browser shows. Analyze returns at once; a missing or
-// unusable URL is the error org.kinolark.KinolarkPro.Error.InvalidParameter with the controller's text.
+// all, pause and resume all, clear all, clear completed, and take the page a browser shows. Analyze returns
+// at once; a missing or unusable URL is the error org.kinolark.KinolarkPro.Error.InvalidParameter with the
+// controller's text.
 class KLScriptingAdaptor final : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kinolark.KinolarkPro")
@@ -27,6 +28,8 @@ public Q_SLOTS:
     void ProcessAll();
     void ClearAll();
     void ClearCompleted();
+    void PauseAll();
+    void ResumeAll();
     void GrabFirefox();
     void GrabChrome();
 

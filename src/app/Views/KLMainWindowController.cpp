@@ -317,12 +317,16 @@ void KLMainWindowController::onBatch() {
     dismissFailure();
     auto *actions =
         new KLBatchPopoverController(m_showProcessAll, m_showClearCompleted, m_showClearAll, m_dark);
+    actions->offerPauseActions(m_showPauseAll, m_showResumeAll);
     // The popover lives no longer than the window; it reaches the controller only while that is there.
     connect(actions, &KLBatchPopoverController::processAllChosen, this,
             delegateCall(&KLAppDelegate::processAll));
     connect(actions, &KLBatchPopoverController::clearCompletedChosen, this,
             delegateCall(&KLAppDelegate::clearCompleted));
     connect(actions, &KLBatchPopoverController::clearAllChosen, this, delegateCall(&KLAppDelegate::clearAll));
+    connect(actions, &KLBatchPopoverController::pauseAllChosen, this, delegateCall(&KLAppDelegate::pauseAll));
+    connect(actions, &KLBatchPopoverController::resumeAllChosen, this,
+            delegateCall(&KLAppDelegate::resumeAll));
     m_batchPopover = new KLPopover(actions, m_dark, m_window.get());
     connect(m_batchPopover, &KLPopover::closed, this, &KLMainWindowController::popoverDidClose);
     restoreButtonImages();
@@ -582,6 +586,11 @@ void KLMainWindowController::setBatchActions(bool processAll, bool clearComplete
     m_showClearCompleted = clearCompleted;
     m_showClearAll = clearAll;
     m_window->batchButton()->setVisible(processAll || clearCompleted || clearAll);
+}
+
+void KLMainWindowController::setPauseActions(bool pauseAll, bool resumeAll) {
+    m_showPauseAll = pauseAll;
+    m_showResumeAll = resumeAll;
 }
 
 void KLMainWindowController::showAlert(const QString &title, const QString &message) {

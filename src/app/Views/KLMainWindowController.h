@@ -78,6 +78,7 @@ public:
     void setPasswordManagerAvailable(bool available) override;
     void setAddButtonVisible(bool visible) override;
     void setBatchActions(bool processAll, bool clearCompleted, bool clearAll) override;
+    void setPauseActions(bool pauseAll, bool resumeAll) override;
     void closeBatchPopover() override;
     void closeAddPopover() override;
     void showAlert(const QString &title, const QString &message) override;
@@ -142,5 +143,7 @@ private:
     bool m_showProcessAll = false;
     bool m_showClearCompleted = false;
     bool m_showClearAll = false;
+    bool m_showPauseAll = false;
+    bool m_showResumeAll = false;
     int m_numberOfEntries = 0;
 };

@@ -124,6 +124,14 @@ void KLAppDelegate::processAll() {
     m_batchActions->processAll();
 }
 
+void KLAppDelegate::pauseAll() {
+    m_batchActions->pauseAll();
+}
+
+void KLAppDelegate::resumeAll() {
+    m_batchActions->resumeAll();
+}
+
 void KLAppDelegate::clearCompleted() {
     m_batchActions->clearCompleted();
 }

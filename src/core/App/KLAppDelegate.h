@@ -94,6 +94,8 @@ public:
     void clearAll();
     void processAll();
     void clearCompleted();
+    void pauseAll();
+    void resumeAll();
     void updateControlButtonsState();
     void entryTableControllerNumberOfEntriesModified(KLEntryTableController *controller, int count) override;
     void entryTableControllerEntriesStateHasChanged(KLEntryTableController *controller) override;

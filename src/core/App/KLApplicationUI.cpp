@@ -25,6 +25,7 @@ void KLApplicationUI::setLaunchMenusEnabled(bool) {}
 void KLApplicationUI::setPasswordManagerAvailable(bool) {}
 void KLApplicationUI::setAddButtonVisible(bool) {}
 void KLApplicationUI::setBatchActions(bool, bool, bool) {}
+void KLApplicationUI::setPauseActions(bool, bool) {}
 void KLApplicationUI::closeBatchPopover() {}
 void KLApplicationUI::closeAddPopover() {}
 void KLApplicationUI::showAlert(const QString &, const QString &) {}

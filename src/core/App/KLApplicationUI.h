@@ -36,6 +36,8 @@ public:
     virtual void setAddButtonVisible(bool visible);
     // Which batch actions are offered; with none of them the batch button hides.
     virtual void setBatchActions(bool processAll, bool clearCompleted, bool clearAll);
+    // Whether pausing every running entry, and resuming every paused one, are offered.
+    virtual void setPauseActions(bool pauseAll, bool resumeAll);
     virtual void closeBatchPopover();
     virtual void closeAddPopover();
     virtual void showAlert(const QString &title, const QString &message);

@@ -53,6 +53,20 @@ void KLBatchActions::clearCompleted() {
     }
 }
 
+void KLBatchActions::pauseAll() {
+    KLUIChange::post(m_state->ui, [](KLApplicationUI &ui) { ui.closeBatchPopover(); });
+    for (const auto &entry : m_state->tableController->getEntries()) {
+        entry->pause();
+    }
+}
+
+void KLBatchActions::resumeAll() {
+    KLUIChange::post(m_state->ui, [](KLApplicationUI &ui) { ui.closeBatchPopover(); });
+    for (const auto &entry : m_state->tableController->getEntries()) {
+        entry->resume();
+    }
+}
+
 void KLBatchActions::updateControlButtonsState() {
     const auto entries = m_state->tableController->getEntries();
     const bool pending = std::any_of(entries.begin(), entries.end(), [](const auto &entry) {
@@ -61,8 +75,13 @@ void KLBatchActions::updateControlButtonsState() {
     const bool completed =
         std::any_of(entries.begin(), entries.end(), [](const auto &entry) { return entry->completed(); });
     const bool any = !entries.empty();
-    KLUIChange::post(m_state->ui, [pending, completed, any](KLApplicationUI &ui) {
+    const bool running =
+        std::any_of(entries.begin(), entries.end(), [](const auto &entry) { return entry->processing(); });
+    const bool paused =
+        std::any_of(entries.begin(), entries.end(), [](const auto &entry) { return entry->paused(); });
+    KLUIChange::post(m_state->ui, [pending, completed, any, running, paused](KLApplicationUI &ui) {
         ui.setBatchActions(pending, completed, any);
+        ui.setPauseActions(running, paused);
     });
 }
 

@@ -4,8 +4,8 @@
 
 struct KLControllerState;
 
-// The actions on the whole queue (process all, clear completed, clear all) and which of them the user
-// interface offers, kept up to date as the queue and its entries change.
+// The actions on the whole queue (process all, pause and resume all, clear completed, clear all) and which of
+// them the user interface offers, kept up to date as the queue and its entries change.
 class KLBatchActions final : public std::enable_shared_from_this<KLBatchActions> {
 public:
     explicit KLBatchActions(std::shared_ptr<KLControllerState> state);
@@ -13,6 +13,9 @@ public:
     void clearAll();
     void processAll();
     void clearCompleted();
+    // Pauses every entry that runs, keeping what it fetched; resumes every paused one.
+    void pauseAll();
+    void resumeAll();
     // Cancels every entry of the queue and removes it.
     void cancelAndRemoveAll();
     void updateControlButtonsState();

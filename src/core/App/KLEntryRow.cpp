@@ -38,6 +38,10 @@ void KLEntryRow::start(KLEntry::Placement placement) {
         return;
     }
     m_notificationPresented = false;
+    if (m_entry->paused()) {
+        m_entry->resume(); // towards the destination it had, without asking again
+        return;
+    }
     m_entry->process(placement);
 }
 

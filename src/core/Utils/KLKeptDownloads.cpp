@@ -26,11 +26,13 @@ QString rootOrDefault(QString root) {
     return data.isEmpty() ? QString() : QDir(data).filePath(KLKeptDownloads::folderName);
 }
 
+// What the downloads hold, without their records.
 qint64 bytesUnder(const QString &folder) {
     qint64 total = 0;
     QDirIterator files(folder, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
     while (files.hasNext()) {
-        total += files.nextFileInfo().size();
+        const QFileInfo file = files.nextFileInfo();
+        total += file.fileName() == KLKeptDownloads::recordName ? 0 : file.size();
     }
     return total;
 }

@@ -38,7 +38,7 @@ public:
     // be made.
     QString hold(const QUrl &address, const QString &destination, const QString &stage);
     void discard(const QUrl &address);
-    // Bytes kept for one video, and for all of them.
+    // Bytes kept for one video, and for all of them, not counting the records.
     qint64 keptBytes(const QUrl &address) const;
     qint64 totalBytes() const;
     // Removes folders whose record is older than `maximumAgeInDays`, or that hold no readable record.

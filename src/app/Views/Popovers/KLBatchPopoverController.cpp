@@ -12,6 +12,8 @@ KLBatchPopoverController::KLBatchPopoverController(bool showProcessAll, bool sho
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
     m_processAll = addChoice(tr("Process all"), QStringLiteral("icon-download-all"), showProcessAll, dark);
+    m_pauseAll = addChoice(tr("Pause All"), QStringLiteral("icon-pause-all"), false, dark);
+    m_resumeAll = addChoice(tr("Resume All"), QStringLiteral("icon-resume-all"), false, dark);
     m_clearCompleted =
         addChoice(tr("Clear completed"), QStringLiteral("icon-clear-completed"), showClearCompleted, dark);
     m_clearAll = addChoice(tr("Clear all"), QStringLiteral("icon-clear-all"), showClearAll, dark);
@@ -19,6 +21,13 @@ KLBatchPopoverController::KLBatchPopoverController(bool showProcessAll, bool sho
     connect(m_clearCompleted, &KLPopoverChoice::chosen, this,
             &KLBatchPopoverController::clearCompletedChosen);
     connect(m_clearAll, &KLPopoverChoice::chosen, this, &KLBatchPopoverController::clearAllChosen);
+    connect(m_pauseAll, &KLPopoverChoice::chosen, this, &KLBatchPopoverController::pauseAllChosen);
+    connect(m_resumeAll, &KLPopoverChoice::chosen, this, &KLBatchPopoverController::resumeAllChosen);
+}
+
+void KLBatchPopoverController::offerPauseActions(bool pauseAll, bool resumeAll) {
+    m_pauseAll->setOffered(pauseAll);
+    m_resumeAll->setOffered(resumeAll);
 }
 
 KLPopoverChoice *KLBatchPopoverController::addChoice(const QString &label, const QString &image, bool offered,

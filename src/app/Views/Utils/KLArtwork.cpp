@@ -103,7 +103,8 @@ QStringList buttonNames() {
         names << QLatin1String(browser) + QStringLiteral(".png")
               << QLatin1String(browser) + QStringLiteral("_small.png");
     }
-    for (const auto *item : {"icon-download-all", "icon-clear-all", "icon-clear-completed"}) {
+    for (const auto *item : {"icon-download-all", "icon-pause-all", "icon-resume-all", "icon-clear-all",
+                             "icon-clear-completed"}) {
         names << QLatin1String(item) + QStringLiteral("-white@2x.png")
               << QLatin1String(item) + QStringLiteral("-grey@2x.png");
     }

@@ -21,6 +21,7 @@
 
 #include <cstdlib>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -200,6 +201,7 @@ void KLEntry::showTaskDescription(const KLTask *task, const QString &description
 void KLEntry::process(Placement placement) {
     setProcessing(true);
     m_cancelled = false;
+    m_paused = false;
     Q_EMIT entryHasStartedProcessing();
 
     const std::shared_ptr<KLDefaultPreferences> live = KLServices::preferencesOf(m_services.get());
@@ -577,10 +579,47 @@ void KLEntry::finishWithSuccessAndOutputFile(const QString &outputFile) {
 
 void KLEntry::finishProcessingWithError(const std::shared_ptr<KLError> &error) {
     removeTemporaryFolder(false);
+    if (std::exchange(m_pausing, false) && error != nullptr &&
+        error->errorType() == KLError::terminatedType) {
+        markPaused();
+        endRun();
+        return;
+    }
     setError(error);
     setState(error != nullptr && error->errorType() == KLError::terminatedType ? cancelledState
                                                                                : failedState);
     endRun();
+}
+
+void KLEntry::pause() {
+    if (!m_processing || m_paused || m_state == placingState) {
+        return;
+    }
+    m_pausing = true;
+    cancel();
+}
+
+void KLEntry::resume() {
+    if (!m_paused || m_processing) {
+        return;
+    }
+    if (m_preferences == nullptr) {
+        process(Placement::Automatic); // paused by an earlier run of the program: placed as it would have
+        return;
+    }
+    setProcessing(true);
+    m_cancelled = false;
+    m_paused = false;
+    Q_EMIT entryHasStartedProcessing();
+    resetState();
+    continueWithDestination(runPreferences()->downloadLocation());
+}
+
+void KLEntry::markPaused() {
+    m_paused = true;
+    setError(nullptr);
+    setEta(QString());
+    setState(pausedState);
 }
 
 void KLEntry::endRun() {

@@ -39,6 +39,7 @@ public:
     static inline const QString doneState = QStringLiteral("Done...");
     static inline const QString copyFailedState = QStringLiteral("Could not copy file to destination...");
     static inline const QString cancelledState = QStringLiteral("Cancelled");
+    static inline const QString pausedState = QStringLiteral("Paused");
     static inline const QString failedState = QStringLiteral("Download/conversion error...");
     static inline const QString unknownTitle = QStringLiteral("Unknown title");
     static inline const QString copyErrorDescription =
@@ -92,6 +93,13 @@ public:
     void process(Placement placement = Placement::AsStored);
     // Stops the run; an idle entry only remembers it (a preparation in progress then ends cancelled).
     virtual void cancel();
+    // Stops a run that fetches or converts, keeping what it fetched, to be resumed; a run that already
+    // places its file goes on.
+    void pause();
+    // Continues a paused run towards the destination it had (where the settings say, for an entry that
+    // came back paused from an earlier run of the program).
+    void resume();
+    bool paused() const { return m_paused; }
     // Progress 0, no error, not completed, each through its setter.
     void resetState();
     // Lets go of what was kept of the entry's download, as the entry leaves the queue: at once, or when a
@@ -158,6 +166,8 @@ protected:
     void enqueueTask(const std::shared_ptr<KLTask> &task,
                      std::function<void(KLEntry &entry, KLTask &task)> handler);
     void terminateAndDequeue(const std::shared_ptr<KLTask> &task);
+    // Shows the entry paused, with what an earlier run kept waiting to be continued.
+    void markPaused();
     // Remembers the cancellation; what runs is stopped by the caller.
     void markCancelled() { m_cancelled = true; }
     void cancelConversionTasks();
@@ -217,5 +227,8 @@ private:
     // The task that measures the downloaded file, while it runs; only compared, never called.
     const KLTask *m_measuringTask = nullptr;
     bool m_cancelled = false;
+    // A pause is a cancellation that ends paused rather than cancelled.
+    bool m_pausing = false;
+    bool m_paused = false;
     std::vector<std::shared_ptr<KLTask>> m_conversionTasks;
 };

@@ -41,7 +41,19 @@ void KLYTDLEntry::prepareWithCompletion(std::function<void()> completion) {
     task->setKeepsDownload(true);
     task->setInformationFile(m_informationFile);
     m_propertiesTask = task;
-    prepareWithPropertiesTask(task, std::move(completion));
+    prepareWithPropertiesTask(task, [this, completion = std::move(completion)] {
+        showKeptDownload();
+        completion();
+    });
+}
+
+void KLYTDLEntry::showKeptDownload() {
+    const std::shared_ptr<KLKeptDownloads> kept = keptDownloads();
+    // Only a download that was under way comes back paused; anything else starts from the beginning.
+    if (kept != nullptr && !cancelled() && kept->record(originalURL()).has_value() &&
+        kept->keptBytes(originalURL()) > 0) {
+        markPaused();
+    }
 }
 
 QString KLYTDLEntry::runFolderForDownload(bool &complete, KLYTDLInformationFile &informationFile) {

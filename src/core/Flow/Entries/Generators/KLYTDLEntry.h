@@ -42,6 +42,8 @@ private:
     // Moves the named files of measuring's folder (all of them for none) into the folder.
     static void moveInto(const KLYTDLGetVideoPropertiesTask::PartialDownload &partial, const QString &folder,
                          const QStringList &names);
+    // A video an earlier run of the program left half fetched is shown paused.
+    void showKeptDownload();
     // Notes how far the run got in the video's kept folder, when downloads are kept.
     void recordKeptStage(const QString &stage);
     static void adoptInformationFile(const QString &folder, KLYTDLInformationFile &informationFile);
