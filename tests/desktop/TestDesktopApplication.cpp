@@ -8,7 +8,9 @@
 #include "KLVirtualDisplay.h"
 #include "KLYTDLTestSite.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
+#include "Model/Preferences/KLPreferences.h"
 #include "Model/Preferences/KLSettingsStore.h"
+#include "Utils/KLKeptDownloads.h"
 #include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLQueuePersistence.h"
 
@@ -217,6 +219,49 @@ TEST_F(DesktopApplicationTest, QuittingMidDownloadLeavesNothingRunningAndTheQueu
     m_site.server().clearBehaviour(s("/clip.mp4"));
     start();
     ASSERT_TRUE(waitForOutputs(1));
+}
+
+TEST_F(DesktopApplicationTest, AProgramKilledMidDownloadContinuesItAtTheNextStartWithOneRangeRequest) {
+    storeSettings({{s("container"), KLPreferences::downloadOnlyNoConversion}});
+    KLKeptDownloads().clear();
+    const qint64 size = m_site.sizeOf(s("clip.mp4"));
+    const auto keptPartial = &KLTestEnvironment::keptPartialSize;
+    m_site.server().throttle(s("/clip.mp4"), size / 8);
+    QProcess &program = start();
+    call(service, s("Analyze"), {m_site.url(s("page.html"))});
+    ASSERT_TRUE(KLTestEnvironment::waitUntil([&] { return keptPartial() >= size / 2; }, 120s));
+    program.kill(); // as at a power cut: nothing of the program runs to its end
+    program.waitForFinished();
+    ASSERT_TRUE(KLTestEnvironment::waitUntil(
+        [] { return KLTestEnvironment::startedProcessesRunning({s("yt-dlp")}) == 0; }, 10s));
+    const qint64 keptSize = keptPartial();
+    m_site.server().clearBehaviour(s("/clip.mp4"));
+    m_site.server().clearRequests();
+
+    start();
+    ASSERT_TRUE(waitForOutputs(1));
+    QFile placed(QDir(m_output.path()).filePath(outputs().first()));
+    ASSERT_TRUE(placed.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(placed.readAll() == m_site.contentsOf(s("clip.mp4")));
+    QList<QByteArray> ranges;
+    for (const auto &request : m_site.server().requestsFor(s("/clip.mp4"))) {
+        ranges << request.range;
+    }
+    EXPECT_EQ(ranges.count("bytes=" + QByteArray::number(keptSize) + "-"), 1)
+        << ranges.join(' ').toStdString();
+    EXPECT_TRUE(KLTestEnvironment::waitUntil([&] { return keptPartial() == 0; }, 10s));
+
+    // Ended after the file was placed but before the queue forgot the page: the next start finds the page
+    // again, and its video comes back done without being fetched.
+    quit(*m_programs.last());
+    KLTestEnvironment::writeFile(queueFile(), m_site.url(s("page.html")).toUtf8() + "\n");
+    m_site.server().clearRequests();
+    start();
+    ASSERT_TRUE(KLTestEnvironment::waitUntil(
+        [this] { return !m_site.server().requestsFor(s("/page.html")).isEmpty(); }, 60s));
+    KLTestEnvironment::waitUntil([] { return false; }, 3s); // time to fetch, were it to
+    EXPECT_TRUE(m_site.server().requestsFor(s("/clip.mp4")).isEmpty());
+    EXPECT_EQ(outputs().size(), 1);
 }
 
 namespace {

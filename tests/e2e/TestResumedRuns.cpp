@@ -9,7 +9,6 @@
 #include "Utils/KLKeptDownloads.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -31,13 +30,6 @@ QString s(const char *text) {
 QByteArray contentsOf(const QString &path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// The size of the partial download kept for any video; 0 for none.
-qint64 keptPartialSize() {
-    QDirIterator files(KLKeptDownloads().root(), {s("download.part")}, QDir::Files,
-                       QDirIterator::Subdirectories);
-    return files.hasNext() ? files.nextFileInfo().size() : 0;
 }
 
 class ResumedRunsTest : public ::testing::Test {
@@ -65,12 +57,13 @@ protected:
         m_site.server().throttle(s("/clip.mp4"), size / 8);
         QProcess process;
         KLKinolarkRunner::start(process, arguments(), {});
-        EXPECT_TRUE(KLTestEnvironment::waitUntil([size] { return keptPartialSize() >= size / 2; }, 60s));
+        EXPECT_TRUE(KLTestEnvironment::waitUntil(
+            [size] { return KLTestEnvironment::keptPartialSize() >= size / 2; }, 60s));
         ::kill(static_cast<pid_t>(process.processId()), SIGINT);
         EXPECT_TRUE(process.waitForFinished(20000));
         EXPECT_EQ(process.exitCode(), 128 + SIGINT);
         m_site.server().throttle(s("/clip.mp4"), 0);
-        return keptPartialSize();
+        return KLTestEnvironment::keptPartialSize();
     }
 
     // The ranges the clip was asked for from the request `from` on.

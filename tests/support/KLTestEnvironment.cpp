@@ -2,6 +2,7 @@
 
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Model/Preferences/KLSettingsStore.h"
+#include "Utils/KLKeptDownloads.h"
 #include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLScriptManager.h"
 
@@ -195,6 +196,12 @@ QStringList KLTestEnvironment::scratchFolders() {
     return QDir(KLKinolarkUtils::getDownloadsDirectory())
         .entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)
         .filter(QRegularExpression(QStringLiteral("^(process-|\\.new-)")));
+}
+
+qint64 KLTestEnvironment::keptPartialSize() {
+    QDirIterator files(KLKeptDownloads().root(), {QStringLiteral("download.part")}, QDir::Files,
+                       QDirIterator::Subdirectories);
+    return files.hasNext() ? files.nextFileInfo().size() : 0;
 }
 
 bool KLTestEnvironment::processGroupAlive(pid_t group) {

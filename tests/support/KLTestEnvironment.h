@@ -74,6 +74,8 @@ public:
     // The scratch folders (finished or being made) in the downloads folder of the data folder; every run
     // removes its own as it ends.
     static QStringList scratchFolders();
+    // The size of the partial download kept for a video in the data folder; 0 for none.
+    static qint64 keptPartialSize();
     // The number of children of this process that have ended but were not collected.
     static int zombieChildren();
 };

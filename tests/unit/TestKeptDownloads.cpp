@@ -58,6 +58,21 @@ TEST(KeptDownloads, AFolderPerVideoPrivateToItsOwnerWithARecordWithoutThePasswor
     EXPECT_EQ(kept.keptBytes(address), 1000);
     EXPECT_EQ(kept.totalBytes(), kept.keptBytes(address));
 
+    EXPECT_TRUE(read->fromThisRun);
+    // One run at a time in a folder.
+    EXPECT_TRUE(kept.claim(address));
+    EXPECT_FALSE(kept.claim(address));
+    kept.release(address);
+    EXPECT_TRUE(kept.claim(address));
+
+    // Once placed, only the record stays, naming the placed file.
+    kept.markPlaced(address, s("/videos/Clip (1).mp4"));
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{KLKeptDownloads::recordName});
+    EXPECT_EQ(kept.record(address)->stage, KLKeptDownloads::placedStage);
+    EXPECT_EQ(kept.record(address)->destination, s("/videos/Clip (1).mp4"));
+    EXPECT_EQ(kept.keptBytes(address), 0);
+
     kept.discard(address);
     EXPECT_FALSE(QFileInfo::exists(folder));
     EXPECT_FALSE(kept.record(address).has_value());

@@ -24,7 +24,6 @@ void KLBatchActions::clearAll() {
 
 void KLBatchActions::cancelAndRemoveAll() {
     for (const auto &entry : m_state->tableController->getEntries()) {
-        entry->forgetKeptDownload();
         entry->cancel();
         m_state->tableController->removeEntry(entry);
     }

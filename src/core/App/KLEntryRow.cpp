@@ -29,6 +29,9 @@ void KLEntryRow::onProcess() {
 }
 
 void KLEntryRow::startProcessingWithoutUserInput() {
+    if (m_entry->completed()) {
+        return; // came back done from an earlier run of the program
+    }
     start(KLEntry::Placement::Automatic);
 }
 
@@ -46,7 +49,6 @@ void KLEntryRow::start(KLEntry::Placement placement) {
 }
 
 void KLEntryRow::onRemove() {
-    m_entry->forgetKeptDownload();
     if (const auto persistence = this->persistence()) {
         persistence->removeURL(m_entry->originalURL());
     }

@@ -101,6 +101,8 @@ bool KLEntryTableController::removeRow(
         }
     }
     if (removed != nullptr) {
+        // The user took the entry away (quitting removes none): nothing of it is kept for a later run.
+        removed->entry()->forgetKeptDownload();
         removed->stopFollowing();
         QObject::disconnect(removed.get(), nullptr, nullptr, nullptr); // nor does it tell this queue
     }

@@ -10,10 +10,17 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QUuid>
 
 #include <utility>
 
 namespace {
+
+// Tells this run's records from those of earlier runs.
+QString runMark() {
+    static const QString mark = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    return mark;
+}
 
 // A record is a few hundred bytes; anything much larger is not ours.
 constexpr qint64 recordLimit = 64 * 1024;
@@ -63,6 +70,7 @@ std::optional<KLKeptDownloads::Record> KLKeptDownloads::readRecord(const QString
     record.destination = object.value(QStringLiteral("destination")).toString();
     record.stage = object.value(QStringLiteral("stage")).toString();
     record.updated = QDateTime::fromString(object.value(QStringLiteral("updated")).toString(), Qt::ISODate);
+    record.fromThisRun = object.value(QStringLiteral("run")).toString() == runMark();
     if (!record.address.isValid() || record.stage.isEmpty() || !record.updated.isValid()) {
         return std::nullopt;
     }
@@ -84,7 +92,8 @@ QString KLKeptDownloads::hold(const QUrl &address, const QString &destination, c
         {QStringLiteral("address"), address.adjusted(QUrl::RemovePassword).toString(QUrl::FullyEncoded)},
         {QStringLiteral("destination"), destination},
         {QStringLiteral("stage"), stage},
-        {QStringLiteral("updated"), QDateTime::currentDateTimeUtc().toString(Qt::ISODate)}};
+        {QStringLiteral("updated"), QDateTime::currentDateTimeUtc().toString(Qt::ISODate)},
+        {QStringLiteral("run"), runMark()}};
     if (!KLSafeFile::replaceFile(QDir(folder).filePath(recordName), QJsonDocument(object).toJson(), 0600)) {
         return QString();
     }
@@ -96,6 +105,38 @@ void KLKeptDownloads::discard(const QUrl &address) {
     if (!folder.isEmpty()) {
         QDir(folder).removeRecursively();
     }
+}
+
+bool KLKeptDownloads::claim(const QUrl &address) {
+    const QString key = keyFor(address);
+    if (m_claimed.contains(key)) {
+        return false;
+    }
+    m_claimed.insert(key);
+    return true;
+}
+
+void KLKeptDownloads::release(const QUrl &address) {
+    m_claimed.remove(keyFor(address));
+}
+
+void KLKeptDownloads::markPlaced(const QUrl &address, const QString &output) {
+    const QString folder = folderFor(address);
+    if (folder.isEmpty()) {
+        return;
+    }
+    QDir kept(folder);
+    for (const QFileInfo &item : kept.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        if (item.fileName() == recordName) {
+            continue;
+        }
+        if (item.isDir() && !item.isSymLink()) {
+            QDir(item.filePath()).removeRecursively();
+        } else {
+            QFile::remove(item.filePath());
+        }
+    }
+    hold(address, output, placedStage);
 }
 
 qint64 KLKeptDownloads::keptBytes(const QUrl &address) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QSet>
 #include <QString>
 #include <QUrl>
 
@@ -15,9 +16,11 @@ class KLKeptDownloads final {
 public:
     static inline const QString folderName = QStringLiteral("Kept downloads");
     static inline const QString recordName = QStringLiteral("record.json");
-    // How far a run got: the download is under way, or complete and waiting for its conversion.
+    // How far a run got: the download is under way, complete and waiting for its conversion, or the result
+    // was placed (then the record alone stays, naming the placed file as its destination).
     static inline const QString downloadingStage = QStringLiteral("downloading");
     static inline const QString downloadedStage = QStringLiteral("downloaded");
+    static inline const QString placedStage = QStringLiteral("placed");
     static constexpr int defaultMaximumAgeInDays = 7;
 
     struct Record {
@@ -25,6 +28,8 @@ public:
         QString destination;
         QString stage;
         QDateTime updated;
+        // Whether this run of the program wrote the record last.
+        bool fromThisRun = false;
     };
 
     // Keeps under `root`; by default the "Kept downloads" folder of the application data folder.
@@ -38,6 +43,12 @@ public:
     // be made.
     QString hold(const QUrl &address, const QString &destination, const QString &stage);
     void discard(const QUrl &address);
+    // One run at a time uses a video's folder: two entries of one video (two pages that show it) would
+    // otherwise write one file. False when another run holds it.
+    bool claim(const QUrl &address);
+    void release(const QUrl &address);
+    // Lets go of the download but keeps a record that the result was placed at `output`.
+    void markPlaced(const QUrl &address, const QString &output);
     // Bytes kept for one video, and for all of them, not counting the records.
     qint64 keptBytes(const QUrl &address) const;
     qint64 totalBytes() const;
@@ -50,4 +61,5 @@ private:
     static std::optional<Record> readRecord(const QString &folder);
 
     const QString m_root;
+    QSet<QString> m_claimed;
 };

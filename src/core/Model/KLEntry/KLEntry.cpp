@@ -299,8 +299,7 @@ void KLEntry::useKeptRunFolder(const QString &folder) {
 
 void KLEntry::forgetKeptDownload() {
     const std::shared_ptr<KLKeptDownloads> kept = keptDownloads();
-    m_keptDownloadForgotten = true;
-    m_runFolderKept = false; // a run in progress removes the folder as it ends
+    m_keptDownloadForgotten = true; // a run in progress removes the folder as it ends
     if (kept != nullptr && !m_processing) {
         kept->discard(m_originalURL);
     }
@@ -565,7 +564,15 @@ void KLEntry::finishByPlacing(const QString &item) {
 }
 
 void KLEntry::finishWithSuccessAndOutputFile(const QString &outputFile) {
-    removeTemporaryFolder(true);
+    const std::shared_ptr<KLKeptDownloads> kept = keptDownloads();
+    if (m_runFolderKept && kept != nullptr && m_services->queuePersistence != nullptr) {
+        // The remembered queue may still name the video's page at the next start, should the program end
+        // before it forgets it: the record of the placed file brings the entry back done, not fetched again.
+        kept->markPlaced(m_originalURL, outputFile);
+        releaseKeptFolder();
+    } else {
+        removeTemporaryFolder(true);
+    }
     const std::shared_ptr<KLDefaultPreferences> live = KLServices::preferencesOf(m_services.get());
     if (live != nullptr && live->importIntoItunes()) {
         KLKinolarkUtils::importURLIntoITunes(outputFile);
@@ -627,12 +634,21 @@ void KLEntry::endRun() {
     Q_EMIT entryHasFinishedProcessing();
 }
 
+void KLEntry::releaseKeptFolder() {
+    if (std::exchange(m_runFolderKept, false) && m_services != nullptr &&
+        m_services->keptDownloads != nullptr) {
+        m_services->keptDownloads->release(m_originalURL);
+    }
+}
+
 void KLEntry::removeTemporaryFolder(bool finished) {
     const QString folder = temporaryFolder();
     if (folder.isEmpty()) {
         return;
     }
-    if (m_runFolderKept && !finished) {
+    const bool kept = m_runFolderKept && !m_keptDownloadForgotten;
+    releaseKeptFolder();
+    if (kept && !finished) {
         // The download stays for the next run; a half-written conversion is of no use to it.
         if (!m_conversionOutput.isEmpty() && m_conversionOutput.startsWith(folder + QLatin1Char('/'))) {
             QFile::remove(m_conversionOutput);

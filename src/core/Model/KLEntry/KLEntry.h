@@ -187,6 +187,8 @@ private:
     bool startConversionTasks(const std::vector<std::shared_ptr<KLTask>> &tasks);
     void convert(const QString &inputPath);
     void conversionTaskEnded(KLTask &task);
+    // Lets another run use the video's kept folder.
+    void releaseKeptFolder();
     // Removes the run's folder; a kept folder of a run that did not finish keeps its download.
     void removeTemporaryFolder(bool finished);
     void endRun();

@@ -4,6 +4,7 @@
 #include "Model/KLTask/YTDL/KLYTDLDownloadTask.h"
 #include "Model/KLTask/YTDL/KLYTDLGetVideoPropertiesTask.h"
 #include "Model/Preferences/KLPreferences.h"
+#include "Utils/KLDispatch.h"
 #include "Utils/KLKeptDownloads.h"
 #include "Utils/KLScratchFolder.h"
 #include "Utils/KLServices.h"
@@ -34,6 +35,10 @@ void KLYTDLEntry::setInformationFile(const KLYTDLInformationFile &informationFil
 }
 
 void KLYTDLEntry::prepareWithCompletion(std::function<void()> completion) {
+    if (comeBackPlaced()) {
+        KLDispatch::async(std::move(completion)); // never inside the caller's own call
+        return;
+    }
     auto task = std::make_shared<KLYTDLGetVideoPropertiesTask>(originalURL());
     task->setSettings(webSettings());
     task->setMakesThumbnail(thumbnailsShown());
@@ -45,6 +50,27 @@ void KLYTDLEntry::prepareWithCompletion(std::function<void()> completion) {
         showKeptDownload();
         completion();
     });
+}
+
+bool KLYTDLEntry::comeBackPlaced() {
+    const std::shared_ptr<KLKeptDownloads> kept = keptDownloads();
+    if (kept == nullptr || services()->queuePersistence == nullptr) {
+        return false;
+    }
+    const std::optional<KLKeptDownloads::Record> record = kept->record(originalURL());
+    // Within one run a video queued again is fetched again, as asked; only an earlier run's result is
+    // taken for the entry that its remembered queue brings back.
+    if (!record.has_value() || record->stage != KLKeptDownloads::placedStage || record->fromThisRun ||
+        !QFileInfo(record->destination).isFile()) {
+        return false;
+    }
+    const QString output = record->destination;
+    setTitle(QFileInfo(output).completeBaseName());
+    setRepresentativeImage(services()->iconForFile(output, QSize(250, 250)));
+    setOutputFile(output);
+    setState(doneState);
+    setCompleted(true);
+    return true;
 }
 
 void KLYTDLEntry::showKeptDownload() {
@@ -96,6 +122,9 @@ QString KLYTDLEntry::keptRunFolder(KLYTDLGetVideoPropertiesTask::PartialDownload
         return QString();
     }
     const QUrl address = originalURL();
+    if (!kept->claim(address)) {
+        return QString(); // another entry of the same video runs: this one fetches on its own
+    }
     const QString destination = runPreferences()->downloadLocation();
     const std::optional<KLKeptDownloads::Record> record = kept->record(address);
     const QDir previous(kept->folderFor(address));
@@ -108,6 +137,7 @@ QString KLYTDLEntry::keptRunFolder(KLYTDLGetVideoPropertiesTask::PartialDownload
     const QString folder =
         kept->hold(address, destination, continuing ? record->stage : KLKeptDownloads::downloadingStage);
     if (folder.isEmpty()) {
+        kept->release(address);
         return QString();
     }
     if (continuing) {

@@ -42,6 +42,9 @@ private:
     // Moves the named files of measuring's folder (all of them for none) into the folder.
     static void moveInto(const KLYTDLGetVideoPropertiesTask::PartialDownload &partial, const QString &folder,
                          const QStringList &names);
+    // A video whose result an earlier run of the program placed comes back done, without any fetching;
+    // false when there is no such result.
+    bool comeBackPlaced();
     // A video an earlier run of the program left half fetched is shown paused.
     void showKeptDownload();
     // Notes how far the run got in the video's kept folder, when downloads are kept.
