@@ -213,6 +213,7 @@ bool drawTheme(const QString &folder, const QString &theme, const QString &scale
         studio.delegate().tableController()->addEntry(queued);
     }
     studio.controller().setBatchActions(true, true, true);
+    studio.controller().setPauseActions(true, true);
     saved = studio.save(folder, s("queue-%1-%2").arg(theme, scale)) && saved;
     // Where the keyboard is: the first row's main button.
     studio.controller().window()->activateWindow();
