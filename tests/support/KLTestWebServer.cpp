@@ -341,6 +341,14 @@ QList<KLTestWebServer::Request> KLTestWebServer::requestsFor(const QString &path
     return found;
 }
 
+QList<QByteArray> KLTestWebServer::rangesFor(const QString &path) const {
+    QList<QByteArray> ranges;
+    for (const Request &request : requestsFor(path)) {
+        ranges << request.range;
+    }
+    return ranges;
+}
+
 void KLTestWebServer::clearRequests() {
     std::lock_guard lock(m_lock);
     m_requests.clear();

@@ -100,6 +100,8 @@ public:
 
     QList<Request> requests() const;
     QList<Request> requestsFor(const QString &path) const;
+    // The Range headers of the path's requests, in order (empty for a request of the whole file).
+    QList<QByteArray> rangesFor(const QString &path) const;
     void clearRequests();
 
     static QByteArray contentTypeForPath(const QString &path);

@@ -53,16 +53,17 @@ void KLBatchActions::clearCompleted() {
 }
 
 void KLBatchActions::pauseAll() {
-    KLUIChange::post(m_state->ui, [](KLApplicationUI &ui) { ui.closeBatchPopover(); });
-    for (const auto &entry : m_state->tableController->getEntries()) {
-        entry->pause();
-    }
+    closePopoverAndApply(&KLEntry::pause);
 }
 
 void KLBatchActions::resumeAll() {
+    closePopoverAndApply(&KLEntry::resume);
+}
+
+void KLBatchActions::closePopoverAndApply(void (KLEntry::*action)()) {
     KLUIChange::post(m_state->ui, [](KLApplicationUI &ui) { ui.closeBatchPopover(); });
     for (const auto &entry : m_state->tableController->getEntries()) {
-        entry->resume();
+        ((*entry).*action)();
     }
 }
 

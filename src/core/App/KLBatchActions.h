@@ -2,6 +2,7 @@
 
 #include <memory>
 
+class KLEntry;
 struct KLControllerState;
 
 // The actions on the whole queue (process all, pause and resume all, clear completed, clear all) and which of
@@ -25,5 +26,8 @@ public:
     void entriesStateHasChanged();
 
 private:
+    // Closes the popover the action was chosen in, then applies the action to every entry of the queue.
+    void closePopoverAndApply(void (KLEntry::*action)());
+
     const std::shared_ptr<KLControllerState> m_state;
 };

@@ -18,7 +18,6 @@
 namespace {
 
 const QString informationExtension = QStringLiteral(".info.json");
-const QString partSuffix = QStringLiteral(".part");
 
 } // namespace
 
@@ -73,11 +72,15 @@ bool KLYTDLEntry::comeBackPlaced() {
     return true;
 }
 
+std::optional<KLKeptDownloads::Record> KLYTDLEntry::keptDownloadRecord(const KLKeptDownloads &kept) const {
+    std::optional<KLKeptDownloads::Record> record = kept.record(originalURL());
+    return record.has_value() && kept.keptBytes(originalURL()) > 0 ? record : std::nullopt;
+}
+
 void KLYTDLEntry::showKeptDownload() {
     const std::shared_ptr<KLKeptDownloads> kept = keptDownloads();
     // Only a download that was under way comes back paused; anything else starts from the beginning.
-    if (kept != nullptr && !cancelled() && kept->record(originalURL()).has_value() &&
-        kept->keptBytes(originalURL()) > 0) {
+    if (kept != nullptr && !cancelled() && keptDownloadRecord(*kept).has_value()) {
         markPaused();
     }
 }
@@ -126,11 +129,8 @@ QString KLYTDLEntry::keptRunFolder(KLYTDLGetVideoPropertiesTask::PartialDownload
         return QString(); // another entry of the same video runs: this one fetches on its own
     }
     const QString destination = runPreferences()->downloadLocation();
-    const std::optional<KLKeptDownloads::Record> record = kept->record(address);
-    const QDir previous(kept->folderFor(address));
-    const bool continuing = record.has_value() && services()->continuesKeptDownloads &&
-                            (previous.exists(KLYTDLGetVideoPropertiesTask::downloadName) ||
-                             previous.exists(KLYTDLGetVideoPropertiesTask::downloadName + partSuffix));
+    const std::optional<KLKeptDownloads::Record> record = keptDownloadRecord(*kept);
+    const bool continuing = record.has_value() && services()->continuesKeptDownloads;
     if (!continuing) {
         kept->discard(address);
     }

@@ -3,6 +3,7 @@
 #include "Model/KLEntry/KLEntry.h"
 #include "Model/KLTask/YTDL/KLYTDLGetVideoPropertiesTask.h"
 #include "Model/KLTask/YTDL/KLYTDLInformationFile.h"
+#include "Utils/KLKeptDownloads.h"
 
 #include <QUrl>
 
@@ -45,6 +46,8 @@ private:
     // A video whose result an earlier run of the program placed comes back done, without any fetching;
     // false when there is no such result.
     bool comeBackPlaced();
+    // The record of what an earlier run downloaded of this video; nothing when no byte of it is kept.
+    std::optional<KLKeptDownloads::Record> keptDownloadRecord(const KLKeptDownloads &kept) const;
     // A video an earlier run of the program left half fetched is shown paused.
     void showKeptDownload();
     // Notes how far the run got in the video's kept folder, when downloads are kept.
