@@ -48,7 +48,8 @@ std::vector<Picture> windowPictures() {
         pictures.emplace_back(QLatin1String(name), QSize(32, 32));
     }
     for (const char *name : {"firefox_small.png", "chrome_small.png", "icon-remove-light", "icon-remove-dark",
-                             "icon-reveal-light", "icon-reveal-dark", "icon-info-light", "icon-info-dark"}) {
+                             "icon-reveal-light", "icon-reveal-dark", "icon-info-light", "icon-info-dark",
+                             "icon-pause-light", "icon-pause-dark"}) {
         pictures.emplace_back(QLatin1String(name), QSize(16, 16));
     }
     pictures.emplace_back(QStringLiteral("kinolarkpro"), QSize(128, 128));

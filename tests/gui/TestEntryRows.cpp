@@ -1,6 +1,6 @@
 // The rows of the queue: what each state of an entry shows, which entries automatic removal takes away, the
 // dots of a running state, what a row shows of a failure and of a title too long for it, and the lines of an
-// entry's information.
+// entry's information, what it kept included.
 #include "App/KLEntryRow.h"
 #include "App/KLEntryTableController.h"
 #include "Model/KLEntry/KLEntry.h"
@@ -8,6 +8,8 @@
 #include "Model/KLTask/Basic/KLVideoProperties.h"
 #include "Model/KLTask/KLError.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
+#include "Utils/KLKeptDownloads.h"
+#include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLServices.h"
 #include "Views/Other/KLHoverButton.h"
 #include "Views/Other/KLProgressIndicator.h"
@@ -64,16 +66,17 @@ TEST(EntryRows, EachStateOfTheEntryDecidesTheRowsButtons) {
         const char *state;
         QString output;
         const char *mainImage;
-        bool remove, reveal, editable, eta;
+        bool remove, reveal, editable, eta, pause;
         double progress;
     };
     const QList<Case> cases = {
-        {"failed", QString(), "icon-redownload@2x.png", true, false, true, false, 0.0},
-        {"failed", kept, "icon-redownload@2x.png", true, true, true, false, 0.0},
-        {"failed", folder.filePath(s("gone.mp4")), "icon-redownload@2x.png", true, false, true, false, 0.0},
-        {"done", QString(), "icon-redownload@2x.png", true, true, true, false, 1.0},
-        {"running", QString(), "icon-cancel@2x.png", false, false, false, true, 0.4},
-        {"ready", QString(), "icon-download@2x.png", true, false, true, false, 0.0},
+        {"failed", QString(), "icon-redownload@2x.png", true, false, true, false, false, 0.0},
+        {"failed", kept, "icon-redownload@2x.png", true, true, true, false, false, 0.0},
+        {"failed", folder.filePath(s("gone.mp4")), "icon-redownload@2x.png", true, false, true, false, false,
+         0.0},
+        {"done", QString(), "icon-redownload@2x.png", true, true, true, false, false, 1.0},
+        {"running", QString(), "icon-cancel@2x.png", false, false, false, true, true, 0.4},
+        {"ready", QString(), "icon-download@2x.png", true, false, true, false, false, 0.0},
     };
     for (const Case &c : cases) {
         KLEntryViewController row(entryInState(c.state, c.output), {}, false);
@@ -84,6 +87,7 @@ TEST(EntryRows, EachStateOfTheEntryDecidesTheRowsButtons) {
         EXPECT_EQ(row.revealButton()->isVisible(), c.reveal) << c.state;
         EXPECT_EQ(!row.titleTextField()->isReadOnly(), c.editable) << c.state;
         EXPECT_EQ(row.etaTextField()->isVisible(), c.eta) << c.state;
+        EXPECT_EQ(row.pauseButton()->isVisible(), c.pause) << c.state;
         EXPECT_TRUE(row.downloadButton()->isVisible()) << c.state;
         EXPECT_DOUBLE_EQ(row.circularProgressIndicator()->progress(), c.progress) << c.state;
     }
@@ -95,6 +99,10 @@ TEST(EntryRows, EachStateOfTheEntryDecidesTheRowsButtons) {
     auto merging = entryInState("running");
     merging->setCompletionFactor(-1.0);
     KLEntryViewController row(merging, {}, false);
+    row.resize(320, KLEntryViewController::rowHeight);
+    row.show();
+    // The visible tools sit side by side, whichever are hidden.
+    EXPECT_EQ(row.pauseButton()->x(), row.informationButton()->geometry().right() + 7);
     EXPECT_TRUE(row.circularProgressIndicator()->indeterminate());
     merging->setState(s("Converting..."));
     merging->setCompletionFactor(0.5);
@@ -248,6 +256,29 @@ TEST(EntryRows, InformationLinesDescribeTheMedia) {
     video->setUndeterminate(true);
     EXPECT_EQ(KLInformationPopoverController::linesForEntry(*remote, KLSettingsLevel::Expert),
               QList<Line>({Line(s("No info:"), s("(probably .m3u8 stream)"))}));
+
+    // What a stopped download kept is told, against the whole when its size is known.
+    QTemporaryDir keptRoot;
+    auto services = std::make_shared<KLServices>();
+    services->keptDownloads = std::make_shared<KLKeptDownloads>(keptRoot.path());
+    auto stopped = std::make_shared<KLEntry>(services);
+    stopped->setOriginalURL(QUrl(s("https://videos.example/watch/2")));
+    stopped->setProperties(video);
+    const QString keptFolder =
+        services->keptDownloads->hold(stopped->originalURL(), QString(), s("downloading"));
+    QFile part(QDir(keptFolder).filePath(s("download.part")));
+    ASSERT_TRUE(part.open(QIODevice::WriteOnly) && part.write(QByteArray(1024 * 1024, 'x')) == 1024 * 1024);
+    part.close();
+    const QList<Line> keptLines =
+        KLInformationPopoverController::linesForEntry(*stopped, KLSettingsLevel::Beginner);
+    EXPECT_TRUE(
+        keptLines.contains(Line(s("Kept:"), KLKinolarkUtils::formatSizeInBytes(1024 * 1024) + s(" of ") +
+                                                KLKinolarkUtils::formatSizeInBytes(3 * 1024 * 1024))));
+    stopped->setCompleted(true);
+    for (const Line &line :
+         KLInformationPopoverController::linesForEntry(*stopped, KLSettingsLevel::Beginner)) {
+        EXPECT_NE(line.first, s("Kept:")) << "a finished video keeps nothing worth telling";
+    }
 
     // The popover is as tall as its lines, each as tall as its value needs: a path wraps though it has no
     // space.

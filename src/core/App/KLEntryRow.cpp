@@ -28,6 +28,14 @@ void KLEntryRow::onProcess() {
     start(KLEntry::Placement::AsStored);
 }
 
+void KLEntryRow::onPause() {
+    if (m_entry->paused()) {
+        start(KLEntry::Placement::AsStored);
+    } else {
+        m_entry->pause();
+    }
+}
+
 void KLEntryRow::startProcessingWithoutUserInput() {
     if (m_entry->completed()) {
         return; // came back done from an earlier run of the program

@@ -37,6 +37,8 @@ public:
 
     // The row's main button: cancels a running entry, else starts it.
     void onProcess();
+    // The row's pause button: pauses a running entry, resumes a paused one.
+    void onPause();
     // A start nobody asked for in person: the output is placed without asking where.
     void startProcessingWithoutUserInput();
     // The row's remove button (hidden while the entry runs): forgets the URL and removes the row.

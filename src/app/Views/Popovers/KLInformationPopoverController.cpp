@@ -59,7 +59,24 @@ KLInformationPopoverController::linesForEntry(const KLEntry &entry, KLSettingsLe
     if (!entry.title().isEmpty()) {
         lines << line("Title:", entry.title());
     }
+    if (const QString kept = keptAmount(entry); !kept.isEmpty()) {
+        lines << line("Kept:", kept);
+    }
     return lines + (entry.local() ? localLines(entry) : remoteLines(entry, level));
+}
+
+QString KLInformationPopoverController::keptAmount(const KLEntry &entry) {
+    // What a pause, a failure or an ended program left for the next run to continue from.
+    const qint64 kept = entry.completed() ? 0 : entry.keptBytes();
+    if (kept <= 0) {
+        return {};
+    }
+    const auto bytes = static_cast<uint64_t>(kept);
+    const QString amount = KLKinolarkUtils::formatSizeInBytes(bytes);
+    const std::shared_ptr<KLVideoProperties> properties = entry.properties();
+    const uint64_t whole = properties != nullptr && !entry.local() ? properties->size() : 0;
+    return whole > bytes ? QStringLiteral("%1 of %2").arg(amount, KLKinolarkUtils::formatSizeInBytes(whole))
+                         : amount;
 }
 
 QList<KLInformationPopoverController::Line> KLInformationPopoverController::localLines(const KLEntry &entry) {

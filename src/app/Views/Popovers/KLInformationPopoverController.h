@@ -10,7 +10,8 @@
 class KLEntry;
 class QVBoxLayout;
 
-// What is known about an entry, one titled line each: why it failed, its title, then its media: for a local
+// What is known about an entry, one titled line each: why it failed, its title, how much of it is kept
+// for a later run, then its media: for a local
 // file its streams; for a web video the sizes it is offered in (for users who choose sizes themselves), or
 // what its beginning showed.
 class KLInformationPopoverController final : public QWidget {
@@ -33,6 +34,8 @@ public:
 private:
     static QList<Line> localLines(const KLEntry &entry);
     static QList<Line> remoteLines(const KLEntry &entry, KLSettingsLevel level);
+    // How much of the video is kept for a later run ("12 MB of 40 MB"); empty when nothing is.
+    static QString keptAmount(const KLEntry &entry);
     static QString availableHeights(const QList<QSizeF> &resolutions);
 
     QVBoxLayout *m_layout;

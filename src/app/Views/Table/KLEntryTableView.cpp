@@ -1,6 +1,7 @@
 #include "Views/Table/KLEntryTableView.h"
 
 #include "App/KLEntryTableController.h"
+#include "Model/KLEntry/KLEntry.h"
 #include "Views/Other/KLHoverButton.h"
 #include "Views/Table/KLEntryViewController.h"
 
@@ -164,6 +165,12 @@ bool KLEntryTableView::actOnCurrentRow(int key) {
         // As the remove button, which a running entry does not offer.
         if (row->removeButton()->isVisibleTo(row)) {
             row->onRemove();
+        }
+        return true;
+    case Qt::Key_P:
+        // Pauses a running entry, resumes a paused one.
+        if (row->pauseButton()->isVisibleTo(row) || row->entry()->paused()) {
+            row->onPause();
         }
         return true;
     case Qt::Key_F2:

@@ -103,16 +103,19 @@ void KLEntryViewController::buildControls() {
     m_circularProgressIndicator = new KLProgressIndicator(this);
     m_downloadButton = button(this, QString(), mainButtonSide);
     m_informationButton = button(this, tr("Info"), 16);
+    m_pauseButton = button(this, tr("Pause"), 16);
     m_revealButton = button(this, tr("Show in Files"), 16);
     m_removeButton = button(this, tr("Delete"), 16);
     // What a press does, for the screen reader's users; the tooltips stay short.
     m_informationButton->setAccessibleName(tr("Show information"));
+    m_pauseButton->setAccessibleName(tr("Pause"));
     m_revealButton->setAccessibleName(tr("Show in folder"));
     m_removeButton->setAccessibleName(tr("Remove from queue"));
     m_titleTextField->setAccessibleName(tr("Title"));
     m_thumbnailImageView->setAccessibleName(tr("Thumbnail"));
     connect(m_downloadButton, &QToolButton::clicked, this, &KLEntryViewController::onProcess);
     connect(m_removeButton, &QToolButton::clicked, this, &KLEntryViewController::onRemove);
+    connect(m_pauseButton, &QToolButton::clicked, this, &KLEntryViewController::onPause);
     connect(m_revealButton, &QToolButton::clicked, this, &KLEntryViewController::onReveal);
     connect(m_informationButton, &QToolButton::clicked, this, &KLEntryViewController::onDisplayInformation);
     connect(m_titleTextField, &QLineEdit::editingFinished, this, &KLEntryViewController::onTitle);
@@ -134,11 +137,16 @@ void KLEntryViewController::placeControls() {
     const QSize mainSize = m_downloadButton->size();
     m_downloadButton->move(ringLeft + (ringSide - mainSize.width()) / 2,
                            ringTop + (ringSide - mainSize.height()) / 2);
+    placeTools();
+}
+
+void KLEntryViewController::placeTools() {
     int left = textLeft - 3;
-    for (QWidget *tool : {static_cast<QWidget *>(m_informationButton), static_cast<QWidget *>(m_revealButton),
-                          static_cast<QWidget *>(m_removeButton)}) {
-        tool->move(left, 56);
-        left += tool->width() + 6;
+    for (KLHoverButton *tool : {m_informationButton, m_pauseButton, m_revealButton, m_removeButton}) {
+        if (tool->isVisibleTo(this)) {
+            tool->move(left, 56);
+            left += tool->width() + 6;
+        }
     }
 }
 
@@ -161,6 +169,7 @@ void KLEntryViewController::updateTheme(bool dark) {
 
 void KLEntryViewController::setToolImages() {
     m_informationButton->setDefaultImage(KLArtwork::icon(m_theme.toolImage(QStringLiteral("icon-info"))));
+    m_pauseButton->setDefaultImage(KLArtwork::icon(m_theme.toolImage(QStringLiteral("icon-pause"))));
     m_revealButton->setDefaultImage(KLArtwork::icon(m_theme.toolImage(QStringLiteral("icon-reveal"))));
     m_removeButton->setDefaultImage(KLArtwork::icon(m_theme.toolImage(QStringLiteral("icon-remove"))));
 }
@@ -184,12 +193,16 @@ void KLEntryViewController::apply() {
         m_downloadButton->setDefaultImage(KLArtwork::icon(m_mainImage));
     }
     // Named for what a press does, for the keyboard's and the screen reader's users as for the mouse's.
-    const QString action = m_entry->processing() ? tr("Cancel") : tr("Start");
+    const QString action = m_entry->processing() ? tr("Cancel")
+                           : m_entry->paused()   ? tr("Resume")
+                                                 : tr("Start");
     m_downloadButton->setAccessibleName(action);
     m_downloadButton->setToolTip(action);
     announce();
     m_removeButton->setVisible(look.removeShown);
     m_revealButton->setVisible(look.revealShown);
+    m_pauseButton->setVisible(m_entry->pausable());
+    placeTools();
     m_titleTextField->setReadOnly(!look.titleEditable);
     m_etaTextField->setVisible(look.etaShown);
     m_etaTextField->setText(look.etaShown ? m_entry->eta() : QString());
@@ -299,6 +312,12 @@ void KLEntryViewController::onRemove() {
     }
 }
 
+void KLEntryViewController::onPause() {
+    if (const std::shared_ptr<KLEntryRow> row = queueRow()) {
+        row->onPause();
+    }
+}
+
 void KLEntryViewController::onReveal() {
     const QString output = m_entry->outputFile();
     if (!output.isEmpty()) {
@@ -364,6 +383,9 @@ void KLEntryViewController::showActionsMenu(const QPoint &globalPosition) {
     // What the row's buttons do, with their names, for the keyboard (the menu key) and the right button.
     QMenu menu(this);
     menu.addAction(m_downloadButton->accessibleName(), this, &KLEntryViewController::onProcess);
+    if (m_pauseButton->isVisibleTo(this)) {
+        menu.addAction(m_pauseButton->accessibleName(), this, &KLEntryViewController::onPause);
+    }
     menu.addAction(m_informationButton->accessibleName(), this, &KLEntryViewController::onDisplayInformation);
     if (m_revealButton->isVisible()) {
         menu.addAction(m_revealButton->accessibleName(), this, &KLEntryViewController::onReveal);

@@ -16,7 +16,8 @@ class KLTitleTextField;
 class QLabel;
 
 // One row of the queue: what its entry is (thumbnail, title, source, state, progress, time to go) and
-// what can be done with it (start, cancel or start again, remove, show the file, show its information).
+// what can be done with it (start, pause, cancel or start again, remove, show the file, show its
+// information).
 // The row follows its entry through apply(), which the window calls on the main thread after every change.
 class KLEntryViewController final : public QWidget {
     Q_OBJECT
@@ -49,6 +50,7 @@ public:
     KLHoverButton *removeButton() const { return m_removeButton; }
     KLHoverButton *revealButton() const { return m_revealButton; }
     KLHoverButton *informationButton() const { return m_informationButton; }
+    KLHoverButton *pauseButton() const { return m_pauseButton; }
     KLTitleTextField *titleTextField() const { return m_titleTextField; }
     QLabel *stateTextField() const { return m_stateTextField; }
     QLabel *etaTextField() const { return m_etaTextField; }
@@ -58,6 +60,7 @@ public:
 
     void onProcess();
     void onRemove();
+    void onPause();
     void onReveal();
     void onTitle();
     void onDisplayInformation();
@@ -76,6 +79,8 @@ protected:
 private:
     void buildControls();
     void placeControls();
+    // The visible tools side by side under the title.
+    void placeTools();
     void showState(const QString &state);
     void announce();
     void showCause();
@@ -98,6 +103,7 @@ private:
     KLHoverButton *m_removeButton = nullptr;
     KLHoverButton *m_revealButton = nullptr;
     KLHoverButton *m_informationButton = nullptr;
+    KLHoverButton *m_pauseButton = nullptr;
     QTimer m_labelTimer;
     bool m_current = false;
 };

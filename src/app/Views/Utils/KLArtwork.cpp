@@ -111,7 +111,7 @@ QStringList buttonNames() {
     for (const auto *entry : {"icon-download", "icon-redownload", "icon-cancel"}) {
         names.append(QLatin1String(entry) + QStringLiteral("@2x.png"));
     }
-    for (const auto *tool : {"icon-remove", "icon-reveal", "icon-info"}) {
+    for (const auto *tool : {"icon-remove", "icon-reveal", "icon-info", "icon-pause"}) {
         appendThemed(names, QLatin1String(tool), QString());
     }
     names.append(QStringLiteral("kinolarkpro"));

@@ -598,8 +598,17 @@ void KLEntry::finishProcessingWithError(const std::shared_ptr<KLError> &error) {
     endRun();
 }
 
+bool KLEntry::pausable() const {
+    return m_processing && !m_paused && !m_pausing && m_state != placingState;
+}
+
+qint64 KLEntry::keptBytes() const {
+    const std::shared_ptr<KLKeptDownloads> kept = keptDownloads();
+    return kept != nullptr ? kept->keptBytes(m_originalURL) : 0;
+}
+
 void KLEntry::pause() {
-    if (!m_processing || m_paused || m_state == placingState) {
+    if (!pausable()) {
         return;
     }
     m_pausing = true;

@@ -100,6 +100,10 @@ public:
     // came back paused from an earlier run of the program).
     void resume();
     bool paused() const { return m_paused; }
+    // Whether pause() would stop the run now: it runs, and has not begun placing its file.
+    bool pausable() const;
+    // Bytes of the video kept for a later run (0 when nothing is kept).
+    qint64 keptBytes() const;
     // Progress 0, no error, not completed, each through its setter.
     void resetState();
     // Lets go of what was kept of the entry's download, as the entry leaves the queue: at once, or when a
