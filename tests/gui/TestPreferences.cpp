@@ -1,7 +1,7 @@
 // The preferences panes over the real records: which panes a level offers, what typed values become, the
 // bitrate and size lists, the mode's effect on the containers, the codec panes, the settings file and the
-// command line that reads it, the save dialog that carries one run's own settings, and the window by
-// keyboard.
+// command line that reads it, how long stopped downloads are kept, the save dialog that carries one run's own
+// settings, and the window by keyboard.
 #include "Flow/Entries/Generators/KLFileEntryGenerator.h"
 #include "KLEntryTestHarness.h"
 #include "KLGenerationRun.h"
@@ -12,6 +12,8 @@
 #include "Model/KLTask/KLError.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Model/Preferences/KLPreferences.h"
+#include "Utils/KLKeptDownloads.h"
+#include "Utils/KLKinolarkUtils.h"
 #include "Views/KLSaveDestinationChooser.h"
 #include "Views/Preferences/Controllers/KLDefaultPreferencesWindowController.h"
 #include "Views/Preferences/Controllers/KLPreferencesViewController.h"
@@ -21,6 +23,7 @@
 #include "Views/Preferences/PreferenceViews/Codecs/KLCodecPreferencesViewFactory.h"
 #include "Views/Preferences/PreferenceViews/KLAudioCodecPreferencesViewController.h"
 #include "Views/Preferences/PreferenceViews/KLConversionPreferencesViewController.h"
+#include "Views/Preferences/PreferenceViews/KLGeneralPreferencesViewController.h"
 #include "Views/Preferences/PreferenceViews/KLVideoPreferencesViewController.h"
 #include "Views/Preferences/PreferenceViews/Resolution/KLResolutionSelectionWindowController.h"
 
@@ -31,8 +34,10 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSettings>
 #include <QSplitter>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -384,4 +389,34 @@ TEST(SaveDialog, TheRunsOwnSettingsDecideItsContainerAndCancellingLeavesNothing)
         << (entry->error() ? entry->error()->description().toStdString() : "");
     EXPECT_TRUE(KLTestEnvironment::probeStreams(entry->outputFile()).contains(s("h264,video")));
     EXPECT_EQ(harness.preferences()->container(), s("mov")); // the stored settings stay as they were
+}
+
+TEST(PreferencesPanes, TheGeneralPaneKeepsStoppedDownloadsForTheDaysTypedAndClearsAllButRunningOnes) {
+    QTemporaryDir root;
+    auto kept = std::make_shared<KLKeptDownloads>(root.path());
+    const QUrl stopped(s("https://videos.example/stopped")), running(s("https://videos.example/running"));
+    for (const QUrl &address : {stopped, running}) {
+        QFile part(
+            QDir(kept->hold(address, QString(), KLKeptDownloads::downloadingStage)).filePath(s("part")));
+        ASSERT_TRUE(part.open(QIODevice::WriteOnly) && part.write(QByteArray(4096, 'x')) == 4096);
+    }
+    ASSERT_TRUE(kept->claim(running));
+    auto stored = std::make_shared<KLDefaultPreferences>();
+    KLGeneralPreferencesViewController pane(stored, kept);
+    EXPECT_EQ(pane.keptDaysField()->text(), s("7"));
+    EXPECT_EQ(pane.keptSpaceLabel()->text(), KLKinolarkUtils::formatSizeInBytes(8192));
+    for (const auto &[typed, days] : {std::pair{"0", 1}, {"30", 30}, {"100000", 365}}) {
+        type(*pane.keptDaysField(), s(typed));
+        EXPECT_EQ(stored->keptDownloadsDays(), static_cast<uint64_t>(days)) << typed;
+    }
+
+    QTest::mouseClick(pane.clearKeptButton(), Qt::LeftButton);
+    EXPECT_EQ(kept->keptBytes(stopped), 0);
+    EXPECT_EQ(kept->keptBytes(running), 4096) << "a running download's folder stays";
+    EXPECT_EQ(pane.keptSpaceLabel()->text(), KLKinolarkUtils::formatSizeInBytes(4096));
+    kept->release(running);
+    kept->clear();
+    pane.setupWithPreferences();
+    EXPECT_EQ(pane.keptSpaceLabel()->text(), s("Nothing"));
+    EXPECT_FALSE(pane.clearKeptButton()->isEnabled());
 }

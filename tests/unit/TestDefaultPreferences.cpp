@@ -155,7 +155,8 @@ QStringList expectedKeys() {
                             "vorbisSampleRate",
                             "addButtonBehaviour",
                             "rememberQueue",
-                            "followYoutubeLists"}) {
+                            "followYoutubeLists",
+                            "keptDownloadsDays"}) {
         keys.append(s(key));
     }
     keys.sort();
@@ -186,6 +187,7 @@ void setApplicationFieldsAwayFromDefaults(KLDefaultPreferences &p) {
     p.setAddButtonBehaviour(s("firefox"));
     p.setRememberQueue(s("all"));
     p.setFollowYoutubeLists(true);
+    p.setKeptDownloadsDays(30);
 }
 
 QStringList damageableKeys() {
@@ -222,6 +224,7 @@ StoredSet recordState(const KLDefaultPreferences &p) {
     state.insert(s("addButtonBehaviour"), p.addButtonBehaviour());
     state.insert(s("rememberQueue"), p.rememberQueue());
     state.insert(s("followYoutubeLists"), yesNo(p.followYoutubeLists()));
+    state.insert(s("keptDownloadsDays"), number(p.keptDownloadsDays()));
     state.insert(s("preferencesSaved"), s("yes"));
     return state;
 }

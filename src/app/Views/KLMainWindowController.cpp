@@ -537,7 +537,9 @@ void KLMainWindowController::showPreferences() {
         if (stored == nullptr) {
             return;
         }
-        m_preferencesWindow = new KLDefaultPreferencesWindowController(stored, m_window.get());
+        const auto controller = delegate();
+        m_preferencesWindow = new KLDefaultPreferencesWindowController(
+            stored, controller != nullptr ? controller->services()->keptDownloads : nullptr, m_window.get());
     }
     showWindow(m_preferencesWindow);
 }

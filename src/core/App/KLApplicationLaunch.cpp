@@ -67,7 +67,7 @@ void KLApplicationLaunch::initializeObjectRepository(bool rememberQueue) {
         rememberQueue ? std::make_shared<KLQueuePersistence>(services.preferences) : nullptr;
     // What was kept of downloads too long ago to be wanted still goes before anything is queued.
     services.keptDownloads = std::make_shared<KLKeptDownloads>();
-    services.keptDownloads->sweep();
+    services.keptDownloads->sweep(static_cast<int>(services.preferences->keptDownloadsDays()));
     registerServices(services);
     m_state->tracker.clearWorkingLists();
 }

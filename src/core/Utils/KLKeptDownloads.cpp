@@ -149,22 +149,27 @@ qint64 KLKeptDownloads::totalBytes() const {
 }
 
 void KLKeptDownloads::sweep(int maximumAgeInDays) {
-    if (m_root.isEmpty()) {
-        return;
-    }
     const QDateTime limit = QDateTime::currentDateTimeUtc().addDays(-maximumAgeInDays);
-    const QFileInfoList folders =
-        QDir(m_root).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
-    for (const QFileInfo &folder : folders) {
-        const std::optional<Record> kept = readRecord(folder.filePath());
-        if (!kept.has_value() || kept->updated < limit) {
-            QDir(folder.filePath()).removeRecursively();
-        }
-    }
+    removeFolders([limit](const QString &folder) {
+        const std::optional<Record> kept = readRecord(folder);
+        return !kept.has_value() || kept->updated < limit;
+    });
 }
 
 void KLKeptDownloads::clear() {
-    if (!m_root.isEmpty()) {
-        QDir(m_root).removeRecursively();
+    removeFolders([](const QString &) { return true; });
+}
+
+void KLKeptDownloads::removeFolders(const std::function<bool(const QString &folder)> &unwanted) {
+    if (m_root.isEmpty()) {
+        return;
+    }
+    const QFileInfoList folders =
+        QDir(m_root).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QFileInfo &folder : folders) {
+        // A running download writes into its folder; it goes, if at all, when the run lets go of it.
+        if (!m_claimed.contains(folder.fileName()) && unwanted(folder.filePath())) {
+            QDir(folder.filePath()).removeRecursively();
+        }
     }
 }

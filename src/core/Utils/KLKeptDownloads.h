@@ -5,6 +5,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
 #include <optional>
 
 // What a download has fetched so far, kept across runs of the program in the application data folder so
@@ -53,12 +54,15 @@ public:
     qint64 keptBytes(const QUrl &address) const;
     qint64 totalBytes() const;
     // Removes folders whose record is older than `maximumAgeInDays`, or that hold no readable record.
+    // Neither this nor clear() touches a folder a run of this program holds.
     void sweep(int maximumAgeInDays = defaultMaximumAgeInDays);
     void clear();
 
 private:
     static QString keyFor(const QUrl &address);
     static std::optional<Record> readRecord(const QString &folder);
+    // Removes every folder that no run holds and `unwanted` picks.
+    void removeFolders(const std::function<bool(const QString &folder)> &unwanted);
 
     const QString m_root;
     QSet<QString> m_claimed;

@@ -3,6 +3,7 @@
 #include "Model/Preferences/KLPreferencesField.h"
 #include "Model/Preferences/KLPreferencesFields.h"
 #include "Model/Preferences/KLSettingsStore.h"
+#include "Utils/KLKeptDownloads.h"
 #include "Utils/KLKinolarkUtils.h"
 
 #include <QHash>
@@ -58,6 +59,8 @@ std::vector<Field> buildApplicationFields() {
         Field::text(key("addButtonBehaviour"), &D::addButtonBehaviour, &D::setAddButtonBehaviour),
         Field::text(key("rememberQueue"), &D::rememberQueue, &D::setRememberQueue),
         Field::yesNo(key("followYoutubeLists"), &D::followYoutubeLists, &D::setFollowYoutubeLists),
+        Field::number(key("keptDownloadsDays"), &D::keptDownloadsDays, &D::setKeptDownloadsDays,
+                      KLValueRange{1, 365}),
     };
 }
 
@@ -128,6 +131,7 @@ void KLDefaultPreferences::writeApplicationDefaults() {
     setAddButtonBehaviour(QStringLiteral("show choices"));
     setRememberQueue(QStringLiteral("none"));
     setFollowYoutubeLists(false);
+    setKeptDownloadsDays(KLKeptDownloads::defaultMaximumAgeInDays);
 }
 
 void KLDefaultPreferences::fieldsDidChange() {

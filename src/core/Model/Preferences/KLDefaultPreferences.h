@@ -116,6 +116,9 @@ public:
     void setRememberQueue(const QString &value) { write(m_rememberQueue, value); }
     bool followYoutubeLists() const { return read(m_followYoutubeLists); }
     void setFollowYoutubeLists(bool value) { write(m_followYoutubeLists, value); }
+    // How long what a stopped download fetched is kept for a later run, in days.
+    uint64_t keptDownloadsDays() const { return read(m_keptDownloadsDays); }
+    void setKeptDownloadsDays(uint64_t value) { write(m_keptDownloadsDays, value); }
 
 Q_SIGNALS:
     // Sent by setTheme(), setQueueSize() and setAddButtonBehaviour() on every call, whether or not the value
@@ -165,4 +168,5 @@ private:
     QString m_addButtonBehaviour;
     QString m_rememberQueue;
     bool m_followYoutubeLists = false;
+    uint64_t m_keptDownloadsDays = 7;
 };

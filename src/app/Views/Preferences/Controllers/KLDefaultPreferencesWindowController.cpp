@@ -8,9 +8,10 @@
 #include <QVBoxLayout>
 
 KLDefaultPreferencesWindowController::KLDefaultPreferencesWindowController(
-    std::shared_ptr<KLDefaultPreferences> preferences, QWidget *parent)
+    std::shared_ptr<KLDefaultPreferences> preferences, std::shared_ptr<KLKeptDownloads> keptDownloads,
+    QWidget *parent)
     : QWidget(parent, Qt::Window),
-      m_view(new KLPreferencesViewController(std::move(preferences), false, this)) {
+      m_view(new KLPreferencesViewController(std::move(preferences), false, this, std::move(keptDownloads))) {
     setWindowTitle(tr("Preferences"));
     setObjectName(QStringLiteral("KLDefaultPreferencesWindow"));
     auto *layout = new QVBoxLayout(this);

@@ -5,6 +5,7 @@
 #include <memory>
 
 class KLDefaultPreferences;
+class KLKeptDownloads;
 class KLPreferencesViewController;
 
 // The preferences window of the program's stored settings: the preferences view, and the window fitted to
@@ -13,7 +14,9 @@ class KLDefaultPreferencesWindowController final : public QWidget {
     Q_OBJECT
 
 public:
+    // What downloads keep across runs is shown, and can be cleared, when `keptDownloads` is given.
     explicit KLDefaultPreferencesWindowController(std::shared_ptr<KLDefaultPreferences> preferences,
+                                                  std::shared_ptr<KLKeptDownloads> keptDownloads = nullptr,
                                                   QWidget *parent = nullptr);
 
     KLPreferencesViewController *preferencesView() const { return m_view; }

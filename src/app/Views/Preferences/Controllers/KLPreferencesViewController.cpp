@@ -50,9 +50,11 @@ constexpr KLPreferencesViewController::Pane everyPane[] = {
 } // namespace
 
 KLPreferencesViewController::KLPreferencesViewController(std::shared_ptr<KLPreferences> preferences,
-                                                         bool asAccessoryView, QWidget *parent)
+                                                         bool asAccessoryView, QWidget *parent,
+                                                         std::shared_ptr<KLKeptDownloads> keptDownloads)
     : QWidget(parent), m_preferences(std::move(preferences)), m_asAccessoryView(asAccessoryView),
-      m_listener(std::make_shared<LevelListener>(this)), m_paneArea(new QWidget(this)) {
+      m_keptDownloads(std::move(keptDownloads)), m_listener(std::make_shared<LevelListener>(this)),
+      m_paneArea(new QWidget(this)) {
     QStringList titles;
     for (const Pane pane : everyPane) {
         titles << paneTitle(pane);
@@ -138,7 +140,7 @@ KLPreferencesPane *KLPreferencesViewController::makePane(Pane pane) {
     switch (pane) {
     case Pane::General:
         if (const auto stored = std::dynamic_pointer_cast<KLDefaultPreferences>(m_preferences)) {
-            auto *general = new KLGeneralPreferencesViewController(stored, m_paneArea);
+            auto *general = new KLGeneralPreferencesViewController(stored, m_keptDownloads, m_paneArea);
             connect(general, &KLGeneralPreferencesViewController::reverted, this,
                     &KLPreferencesViewController::rebuildPanes, Qt::QueuedConnection);
             return general;

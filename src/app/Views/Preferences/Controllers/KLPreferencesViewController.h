@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+class KLKeptDownloads;
 class KLPreferences;
 class KLPreferencesListener;
 class KLPreferencesPaneBar;
@@ -29,8 +30,10 @@ public:
     // leaves), or it goes to the new pane's first control.
     enum class Focus { Stay, IntoPane };
 
+    // The stored settings' General pane shows what downloads keep across runs when `keptDownloads` is given.
     KLPreferencesViewController(std::shared_ptr<KLPreferences> preferences, bool asAccessoryView,
-                                QWidget *parent = nullptr);
+                                QWidget *parent = nullptr,
+                                std::shared_ptr<KLKeptDownloads> keptDownloads = nullptr);
     ~KLPreferencesViewController() override;
 
     std::shared_ptr<KLPreferences> preferences() const { return m_preferences; }
@@ -57,6 +60,7 @@ private:
 
     std::shared_ptr<KLPreferences> m_preferences;
     const bool m_asAccessoryView;
+    const std::shared_ptr<KLKeptDownloads> m_keptDownloads;
     std::shared_ptr<KLPreferencesListener> m_listener;
     std::function<void()> m_resizeBlock;
     KLPreferencesPaneBar *m_bar;

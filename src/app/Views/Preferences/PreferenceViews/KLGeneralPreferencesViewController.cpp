@@ -1,6 +1,8 @@
 #include "Views/Preferences/PreferenceViews/KLGeneralPreferencesViewController.h"
 
 #include "Model/Preferences/KLDefaultPreferences.h"
+#include "Utils/KLKeptDownloads.h"
+#include "Utils/KLKinolarkUtils.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -28,8 +30,11 @@ void selectTitle(QComboBox *box, const QString &stored) {
 } // namespace
 
 KLGeneralPreferencesViewController::KLGeneralPreferencesViewController(
-    std::shared_ptr<KLDefaultPreferences> preferences, QWidget *parent)
-    : KLPreferencesPane(preferences, parent), m_stored(std::move(preferences)), m_folder(new QLabel(this)) {
+    std::shared_ptr<KLDefaultPreferences> preferences, std::shared_ptr<KLKeptDownloads> keptDownloads,
+    QWidget *parent)
+    : KLPreferencesPane(preferences, parent), m_stored(std::move(preferences)),
+      m_keptDownloads(std::move(keptDownloads)), m_folder(new QLabel(this)), m_keptSpace(new QLabel(this)),
+      m_clearKept(new QPushButton(tr("Clear"), this)) {
     m_folder->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_folder->setWordWrap(true);
     auto *change = new QPushButton(tr("Change..."), this);
@@ -57,6 +62,11 @@ KLGeneralPreferencesViewController::KLGeneralPreferencesViewController(
     m_rememberQueue =
         titledPopUp({QStringLiteral("None"), QStringLiteral("Unfinished"), QStringLiteral("All")},
                     [this](const QString &title) { stored().setRememberQueue(title); });
+    m_keptDays = limitField(QStringLiteral("keptDownloadsDays"), &KLDefaultPreferences::setKeptDownloadsDays);
+    m_keptDays->setAccessibleName(tr("Days stopped downloads are kept"));
+    m_clearKept->setAccessibleName(tr("Clear kept downloads"));
+    connect(m_clearKept, &QPushButton::clicked, this,
+            &KLGeneralPreferencesViewController::clearKeptDownloads);
     auto *revert = new QPushButton(tr("Revert to Factory Defaults"), this);
     connect(revert, &QPushButton::clicked, this,
             &KLGeneralPreferencesViewController::revertToFactoryDefaults);
@@ -77,6 +87,19 @@ KLGeneralPreferencesViewController::KLGeneralPreferencesViewController(
     form->addRow(tr("Theme:"), m_theme);
     form->addRow(tr("The add button:"), m_addButton);
     form->addRow(tr("Remember the queue:"), m_rememberQueue);
+    auto *keptDays = new QHBoxLayout();
+    keptDays->addWidget(m_keptDays);
+    keptDays->addWidget(new QLabel(tr("days"), this), 1);
+    form->addRow(tr("Keep stopped downloads for:"), keptDays);
+    if (m_keptDownloads != nullptr) {
+        auto *kept = new QHBoxLayout();
+        kept->addWidget(m_keptSpace, 1);
+        kept->addWidget(m_clearKept);
+        form->addRow(tr("Kept now:"), kept);
+    } else {
+        m_keptSpace->hide();
+        m_clearKept->hide();
+    }
     form->addRow(QString(), revert);
     setupWithPreferences();
 }
@@ -141,6 +164,25 @@ void KLGeneralPreferencesViewController::setupWithPreferences() {
                 record.theme() == QLatin1String("dark") ? QStringLiteral("dark") : QStringLiteral("light"));
     selectTitle(m_addButton, record.addButtonBehaviour());
     selectTitle(m_rememberQueue, record.rememberQueue());
+    m_keptDays->setText(QString::number(record.keptDownloadsDays()));
+    showKeptSpace();
+}
+
+void KLGeneralPreferencesViewController::showKeptSpace() {
+    if (m_keptDownloads == nullptr) {
+        return;
+    }
+    const qint64 bytes = m_keptDownloads->totalBytes();
+    m_keptSpace->setText(bytes > 0 ? KLKinolarkUtils::formatSizeInBytes(static_cast<uint64_t>(bytes))
+                                   : tr("Nothing"));
+    m_clearKept->setEnabled(bytes > 0);
+}
+
+void KLGeneralPreferencesViewController::clearKeptDownloads() {
+    if (m_keptDownloads != nullptr) {
+        m_keptDownloads->clear();
+    }
+    showKeptSpace();
 }
 
 void KLGeneralPreferencesViewController::chooseDownloadFolder() {

@@ -3,21 +3,25 @@
 #include "Views/Preferences/PreferenceViews/KLPreferencesPane.h"
 
 class KLDefaultPreferences;
+class KLKeptDownloads;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 
 // The program's own settings: where finished files go, how much runs at once, how long the window grows,
 // what happens by itself (starting, removing, copying to the media folders, notifying, following YouTube
-// lists), the theme, what the add button does, what the queue remembers; and the way back to the factory
-// settings.
+// lists), the theme, what the add button does, what the queue remembers, how long stopped downloads are
+// kept (with the space they take and a way to clear them); and the way back to the factory settings.
 class KLGeneralPreferencesViewController final : public KLPreferencesPane {
     Q_OBJECT
 
 public:
-    explicit KLGeneralPreferencesViewController(std::shared_ptr<KLDefaultPreferences> preferences,
-                                                QWidget *parent = nullptr);
+    // Without `keptDownloads` the pane leaves out the space kept and its button.
+    KLGeneralPreferencesViewController(std::shared_ptr<KLDefaultPreferences> preferences,
+                                       std::shared_ptr<KLKeptDownloads> keptDownloads,
+                                       QWidget *parent = nullptr);
 
     void setupWithPreferences() override;
 
@@ -28,9 +32,14 @@ public:
     QComboBox *themePopUp() const { return m_theme; }
     QComboBox *addButtonPopUp() const { return m_addButton; }
     QComboBox *rememberQueuePopUp() const { return m_rememberQueue; }
+    QLineEdit *keptDaysField() const { return m_keptDays; }
+    QLabel *keptSpaceLabel() const { return m_keptSpace; }
+    QPushButton *clearKeptButton() const { return m_clearKept; }
 
     void chooseDownloadFolder();
     void revertToFactoryDefaults();
+    // Removes what stopped downloads kept, but for those running now.
+    void clearKeptDownloads();
 
 Q_SIGNALS:
     // The settings went back to the factory's; the panes of the (reset) level are built anew.
@@ -42,8 +51,10 @@ private:
                            std::function<void(const QString &lowerCaseTitle)> store);
     QCheckBox *settingCheck(const QString &text, std::function<void(KLDefaultPreferences &, bool)> store);
     KLDefaultPreferences &stored() const { return *m_stored; }
+    void showKeptSpace();
 
     std::shared_ptr<KLDefaultPreferences> m_stored;
+    const std::shared_ptr<KLKeptDownloads> m_keptDownloads;
     QLabel *m_folder;
     QLineEdit *m_downloads;
     QLineEdit *m_processing;
@@ -56,4 +67,7 @@ private:
     QComboBox *m_theme;
     QComboBox *m_addButton;
     QComboBox *m_rememberQueue;
+    QLineEdit *m_keptDays;
+    QLabel *m_keptSpace;
+    QPushButton *m_clearKept;
 };
