@@ -4,6 +4,7 @@
 #include "KLFileInspection.h"
 
 #include "Model/Preferences/KLDefaultPreferences.h"
+#include "Utils/KLDispatch.h"
 #include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLQueuePersistence.h"
 
@@ -29,6 +30,13 @@ QUrl url(const char *text) {
     return QUrl(s(text));
 }
 
+// Lets the event loop run what this turn asked of it: a job posted now runs after every job posted before.
+void endTurn() {
+    bool reached = false;
+    KLDispatch::async([&reached] { reached = true; });
+    EXPECT_TRUE(KLDispatch::serveEventsUntil([&reached] { return reached; }, std::chrono::seconds(5)));
+}
+
 class TestQueuePersistence : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -43,7 +51,11 @@ protected:
         KLFileInspection::removeEntry(m_path);
     }
 
-    QByteArray file() const { return KLFileInspection::readBytes(m_path); }
+    // The file once the changes of this turn of the event loop are written.
+    QByteArray file() const {
+        endTurn();
+        return KLFileInspection::readBytes(m_path);
+    }
 
     std::shared_ptr<KLDefaultPreferences> m_preferences;
     QString m_path;
@@ -73,6 +85,20 @@ TEST_F(TestQueuePersistence, RemembersEachURLOnceAndReadsTheSameListBack) {
                                  "ftp://example.org/a%20b\n"));
     EXPECT_EQ(KLFileInspection::permissionsOf(m_path), 0600);
     EXPECT_EQ(KLQueuePersistence(m_preferences).urls(), urls);
+}
+
+TEST_F(TestQueuePersistence, TheChangesOfOneTurnAreWrittenOnceAtItsEnd) {
+    KLFileInspection::writeBytes(m_path, "https://example.com/before\n");
+    KLQueuePersistence persistence(m_preferences);
+    for (int index = 0; index < 100; ++index) {
+        persistence.addURL(QUrl(QStringLiteral("https://example.com/%1").arg(index)));
+    }
+    persistence.removeURL(url("https://example.com/before"));
+    EXPECT_EQ(KLFileInspection::readBytes(m_path), QByteArray("https://example.com/before\n"));
+    EXPECT_EQ(file().count('\n'), 100);
+    persistence.removeAll();
+    persistence.save();
+    EXPECT_EQ(KLFileInspection::readBytes(m_path), QByteArray()) << "save() writes at once";
 }
 
 TEST_F(TestQueuePersistence, RememberingNothingLeavesTheFileAloneWhileRemovalsStillRewriteIt) {
@@ -204,6 +230,7 @@ TEST_F(TestQueuePersistence, ALinkPlantedAtTheFileIsNeitherReadNorWrittenThrough
     // Planted while the program runs: the next change replaces the link, not its target.
     ASSERT_TRUE(QFile::link(target, m_path));
     persistence.addURL(url("https://example.com/mine"));
+    endTurn();
     EXPECT_TRUE(KLFileInspection::isRegularFile(m_path));
     EXPECT_EQ(file(), QByteArray("https://example.com/mine\n"));
     EXPECT_EQ(KLFileInspection::readBytes(target), precious);
@@ -271,6 +298,7 @@ TEST_F(TestQueuePersistence, AReaderWhileItChangesNeverMeetsATornOrWidelyReadabl
             if (index % 2 == 1) {
                 persistence.removeURL(urlFor(writer, index - 1));
             }
+            endTurn(); // its changes are written
         }
     }
     writing = false;

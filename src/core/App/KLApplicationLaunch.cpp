@@ -127,6 +127,9 @@ void KLApplicationLaunch::restoreQueue() {
 }
 
 void KLApplicationLaunch::applicationWillTerminate() {
+    if (const auto persistence = m_state->services->queuePersistence) {
+        persistence->save(); // the last turn's changes, before the event loop stops turning
+    }
     if (const auto passwords = m_state->services->passwordManager) {
         passwords->teardown();
     }

@@ -29,6 +29,13 @@ KLQueuePersistence::KLQueuePersistence(std::shared_ptr<const KLDefaultPreference
     load();
 }
 
+KLQueuePersistence::~KLQueuePersistence() {
+    m_pendingWrite.stop();
+    if (m_unwritten) {
+        write();
+    }
+}
+
 QString KLQueuePersistence::path() const {
     return m_path;
 }
@@ -106,7 +113,7 @@ void KLQueuePersistence::addURL(const QUrl &url) {
         return;
     }
     m_urls.append(*stored);
-    write();
+    changed();
 }
 
 void KLQueuePersistence::removeURL(const QUrl &url) {
@@ -115,7 +122,7 @@ void KLQueuePersistence::removeURL(const QUrl &url) {
     if (stored) {
         m_urls.removeAll(*stored);
     }
-    write();
+    changed();
 }
 
 QList<QUrl> KLQueuePersistence::urls() const {
@@ -124,14 +131,20 @@ QList<QUrl> KLQueuePersistence::urls() const {
 
 void KLQueuePersistence::removeAll() {
     m_urls.clear();
-    write();
+    changed();
 }
 
 void KLQueuePersistence::save() {
     write();
 }
 
+void KLQueuePersistence::changed() {
+    m_unwritten = true;
+    m_pendingWrite.request();
+}
+
 void KLQueuePersistence::write() {
+    m_unwritten = false;
     if (m_path.isEmpty()) {
         return;
     }

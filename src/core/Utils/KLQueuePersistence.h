@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Utils/KLCoalescedJob.h"
+
 #include <QList>
 #include <QString>
 #include <QUrl>
@@ -11,8 +13,10 @@ class KLDefaultPreferences;
 
 // Remembers across launches the URLs the user put into the queue, so that the next launch can analyse them
 // again. Only URLs are kept, one per line in "queue.txt" in the application data folder (UTF-8, each line
-// ending with a line feed, nothing else in the file). Every change is written through at once, replacing the
-// file in one step, so a crash or a concurrent reader never meets half a list.
+// ending with a line feed, nothing else in the file). The file is replaced in one step, so a crash or a
+// concurrent reader never meets half a list. The changes of one turn of the event loop are written once,
+// at its end: a hundred rows removed together write the file once. save(), and the destructor, write what
+// is pending at once.
 // Main thread only.
 class KLQueuePersistence final {
 public:
@@ -20,6 +24,9 @@ public:
 
     // Loads the file when there is one. The settings say whether URLs are remembered; without them none are.
     explicit KLQueuePersistence(std::shared_ptr<const KLDefaultPreferences> preferences);
+    ~KLQueuePersistence();
+    KLQueuePersistence(const KLQueuePersistence &) = delete;
+    KLQueuePersistence &operator=(const KLQueuePersistence &) = delete;
 
     // The file's path; empty when there is no application data folder (then nothing is stored).
     QString path() const;
@@ -31,6 +38,7 @@ public:
     // A copy of the list, in the order the URLs were added.
     QList<QUrl> urls() const;
     void removeAll();
+    // Writes the list now.
     void save();
 
 private:
@@ -45,9 +53,13 @@ private:
     static std::optional<QUrl> storedForm(const QUrl &url);
     static QList<QUrl> parseQueue(const QString &text);
     bool remembersQueue() const;
+    // Asks for one write at the end of this turn of the event loop.
+    void changed();
     void write();
 
     const std::shared_ptr<const KLDefaultPreferences> m_preferences;
     const QString m_path;
     QList<QUrl> m_urls;
+    bool m_unwritten = false;
+    KLCoalescedJob m_pendingWrite{[this] { write(); }};
 };
