@@ -1,5 +1,6 @@
 // A run of kinolark that is interrupted keeps what its download fetched, and the same command again
-// continues it with one range request instead of fetching the video afresh, unless told --no-continue. The
+// continues it with one range request instead of fetching the video afresh, unless told --no-continue; an
+// interrupted conversion starts again from the kept download. The
 // real program against the test web server, which serves the clip slowly enough to interrupt it halfway.
 #include "KLKinolarkRunner.h"
 #include "KLMediaFixtures.h"
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -96,4 +98,35 @@ TEST_F(ResumedRunsTest, TheSameCommandContinuesWhatAnInterruptedRunKeptOrStartsA
         EXPECT_TRUE(QDir(KLKeptDownloads().root()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
         QFile::remove(result);
     }
+}
+
+// Interrupted while it converts, a run has the whole video kept: the same command converts that again, and
+// asks the site for nothing but the page.
+TEST_F(ResumedRunsTest, AnInterruptedConversionStartsAgainFromTheKeptDownloadWithoutFetchingIt) {
+    // ffmpeg as the program finds it, held back once it converts what was kept so that the run can be
+    // interrupted there; every other use, and the run after, go straight to the real one.
+    QTemporaryDir tools;
+    const QString converting = tools.filePath(s("converting"));
+    const QString realConverter = QStandardPaths::findExecutable(s("ffmpeg"));
+    ASSERT_FALSE(realConverter.isEmpty());
+    KLTestEnvironment::writeFile(tools.filePath(s("ffmpeg")),
+                                 "#!/bin/sh\ncase \"$*\" in *'Kept downloads'*) : > '" + converting.toUtf8() +
+                                     "'; sleep 60;; esac\nexec '" + realConverter.toUtf8() + "' \"$@\"\n");
+    ASSERT_TRUE(QFile::setPermissions(tools.filePath(s("ffmpeg")), QFile::ReadOwner | QFile::ExeOwner));
+    KLKinolarkRunner::Options held;
+    held.environment.insert(s("PATH"), tools.path() + s(":") + held.environment.value(s("PATH")));
+    const QStringList command = {m_site.url(s("page.html")), s("-o"), m_output.path()};
+    QProcess process;
+    KLKinolarkRunner::start(process, command, held);
+    ASSERT_TRUE(KLTestEnvironment::waitUntil([&converting] { return QFile::exists(converting); }, 120s));
+    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(20000));
+    EXPECT_TRUE(KLKinolarkRunner::filesIn(m_output.path()).isEmpty());
+    m_site.server().clearRequests();
+
+    const KLKinolarkRunner::Outcome outcome = KLKinolarkRunner::run(command);
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
+    EXPECT_EQ(KLKinolarkRunner::filesIn(m_output.path()).size(), 1);
+    EXPECT_TRUE(m_site.server().requestsFor(s("/clip.mp4")).isEmpty());
+    EXPECT_TRUE(QDir(KLKeptDownloads().root()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
 }

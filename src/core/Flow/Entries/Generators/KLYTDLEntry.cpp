@@ -1,5 +1,7 @@
 #include "Flow/Entries/Generators/KLYTDLEntry.h"
 
+#include "Model/KLTask/Basic/KLVideoProperties.h"
+#include "Model/KLTask/FFMPEG/KLGetLocalVideoPropertiesTask.h"
 #include "Model/KLTask/KLError.h"
 #include "Model/KLTask/YTDL/KLYTDLDownloadTask.h"
 #include "Model/KLTask/YTDL/KLYTDLGetVideoPropertiesTask.h"
@@ -38,6 +40,10 @@ void KLYTDLEntry::prepareWithCompletion(std::function<void()> completion) {
         KLDispatch::async(std::move(completion)); // never inside the caller's own call
         return;
     }
+    if (const QString download = keptWholeDownload(); !download.isEmpty()) {
+        prepareFromKeptDownload(download, std::move(completion));
+        return;
+    }
     auto task = std::make_shared<KLYTDLGetVideoPropertiesTask>(originalURL());
     task->setSettings(webSettings());
     task->setMakesThumbnail(thumbnailsShown());
@@ -70,6 +76,38 @@ bool KLYTDLEntry::comeBackPlaced() {
     setState(doneState);
     setCompleted(true);
     return true;
+}
+
+QString KLYTDLEntry::keptWholeDownload() const {
+    const std::shared_ptr<KLKeptDownloads> kept = keptDownloads();
+    if (kept == nullptr || !services()->continuesKeptDownloads) {
+        return QString();
+    }
+    const std::optional<KLKeptDownloads::Record> record = keptDownloadRecord(*kept);
+    const QString download =
+        QDir(kept->folderFor(originalURL())).filePath(KLYTDLGetVideoPropertiesTask::downloadName);
+    return record.has_value() && record->stage == KLKeptDownloads::downloadedStage &&
+                   QFileInfo(download).isFile()
+               ? download
+               : QString();
+}
+
+void KLYTDLEntry::prepareFromKeptDownload(const QString &download, std::function<void()> completion) {
+    const QString title =
+        KLYTDLGetVideoPropertiesTask::titleFromInformationFile(download + informationExtension);
+    const auto size = static_cast<uint64_t>(QFileInfo(download).size());
+    auto task = std::make_shared<KLGetLocalVideoPropertiesTask>(download, thumbnailsShown());
+    m_keptMeasuringTask = task;
+    prepareWithPropertiesTask(
+        task,
+        [this, completion = std::move(completion)] {
+            showKeptDownload();
+            completion();
+        },
+        [title, size](KLVideoProperties &properties) {
+            properties.setTitle(title);
+            properties.setSize(size);
+        });
 }
 
 std::optional<KLKeptDownloads::Record> KLYTDLEntry::keptDownloadRecord(const KLKeptDownloads &kept) const {
@@ -246,6 +284,7 @@ void KLYTDLEntry::cancel() {
     m_informationFile = KLYTDLInformationFile();
     terminateAndDequeue(download);
     terminateAndDequeue(properties);
+    terminateAndDequeue(m_keptMeasuringTask);
     cancelConversionTasks();
     // What measuring kept for the download is of no use any more.
     if (const auto measuring = std::dynamic_pointer_cast<KLYTDLGetVideoPropertiesTask>(properties)) {

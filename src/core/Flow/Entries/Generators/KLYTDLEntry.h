@@ -18,7 +18,8 @@ class KLYTDLDownloadTask;
 // video arrived), and takes the video from the downloader's information file instead of extracting the page
 // again. Should that information have gone stale, the video is downloaded afresh from its page. Where the
 // services keep downloads, the download lives in the video's kept folder, so that a run that is stopped,
-// interrupted or killed leaves it for the next run, which continues it (or converts it, when it was whole).
+// interrupted or killed leaves it for the next run, which continues it (or converts it, when it was whole:
+// then the video is described from that file and nothing at all is fetched).
 class KLYTDLEntry final : public KLEntry {
 public:
     using KLEntry::KLEntry;
@@ -48,6 +49,11 @@ private:
     bool comeBackPlaced();
     // The record of what an earlier run downloaded of this video; nothing when no byte of it is kept.
     std::optional<KLKeptDownloads::Record> keptDownloadRecord(const KLKeptDownloads &kept) const;
+    // The whole download an earlier run left unconverted, when the run may take it up; empty otherwise.
+    QString keptWholeDownload() const;
+    // Describes the video from its whole kept download and the downloader's information kept beside it:
+    // nothing is fetched for a video that is already here.
+    void prepareFromKeptDownload(const QString &download, std::function<void()> completion);
     // A video an earlier run of the program left half fetched is shown paused.
     void showKeptDownload();
     // Notes how far the run got in the video's kept folder, when downloads are kept.
@@ -60,5 +66,6 @@ private:
     QUrl m_invokingURL;
     KLYTDLInformationFile m_informationFile;
     std::shared_ptr<KLYTDLGetVideoPropertiesTask> m_propertiesTask;
+    std::shared_ptr<KLTask> m_keptMeasuringTask;
     std::shared_ptr<KLTask> m_downloadTask;
 };
