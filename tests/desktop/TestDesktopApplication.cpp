@@ -221,32 +221,45 @@ TEST_F(DesktopApplicationTest, QuittingMidDownloadLeavesNothingRunningAndTheQueu
     ASSERT_TRUE(waitForOutputs(1));
 }
 
-TEST_F(DesktopApplicationTest, AProgramKilledMidDownloadContinuesItAtTheNextStartWithOneRangeRequest) {
+TEST_F(DesktopApplicationTest, AProgramQuitOrKilledMidDownloadContinuesItAtTheNextStartWithOneRangeRequest) {
     storeSettings({{s("container"), KLPreferences::downloadOnlyNoConversion}});
-    KLKeptDownloads().clear();
     const qint64 size = m_site.sizeOf(s("clip.mp4"));
     const auto keptPartial = &KLTestEnvironment::keptPartialSize;
-    m_site.server().throttle(s("/clip.mp4"), size / 8);
-    QProcess &program = start();
-    call(service, s("Analyze"), {m_site.url(s("page.html"))});
-    ASSERT_TRUE(KLTestEnvironment::waitUntil([&] { return keptPartial() >= size / 2; }, 120s));
-    program.kill(); // as at a power cut: nothing of the program runs to its end
-    program.waitForFinished();
-    ASSERT_TRUE(KLTestEnvironment::waitUntil(
-        [] { return KLTestEnvironment::startedProcessesRunning({s("yt-dlp")}) == 0; }, 10s));
-    const qint64 keptSize = keptPartial();
-    m_site.server().clearBehaviour(s("/clip.mp4"));
-    m_site.server().clearRequests();
+    for (const bool killed : {true, false}) {
+        SCOPED_TRACE(killed ? "killed" : "quit");
+        for (QProcess *earlier : m_programs) {
+            quit(*earlier);
+        }
+        KLKeptDownloads().clear();
+        for (const QString &output : outputs()) {
+            QFile::remove(QDir(m_output.path()).filePath(output));
+        }
+        m_site.server().throttle(s("/clip.mp4"), size / 8);
+        QProcess &program = start();
+        call(service, s("Analyze"), {m_site.url(s("page.html"))});
+        ASSERT_TRUE(KLTestEnvironment::waitUntil([&] { return keptPartial() >= size / 2; }, 120s));
+        if (killed) {
+            program.kill(); // as at a power cut: nothing of the program runs to its end
+            program.waitForFinished();
+        } else {
+            quit(program); // as the desktop asks at logout
+        }
+        ASSERT_TRUE(KLTestEnvironment::waitUntil(
+            [] { return KLTestEnvironment::startedProcessesRunning({s("yt-dlp")}) == 0; }, 10s));
+        const qint64 keptSize = keptPartial();
+        m_site.server().clearBehaviour(s("/clip.mp4"));
+        m_site.server().clearRequests();
 
-    start();
-    ASSERT_TRUE(waitForOutputs(1));
-    QFile placed(QDir(m_output.path()).filePath(outputs().first()));
-    ASSERT_TRUE(placed.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(placed.readAll() == m_site.contentsOf(s("clip.mp4")));
-    const QList<QByteArray> ranges = m_site.server().rangesFor(s("/clip.mp4"));
-    EXPECT_EQ(ranges.count("bytes=" + QByteArray::number(keptSize) + "-"), 1)
-        << ranges.join(' ').toStdString();
-    EXPECT_TRUE(KLTestEnvironment::waitUntil([&] { return keptPartial() == 0; }, 10s));
+        start();
+        ASSERT_TRUE(waitForOutputs(1));
+        QFile placed(QDir(m_output.path()).filePath(outputs().first()));
+        ASSERT_TRUE(placed.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(placed.readAll() == m_site.contentsOf(s("clip.mp4")));
+        const QList<QByteArray> ranges = m_site.server().rangesFor(s("/clip.mp4"));
+        EXPECT_EQ(ranges.count("bytes=" + QByteArray::number(keptSize) + "-"), 1)
+            << ranges.join(' ').toStdString();
+        EXPECT_TRUE(KLTestEnvironment::waitUntil([&] { return keptPartial() == 0; }, 10s));
+    }
 
     // Ended after the file was placed but before the queue forgot the page: the next start finds the page
     // again, and its video comes back done without being fetched.
