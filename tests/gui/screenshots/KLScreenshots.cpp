@@ -6,6 +6,7 @@
 #include "Model/KLEntry/KLEntry.h"
 #include "Model/KLTask/KLError.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
+#include "Utils/KLKeptDownloads.h"
 #include "Utils/KLObjectRepository.h"
 #include "Views/KLMainWindow.h"
 #include "Views/KLMainWindowController.h"
@@ -129,7 +130,7 @@ bool drawPreferences(const QString &folder, const QString &theme, const QString 
     bool saved = true;
     for (const KLSettingsLevel level : KLPreferences::listSettingsLevels()) {
         preferences->setSettingsLevel(level);
-        KLDefaultPreferencesWindowController window(preferences);
+        KLDefaultPreferencesWindowController window(preferences, std::make_shared<KLKeptDownloads>());
         window.show();
         for (const KLPreferencesViewController::Pane pane : window.preferencesView()->panes()) {
             window.preferencesView()->showPane(pane);
