@@ -9,15 +9,17 @@
 # audio codec as "codec@NNNk"; "video only" and "audio only" mark formats that lack one of the streams.
 # Rows are listed worst first, the order of the downloader's own format list.
 #
-# Arguments: downloader path; page URL; download proxy file, as for ytdl_download.sh (empty for none).
+# Arguments: downloader path; page URL; download proxy file and cookie option file, as for
+# ytdl_download.sh (empty for none).
 set -u
 
 ytdl="${1:-}"
 page_url="${2:-}"
 proxy_file="${3:-}"
+cookies_file="${4:-}"
 
 if [ -z "$ytdl" ] || [ -z "$page_url" ]; then
-    echo "usage: list_youtube_format_descriptions.sh DOWNLOADER PAGE_URL [PROXY_FILE]" >&2
+    echo "usage: list_youtube_format_descriptions.sh DOWNLOADER PAGE_URL [PROXY_FILE] [COOKIES_FILE]" >&2
     exit 2
 fi
 
@@ -27,6 +29,12 @@ if [ -n "$proxy_file" ]; then
     exec 3<"$proxy_file" || exit 1
     unset no_proxy NO_PROXY
     options+=(--config-locations /dev/fd/3)
+fi
+# The cookies the sites see (the user's session), as a file of the downloader's cookie option read through
+# descriptor 4 as the proxy's is: no cookie and no cookie file of the user's is ever on a command line.
+if [ -n "$cookies_file" ]; then
+    exec 4<"$cookies_file" || exit 1
+    options+=(--config-locations /dev/fd/4)
 fi
 
 # "-f all" makes the downloader run the template once per format. Every field goes through JSON so that

@@ -19,7 +19,8 @@
 #
 # Arguments: downloader path; page URL; output file path; ffmpeg path; format (empty or "best" for the
 # best there is); "yes"/"no" (subtitles); TV provider id; download proxy file (the one option line
-# `--proxy "URL"`, which yt-dlp and curl both read); referer URL; information file. Empty
+# `--proxy "URL"`, which yt-dlp and curl both read); referer URL; information file; cookie option file (the
+# one line `--cookies "FILE"` or `--cookies-from-browser "BROWSER[:PROFILE]"`). Empty
 # means not set. With an information file (one the downloader wrote for this video, by an earlier listing
 # or an earlier download), the video is taken from it instead of extracting the page again; an unfinished
 # file at the target is continued either way.
@@ -37,9 +38,10 @@ provider="${7:-}"
 proxy_file="${8:-}"
 referer="${9:-}"
 information="${10:-}"
+cookies_file="${11:-}"
 
 if [ -z "$ytdl" ] || [ -z "$page_url" ] || [ -z "$target" ]; then
-    echo "usage: ytdl_download.sh DOWNLOADER PAGE_URL OUTPUT [FFMPEG FORMAT SUBTITLES PROVIDER PROXY_FILE REFERER INFORMATION]" >&2
+    echo "usage: ytdl_download.sh DOWNLOADER PAGE_URL OUTPUT [FFMPEG FORMAT SUBTITLES PROVIDER PROXY_FILE REFERER INFORMATION COOKIES_FILE]" >&2
     exit 2
 fi
 # "best" is the best the site offers: with yt-dlp that is the best picture merged with the best sound where
@@ -140,6 +142,12 @@ if [ -n "$proxy_file" ]; then
     exec 3<"$proxy_file" || exit 1
     unset no_proxy NO_PROXY
     options+=(--config-locations /dev/fd/3)
+fi
+# The cookies the sites see (the user's session), as a file of the downloader's cookie option read through
+# descriptor 4 as the proxy's is: no cookie and no cookie file of the user's is ever on a command line.
+if [ -n "$cookies_file" ]; then
+    exec 4<"$cookies_file" || exit 1
+    options+=(--config-locations /dev/fd/4)
 fi
 if [ -n "$referer" ]; then
     options+=(--add-header "Referer:$referer")

@@ -13,7 +13,8 @@
 # the user sees is the page's title for that video, not a file name.
 #
 # Arguments: downloader path; page URL; TV provider id (empty for none); download proxy file, as for
-# ytdl_download.sh (empty for none); information folder (empty for none).
+# ytdl_download.sh (empty for none); information folder (empty for none); cookie option file, as for
+# ytdl_download.sh (empty for none).
 set -u
 
 ytdl="${1:-}"
@@ -21,9 +22,10 @@ page_url="${2:-}"
 provider="${3:-}"
 proxy_file="${4:-}"
 information_folder="${5:-}"
+cookies_file="${6:-}"
 
 if [ -z "$ytdl" ] || [ -z "$page_url" ]; then
-    echo "usage: ytdl_json_information.sh DOWNLOADER PAGE_URL [PROVIDER] [PROXY_FILE] [INFORMATION_FOLDER]" >&2
+    echo "usage: ytdl_json_information.sh DOWNLOADER PAGE_URL [PROVIDER] [PROXY_FILE] [INFORMATION_FOLDER] [COOKIES_FILE]" >&2
     exit 2
 fi
 
@@ -38,6 +40,12 @@ if [ -n "$proxy_file" ]; then
     exec 3<"$proxy_file" || exit 1
     unset no_proxy NO_PROXY
     options+=(--config-locations /dev/fd/3)
+fi
+# The cookies the sites see (the user's session), as a file of the downloader's cookie option read through
+# descriptor 4 as the proxy's is: no cookie and no cookie file of the user's is ever on a command line.
+if [ -n "$cookies_file" ]; then
+    exec 4<"$cookies_file" || exit 1
+    options+=(--config-locations /dev/fd/4)
 fi
 # The information files are numbered as the downloader counts the videos it lists; the same number is
 # printed with each record, so that the two can be matched. They are named relative to the folder, which

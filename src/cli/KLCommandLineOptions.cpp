@@ -1,5 +1,6 @@
 #include "KLCommandLineOptions.h"
 
+#include "Model/KLTask/YTDL/KLDownloaderCookies.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 
 #include <QCommandLineParser>
@@ -28,6 +29,8 @@ const QList<Described> &describedOptions() {
         {QStringLiteral("downloads"), QString(), true},
         {QStringLiteral("processing"), QString(), true},
         {QStringLiteral("no-continue"), QString(), false},
+        {QStringLiteral("cookies"), QString(), true},
+        {QStringLiteral("cookies-from-browser"), QString(), true},
         {QStringLiteral("save"), QString(), false},
         {QStringLiteral("json"), QString(), false},
         {QStringLiteral("verbose"), QString(), false},
@@ -181,6 +184,19 @@ bool KLCommandLineOptions::take(const QString &name, const QString &value, QStri
     } else if (name == QStringLiteral("print-ffmpeg-params")) {
         action = Action::PrintFFMPEGParameters;
         ffmpegParametersFile = value;
+    } else if (name == QStringLiteral("cookies")) {
+        if (!QFileInfo(value).isFile() || !QFileInfo(value).isReadable()) {
+            *error = QStringLiteral("cannot read the cookie file %1").arg(value);
+            return false;
+        }
+        cookieFile = QFileInfo(value).absoluteFilePath();
+    } else if (name == QStringLiteral("cookies-from-browser")) {
+        if (!KLDownloaderCookies::isBrowserSpecification(value)) {
+            *error =
+                QStringLiteral("unknown browser %1 (firefox, chromium or chrome, with :PROFILE)").arg(value);
+            return false;
+        }
+        cookiesFromBrowser = value;
     } else if (name == QStringLiteral("output")) {
         outputDirectory = value;
     } else if (name == QStringLiteral("preset")) {
@@ -278,6 +294,10 @@ bool KLCommandLineOptions::applyTo(KLDefaultPreferences &preferences, QString *e
     if (processing) {
         preferences.setNumberOfConcurrentProcessing(*processing);
     }
+    if (!cookiesFromBrowser.isEmpty()) {
+        preferences.setCookiesFromBrowser(cookiesFromBrowser);
+    }
+    preferences.setCookieFile(cookieFile); // never stored: the settings have no place for it
     return true;
 }
 
@@ -313,7 +333,13 @@ QString KLCommandLineOptions::helpText() {
         "      --processing N        conversions running at once\n"
         "      --no-continue         fetch every video afresh instead of continuing what an interrupted run\n"
         "                            of the same address left\n"
-        "      --save                keep these settings for later runs and the application\n"
+        "      --cookies FILE        send the cookies of FILE (Netscape format) to the sites, for this run\n"
+        "                            only (a copy is used; FILE is never changed)\n"
+        "      --cookies-from-browser BROWSER[:PROFILE]\n"
+        "                            send the cookies of firefox, chromium or chrome (its default profile,\n"
+        "                            or PROFILE), where sites want you signed in\n"
+        "      --save                keep these settings for later runs and the application (a cookie file\n"
+        "                            is never kept)\n"
         "      --json                one JSON object per line for every change of an entry\n"
         "      --verbose             write the program's diagnostic lines to standard error\n"
         "      --list-presets        list the device presets and exit\n"

@@ -35,6 +35,9 @@ public:
     bool save = false;
     // Whether a download continues what an interrupted run of the same address kept.
     bool continueDownloads = true;
+    // The cookies the sites see: a cookie file for this run only, or a browser's (stored with --save).
+    QString cookieFile;
+    QString cookiesFromBrowser;
 
 private:
     // Takes one option, by its long name, with its value (empty for a switch); false with `error` set when

@@ -1,16 +1,19 @@
 // How a run of the kinolark command line begins and ends: what it makes of its arguments, what it writes on
 // standard error, that it starts what it finds whatever the stored settings say, that every way a run can
 // end (nothing found, everything failing at once, an interruption while the addresses are still being read)
-// ends the program, and that a run through the download proxy shows its login to the proxy alone. The real
-// program against the test web server.
+// ends the program, that a run through the download proxy shows its login to the proxy alone, and that a
+// members' video comes with a session from a cookie file that no command line shows. The real program
+// against the test web server.
 #include "KLKinolarkRunner.h"
 #include "KLMediaFixtures.h"
 #include "KLTestEnvironment.h"
 #include "KLYTDLTestSite.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Model/Preferences/KLSettingsStore.h"
+#include "Utils/KLKinolarkUtils.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -92,6 +95,9 @@ TEST(CommandLineArguments, UsageErrorsSayWhatIsWrongAndExitWithTwo) {
         {"--processing abc --downloads 0 x", "--processing takes a number from 1 to 999"},
         // A switch given a value is refused rather than taken: "--subtitles=no" must not turn subtitles on.
         {"--subtitles=no x", "--subtitles takes no value"},
+        {"--cookies /nonexistent/cookies.txt x", "cannot read the cookie file /nonexistent/cookies.txt"},
+        {"--cookies-from-browser opera x",
+         "unknown browser opera (firefox, chromium or chrome, with :PROFILE)"},
     };
     for (const auto &row : cases) {
         const Outcome outcome = KLKinolarkRunner::run(words(row.arguments));
@@ -261,4 +267,49 @@ TEST_F(CommandLineRunsTest, TwoRunsSavingAtOnceKeepBothChanges) {
         keptBoth += both ? 1 : 0;
     }
     std::printf("Both changes kept in %d of %d rounds\n", keptBoth, rounds);
+}
+
+// A members' page answers 403 without the session: the run fails and says how to hand the session over.
+// With the session in a cookie file it downloads, and the cookie is on no command line while it runs, and
+// the private copy the downloader got is gone afterwards, the file itself unchanged.
+TEST_F(CommandLineRunsTest, ASessionFromACookieFileReachesTheMembersVideoAndNoCommandLine) {
+    const QByteArray session = m_site.server().requireSignIn(s("/members/"));
+    ASSERT_TRUE(m_site.addMedia(s("members/clip.mp4"), KLMediaFixtures::ClipTiny));
+    m_site.addPage(s("members/page.html"), s("Members Night"), {s("members/clip.mp4")});
+    const QStringList command = {m_site.url(s("members/page.html")), s("-c"), s("download-only"), s("-o"),
+                                 output()};
+    const Outcome refused = KLKinolarkRunner::run(command);
+    EXPECT_EQ(refused.exitCode, 3);
+    EXPECT_TRUE(refused.err.contains(s("HTTP Error 403"))) << refused.err.toStdString();
+    EXPECT_TRUE(refused.err.contains(s("--cookies-from-browser"))) << refused.err.toStdString();
+
+    QTemporaryDir jar;
+    const QString cookies = jar.filePath(s("cookies.txt"));
+    const QByteArray value = session.mid(session.indexOf('=') + 1);
+    const QByteArray netscape =
+        "# Netscape HTTP Cookie File\n127.0.0.1\tFALSE\t/\tFALSE\t0\tsession\t" + value + "\n";
+    KLTestEnvironment::writeFile(cookies, netscape);
+    KLKinolarkRunner::Options watched;
+    QStringList exposing;
+    int downloads = 0;
+    watched.whileRunning = [&](QProcess &process) {
+        while (!process.waitForFinished(20)) {
+            exposing << commandLinesHolding({value}, downloads);
+        }
+    };
+    const Outcome signedIn =
+        KLKinolarkRunner::run(QStringList(command) << s("--cookies") << cookies << s("--verbose"), watched);
+    ASSERT_EQ(signedIn.exitCode, 0) << signedIn.err.toStdString();
+    EXPECT_GT(downloads, 0) << "the command lines were read while the video downloaded";
+    EXPECT_TRUE(exposing.isEmpty()) << exposing.join(s("\n")).toStdString();
+    EXPECT_EQ(KLKinolarkRunner::filesIn(output()).size(), 1);
+    EXPECT_FALSE(signedIn.err.contains(QString::fromLatin1(value)));
+    EXPECT_EQ(KLTestEnvironment::readFile(cookies).toUtf8(), netscape);
+    QStringList copies;
+    for (QDirIterator left(KLKinolarkUtils::getApplicationDataDirectory(), {s("cookies.txt")}, QDir::Files,
+                           QDirIterator::Subdirectories);
+         left.hasNext();) {
+        copies << left.next();
+    }
+    EXPECT_TRUE(copies.isEmpty()) << copies.join(s(", ")).toStdString();
 }

@@ -420,3 +420,20 @@ TEST(PreferencesPanes, TheGeneralPaneKeepsStoppedDownloadsForTheDaysTypedAndClea
     EXPECT_EQ(pane.keptSpaceLabel()->text(), s("Nothing"));
     EXPECT_FALSE(pane.clearKeptButton()->isEnabled());
 }
+
+TEST(PreferencesPanes, FromAdvancedOnTheGeneralPaneChoosesWhoseCookiesTheSitesSee) {
+    auto stored = std::make_shared<KLDefaultPreferences>();
+    {
+        const KLGeneralPreferencesViewController beginner(stored, nullptr);
+        EXPECT_FALSE(beginner.cookiesBrowserPopUp()->isVisibleTo(&beginner));
+    }
+    stored->setSettingsLevel(KLSettingsLevel::Advanced);
+    KLGeneralPreferencesViewController pane(stored, nullptr);
+    EXPECT_TRUE(pane.cookiesBrowserPopUp()->isVisibleTo(&pane));
+    choose(*pane.cookiesBrowserPopUp(), s("Chromium"));
+    EXPECT_EQ(stored->cookiesFromBrowser(), s("chromium"));
+    type(*pane.cookiesProfileField(), s("Profile 1"));
+    EXPECT_EQ(stored->cookiesFromBrowser(), s("chromium:Profile 1"));
+    choose(*pane.cookiesBrowserPopUp(), s("None"));
+    EXPECT_EQ(stored->cookiesFromBrowser(), QString());
+}

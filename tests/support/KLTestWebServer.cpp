@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QUuid>
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -258,6 +259,23 @@ void KLTestWebServer::addRoute(const QString &path, Handler handler) {
     route->handler = std::move(handler);
     std::lock_guard lock(m_lock);
     m_routes[normalisedPath(path)] = std::move(route);
+}
+
+QByteArray KLTestWebServer::requireSignIn(const QString &prefix) {
+    const QByteArray cookie = "session=" + QUuid::createUuid().toByteArray(QUuid::Id128);
+    {
+        std::lock_guard lock(m_lock);
+        m_membersPrefix = normalisedPath(prefix);
+        m_sessionCookie = cookie;
+    }
+    addRoute(QStringLiteral("/login"), [cookie](const Request &) {
+        Response response;
+        response.body =
+            QByteArrayLiteral("<!DOCTYPE html><html><head><title>Signed in</title></head></html>\n");
+        response.headers.append({QByteArrayLiteral("Set-Cookie"), cookie + "; Path=/; HttpOnly"});
+        return response;
+    });
+    return cookie;
 }
 
 void KLTestWebServer::addRedirect(const QString &path, const QString &location, int status) {
@@ -545,6 +563,12 @@ std::optional<KLTestWebServer::Request> KLTestWebServer::readRequest(int socket,
 }
 
 KLTestWebServer::Response KLTestWebServer::responseFor(const Request &request, Body &body) const {
+    if (!signedIn(request)) {
+        Response refused;
+        refused.status = 403;
+        body.setData(statusPage(403));
+        return refused;
+    }
     const std::shared_ptr<const Route> route = routeFor(request.path);
     if (route) {
         Response response = route->handler(request);
@@ -571,6 +595,20 @@ KLTestWebServer::Response KLTestWebServer::responseFor(const Request &request, B
     response.status = 404;
     body.setData(statusPage(404));
     return response;
+}
+
+bool KLTestWebServer::signedIn(const Request &request) const {
+    std::lock_guard lock(m_lock);
+    if (m_membersPrefix.isEmpty() || !request.path.startsWith(m_membersPrefix)) {
+        return true;
+    }
+    // "a=1; session=...; b=2": the session is one of the cookies sent.
+    for (const QByteArray &sent : request.header("cookie").split(';')) {
+        if (sent.trimmed() == m_sessionCookie) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool KLTestWebServer::answer(int socket, const Request &request, bool keepAlive) {

@@ -83,6 +83,10 @@ public:
     void addRoute(const QString &path, Handler handler);
     void addRedirect(const QString &path, const QString &location, int status = 302);
     void removeRoute(const QString &path);
+    // A site with members: "/login" answers with a session cookie, and every path that starts with `prefix`
+    // ("/members/") answers 403 to a request that does not send it. The cookie ("session=..."), for a test
+    // that hands it over some other way.
+    QByteArray requireSignIn(const QString &prefix);
 
     void setBehaviour(const QString &path, const Behaviour &behaviour);
     void throttle(const QString &path, int64_t bytesPerSecond);
@@ -118,6 +122,8 @@ private:
     // Answers one request; false when the connection must close afterwards.
     bool answer(int socket, const Request &request, bool keepAlive);
     Response responseFor(const Request &request, Body &body) const;
+    // False for a request of a members' path without the session cookie.
+    bool signedIn(const Request &request) const;
     bool sendBody(int socket, const Body &body, int64_t offset, int64_t length, const Behaviour &behaviour);
     void joinEndedConnections();
     void closeListeningSocket();
@@ -140,6 +146,8 @@ private:
     QString m_documentRoot;
     std::map<QString, std::shared_ptr<const Route>> m_routes;
     std::map<QString, Behaviour> m_behaviours;
+    QString m_membersPrefix;
+    QByteArray m_sessionCookie;
     QList<Request> m_requests;
     uint64_t m_stallGeneration = 0;
     int m_stalled = 0;

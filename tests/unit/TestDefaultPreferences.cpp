@@ -156,7 +156,8 @@ QStringList expectedKeys() {
                             "addButtonBehaviour",
                             "rememberQueue",
                             "followYoutubeLists",
-                            "keptDownloadsDays"}) {
+                            "keptDownloadsDays",
+                            "cookiesFromBrowser"}) {
         keys.append(s(key));
     }
     keys.sort();
@@ -188,6 +189,7 @@ void setApplicationFieldsAwayFromDefaults(KLDefaultPreferences &p) {
     p.setRememberQueue(s("all"));
     p.setFollowYoutubeLists(true);
     p.setKeptDownloadsDays(30);
+    p.setCookiesFromBrowser(s("firefox:default-release"));
 }
 
 QStringList damageableKeys() {
@@ -225,6 +227,7 @@ StoredSet recordState(const KLDefaultPreferences &p) {
     state.insert(s("rememberQueue"), p.rememberQueue());
     state.insert(s("followYoutubeLists"), yesNo(p.followYoutubeLists()));
     state.insert(s("keptDownloadsDays"), number(p.keptDownloadsDays()));
+    state.insert(s("cookiesFromBrowser"), p.cookiesFromBrowser());
     state.insert(s("preferencesSaved"), s("yes"));
     return state;
 }

@@ -61,6 +61,7 @@ std::vector<Field> buildApplicationFields() {
         Field::yesNo(key("followYoutubeLists"), &D::followYoutubeLists, &D::setFollowYoutubeLists),
         Field::number(key("keptDownloadsDays"), &D::keptDownloadsDays, &D::setKeptDownloadsDays,
                       KLValueRange{1, 365}),
+        Field::text(key("cookiesFromBrowser"), &D::cookiesFromBrowser, &D::setCookiesFromBrowser),
     };
 }
 
@@ -132,6 +133,7 @@ void KLDefaultPreferences::writeApplicationDefaults() {
     setRememberQueue(QStringLiteral("none"));
     setFollowYoutubeLists(false);
     setKeptDownloadsDays(KLKeptDownloads::defaultMaximumAgeInDays);
+    setCookiesFromBrowser(QString());
 }
 
 void KLDefaultPreferences::fieldsDidChange() {

@@ -119,6 +119,12 @@ public:
     // How long what a stopped download fetched is kept for a later run, in days.
     uint64_t keptDownloadsDays() const { return read(m_keptDownloadsDays); }
     void setKeptDownloadsDays(uint64_t value) { write(m_keptDownloadsDays, value); }
+    // The browser whose cookies the downloader sends ("firefox", "chromium:Profile 1"); empty for none.
+    QString cookiesFromBrowser() const { return read(m_cookiesFromBrowser); }
+    void setCookiesFromBrowser(const QString &value) { write(m_cookiesFromBrowser, value); }
+    // A cookie file for this run of the program only, sent instead of a browser's cookies: never stored.
+    QString cookieFile() const { return m_cookieFile; }
+    void setCookieFile(const QString &path) { m_cookieFile = path; }
 
 Q_SIGNALS:
     // Sent by setTheme(), setQueueSize() and setAddButtonBehaviour() on every call, whether or not the value
@@ -169,4 +175,6 @@ private:
     QString m_rememberQueue;
     bool m_followYoutubeLists = false;
     uint64_t m_keptDownloadsDays = 7;
+    QString m_cookiesFromBrowser;
+    QString m_cookieFile;
 };

@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include <algorithm>
+
 namespace {
 
 void selectTitle(QComboBox *box, const QString &stored) {
@@ -25,6 +27,14 @@ void selectTitle(QComboBox *box, const QString &stored) {
         }
     }
     box->setCurrentIndex(-1);
+}
+
+// The browsers whose cookies the downloader can read, as the popup titles them and the setting names them.
+QList<QPair<QString, QString>> cookieBrowsers() {
+    return {{QStringLiteral("None"), QString()},
+            {QStringLiteral("Firefox"), QStringLiteral("firefox")},
+            {QStringLiteral("Chromium"), QStringLiteral("chromium")},
+            {QStringLiteral("Google Chrome"), QStringLiteral("chrome")}};
 }
 
 } // namespace
@@ -67,6 +77,17 @@ KLGeneralPreferencesViewController::KLGeneralPreferencesViewController(
     m_clearKept->setAccessibleName(tr("Clear kept downloads"));
     connect(m_clearKept, &QPushButton::clicked, this,
             &KLGeneralPreferencesViewController::clearKeptDownloads);
+    m_cookiesBrowser = new QComboBox(this);
+    for (const auto &[title, browser] : cookieBrowsers()) {
+        m_cookiesBrowser->addItem(title, browser);
+    }
+    connect(m_cookiesBrowser, &QComboBox::activated, this,
+            &KLGeneralPreferencesViewController::storeCookiesBrowser);
+    m_cookiesProfile = new QLineEdit(this);
+    m_cookiesProfile->setPlaceholderText(tr("the browser's default"));
+    m_cookiesProfile->setAccessibleName(tr("Browser profile"));
+    connect(m_cookiesProfile, &QLineEdit::editingFinished, this,
+            &KLGeneralPreferencesViewController::storeCookiesBrowser);
     auto *revert = new QPushButton(tr("Revert to Factory Defaults"), this);
     connect(revert, &QPushButton::clicked, this,
             &KLGeneralPreferencesViewController::revertToFactoryDefaults);
@@ -99,6 +120,14 @@ KLGeneralPreferencesViewController::KLGeneralPreferencesViewController(
     } else {
         m_keptSpace->hide();
         m_clearKept->hide();
+    }
+    // Where a site wants its users signed in: a choice for those who choose their settings themselves.
+    if (stored().settingsLevel() >= KLSettingsLevel::Advanced) {
+        form->addRow(tr("Use the cookies of:"), m_cookiesBrowser);
+        form->addRow(tr("Browser profile:"), m_cookiesProfile);
+    } else {
+        m_cookiesBrowser->hide();
+        m_cookiesProfile->hide();
     }
     form->addRow(QString(), revert);
     setupWithPreferences();
@@ -165,6 +194,16 @@ void KLGeneralPreferencesViewController::setupWithPreferences() {
     selectTitle(m_addButton, record.addButtonBehaviour());
     selectTitle(m_rememberQueue, record.rememberQueue());
     m_keptDays->setText(QString::number(record.keptDownloadsDays()));
+    const QString cookies = record.cookiesFromBrowser();
+    {
+        const QSignalBlocker quiet(m_cookiesBrowser);
+        m_cookiesBrowser->setCurrentIndex(
+            std::max(0, m_cookiesBrowser->findData(cookies.section(QLatin1Char(':'), 0, 0))));
+    }
+    if (!m_cookiesProfile->hasFocus()) {
+        m_cookiesProfile->setText(cookies.section(QLatin1Char(':'), 1));
+    }
+    m_cookiesProfile->setEnabled(m_cookiesBrowser->currentIndex() > 0);
     showKeptSpace();
 }
 
@@ -176,6 +215,14 @@ void KLGeneralPreferencesViewController::showKeptSpace() {
     m_keptSpace->setText(bytes > 0 ? KLKinolarkUtils::formatSizeInBytes(static_cast<uint64_t>(bytes))
                                    : tr("Nothing"));
     m_clearKept->setEnabled(bytes > 0);
+}
+
+void KLGeneralPreferencesViewController::storeCookiesBrowser() {
+    const QString browser = m_cookiesBrowser->currentData().toString();
+    const QString profile = m_cookiesProfile->text().trimmed();
+    stored().setCookiesFromBrowser(
+        browser.isEmpty() || profile.isEmpty() ? browser : browser + QLatin1Char(':') + profile);
+    changed();
 }
 
 void KLGeneralPreferencesViewController::clearKeptDownloads() {

@@ -13,7 +13,8 @@ class QPushButton;
 // The program's own settings: where finished files go, how much runs at once, how long the window grows,
 // what happens by itself (starting, removing, copying to the media folders, notifying, following YouTube
 // lists), the theme, what the add button does, what the queue remembers, how long stopped downloads are
-// kept (with the space they take and a way to clear them); and the way back to the factory settings.
+// kept (with the space they take and a way to clear them), from Advanced on whose cookies the sites see;
+// and the way back to the factory settings.
 class KLGeneralPreferencesViewController final : public KLPreferencesPane {
     Q_OBJECT
 
@@ -35,6 +36,8 @@ public:
     QLineEdit *keptDaysField() const { return m_keptDays; }
     QLabel *keptSpaceLabel() const { return m_keptSpace; }
     QPushButton *clearKeptButton() const { return m_clearKept; }
+    QComboBox *cookiesBrowserPopUp() const { return m_cookiesBrowser; }
+    QLineEdit *cookiesProfileField() const { return m_cookiesProfile; }
 
     void chooseDownloadFolder();
     void revertToFactoryDefaults();
@@ -52,6 +55,8 @@ private:
     QCheckBox *settingCheck(const QString &text, std::function<void(KLDefaultPreferences &, bool)> store);
     KLDefaultPreferences &stored() const { return *m_stored; }
     void showKeptSpace();
+    // Stores the browser chosen and its profile as the downloader names them ("chromium:Profile 1").
+    void storeCookiesBrowser();
 
     std::shared_ptr<KLDefaultPreferences> m_stored;
     const std::shared_ptr<KLKeptDownloads> m_keptDownloads;
@@ -70,4 +75,6 @@ private:
     QLineEdit *m_keptDays;
     QLabel *m_keptSpace;
     QPushButton *m_clearKept;
+    QComboBox *m_cookiesBrowser;
+    QLineEdit *m_cookiesProfile;
 };

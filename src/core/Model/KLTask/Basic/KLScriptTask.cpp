@@ -3,6 +3,7 @@
 #include "Utils/KLDispatch.h"
 #include "Utils/KLScriptErrorOutput.h"
 #include "Utils/KLScriptManager.h"
+#include "Utils/KLSignInCause.h"
 
 KLScriptTask::~KLScriptTask() {
     if (m_scriptInstance == nullptr) {
@@ -96,5 +97,6 @@ QString KLScriptTask::failureCause() const {
 }
 
 std::shared_ptr<KLError> KLScriptTask::failure(int32_t errorType, const QString &description) const {
-    return KLError::create(errorType, description, failureCause());
+    // A refusal for want of a session says what the user can do about it.
+    return KLError::create(errorType, description, KLSignInCause::explained(failureCause()));
 }

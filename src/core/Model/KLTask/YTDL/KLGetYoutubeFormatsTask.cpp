@@ -11,10 +11,10 @@ KLGetYoutubeFormatsTask::KLGetYoutubeFormatsTask(const QUrl &sourceURL) : m_sour
     setType(shortDownloadType);
 }
 
-QString KLGetYoutubeFormatsTask::getCommand(const QString &proxyFile) const {
+QString KLGetYoutubeFormatsTask::getCommand(const QString &proxyFile, const QString &cookiesFile) const {
     return KLScriptManager::commandForScript(
         QStringLiteral("list_youtube_format_descriptions"),
-        {KLYTDLScriptArguments::ytdlPath(), sourceURLString(), proxyFile});
+        {KLYTDLScriptArguments::ytdlPath(), sourceURLString(), proxyFile, cookiesFile});
 }
 
 KLGetYoutubeFormatsTask::Formats
@@ -44,9 +44,10 @@ void KLGetYoutubeFormatsTask::prepareTaskDescription() {
 
 void KLGetYoutubeFormatsTask::doTaskMain() {
     prepareTaskDescription();
-    const KLDownloadProxyFile proxy =
-        KLYTDLScriptArguments::proxyFile(settings().get()); // read while the script runs
-    runScriptToEnd(getCommand(proxy.path()), [this, proxy](const QString &output) {
+    // Read while the script runs.
+    const KLDownloadProxyFile proxy = KLYTDLScriptArguments::proxyFile(settings().get());
+    const KLDownloaderCookies cookies = KLYTDLScriptArguments::cookies(settings().get());
+    runScriptToEnd(getCommand(proxy.path(), cookies.path()), [this, proxy, cookies](const QString &output) {
         const Formats formats = parseFormatsFromDescriptions(output.trimmed());
         if (formats.isEmpty()) {
             setError(failure(

@@ -21,9 +21,9 @@ public:
 
     QUrl sourceURL() const { return m_sourceURL; }
 
-    // Built from the stored preferences at the moment of the call; `proxyFile` is the download proxy's file
-    // (empty for none).
-    QString getCommand(const QString &proxyFile) const;
+    // Built from the stored preferences at the moment of the call; `proxyFile` is the download proxy's file,
+    // `cookiesFile` the cookie option's (empty for none).
+    QString getCommand(const QString &proxyFile, const QString &cookiesFile = QString()) const;
 
     // The formats of a format table: the lines after the "format code" heading that describe a format.
     static Formats parseFormatsFromDescriptions(const QString &descriptions);

@@ -131,7 +131,7 @@ void KLYTDLDownloadTask::setDownloadSize(const QString &downloadSize) {
     m_downloadSize = downloadSize;
 }
 
-QString KLYTDLDownloadTask::getCommand(const QString &proxyFile) const {
+QString KLYTDLDownloadTask::getCommand(const QString &proxyFile, const QString &cookiesFile) const {
     const QUrl referer = m_referer;
     return KLScriptManager::commandForScript(
         QStringLiteral("ytdl_download"),
@@ -139,7 +139,8 @@ QString KLYTDLDownloadTask::getCommand(const QString &proxyFile) const {
          KLResources::ffmpegPath(), format().value_or(QStringLiteral("best")),
          m_useSubtitles ? QStringLiteral("yes") : QStringLiteral("no"),
          KLYTDLScriptArguments::provider(settings().get()), proxyFile,
-         referer.isEmpty() ? QString() : referer.toString(QUrl::FullyEncoded), informationFile()});
+         referer.isEmpty() ? QString() : referer.toString(QUrl::FullyEncoded), informationFile(),
+         cookiesFile});
 }
 
 void KLYTDLDownloadTask::prepareTaskDescription() {
@@ -154,16 +155,17 @@ void KLYTDLDownloadTask::doTaskMain() {
     prepareTaskDescription();
     setResult(QString(m_targetURL + QStringLiteral(".part")));
 
-    // The script reads the proxy and the information file while it runs; both go once it has ended, with
-    // the handlers that hold them.
+    // The script reads the proxy, the cookies and the information file while it runs; they go once it has
+    // ended, with the handlers that hold them.
     const KLDownloadProxyFile proxy = KLYTDLScriptArguments::proxyFile(settings().get());
-    const QString command = getCommand(proxy.path());
+    const KLDownloaderCookies cookies = KLYTDLScriptArguments::cookies(settings().get());
+    const QString command = getCommand(proxy.path(), cookies.path());
     KLYTDLInformationFile information;
     information = std::exchange(m_informationFile, KLYTDLInformationFile());
     auto reading = std::make_shared<Reading>();
     runScript(
         command, [this, reading](const QString &line) { treatLine(line, *reading); },
-        [this, reading, proxy, information] { downloadEnded(*reading); });
+        [this, reading, proxy, cookies, information] { downloadEnded(*reading); });
 }
 
 void KLYTDLDownloadTask::downloadEnded(const Reading &reading) {

@@ -40,8 +40,9 @@ public:
     // "~"); nothing until known.
     std::optional<QString> downloadSize() const;
 
-    // The command for the download; `proxyFile` is the download proxy's file (empty for none).
-    QString getCommand(const QString &proxyFile) const;
+    // The command for the download; `proxyFile` is the download proxy's file, `cookiesFile` the cookie
+    // option's (empty for none).
+    QString getCommand(const QString &proxyFile, const QString &cookiesFile = QString()) const;
 
     // What one line of the downloader's output tells; static, so that reading lines needs no download.
     struct LineReading {

@@ -57,12 +57,12 @@ KLYTDLGetLinksFromURLTask::KLYTDLGetLinksFromURLTask(const QUrl &sourceURL) : m_
     setType(shortDownloadType);
 }
 
-QString KLYTDLGetLinksFromURLTask::getCommand(const QString &informationFolder,
-                                              const QString &proxyFile) const {
+QString KLYTDLGetLinksFromURLTask::getCommand(const QString &informationFolder, const QString &proxyFile,
+                                              const QString &cookiesFile) const {
     return KLScriptManager::commandForScript(
         QStringLiteral("ytdl_json_information"),
         {KLYTDLScriptArguments::ytdlPath(), m_sourceURL.toString(QUrl::FullyEncoded),
-         KLYTDLScriptArguments::provider(settings().get()), proxyFile, informationFolder});
+         KLYTDLScriptArguments::provider(settings().get()), proxyFile, informationFolder, cookiesFile});
 }
 
 KLYTDLGetLinksFromURLTask::Links
@@ -89,18 +89,19 @@ void KLYTDLGetLinksFromURLTask::doTaskMain() {
     prepareTaskDescription();
     // Held by the descriptions that name one of its files; gone with this task when none does.
     const std::shared_ptr<KLScratchFolder> informationFolder = KLScratchFolder::create();
-    const KLDownloadProxyFile proxy =
-        KLYTDLScriptArguments::proxyFile(settings().get()); // read while the script runs
-    runScriptToEnd(getCommand(informationFolder->path(), proxy.path()), [this, informationFolder,
-                                                                         proxy](const QString &output) {
-        const Links links = linksFromOutput(output, informationFolder);
-        if (links.isEmpty()) {
-            setError(failure(
-                KLError::downloadAnalysisType,
-                QStringLiteral("Could not get target link from source URL: %1").arg(m_sourceURL.toString())));
-        } else {
-            setResult(links);
-        }
-        setFinished(true);
-    });
+    // Read while the script runs.
+    const KLDownloadProxyFile proxy = KLYTDLScriptArguments::proxyFile(settings().get());
+    const KLDownloaderCookies cookies = KLYTDLScriptArguments::cookies(settings().get());
+    runScriptToEnd(getCommand(informationFolder->path(), proxy.path(), cookies.path()),
+                   [this, informationFolder, proxy, cookies](const QString &output) {
+                       const Links links = linksFromOutput(output, informationFolder);
+                       if (links.isEmpty()) {
+                           setError(failure(KLError::downloadAnalysisType,
+                                            QStringLiteral("Could not get target link from source URL: %1")
+                                                .arg(m_sourceURL.toString())));
+                       } else {
+                           setResult(links);
+                       }
+                       setFinished(true);
+                   });
 }

@@ -23,9 +23,9 @@ public:
 
     QUrl sourceURL() const { return m_sourceURL; }
     // `informationFolder` is where the downloader writes the information files; `proxyFile` is the
-    // download proxy's file. Empty for none.
-    QString getCommand(const QString &informationFolder = QString(),
-                       const QString &proxyFile = QString()) const;
+    // download proxy's file, `cookiesFile` the cookie option's. Empty for none.
+    QString getCommand(const QString &informationFolder = QString(), const QString &proxyFile = QString(),
+                       const QString &cookiesFile = QString()) const;
 
     // The videos described by the script's output: one JSON object per line with "webpage_url" (required,
     // a valid URL), "title" (optional) and "information" (optional: the path of an information file, taken

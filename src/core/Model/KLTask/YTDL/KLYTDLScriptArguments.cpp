@@ -12,6 +12,11 @@ QString KLYTDLScriptArguments::provider(const KLDefaultPreferences *settings) {
     return settings != nullptr ? settings->provider() : QString();
 }
 
+KLDownloaderCookies KLYTDLScriptArguments::cookies(const KLDefaultPreferences *settings) {
+    return settings != nullptr ? KLDownloaderCookies(settings->cookieFile(), settings->cookiesFromBrowser())
+                               : KLDownloaderCookies();
+}
+
 KLDownloadProxyFile KLYTDLScriptArguments::proxyFile(const KLDefaultPreferences *settings) {
     if (settings == nullptr) {
         return {};

@@ -1,14 +1,15 @@
 #pragma once
 
 #include "Model/KLTask/YTDL/KLDownloadProxyFile.h"
+#include "Model/KLTask/YTDL/KLDownloaderCookies.h"
 
 #include <QString>
 
 class KLDefaultPreferences;
 
 // The values every downloader script is handed besides its own: where the downloader is, and the TV
-// provider and proxy the user chose. They are read from the task's settings each time a command is built,
-// so a change in the settings applies to the next script; without settings they are empty, which the
+// provider, proxy and cookies the user chose. They are read from the task's settings each time a command is
+// built, so a change in the settings applies to the next script; without settings they are empty, which the
 // scripts take as "not set".
 class KLYTDLScriptArguments final {
 public:
@@ -16,4 +17,6 @@ public:
     static QString provider(const KLDefaultPreferences *settings);
     // The download proxy's file, whose path is the scripts' argument; hold it until the script has ended.
     static KLDownloadProxyFile proxyFile(const KLDefaultPreferences *settings);
+    // The cookies the settings name, as the scripts take them; hold it until the script has ended.
+    static KLDownloaderCookies cookies(const KLDefaultPreferences *settings);
 };
