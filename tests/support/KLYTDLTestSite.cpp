@@ -5,6 +5,7 @@
 #include "Utils/KLKinolarkUtils.h"
 #include "Utils/KLResources.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -21,7 +22,7 @@ bool KLYTDLTestSite::addMedia(const QString &name, KLMediaFixtures::Fixture fixt
 bool KLYTDLTestSite::addFile(const QString &name, const QString &path) {
     const QString copy = m_root.filePath(name);
     QFile::remove(copy);
-    return !path.isEmpty() && QFile::copy(path, copy);
+    return !path.isEmpty() && QDir().mkpath(QFileInfo(copy).absolutePath()) && QFile::copy(path, copy);
 }
 
 void KLYTDLTestSite::addPage(const QString &name, const QString &title, const QStringList &media) {

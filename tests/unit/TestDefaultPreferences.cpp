@@ -509,6 +509,9 @@ QStringList badValuesFor(const QString &key) {
     if (key == s("mpeg4VTag")) {
         return {s("x -y"), s("toolong"), s("")};
     }
+    if (key == s("cookiesFromBrowser")) {
+        return {s("opera"), s("safari:Default")};
+    }
     if (key == s("downloadLocation")) {
         return {s("relative/folder"), s("")};
     }

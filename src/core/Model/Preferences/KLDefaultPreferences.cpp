@@ -1,5 +1,6 @@
 #include "Model/Preferences/KLDefaultPreferences.h"
 
+#include "Model/KLTask/YTDL/KLDownloaderCookies.h"
 #include "Model/Preferences/KLPreferencesField.h"
 #include "Model/Preferences/KLPreferencesFields.h"
 #include "Model/Preferences/KLSettingsStore.h"
@@ -61,7 +62,10 @@ std::vector<Field> buildApplicationFields() {
         Field::yesNo(key("followYoutubeLists"), &D::followYoutubeLists, &D::setFollowYoutubeLists),
         Field::number(key("keptDownloadsDays"), &D::keptDownloadsDays, &D::setKeptDownloadsDays,
                       KLValueRange{1, 365}),
-        Field::text(key("cookiesFromBrowser"), &D::cookiesFromBrowser, &D::setCookiesFromBrowser),
+        Field::text(key("cookiesFromBrowser"), &D::cookiesFromBrowser, &D::setCookiesFromBrowser,
+                    [](const QString &stored) {
+                        return stored.isEmpty() || KLDownloaderCookies::isBrowserSpecification(stored);
+                    }),
     };
 }
 
