@@ -272,7 +272,8 @@ QByteArray KLTestWebServer::requireSignIn(const QString &prefix) {
         Response response;
         response.body =
             QByteArrayLiteral("<!DOCTYPE html><html><head><title>Signed in</title></head></html>\n");
-        response.headers.append({QByteArrayLiteral("Set-Cookie"), cookie + "; Path=/; HttpOnly"});
+        response.headers.append(
+            {QByteArrayLiteral("Set-Cookie"), cookie + "; Path=/; Max-Age=86400; HttpOnly"});
         return response;
     });
     return cookie;

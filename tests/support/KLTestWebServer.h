@@ -83,7 +83,8 @@ public:
     void addRoute(const QString &path, Handler handler);
     void addRedirect(const QString &path, const QString &location, int status = 302);
     void removeRoute(const QString &path);
-    // A site with members: "/login" answers with a session cookie, and every path that starts with `prefix`
+    // A site with members: "/login" answers with a session cookie (lasting a day, so that a browser keeps
+    // it in its profile), and every path that starts with `prefix`
     // ("/members/") answers 403 to a request that does not send it. The cookie ("session=..."), for a test
     // that hands it over some other way.
     QByteArray requireSignIn(const QString &prefix);

@@ -34,6 +34,8 @@ public:
     void stop();
     // The name the extension's host takes on the session bus for this browser.
     virtual QString busName() const = 0;
+    // The folder of the browser's profile, where it keeps its cookies.
+    virtual QString profileDirectory() const = 0;
 
     // Shows the page in the active tab; waits until it has loaded unless told not to.
     virtual bool openPage(const QUrl &url, bool waitForLoad = true) = 0;

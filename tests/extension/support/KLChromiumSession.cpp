@@ -24,6 +24,8 @@ bool KLChromiumSession::startBrowser() {
          QStringLiteral("--disable-background-networking"), QStringLiteral("--disable-component-update"),
          QStringLiteral("--disable-sync"), QStringLiteral("--no-first-run"),
          QStringLiteral("--no-default-browser-check"),
+         // Cookies encrypted with the fixed key of the basic store, as on a desktop without a keyring.
+         QStringLiteral("--password-store=basic"),
          // Anything but 127.0.0.1 goes to a closed port and resolves to nothing.
          QStringLiteral("--proxy-server=http://127.0.0.1:9"),
          QStringLiteral("--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1"),

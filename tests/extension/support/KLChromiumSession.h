@@ -9,6 +9,7 @@ public:
     ~KLChromiumSession() override { stop(); }
 
     QString busName() const override { return QStringLiteral("org.kinolark.KinolarkPro.Browser.Chromium"); }
+    QString profileDirectory() const override { return root() + QStringLiteral("/.config/chromium"); }
     bool openPage(const QUrl &url, bool waitForLoad) override;
     std::optional<QString> pageSource() override;
     bool pressToolbarButton() override;

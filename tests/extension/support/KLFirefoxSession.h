@@ -9,6 +9,7 @@ public:
     ~KLFirefoxSession() override { stop(); }
 
     QString busName() const override { return QStringLiteral("org.kinolark.KinolarkPro.Browser.Firefox"); }
+    QString profileDirectory() const override { return root() + QStringLiteral("/profile"); }
     bool openPage(const QUrl &url, bool waitForLoad) override;
     std::optional<QString> pageSource() override;
     bool pressToolbarButton() override;

@@ -29,7 +29,16 @@ QByteArray optionLine(const QByteArray &option, const QString &value) {
 } // namespace
 
 bool KLDownloaderCookies::isBrowserSpecification(const QString &browser) {
-    return browsers.contains(browser.section(QLatin1Char(':'), 0, 0)) &&
+    // BROWSER[+KEYRING][:PROFILE], the profile a name or a folder.
+    static const QStringList keyrings = {QString(),
+                                         QStringLiteral("basictext"),
+                                         QStringLiteral("gnomekeyring"),
+                                         QStringLiteral("kwallet"),
+                                         QStringLiteral("kwallet5"),
+                                         QStringLiteral("kwallet6")};
+    const QString name = browser.section(QLatin1Char(':'), 0, 0);
+    return browsers.contains(name.section(QLatin1Char('+'), 0, 0)) &&
+           keyrings.contains(name.section(QLatin1Char('+'), 1)) &&
            std::none_of(browser.begin(), browser.end(), [](QChar c) { return c.unicode() < 0x20; });
 }
 

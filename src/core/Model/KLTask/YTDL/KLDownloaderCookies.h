@@ -24,7 +24,8 @@ public:
     // nothing, and the scripts stop rather than fetch without the session.
     QString path() const { return m_path; }
 
-    // Whether `browser` is one the downloader can read cookies from, with an optional profile after ':'.
+    // Whether `browser` is one the downloader can read cookies from: "firefox", "chromium" or "chrome", with
+    // an optional keyring after '+' ("chromium+basictext") and an optional profile after ':'.
     static bool isBrowserSpecification(const QString &browser);
 
 private:
