@@ -2,6 +2,7 @@
 // continues it with one range request instead of fetching the video afresh, unless told --no-continue; an
 // interrupted conversion starts again from the kept download. The
 // real program against the test web server, which serves the clip slowly enough to interrupt it halfway.
+#include "KLFileInspection.h"
 #include "KLKinolarkRunner.h"
 #include "KLMediaFixtures.h"
 #include "KLTestEnvironment.h"
@@ -27,11 +28,6 @@ namespace {
 
 QString s(const char *text) {
     return QString::fromUtf8(text);
-}
-
-QByteArray contentsOf(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 class ResumedRunsTest : public ::testing::Test {
@@ -90,7 +86,7 @@ TEST_F(ResumedRunsTest, TheSameCommandContinuesWhatAnInterruptedRunKeptOrStartsA
         const QStringList files = KLKinolarkRunner::filesIn(m_output.path());
         ASSERT_EQ(files.size(), 1);
         const QString result = QDir(m_output.path()).filePath(files.first());
-        EXPECT_EQ(contentsOf(result), m_site.contentsOf(s("clip.mp4"))) << continuing;
+        EXPECT_EQ(KLFileInspection::readBytes(result), m_site.contentsOf(s("clip.mp4"))) << continuing;
         const QList<QByteArray> ranges = m_site.server().rangesFor(s("/clip.mp4"));
         const QByteArray resumed = "bytes=" + QByteArray::number(kept) + "-";
         EXPECT_EQ(ranges.count(resumed), continuing ? 1 : 0) << ranges.join(' ').toStdString();

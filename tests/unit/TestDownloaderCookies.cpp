@@ -1,5 +1,6 @@
 // The cookies the downloader is handed: the option file it reads (a private copy of a cookie file, or a
 // browser to read), never the user's own file; and the causes that ask the user to sign in.
+#include "KLFileInspection.h"
 #include "Model/KLTask/YTDL/KLDownloaderCookies.h"
 #include "Utils/KLSignInCause.h"
 
@@ -15,11 +16,6 @@ QString s(const char *text) {
     return QString::fromUtf8(text);
 }
 
-QByteArray contentsOf(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 TEST(DownloaderCookies, ACookieFileGoesAsAPrivateCopyAndABrowserByItsName) {
@@ -32,11 +28,11 @@ TEST(DownloaderCookies, ACookieFileGoesAsAPrivateCopyAndABrowserByItsName) {
     QString copy;
     {
         const KLDownloaderCookies fromFile(jar, s("firefox"));
-        const QByteArray option = contentsOf(fromFile.path());
+        const QByteArray option = KLFileInspection::readBytes(fromFile.path());
         ASSERT_TRUE(option.startsWith("--cookies \"")) << option.constData();
         copy = QString::fromUtf8(option.mid(11, option.size() - 13));
         EXPECT_NE(copy, jar) << "the downloader writes back into the file it is given";
-        EXPECT_EQ(contentsOf(copy), QByteArray("# Netscape HTTP Cookie File\n"));
+        EXPECT_EQ(KLFileInspection::readBytes(copy), QByteArray("# Netscape HTTP Cookie File\n"));
         for (const QString &path : {fromFile.path(), copy}) {
             EXPECT_EQ(QFileInfo(path).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0)
                 << path.toStdString();
@@ -45,7 +41,7 @@ TEST(DownloaderCookies, ACookieFileGoesAsAPrivateCopyAndABrowserByItsName) {
     EXPECT_FALSE(QFileInfo::exists(copy)) << "the copy goes with the last holder";
     EXPECT_TRUE(QFileInfo::exists(jar));
 
-    EXPECT_EQ(contentsOf(KLDownloaderCookies(QString(), s("chromium:Profile \"1\"")).path()),
+    EXPECT_EQ(KLFileInspection::readBytes(KLDownloaderCookies(QString(), s("chromium:Profile \"1\"")).path()),
               QByteArray("--cookies-from-browser \"chromium:Profile \\\"1\\\"\"\n"));
     EXPECT_TRUE(KLDownloaderCookies().path().isEmpty());
     for (const char *refused : {"opera", "firefox:a\nb", ""}) {
