@@ -10,10 +10,9 @@
 class KLEntry;
 class QVBoxLayout;
 
-// What is known about an entry, one titled line each: why it failed, its title, how much of it is kept
-// for a later run, then its media: for a local
-// file its streams; for a web video the sizes it is offered in (for users who choose sizes themselves), or
-// what its beginning showed.
+// What is known about an entry, one titled line each: why it failed, its title, how much of it is kept for
+// a later run, then its media: for a local file its streams; for a web video the sizes it is offered in (for
+// users who choose sizes themselves), or what its beginning showed.
 class KLInformationPopoverController final : public QWidget {
     Q_OBJECT
 
