@@ -434,6 +434,12 @@ TEST(PreferencesPanes, FromAdvancedOnTheGeneralPaneChoosesWhoseCookiesTheSitesSe
     EXPECT_EQ(stored->cookiesFromBrowser(), s("chromium"));
     type(*pane.cookiesProfileField(), s("Profile 1"));
     EXPECT_EQ(stored->cookiesFromBrowser(), s("chromium:Profile 1"));
+    // A keyring given on the command line shows as its browser and stays with it.
+    stored->setCookiesFromBrowser(s("chromium+basictext:Profile 1"));
+    pane.setupWithPreferences();
+    EXPECT_EQ(pane.cookiesBrowserPopUp()->currentText(), s("Chromium"));
+    type(*pane.cookiesProfileField(), s("Profile 2"));
+    EXPECT_EQ(stored->cookiesFromBrowser(), s("chromium+basictext:Profile 2"));
     choose(*pane.cookiesBrowserPopUp(), s("None"));
     EXPECT_EQ(stored->cookiesFromBrowser(), QString());
 }

@@ -37,6 +37,11 @@ QList<QPair<QString, QString>> cookieBrowsers() {
             {QStringLiteral("Google Chrome"), QStringLiteral("chrome")}};
 }
 
+// "chromium" of "chromium+basictext:Profile 1".
+QString browserName(const QString &specification) {
+    return specification.section(QLatin1Char(':'), 0, 0).section(QLatin1Char('+'), 0, 0);
+}
+
 } // namespace
 
 KLGeneralPreferencesViewController::KLGeneralPreferencesViewController(
@@ -197,8 +202,7 @@ void KLGeneralPreferencesViewController::setupWithPreferences() {
     const QString cookies = record.cookiesFromBrowser();
     {
         const QSignalBlocker quiet(m_cookiesBrowser);
-        m_cookiesBrowser->setCurrentIndex(
-            std::max(0, m_cookiesBrowser->findData(cookies.section(QLatin1Char(':'), 0, 0))));
+        m_cookiesBrowser->setCurrentIndex(std::max(0, m_cookiesBrowser->findData(browserName(cookies))));
     }
     if (!m_cookiesProfile->hasFocus()) {
         m_cookiesProfile->setText(cookies.section(QLatin1Char(':'), 1));
@@ -218,7 +222,12 @@ void KLGeneralPreferencesViewController::showKeptSpace() {
 }
 
 void KLGeneralPreferencesViewController::storeCookiesBrowser() {
-    const QString browser = m_cookiesBrowser->currentData().toString();
+    QString browser = m_cookiesBrowser->currentData().toString();
+    // A keyring given on the command line ("chromium+basictext") stays while its browser does.
+    const QString before = stored().cookiesFromBrowser().section(QLatin1Char(':'), 0, 0);
+    if (!browser.isEmpty() && browserName(before) == browser) {
+        browser = before;
+    }
     const QString profile = m_cookiesProfile->text().trimmed();
     stored().setCookiesFromBrowser(
         browser.isEmpty() || profile.isEmpty() ? browser : browser + QLatin1Char(':') + profile);
