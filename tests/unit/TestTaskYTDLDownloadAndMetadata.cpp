@@ -179,13 +179,14 @@ TEST_F(YTDLTasks, DownloadHandsItsSettingsAndThePreferencesToTheScript) {
                             quoted(QStringLiteral("proxy.seen")));
     const QString target = file(QStringLiteral("a \"b\" $c"));
 
-    // Without registered preferences the provider and the proxy are empty, as is a missing referer.
+    // Without registered preferences the provider, the proxy and the cookies are empty, as is a missing
+    // referer.
     KLRecordingTaskListener plainListener;
     run(download(target), plainListener);
     EXPECT_EQ(argumentsOf(QStringLiteral("ytdl_download")),
               (QStringList{KLKinolarkUtils::getYTDLPath(), QStringLiteral("https://example.org/watch?v=1"),
                            target, KLResources::ffmpegPath(), QStringLiteral("best"), QStringLiteral("no"),
-                           QString(), QString(), QString(), QString()}));
+                           QString(), QString(), QString(), QString(), QString()}));
 
     auto preferences = std::make_shared<KLDefaultPreferences>();
     preferences->setProvider(QStringLiteral("Comcast_SSO"));
@@ -206,7 +207,7 @@ TEST_F(YTDLTasks, DownloadHandsItsSettingsAndThePreferencesToTheScript) {
               (QStringList{QStringLiteral("https://example.org/a%20b"), target, KLResources::ffmpegPath(),
                            QStringLiteral("137"), QStringLiteral("yes"), QStringLiteral("Comcast_SSO"),
                            arguments.at(7), QStringLiteral("https://example.org/page"),
-                           file(QStringLiteral("video.info.json"))}));
+                           file(QStringLiteral("video.info.json")), QString()}));
     // The login reaches the script in a file of the user's alone, never as an argument, and the file goes
     // with the download.
     for (const QString &secret : {QStringLiteral("p@ss"), QStringLiteral("p%40ss")}) {
@@ -380,7 +381,7 @@ TEST_F(YTDLVideoProperties, TooMuchWithoutAPictureGivesAnUndeterminateRecord) {
     ASSERT_NE(task->downloadTask(), nullptr);
     EXPECT_EQ(task->downloadTask()->error()->errorType(), KLError::terminatedType);
     const QStringList arguments = argumentsOf(QStringLiteral("ytdl_download"));
-    ASSERT_EQ(arguments.size(), 10);
+    ASSERT_EQ(arguments.size(), 11);
     EXPECT_EQ(QFileInfo(arguments.at(2)).fileName(), QStringLiteral("download"));
     EXPECT_EQ(arguments.at(5), QStringLiteral("no"));
     EXPECT_EQ(arguments.at(8), QStringLiteral("https://example.org/page"));
