@@ -191,7 +191,7 @@ bool KLCommandLineOptions::take(const QString &name, const QString &value, QStri
         }
         cookieFile = QFileInfo(value).absoluteFilePath();
     } else if (name == QStringLiteral("cookies-from-browser")) {
-        if (!KLDownloaderCookies::isBrowserSpecification(value)) {
+        if (!KLDownloaderCookies::isKnownBrowser(value)) {
             *error =
                 QStringLiteral("unknown browser %1 (firefox, chromium or chrome, with :PROFILE)").arg(value);
             return false;

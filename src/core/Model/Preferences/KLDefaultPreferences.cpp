@@ -64,7 +64,7 @@ std::vector<Field> buildApplicationFields() {
                       KLValueRange{1, 365}),
         Field::text(key("cookiesFromBrowser"), &D::cookiesFromBrowser, &D::setCookiesFromBrowser,
                     [](const QString &stored) {
-                        return stored.isEmpty() || KLDownloaderCookies::isBrowserSpecification(stored);
+                        return stored.isEmpty() || KLDownloaderCookies::isKnownBrowser(stored);
                     }),
     };
 }

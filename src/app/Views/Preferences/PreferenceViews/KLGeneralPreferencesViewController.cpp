@@ -1,5 +1,6 @@
 #include "Views/Preferences/PreferenceViews/KLGeneralPreferencesViewController.h"
 
+#include "Model/KLTask/YTDL/KLDownloaderCookies.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLKeptDownloads.h"
 #include "Utils/KLKinolarkUtils.h"
@@ -35,11 +36,6 @@ QList<QPair<QString, QString>> cookieBrowsers() {
             {QStringLiteral("Firefox"), QStringLiteral("firefox")},
             {QStringLiteral("Chromium"), QStringLiteral("chromium")},
             {QStringLiteral("Google Chrome"), QStringLiteral("chrome")}};
-}
-
-// "chromium" of "chromium+basictext:Profile 1".
-QString browserName(const QString &specification) {
-    return specification.section(QLatin1Char(':'), 0, 0).section(QLatin1Char('+'), 0, 0);
 }
 
 } // namespace
@@ -202,7 +198,8 @@ void KLGeneralPreferencesViewController::setupWithPreferences() {
     const QString cookies = record.cookiesFromBrowser();
     {
         const QSignalBlocker quiet(m_cookiesBrowser);
-        m_cookiesBrowser->setCurrentIndex(std::max(0, m_cookiesBrowser->findData(browserName(cookies))));
+        m_cookiesBrowser->setCurrentIndex(
+            std::max(0, m_cookiesBrowser->findData(KLDownloaderCookies::browserOf(cookies))));
     }
     if (!m_cookiesProfile->hasFocus()) {
         m_cookiesProfile->setText(cookies.section(QLatin1Char(':'), 1));
@@ -225,7 +222,7 @@ void KLGeneralPreferencesViewController::storeCookiesBrowser() {
     QString browser = m_cookiesBrowser->currentData().toString();
     // A keyring given on the command line ("chromium+basictext") stays while its browser does.
     const QString before = stored().cookiesFromBrowser().section(QLatin1Char(':'), 0, 0);
-    if (!browser.isEmpty() && browserName(before) == browser) {
+    if (!browser.isEmpty() && KLDownloaderCookies::browserOf(before) == browser) {
         browser = before;
     }
     const QString profile = m_cookiesProfile->text().trimmed();

@@ -22,6 +22,10 @@ public:
     // nothing, and the scripts stop rather than fetch around the proxy.
     QString path() const { return m_path; }
 
+    // One option line as the tools read their option files: `OPTION "VALUE"`, quoted; empty when the value
+    // holds a control character, which would end the line early.
+    static QByteArray optionLine(const QByteArray &option, const QString &value);
+
 private:
     std::shared_ptr<KLScratchFolder> m_folder;
     QString m_path;

@@ -26,7 +26,9 @@ public:
 
     // Whether `browser` is one the downloader can read cookies from: "firefox", "chromium" or "chrome", with
     // an optional keyring after '+' ("chromium+basictext") and an optional profile after ':'.
-    static bool isBrowserSpecification(const QString &browser);
+    static bool isKnownBrowser(const QString &browser);
+    // The browser a choice names: "chromium" of "chromium+basictext:Profile 1".
+    static QString browserOf(const QString &choice);
 
 private:
     std::shared_ptr<KLScratchFolder> m_folder;
