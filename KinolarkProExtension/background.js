@@ -1,5 +1,6 @@
-// KinolarkPro's browser side. The toolbar button hands the page of the active tab, with its source, to the
-// application through the native-messaging host. While the browser runs, a connection to the host stays
+// KinolarkPro's browser side. The toolbar button hands the page of the active tab, with its source and
+// (unless the options say otherwise) the cookies of the page's site, to the application through the
+// native-messaging host. While the browser runs, a connection to the host stays
 // open, through which the application asks for the active tab's page when the user grabs it.
 "use strict";
 
@@ -30,6 +31,52 @@ async function activeTab() {
   return tab;
 }
 
+// The site a host belongs to: an address stands for itself, a name for its last two labels, or three under a
+// country's second level ("bbc.co.uk"). The application holds the cookies it is given to the same rule.
+function siteOf(host) {
+  if (host.includes(":") || /^[0-9.]+$/.test(host) || !host.includes(".")) {
+    return host;
+  }
+  const labels = host.split(".");
+  const count = labels.length;
+  const countrySecondLevel = count >= 3 && labels[count - 1].length === 2 && labels[count - 2].length <= 3;
+  return labels.slice(count - (countrySecondLevel ? 3 : 2)).join(".");
+}
+
+async function sendsCookies() {
+  const { sendCookies } = await api.storage.local.get({ sendCookies: true });
+  return sendCookies !== false;
+}
+
+// The cookies the browser holds for the page's site (its media may come from another of the site's hosts),
+// from the tab's own store (a container, a private window); none when they cannot be read.
+async function siteCookies(tab, pageURL) {
+  const host = new URL(pageURL).hostname.replace(/^\[|\]$/g, "");
+  if (!host) {
+    return [];
+  }
+  const query = { domain: siteOf(host.toLowerCase()) };
+  if (tab.cookieStoreId !== undefined) {
+    query.storeId = tab.cookieStoreId;
+  }
+  try {
+    const cookies = await api.cookies.getAll(query);
+    return cookies.map((cookie) => ({
+      name: cookie.name,
+      value: cookie.value,
+      domain: cookie.domain,
+      path: cookie.path,
+      secure: cookie.secure,
+      httpOnly: cookie.httpOnly,
+      hostOnly: cookie.hostOnly,
+      ...(cookie.expirationDate !== undefined ? { expirationDate: cookie.expirationDate } : {}),
+    }));
+  } catch (error) {
+    console.error("KinolarkPro could not read the site's cookies: " + (error && error.message));
+    return [];
+  }
+}
+
 function reportFailure(text) {
   console.error("KLPRESULTERROR: " + text);
 }
@@ -40,6 +87,9 @@ async function sendPage(tab) {
   const page = await readPage(tab);
   if (!page) {
     return false;
+  }
+  if (/^https?:/i.test(page.url) && (await sendsCookies())) {
+    page.cookies = await siteCookies(tab, page.url);
   }
   try {
     const answer = await api.runtime.sendNativeMessage(hostName, page);

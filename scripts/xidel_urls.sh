@@ -4,14 +4,16 @@
 # resolved against the address it was finally fetched from. A page that cannot be fetched prints nothing.
 #
 # Arguments: page URL; download proxy file, as for ytdl_download.sh (empty for none): the page is fetched
-# through the same proxy as the videos, so that the site sees one address.
+# through the same proxy as the videos, so that the site sees one address; cookie file (Netscape format,
+# read and never written; empty for none): the session the page is fetched in.
 set -u
 source "$(dirname "$0")/kinolark_links.sh"
 
 page_url="${1:-}"
 proxy_file="${2:-}"
+cookie_file="${3:-}"
 if [ -z "$page_url" ]; then
-    echo "usage: xidel_urls.sh PAGE_URL [PROXY_FILE]" >&2
+    echo "usage: xidel_urls.sh PAGE_URL [PROXY_FILE [COOKIE_FILE]]" >&2
     exit 2
 fi
 
@@ -31,7 +33,9 @@ trap 'exit 130' INT
 
 # Only web pages are fetched (no file:, dict: or the like, not even through a redirect), and a page is not
 # a video: anything much larger is not worth scraping. --fail: an error page's links are not the page's.
-final_url="$(curl "${proxy_options[@]}" --silent --show-error --location --fail --compressed --cookie "" \
+# --cookie with an empty name still turns curl's cookie engine on, for the cookies the redirects set.
+final_url="$(curl "${proxy_options[@]}" --silent --show-error --location --fail --compressed \
+    --cookie "$cookie_file" \
     --proto '=http,https' --proto-redir '=http,https' --max-redirs 10 \
     --connect-timeout 20 --max-time 120 --max-filesize 33554432 \
     --user-agent 'Mozilla/5.0 (X11; Linux x86_64; rv:115.0) Gecko/20100101 Firefox/115.0' \

@@ -4,10 +4,13 @@
 #include "KLCaptureAdaptor.h"
 #include "KLNativeMessageChannel.h"
 #include "KLPageHandOver.h"
+#include "Utils/KLSessionCookies.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QJsonArray>
+#include <QUrl>
 
 #include <cstdio>
 
@@ -17,6 +20,7 @@ const QString replyKey = QStringLiteral("reply");
 const QString listenKey = QStringLiteral("listen");
 const QString urlKey = QStringLiteral("url");
 const QString codeKey = QStringLiteral("code");
+const QString cookiesKey = QStringLiteral("cookies");
 
 // The browser has its answer by then whatever the bus does; the call's own timeout normally comes first.
 constexpr std::chrono::milliseconds handOverDeadline{KLPageHandOver::answerTimeoutMs + 5000};
@@ -71,11 +75,18 @@ void KLExtensionHost::handOver(const QJsonObject &message) {
         answer(QStringLiteral("the message needs \"url\" and \"code\", both strings"));
         return;
     }
+    const QJsonValue cookies = message.value(cookiesKey);
+    if (!cookies.isUndefined() && !cookies.isArray()) {
+        answer(QStringLiteral("the message's \"cookies\" must be a list"));
+        return;
+    }
     const KLPageHandOver::Result built = KLPageHandOver::handOverURL(url.toString(), code.toString());
-    answer(built.url ? openInTime(*built.url) : built.error);
+    // Only the page's site's cookies go on, and only those a cookie file can hold.
+    const QJsonArray session = KLSessionCookies::accepted(cookies.toArray(), QUrl(url.toString()));
+    answer(built.url ? openInTime(*built.url, session) : built.error);
 }
 
-QString KLExtensionHost::openInTime(const QString &url) {
+QString KLExtensionHost::openInTime(const QString &url, const QJsonArray &cookies) {
     // Connecting to a bus daemon that never serves the connection blocks for good, and so does Qt's
     // blocking call when the bus drops the connection: the deadline answers the browser then.
     const QString late =
@@ -83,7 +94,7 @@ QString KLExtensionHost::openInTime(const QString &url) {
             .arg(handOverDeadline.count() / 1000);
     const KLAnswerDeadline deadline(handOverDeadline, m_channel.output(),
                                     KLNativeMessageChannel::frame(failureAnswer(late)), failureLogLine(late));
-    return KLPageHandOver::open(url);
+    return KLPageHandOver::open(url, cookies);
 }
 
 void KLExtensionHost::listen() {

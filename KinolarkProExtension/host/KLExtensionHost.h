@@ -2,6 +2,7 @@
 
 #include "KLBrowserIdentity.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QObject>
 
@@ -29,7 +30,7 @@ private:
     void onInputEnded(const QString &error);
     void handOver(const QJsonObject &message);
     // What KLPageHandOver::open says, or the answer is given for it when the bus holds the call too long.
-    QString openInTime(const QString &url);
+    QString openInTime(const QString &url, const QJsonArray &cookies);
     void listen();
     void answer(const QString &error = QString());
 

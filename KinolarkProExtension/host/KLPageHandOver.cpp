@@ -1,9 +1,11 @@
 #include "KLPageHandOver.h"
 
 #include "App/KLURLSchemeDecoder.h"
+#include "Utils/KLSessionCookies.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QJsonDocument>
 #include <QUrl>
 #include <QVariantMap>
 
@@ -57,7 +59,7 @@ KLPageHandOver::Result KLPageHandOver::handOverURL(const QString &pageURL, const
     return {address + payload, {}};
 }
 
-QString KLPageHandOver::open(const QString &url) {
+QString KLPageHandOver::open(const QString &url, const QJsonArray &cookies) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         return QStringLiteral("no session bus: %1").arg(bus.lastError().message());
@@ -65,7 +67,12 @@ QString KLPageHandOver::open(const QString &url) {
     QDBusMessage call =
         QDBusMessage::createMethodCall(applicationService, applicationPath,
                                        QStringLiteral("org.freedesktop.Application"), QStringLiteral("Open"));
-    call << QStringList{url} << QVariantMap();
+    QVariantMap platformData;
+    if (!cookies.isEmpty()) {
+        platformData.insert(KLSessionCookies::platformDataKey,
+                            QString::fromUtf8(QJsonDocument(cookies).toJson(QJsonDocument::Compact)));
+    }
+    call << QStringList{url} << platformData;
     const QDBusMessage reply = bus.call(call, QDBus::Block, answerTimeoutMs);
     if (reply.type() == QDBusMessage::ReplyMessage) {
         return {};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonArray>
 #include <QString>
 
 #include <optional>
@@ -31,6 +32,7 @@ public:
 
     // The URL for the page, or why it cannot be handed over.
     static Result handOverURL(const QString &pageURL, const QString &source);
-    // Empty when the application took the URL, otherwise what went wrong.
-    static QString open(const QString &url);
+    // Empty when the application took the URL, otherwise what went wrong. The page's session cookies, if
+    // any, travel beside it in the call's platform data, never in the URL (which the application remembers).
+    static QString open(const QString &url, const QJsonArray &cookies = {});
 };

@@ -52,9 +52,10 @@ bool KLDesktopApplication::becomeTheInstance() {
         return true;
     }
     new KLScriptingAdaptor(&m_busObject, m_delegate);
-    new KLApplicationAdaptor(&m_busObject, {[this] { m_window->bringToFront(); },
-                                            [this](const QString &url) { openURL(url); },
-                                            [this](const QString &name) { return activateAction(name); }});
+    new KLApplicationAdaptor(&m_busObject,
+                             {[this] { m_window->bringToFront(); },
+                              [this](const QString &url, const QString &cookies) { openURL(url, cookies); },
+                              [this](const QString &name) { return activateAction(name); }});
     if (!bus.registerObject(objectPath, &m_busObject)) {
         return true; // nobody can reach this instance, but it works
     }
@@ -86,12 +87,12 @@ void KLDesktopApplication::showAbout() {
     m_about->activateWindow();
 }
 
-void KLDesktopApplication::openURL(const QString &url) {
+void KLDesktopApplication::openURL(const QString &url, const QString &cookies) {
     // A file given by its path is a file URL; anything else goes through the URL handling (which waits
     // for the launch to finish).
     const bool path = !url.contains(QStringLiteral("://")) && QFileInfo::exists(url);
-    m_delegate->handleGetURLEvent(path ? QUrl::fromLocalFile(QFileInfo(url).absoluteFilePath()).toString()
-                                       : url);
+    m_delegate->handleGetURLEvent(
+        path ? QUrl::fromLocalFile(QFileInfo(url).absoluteFilePath()).toString() : url, cookies);
 }
 
 bool KLDesktopApplication::activateAction(const QString &name) {

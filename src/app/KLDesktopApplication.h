@@ -41,7 +41,8 @@ public:
     KLAboutWindowController *aboutWindow() const { return m_about; }
 
 private:
-    void openURL(const QString &url);
+    // `cookies`: the session a browser handed over with the page, as JSON (see KLSessionCookies).
+    void openURL(const QString &url, const QString &cookies = QString());
     bool activateAction(const QString &name);
     void followDesktopColourSchemeOnFirstLaunch();
 

@@ -4,6 +4,7 @@
 // ends the program, that a run through the download proxy shows its login to the proxy alone, and that a
 // members' video comes with a session from a cookie file that no command line shows. The real program
 // against the test web server.
+#include "KLFileInspection.h"
 #include "KLKinolarkRunner.h"
 #include "KLMediaFixtures.h"
 #include "KLTestEnvironment.h"
@@ -13,7 +14,6 @@
 #include "Utils/KLKinolarkUtils.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -40,21 +40,6 @@ QString s(const char *text) {
 
 QStringList words(const char *line) {
     return s(line).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-}
-
-// The command lines of the machine's processes that hold one of the texts; `downloads` counts the downloads.
-QStringList commandLinesHolding(const QList<QByteArray> &texts, int &downloads) {
-    QStringList found;
-    for (const QString &process : QDir(s("/proc")).entryList({s("[0-9]*")}, QDir::Dirs)) {
-        QFile file(s("/proc/%1/cmdline").arg(process));
-        const QByteArray line = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        downloads += line.contains("ytdl_download.sh") ? 1 : 0;
-        for (const QByteArray &text : texts) {
-            found << (line.contains(text) ? QString::fromUtf8(line).replace(QChar(u'\0'), u' ') : QString());
-        }
-    }
-    found.removeAll(QString());
-    return found;
 }
 
 class CommandLineRunsTest : public ::testing::Test {
@@ -207,7 +192,7 @@ TEST_F(CommandLineRunsTest, ThroughTheDownloadProxyTheLoginReachesTheProxyAloneF
     int downloads = 0;
     options.whileRunning = [&secrets, &leaks, &downloads](QProcess &process) {
         while (!process.waitForFinished(20)) {
-            leaks << commandLinesHolding(secrets, downloads);
+            leaks << KLFileInspection::commandLinesHolding(secrets, downloads);
         }
     };
     const Outcome outcome = KLKinolarkRunner::run(
@@ -294,7 +279,7 @@ TEST_F(CommandLineRunsTest, ASessionFromACookieFileReachesTheMembersVideoAndNoCo
     int downloads = 0;
     watched.whileRunning = [&](QProcess &process) {
         while (!process.waitForFinished(20)) {
-            exposing << commandLinesHolding({value}, downloads);
+            exposing << KLFileInspection::commandLinesHolding({value}, downloads);
         }
     };
     const Outcome signedIn =
@@ -305,11 +290,7 @@ TEST_F(CommandLineRunsTest, ASessionFromACookieFileReachesTheMembersVideoAndNoCo
     EXPECT_EQ(KLKinolarkRunner::filesIn(output()).size(), 1);
     EXPECT_FALSE(signedIn.err.contains(QString::fromLatin1(value)));
     EXPECT_EQ(KLTestEnvironment::readFile(cookies).toUtf8(), netscape);
-    QStringList copies;
-    for (QDirIterator left(KLKinolarkUtils::getApplicationDataDirectory(), {s("cookies.txt")}, QDir::Files,
-                           QDirIterator::Subdirectories);
-         left.hasNext();) {
-        copies << left.next();
-    }
+    const QStringList copies =
+        KLFileInspection::filesNamed(KLKinolarkUtils::getApplicationDataDirectory(), s("cookies.txt"));
     EXPECT_TRUE(copies.isEmpty()) << copies.join(s(", ")).toStdString();
 }

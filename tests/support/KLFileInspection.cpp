@@ -1,9 +1,12 @@
 #include "KLFileInspection.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+
+#include <algorithm>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -70,4 +73,28 @@ QByteArray KLFileInspection::binaryJunk(qsizetype size, quint32 seed) {
         junk[0] = static_cast<char>(0x80);
     }
     return junk;
+}
+
+QStringList KLFileInspection::commandLinesHolding(const QList<QByteArray> &texts, int &downloads) {
+    QStringList found;
+    for (const QString &process :
+         QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs)) {
+        QFile file(QStringLiteral("/proc/%1/cmdline").arg(process));
+        const QByteArray line = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        downloads += line.contains("ytdl_download.sh") ? 1 : 0;
+        if (std::any_of(texts.begin(), texts.end(),
+                        [&line](const QByteArray &text) { return line.contains(text); })) {
+            found << QString::fromUtf8(line).replace(QChar(u'\0'), u' ');
+        }
+    }
+    return found;
+}
+
+QStringList KLFileInspection::filesNamed(const QString &folder, const QString &name) {
+    QStringList found;
+    for (QDirIterator files(folder, {name}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+         files.hasNext();) {
+        found << files.next();
+    }
+    return found;
 }

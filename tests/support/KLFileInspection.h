@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -22,6 +23,11 @@ public:
     static QStringList temporariesBeside(const QString &path);
     // Removes whatever entry is at the path (file, link, FIFO or folder with its contents).
     static void removeEntry(const QString &path);
+    // The command lines (/proc/*/cmdline) of the machine's processes that hold one of the texts, their
+    // words joined by spaces; `downloads` grows by the number of downloads among all the command lines.
+    static QStringList commandLinesHolding(const QList<QByteArray> &texts, int &downloads);
+    // The files of that name in the folder and below it.
+    static QStringList filesNamed(const QString &folder, const QString &name);
     // Bytes that are not UTF-8 (every value 0-255 in random order, line feeds included), of the given size,
     // the same for the same seed.
     static QByteArray binaryJunk(qsizetype size, quint32 seed);

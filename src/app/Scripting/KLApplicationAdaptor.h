@@ -17,7 +17,8 @@ class KLApplicationAdaptor final : public QDBusAbstractAdaptor {
 public:
     struct Handlers {
         std::function<void()> activate;
-        std::function<void(const QString &url)> open;
+        // The session cookies a browser handed over with the page, as JSON; empty for none.
+        std::function<void(const QString &url, const QString &cookies)> open;
         // True when the action name is known.
         std::function<bool(const QString &name)> activateAction;
     };

@@ -155,8 +155,8 @@ void KLAppDelegate::processURLs(const QList<QUrl> &urls, const std::optional<QSt
     m_intake->processURLs(urls, scrapSource, std::move(done));
 }
 
-void KLAppDelegate::handleGetURLEvent(const QString &text) {
-    m_intake->handleGetURLEvent(text);
+void KLAppDelegate::handleGetURLEvent(const QString &text, const QString &cookies) {
+    m_intake->handleGetURLEvent(text, cookies);
 }
 
 void KLAppDelegate::scrapURLsFromRTF(const QString &rtf) {

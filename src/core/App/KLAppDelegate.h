@@ -105,8 +105,9 @@ public:
     // is replaced by the players embedded in the source. `done` runs on the main thread at the end.
     void processURLs(const QList<QUrl> &urls, const std::optional<QString> &scrapSource = std::nullopt,
                      std::function<void()> done = nullptr);
-    // An "open location" text (kinlkurl, kinlkurls, kinlkdata or a plain URL); waits for the launch.
-    void handleGetURLEvent(const QString &text);
+    // An "open location" text (kinlkurl, kinlkurls, kinlkdata or a plain URL), with the session cookies a
+    // browser handed over with it (JSON, see KLSessionCookies); waits for the launch.
+    void handleGetURLEvent(const QString &text, const QString &cookies = QString());
     void scrapURLsFromRTF(const QString &rtf);
     void scrapURLsFromHTML(const QString &html);
     void scrapURLsFromText(const QString &text);

@@ -22,8 +22,10 @@ void KLIntakeTracker::setFactoryMaker(std::function<std::shared_ptr<KLEntryFacto
     m_factoryMaker = std::move(maker);
 }
 
-std::shared_ptr<KLEntryFactory> KLIntakeTracker::makeWorkingFactory() {
-    const std::shared_ptr<KLEntryFactory> factory = m_factoryMaker();
+std::shared_ptr<KLEntryFactory>
+KLIntakeTracker::makeWorkingFactory(const std::shared_ptr<const KLServices> &services) {
+    const std::shared_ptr<KLEntryFactory> factory =
+        services != nullptr ? std::make_shared<KLEntryFactory>(services) : m_factoryMaker();
     addWorkingEntryFactory(factory);
     return factory;
 }

@@ -33,8 +33,10 @@ public:
 
     // The factory each intake call uses (tests give their own chain).
     void setFactoryMaker(std::function<std::shared_ptr<KLEntryFactory>()> maker);
-    // A fresh factory for an intake call, working until it is removed.
-    std::shared_ptr<KLEntryFactory> makeWorkingFactory();
+    // A fresh factory for an intake call, working until it is removed; with services of the call's own (a
+    // page's session) the program's chain of generators is made with them.
+    std::shared_ptr<KLEntryFactory>
+    makeWorkingFactory(const std::shared_ptr<const KLServices> &services = nullptr);
     // Entries an intake call found: content, working and preparing until each preparation has ended.
     void startPreparing(const std::vector<std::shared_ptr<KLEntry>> &entries);
 

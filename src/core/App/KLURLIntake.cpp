@@ -16,6 +16,7 @@
 #include "Utils/KLLog.h"
 #include "Utils/KLQueuePersistence.h"
 #include "Utils/KLServices.h"
+#include "Utils/KLSessionCookies.h"
 
 #include <utility>
 
@@ -42,22 +43,27 @@ struct KLURLIntake::Call {
     qsizetype next = 0;
     // The generators handed entries of the current URL on before their answer.
     bool deliveredEarly = false;
+    // The session handed over with the page; held while the call runs, then by the entries found.
+    std::shared_ptr<const KLSessionCookies> cookies;
 };
 
 KLURLIntake::KLURLIntake(std::shared_ptr<KLControllerState> state, std::shared_ptr<KLStatusLine> statusLine)
     : m_state(std::move(state)), m_statusLine(std::move(statusLine)) {}
 
-void KLURLIntake::processURLs(const QList<QUrl> &urls, const std::optional<QString> &scrapSource, Done done) {
+void KLURLIntake::processURLs(const QList<QUrl> &urls, const std::optional<QString> &scrapSource, Done done,
+                              std::shared_ptr<const KLSessionCookies> cookies) {
     if (!KLDispatch::isMainThread()) {
-        KLDispatch::async([self = shared_from_this(), urls, scrapSource, done = std::move(done)]() mutable {
-            self->processURLs(urls, scrapSource, std::move(done));
-        });
+        KLDispatch::async(
+            [self = shared_from_this(), urls, scrapSource, done = std::move(done), cookies]() mutable {
+                self->processURLs(urls, scrapSource, std::move(done), std::move(cookies));
+            });
         return;
     }
     auto call = std::make_shared<Call>();
     call->urls = urls;
     call->scrapSource = scrapSource;
     call->done = std::move(done);
+    call->cookies = std::move(cookies);
     m_waitingCalls.push_back(std::move(call));
     startWaitingCalls();
 }
@@ -71,17 +77,24 @@ void KLURLIntake::startWaitingCalls() {
     }
 }
 
-void KLURLIntake::processNested(const QList<QUrl> &urls, Done then) {
+void KLURLIntake::processNested(const QList<QUrl> &urls, const std::shared_ptr<Call> &outer, Done then) {
     auto call = std::make_shared<Call>();
     call->urls = urls;
     call->done = std::move(then);
     call->nested = true;
+    call->cookies = outer->cookies;
     startCall(call);
 }
 
 void KLURLIntake::startCall(const std::shared_ptr<Call> &call) {
     m_state->tracker.beginCall();
-    call->factory = m_state->tracker.makeWorkingFactory();
+    // A page's session reaches its generators and entries through services of their own.
+    std::shared_ptr<KLServices> services;
+    if (call->cookies != nullptr) {
+        services = std::make_shared<KLServices>(*m_state->services);
+        services->sessionCookies = call->cookies;
+    }
+    call->factory = m_state->tracker.makeWorkingFactory(services);
     analyzeNextURL(call);
 }
 
@@ -132,9 +145,10 @@ void KLURLIntake::urlAnalyzed(const std::shared_ptr<Call> &call, const QUrl &url
         // What the page handed back is analysed before the page's own entries are queued, as its place in
         // the queue comes first.
         QList<QUrl> handedBack = std::exchange(found.handedBack, {});
-        processNested(handedBack, [self = shared_from_this(), call, url, found = std::move(found)]() mutable {
-            self->urlAnalyzed(call, url, std::move(found));
-        });
+        processNested(handedBack, call,
+                      [self = shared_from_this(), call, url, found = std::move(found)]() mutable {
+                          self->urlAnalyzed(call, url, std::move(found));
+                      });
         return;
     }
     if (found.entries.has_value() && (!found.entries->empty() || call->deliveredEarly)) {
@@ -154,14 +168,14 @@ void KLURLIntake::urlYieldedNothing(const std::shared_ptr<Call> &call, const QUr
         self->m_statusLine->restoreState();
         self->analyzeNextURLLater(call);
     };
+    // A failure is told with its cause; an address that answered with no video is just left.
+    const bool failed = !found.entries.has_value();
     if (call->scrapSource.has_value()) {
-        fallBackOnSource(*call->scrapSource, url, std::move(next));
+        fallBackOnSource(call, url, failed ? found.error : nullptr, std::move(next));
         return;
     }
-    if (!found.entries.has_value()) {
-        KLUIChange::post(m_state->ui, [url, error = found.error](KLApplicationUI &ui) {
-            ui.addressYieldedNothing(url, error);
-        });
+    if (failed) {
+        tellYieldedNothing(url, found.error);
     }
     next();
 }
@@ -211,24 +225,34 @@ void KLURLIntake::prepareEntries(const std::vector<std::shared_ptr<KLEntry>> &en
     }
 }
 
-void KLURLIntake::fallBackOnSource(const QString &source, const QUrl &page, Done then) {
+void KLURLIntake::tellYieldedNothing(const QUrl &url, const std::shared_ptr<KLError> &error) {
+    if (error != nullptr) {
+        KLLog::log(QStringLiteral("Nothing found at %1: %2")
+                       .arg(KLApplicationUI::addressForDisplay(url), error->errorDescription()));
+    }
+    KLUIChange::post(m_state->ui,
+                     [url, error](KLApplicationUI &ui) { ui.addressYieldedNothing(url, error); });
+}
+
+void KLURLIntake::fallBackOnSource(const std::shared_ptr<Call> &call, const QUrl &page,
+                                   const std::shared_ptr<KLError> &failure, Done then) {
     // Relative and protocol-relative players resolve against the page, not against the saved copy.
     KLTaskRunner::urlsFoundInText(
-        source,
+        *call->scrapSource,
         [page](const QString &file) { return std::make_shared<KLXidelExtractIFrameSourcesTask>(file, page); },
-        [self = shared_from_this(), page, then = std::move(then)](const QList<QUrl> &found) mutable {
+        [self = shared_from_this(), call, page, failure,
+         then = std::move(then)](const QList<QUrl> &found) mutable {
             // The page's frames are the page's content, not the user's choice: they are followed only as far
             // as the page may lead.
             std::shared_ptr<KLError> refusal;
             const QList<QUrl> followable = KLAddressRules::followable(found, page, &refusal);
             if (!followable.isEmpty()) {
-                self->processNested(followable, std::move(then));
+                self->processNested(followable, call, std::move(then));
                 return;
             }
-            if (refusal != nullptr) {
-                KLUIChange::post(self->m_state->ui, [page, refusal](KLApplicationUI &ui) {
-                    ui.addressYieldedNothing(page, refusal);
-                });
+            // Without players to follow, the page's own failure (a site that wants a session) is its cause.
+            if (refusal != nullptr || failure != nullptr) {
+                self->tellYieldedNothing(page, refusal != nullptr ? refusal : failure);
             }
             then();
         });
@@ -268,8 +292,8 @@ void KLURLIntake::processURLsOnceLaunched(const QList<QUrl> &urls) {
     });
 }
 
-void KLURLIntake::handleGetURLEvent(const QString &text) {
-    whenLaunched([self = shared_from_this(), text] {
+void KLURLIntake::handleGetURLEvent(const QString &text, const QString &cookies) {
+    whenLaunched([self = shared_from_this(), text, cookies] {
         const KLURLSchemeDecoder::Request request = KLURLSchemeDecoder::decode(text);
         const QUrl url(request.urlText);
         // An address too long to take is refused by the analysis; the log gets no copy of it either.
@@ -279,6 +303,7 @@ void KLURLIntake::handleGetURLEvent(const QString &text) {
         if (!KLURLSchemeDecoder::isAcceptedURL(url)) {
             return; // not a web or file address: nothing a script should ever see
         }
-        self->processURLs({url}, request.hasPayload ? request.source : std::nullopt);
+        self->processURLs({url}, request.hasPayload ? request.source : std::nullopt, nullptr,
+                          KLSessionCookies::make(cookies, url));
     });
 }

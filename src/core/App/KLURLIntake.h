@@ -13,6 +13,8 @@
 #include <vector>
 
 class KLEntry;
+class KLError;
+class KLSessionCookies;
 class KLStatusLine;
 struct KLControllerState;
 
@@ -32,11 +34,13 @@ public:
     static constexpr int maximumConcurrentAnalyses = 3;
 
     // With a page source: a URL that yields nothing is replaced by the players embedded in the source.
-    // `done` (if any) runs on the main thread once the call has ended.
+    // `done` (if any) runs on the main thread once the call has ended. With session cookies, every tool
+    // the analysis and the entries it finds run sends them (see KLSessionCookies).
     void processURLs(const QList<QUrl> &urls, const std::optional<QString> &scrapSource = std::nullopt,
-                     Done done = nullptr);
-    // An "open location" text (kinlkurl, kinlkurls, kinlkdata or a plain URL), taken once launched.
-    void handleGetURLEvent(const QString &text);
+                     Done done = nullptr, std::shared_ptr<const KLSessionCookies> cookies = nullptr);
+    // An "open location" text (kinlkurl, kinlkurls, kinlkdata or a plain URL), with the session cookies a
+    // browser handed over with it (JSON; empty for none), taken once launched.
+    void handleGetURLEvent(const QString &text, const QString &cookies = QString());
     // The web and file addresses of the list, once the launch has finished: a request from outside that
     // came sooner would otherwise be analysed twice, once more by the restored queue.
     void processURLsOnceLaunched(const QList<QUrl> &urls);
@@ -49,8 +53,9 @@ private:
     void whenLaunched(std::function<void()> job);
     void startCall(const std::shared_ptr<Call> &call);
     void startWaitingCalls();
-    // Runs the URLs as a call of their own that does not wait for a free place, then `then`.
-    void processNested(const QList<QUrl> &urls, Done then);
+    // Runs the URLs as a call of their own that does not wait for a free place, then `then`; it sends the
+    // cookies of the call it is nested in.
+    void processNested(const QList<QUrl> &urls, const std::shared_ptr<Call> &outer, Done then);
     void analyzeNextURL(const std::shared_ptr<Call> &call);
     // The next URL, and the next waiting call, start from the event loop: a burst of addresses that
     // answer at once (missing files) neither nests calls nor keeps the main thread from other work.
@@ -60,7 +65,12 @@ private:
                            const KLEntryGenerator::Generation &found);
     void endCall(const std::shared_ptr<Call> &call);
     void prepareEntries(const std::vector<std::shared_ptr<KLEntry>> &entries);
-    void fallBackOnSource(const QString &source, const QUrl &sourcePage, Done then);
+    // Says why the address gave nothing, on the window and in the log.
+    void tellYieldedNothing(const QUrl &url, const std::shared_ptr<KLError> &error);
+    // Follows the players embedded in the call's page source; without any, `failure` (the page's own, if
+    // it failed) is told.
+    void fallBackOnSource(const std::shared_ptr<Call> &call, const QUrl &sourcePage,
+                          const std::shared_ptr<KLError> &failure, Done then);
 
     const std::shared_ptr<KLControllerState> m_state;
     const std::shared_ptr<KLStatusLine> m_statusLine;

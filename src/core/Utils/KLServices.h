@@ -14,6 +14,7 @@ class KLKeptDownloads;
 class KLPasswordManager;
 class KLQueuePersistence;
 class KLScriptManager;
+class KLSessionCookies;
 class KLTaskManager;
 
 // The shared services of one program, handed to the parts that use them when they are made: the queue's
@@ -35,6 +36,9 @@ public:
     std::shared_ptr<KLKeptDownloads> keptDownloads;
     // Whether a download continues what an earlier run kept of it, rather than fetching afresh.
     bool continuesKeptDownloads = true;
+    // The session a browser handed over with a page, in the services of that page's analysis: the entries
+    // found take it (KLEntry) and keep it until their run ends, so it is not kept here.
+    std::weak_ptr<const KLSessionCookies> sessionCookies;
     // Who is asked where a finished file goes; without one it goes where the settings say.
     std::shared_ptr<KLEntryDestinationChooser> destinationChooser;
     // Draws a file's icon; the window installs one.

@@ -5,12 +5,14 @@
 #include "Desktop/KLBrowserPresence.h"
 #include "KLBrowserSession.h"
 #include "KLFakeDesktopApplication.h"
+#include "KLFileInspection.h"
 #include "KLPrivateSessionBus.h"
 #include "KLTestEnvironment.h"
 #include "KLVirtualDisplay.h"
 #include "KLYTDLTestSite.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Model/Preferences/KLSettingsStore.h"
+#include "Utils/KLKinolarkUtils.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -18,6 +20,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonValue>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -61,6 +64,9 @@ protected:
     void TearDown() override {
         if (HasFailure() && m_browser != nullptr) {
             std::cerr << "What the browser said:\n" << m_browser->log().toStdString() << std::endl;
+        }
+        if (HasFailure()) {
+            std::cerr << "What the program said:\n" << programLog().right(8000).toStdString() << std::endl;
         }
         m_browser.reset();
         if (m_program.state() != QProcess::NotRunning) {
@@ -114,10 +120,11 @@ protected:
         environment.insert(s("DISPLAY"), s_display->display());
         environment.insert(s("QT_QPA_PLATFORM"), s("xcb"));
         m_program.setProcessEnvironment(environment);
-        m_program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_program.setStandardErrorFile(m_logs.filePath(s("program.log")));
         m_program.start(KLTestEnvironment::binaryDirectory() + s("/bin/kinolarkpro"));
         return KLTestEnvironment::waitUntil([] { return onTheBus(s("org.kinolark.KinolarkPro")); }, 30s);
     }
+    QString programLog() const { return KLTestEnvironment::readFile(m_logs.filePath(s("program.log"))); }
     QStringList outputs() const { return QDir(m_output.path()).entryList(QDir::Files, QDir::Name); }
     bool waitForOutputs(int count) const {
         return KLTestEnvironment::waitUntil([this, count] { return outputs().size() >= count; }, 180s);
@@ -129,6 +136,7 @@ protected:
     KLYTDLTestSite m_site;
     std::unique_ptr<KLBrowserSession> m_browser;
     QTemporaryDir m_output;
+    QTemporaryDir m_logs;
     QProcess m_program;
 };
 
@@ -219,6 +227,65 @@ TEST_P(BrowserExtensionTest, TheVideoInAPagesIframeEndsInTheDownloadFolderAndACl
     EXPECT_EQ(grabFromProgram().type(), QDBusMessage::ReplyMessage);
     KLTestEnvironment::waitUntil([] { return false; }, 3s);
     EXPECT_EQ(outputs().size(), 2) << outputs().join(s(", ")).toStdString();
+}
+
+// Signed in to a members' area in the browser, the button hands the site's session over with the page and
+// its video lands. The session is on no command line, in no log line, neither in the remembered queue nor
+// in the settings, and its file goes once the video has been placed. Turned off in the extension's
+// options, the hand-over leaves the program to say that the site wants a signed-in session.
+TEST_P(BrowserExtensionTest, TheButtonHandsTheSitesSessionOverUnlessTheOptionsSayNot) {
+    const QByteArray session = m_site.server().requireSignIn(s("/members/"));
+    const QByteArray value = session.mid(session.indexOf('=') + 1);
+    ASSERT_TRUE(m_site.addMedia(s("members/clip.mp4"), KLMediaFixtures::ClipTiny));
+    m_site.addPage(s("members/night.html"), s("Members Night"), {s("members/clip.mp4")});
+    m_site.addPage(s("members/day.html"), s("Members Day"), {s("members/clip.mp4")});
+    ASSERT_TRUE(startProgram());
+    ASSERT_TRUE(m_browser->openPage(m_site.server().qurl(s("/login"))));
+
+    ASSERT_TRUE(m_browser->openPage(m_site.server().qurl(s("/members/night.html"))));
+    ASSERT_TRUE(m_browser->pressToolbarButton()) << m_browser->lastError().toStdString();
+    QStringList exposing;
+    int downloads = 0;
+    ASSERT_TRUE(KLTestEnvironment::waitUntil(
+        [&] {
+            exposing << KLFileInspection::commandLinesHolding({value}, downloads);
+            return !outputs().isEmpty();
+        },
+        180s));
+    EXPECT_EQ(outputs().filter(s("Members Night")).size(), 1) << outputs().join(s(", ")).toStdString();
+    EXPECT_GT(downloads, 0) << "the command lines were read while the video downloaded";
+    EXPECT_TRUE(exposing.isEmpty()) << exposing.join(s("\n")).toStdString();
+    const QString data = KLKinolarkUtils::getApplicationDataDirectory();
+    EXPECT_TRUE(KLTestEnvironment::waitUntil(
+        [&data] { return KLFileInspection::filesNamed(data, s("cookies.txt")).isEmpty(); }, 10s))
+        << KLFileInspection::filesNamed(data, s("cookies.txt")).join(s(", ")).toStdString();
+    for (const QString &kept : {programLog(), KLTestEnvironment::readFile(data + s("/queue.txt")),
+                                KLTestEnvironment::readFile(KLDefaultPreferences::storeFilePath())}) {
+        EXPECT_FALSE(kept.contains(QString::fromLatin1(value)));
+    }
+
+    const std::optional<QUrl> options = m_browser->extensionPage(s("options.html"));
+    ASSERT_TRUE(options.has_value()) << m_browser->lastError().toStdString();
+    ASSERT_TRUE(m_browser->openPage(*options)) << m_browser->lastError().toStdString();
+    const QString box = s("document.getElementById('send-cookies')");
+    ASSERT_TRUE(KLTestEnvironment::waitUntil(
+        [&] { return m_browser->evaluateInPage(box + s(".checked")) == QJsonValue(true); }, 10s));
+    ASSERT_TRUE(m_browser->evaluateInPage(box + s(".click(), true")).has_value());
+    ASSERT_TRUE(KLTestEnvironment::waitUntil(
+        [&] {
+            return m_browser->evaluateInPage(s("document.getElementById('status').textContent")) ==
+                   QJsonValue(s("Cookies are not handed over."));
+        },
+        10s));
+    ASSERT_TRUE(m_browser->openPage(m_site.server().qurl(s("/members/day.html"))));
+    ASSERT_TRUE(m_browser->pressToolbarButton()) << m_browser->lastError().toStdString();
+    EXPECT_TRUE(KLTestEnvironment::waitUntil(
+        [this] {
+            const QString log = programLog();
+            return log.contains(s("HTTP Error 403")) && log.contains(s("signed-in session"));
+        },
+        60s));
+    EXPECT_EQ(outputs().size(), 1) << outputs().join(s(", ")).toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Browsers, BrowserExtensionTest, ::testing::Values(Kind::Chromium, Kind::Firefox),

@@ -2,6 +2,7 @@
 
 #include "KLAutomationSocket.h"
 
+#include <QJsonValue>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QString>
@@ -43,6 +44,10 @@ public:
     virtual std::optional<QString> pageSource() = 0;
     // Does in the active tab exactly what a click on the extension's toolbar button does.
     virtual bool pressToolbarButton() = 0;
+    // The address of one of the extension's own pages ("options.html"); nothing when it is not known.
+    virtual std::optional<QUrl> extensionPage(const QString &file) = 0;
+    // What the expression gives in the active tab's page; nothing when it throws.
+    virtual std::optional<QJsonValue> evaluateInPage(const QString &expression) = 0;
 
     QString lastError() const { return m_lastError; }
     // The last of what the browser and the host wrote on standard error.

@@ -105,3 +105,12 @@ bool KLChromiumSession::pressToolbarButton() {
     }
     return fail(QStringLiteral("no tab shows %1").arg(m_pageURL.toString()));
 }
+
+std::optional<QUrl> KLChromiumSession::extensionPage(const QString &file) {
+    return QUrl(
+        QStringLiteral("chrome-extension://%1/%2").arg(QStringLiteral(KINOLARK_EXTENSION_ID_CHROMIUM), file));
+}
+
+std::optional<QJsonValue> KLChromiumSession::evaluateInPage(const QString &expression) {
+    return evaluate(expression);
+}

@@ -166,3 +166,21 @@ bool KLFirefoxSession::pressToolbarButton() {
     return (clicked && clicked->toBool()) ||
            fail(QStringLiteral("the toolbar button was not pressed: %1").arg(m_socket.lastError()));
 }
+
+std::optional<QUrl> KLFirefoxSession::extensionPage(const QString &file) {
+    // The extension's pages live under an address made for the profile at installation.
+    const std::optional<QString> window = topContext(QStringLiteral("chrome"));
+    const auto address =
+        window ? evaluate(*window, QStringLiteral("WebExtensionPolicy.getByID(\"%1\").getURL(\"%2\")")
+                                       .arg(QStringLiteral(KINOLARK_EXTENSION_ID_FIREFOX), file))
+               : std::nullopt;
+    if (!address || !address->isString()) {
+        fail(QStringLiteral("the extension's address is not known: %1").arg(m_socket.lastError()));
+        return std::nullopt;
+    }
+    return QUrl(address->toString());
+}
+
+std::optional<QJsonValue> KLFirefoxSession::evaluateInPage(const QString &expression) {
+    return evaluate(m_tab, expression);
+}

@@ -13,6 +13,8 @@ public:
     bool openPage(const QUrl &url, bool waitForLoad) override;
     std::optional<QString> pageSource() override;
     bool pressToolbarButton() override;
+    std::optional<QUrl> extensionPage(const QString &file) override;
+    std::optional<QJsonValue> evaluateInPage(const QString &expression) override;
 
 protected:
     bool startBrowser() override;

@@ -1,5 +1,6 @@
 #include "Flow/Entries/KLTaskEntryGenerator.h"
 
+#include "Model/KLTask/Basic/KLScriptTask.h"
 #include "Model/KLTask/KLTask.h"
 #include "Utils/KLServices.h"
 
@@ -10,6 +11,11 @@ KLTaskEntryGenerator::KLTaskEntryGenerator(std::shared_ptr<const KLServices> ser
 
 std::shared_ptr<const KLDefaultPreferences> KLTaskEntryGenerator::webSettings() const {
     return KLServices::preferencesOf(m_services.get());
+}
+
+void KLTaskEntryGenerator::equipWebTask(KLScriptTask &task) const {
+    task.setSettings(webSettings());
+    task.setSessionCookies(m_services != nullptr ? m_services->sessionCookies.lock() : nullptr);
 }
 
 KLTaskEntryGenerator::~KLTaskEntryGenerator() {

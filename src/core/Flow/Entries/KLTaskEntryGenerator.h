@@ -6,6 +6,7 @@
 #include <memory>
 
 class KLDefaultPreferences;
+class KLScriptTask;
 class KLServices;
 class KLTask;
 
@@ -26,6 +27,9 @@ protected:
     // The program's settings, whose proxy and TV provider the generator's web tasks use; nil without
     // services.
     std::shared_ptr<const KLDefaultPreferences> webSettings() const;
+    // Gives a task that reaches the web the settings and the session (one handed over with the page) the
+    // generator's tools use.
+    void equipWebTask(KLScriptTask &task) const;
     // Starts the task; once it has ended, `then` runs with it, or, when the generator was cancelled before
     // the task could start or while it ran, `done` gets an empty generation: the outcome means nothing then.
     void runTask(const std::shared_ptr<KLTask> &task, const GenerationHandler &done,

@@ -3,6 +3,7 @@
 #include "Flow/FFMPEG/KLFFMPEGCommandFactory.h"
 #include "Flow/TaskManager/KLTaskManager.h"
 #include "Model/KLEntry/KLEntryDestinationChooser.h"
+#include "Model/KLTask/Basic/KLScriptTask.h"
 #include "Model/KLTask/Basic/KLVideoProperties.h"
 #include "Model/KLTask/FFMPEG/KLConvertFFMPEGTask.h"
 #include "Model/KLTask/FFMPEG/KLGetLocalVideoPropertiesTask.h"
@@ -47,7 +48,9 @@ QImage blackThumbnail() {
 
 } // namespace
 
-KLEntry::KLEntry(std::shared_ptr<const KLServices> services) : m_services(std::move(services)) {}
+KLEntry::KLEntry(std::shared_ptr<const KLServices> services)
+    : m_services(std::move(services)),
+      m_sessionCookies(m_services != nullptr ? m_services->sessionCookies.lock() : nullptr) {}
 
 KLEntry::~KLEntry() = default;
 
@@ -330,6 +333,11 @@ std::shared_ptr<const KLDefaultPreferences> KLEntry::webSettings() const {
     return KLServices::preferencesOf(m_services.get());
 }
 
+void KLEntry::equipWebTask(KLScriptTask &task) const {
+    task.setSettings(webSettings());
+    task.setSessionCookies(m_sessionCookies);
+}
+
 bool KLEntry::thumbnailsShown() const {
     return m_services == nullptr || m_services->thumbnailsShown;
 }
@@ -577,6 +585,7 @@ void KLEntry::finishWithSuccessAndOutputFile(const QString &outputFile) {
     if (live != nullptr && live->importIntoItunes()) {
         KLKinolarkUtils::importURLIntoITunes(outputFile);
     }
+    m_sessionCookies.reset(); // the session is of no use to a finished run, and is not kept longer
     setOutputFile(outputFile);
     setState(doneState);
     setProcessing(false);
@@ -592,6 +601,7 @@ void KLEntry::finishProcessingWithError(const std::shared_ptr<KLError> &error) {
         endRun();
         return;
     }
+    m_sessionCookies.reset();
     setError(error);
     setState(error != nullptr && error->errorType() == KLError::terminatedType ? cancelledState
                                                                                : failedState);

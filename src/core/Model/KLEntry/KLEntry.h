@@ -12,7 +12,9 @@
 class KLDefaultPreferences;
 class KLError;
 class KLKeptDownloads;
+class KLScriptTask;
 class KLServices;
+class KLSessionCookies;
 class KLPreferences;
 class KLTask;
 class KLTaskManager;
@@ -136,6 +138,8 @@ protected:
     const std::shared_ptr<const KLServices> &services() const { return m_services; }
     // The program's settings, whose proxy and TV provider the entry's web tasks use; nil without services.
     std::shared_ptr<const KLDefaultPreferences> webSettings() const;
+    // Gives a task that reaches the web the settings and the session the entry's tools use.
+    void equipWebTask(KLScriptTask &task) const;
     // Whether the program shows the videos' pictures (see KLServices).
     bool thumbnailsShown() const;
 
@@ -222,6 +226,8 @@ private:
 
     // The run.
     const std::shared_ptr<const KLServices> m_services;
+    // The session handed over with the entry's page, until the entry's run has ended.
+    std::shared_ptr<const KLSessionCookies> m_sessionCookies;
     std::shared_ptr<KLPreferences> m_preferences;
     // Whether this run places its output by itself (never over an existing file) rather than where asked.
     bool m_automaticallyStartDownloading = true;

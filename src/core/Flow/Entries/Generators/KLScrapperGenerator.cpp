@@ -44,7 +44,7 @@ bool KLScrapperGenerator::canBeDirectMediaURL(const QUrl &url) {
 
 void KLScrapperGenerator::generateEntriesForURL(const QUrl &url, GenerationHandler done) {
     auto task = std::make_shared<KLXidelExtractURLsTask>(url);
-    task->setSettings(webSettings());
+    equipWebTask(*task);
     runTask(task, done, [url, done](KLTask &ended) {
         // A failed fetch lists nothing, which is the answer: nothing to report.
         QList<QUrl> media;

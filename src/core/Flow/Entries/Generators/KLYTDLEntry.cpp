@@ -45,7 +45,7 @@ void KLYTDLEntry::prepareWithCompletion(std::function<void()> completion) {
         return;
     }
     auto task = std::make_shared<KLYTDLGetVideoPropertiesTask>(originalURL());
-    task->setSettings(webSettings());
+    equipWebTask(*task);
     task->setMakesThumbnail(thumbnailsShown());
     task->setReferer(invokingURL());
     task->setKeepsDownload(true);
@@ -225,7 +225,7 @@ void KLYTDLEntry::doProcessing() {
 
 void KLYTDLEntry::startDownload(const QString &target, const KLYTDLInformationFile &informationFile) {
     auto task = std::make_shared<KLYTDLDownloadTask>(originalURL(), target, false, invokingURL());
-    task->setSettings(webSettings());
+    equipWebTask(*task);
     task->setInformationFile(informationFile);
     m_downloadTask = task;
     setState(waitingToDownloadState);

@@ -38,7 +38,7 @@ bool KLYTDLGenerator::handsBackLink(const QUrl &link, const QUrl &page) {
 
 void KLYTDLGenerator::generateEntriesForURL(const QUrl &url, GenerationHandler done) {
     auto task = std::make_shared<KLYTDLGetLinksFromURLTask>(url);
-    task->setSettings(webSettings());
+    equipWebTask(*task);
     runTask(task, done, [url, done, services = services()](KLTask &ended) {
         Generation generation;
         if (!handOnError(ended, generation)) {

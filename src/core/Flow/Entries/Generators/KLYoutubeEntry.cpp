@@ -39,7 +39,7 @@ void KLYoutubeEntry::setAvailableResolutions(const QStringList &availableResolut
 
 void KLYoutubeEntry::prepareWithCompletion(std::function<void()> completion) {
     auto task = std::make_shared<KLYTDLGetVideoPropertiesTask>(originalURL());
-    task->setSettings(webSettings());
+    equipWebTask(*task);
     task->setMakesThumbnail(thumbnailsShown());
     m_propertiesTask = task;
     const QStringList resolutions = availableResolutions();
@@ -179,7 +179,7 @@ void KLYoutubeEntry::startDownloads(const FormatList &chosen) {
         // Subtitles come with the picture, never with the second (sound) download.
         auto task = std::make_shared<KLYTDLDownloadTask>(
             originalURL(), target, index == 0 && runPreferences()->useSubtitles(), QUrl());
-        task->setSettings(webSettings());
+        equipWebTask(*task);
         task->setFormat(format->itag());
         if (pair) {
             task->setDownloadDescription(index == 0 ? QStringLiteral("Downloading video...")

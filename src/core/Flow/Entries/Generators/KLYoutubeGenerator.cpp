@@ -46,7 +46,7 @@ bool KLYoutubeGenerator::claimsURL(const QUrl &url) const {
 void KLYoutubeGenerator::generateEntriesForURL(const QUrl &url, GenerationHandler done) {
     const QUrl video = followYoutubeLists() ? url : removeListParameter(url);
     auto task = std::make_shared<KLGetYoutubeFormatsTask>(video);
-    task->setSettings(webSettings());
+    equipWebTask(*task);
     runTask(task, done, [video, done, services = services()](KLTask &ended) {
         Generation generation;
         if (!handOnError(ended, generation)) {

@@ -5,6 +5,12 @@
 #include "Utils/KLScriptManager.h"
 #include "Utils/KLSignInCause.h"
 
+KLScriptTask::KLScriptTask() {
+    const auto release = [this] { m_sessionCookies.reset(); };
+    connect(this, &KLTask::taskWasCompleted, this, release);
+    connect(this, &KLTask::taskWasTerminated, this, release);
+}
+
 KLScriptTask::~KLScriptTask() {
     if (m_scriptInstance == nullptr) {
         return;

@@ -7,11 +7,13 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class KLScriptErrorOutput;
 
 class KLDefaultPreferences;
+class KLSessionCookies;
 
 // A task whose work is done by shipped scripts, one at a time, on the main thread: a script's output comes
 // to the task line by line as it arrives (or whole once the script has ended), and the script's end moves
@@ -24,6 +26,7 @@ public:
     using LineHandler = KLScriptInstance::LineHandler;
     using OutputHandler = std::function<void(const QString &output)>;
 
+    KLScriptTask();
     ~KLScriptTask() override;
 
     void terminate() override;
@@ -37,6 +40,13 @@ public:
     // them none is used. Set by whoever makes the task, before it starts.
     void setSettings(std::shared_ptr<const KLDefaultPreferences> settings);
     const std::shared_ptr<const KLDefaultPreferences> &settings() const { return m_settings; }
+    // The session handed over with the page the task works for, which its tools send instead of the
+    // cookies the settings name; nil for none. Held until the task has ended, as a finished task is often
+    // kept for its result long after.
+    void setSessionCookies(std::shared_ptr<const KLSessionCookies> cookies) {
+        m_sessionCookies = std::move(cookies);
+    }
+    const std::shared_ptr<const KLSessionCookies> &sessionCookies() const { return m_sessionCookies; }
 
 protected:
     // True from the moment terminate() is called.
@@ -58,6 +68,7 @@ private:
     void scriptExited();
 
     std::shared_ptr<const KLDefaultPreferences> m_settings;
+    std::shared_ptr<const KLSessionCookies> m_sessionCookies;
     std::shared_ptr<KLScriptInstance> m_scriptInstance;
     std::shared_ptr<KLScriptErrorOutput> m_lastErrorOutput;
     std::vector<std::function<void()>> m_afterExit;

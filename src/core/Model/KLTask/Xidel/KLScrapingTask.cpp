@@ -7,10 +7,13 @@ KLScrapingTask::KLScrapingTask(int32_t type, const QString &description) : m_des
     setType(type);
 }
 
-QString KLScrapingTask::getCommand(const QString &proxyFile) const {
+QString KLScrapingTask::getCommand(const QString &proxyFile, const QString &cookieFile) const {
     QStringList arguments = scriptArguments();
-    if (fetchesFromTheWeb() && !proxyFile.isEmpty()) {
+    if (fetchesFromTheWeb() && (!proxyFile.isEmpty() || !cookieFile.isEmpty())) {
         arguments.append(proxyFile);
+    }
+    if (fetchesFromTheWeb() && !cookieFile.isEmpty()) {
+        arguments.append(cookieFile);
     }
     return KLScriptManager::commandForScript(scriptName(), arguments);
 }
@@ -21,11 +24,15 @@ void KLScrapingTask::prepareTaskDescription() {
 
 void KLScrapingTask::doTaskMain() {
     prepareTaskDescription();
-    // The script reads the proxy from the file while it runs; the file goes once it has ended.
+    // The script reads the proxy and the cookies from their files while it runs; the files go once it has
+    // ended.
     const KLDownloadProxyFile proxy =
         fetchesFromTheWeb() ? KLYTDLScriptArguments::proxyFile(settings().get()) : KLDownloadProxyFile();
-    runScriptToEnd(getCommand(proxy.path()), [this, proxy](const QString &output) {
-        setResult(resultFromOutput(output));
-        setFinished(true);
-    });
+    const KLDownloaderCookies cookies =
+        fetchesFromTheWeb() ? KLYTDLScriptArguments::cookies(*this) : KLDownloaderCookies();
+    runScriptToEnd(getCommand(proxy.path(), cookies.cookieFile()),
+                   [this, proxy, cookies](const QString &output) {
+                       setResult(resultFromOutput(output));
+                       setFinished(true);
+                   });
 }

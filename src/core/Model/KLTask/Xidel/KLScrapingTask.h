@@ -15,8 +15,9 @@
 class KLScrapingTask : public KLScriptTask {
 public:
     // The command line the task runs; a script that fetches from the web is handed `proxyFile`, the
-    // download proxy's file, as its last argument when there is one.
-    QString getCommand(const QString &proxyFile = QString()) const;
+    // download proxy's file, and `cookieFile`, the cookies it sends, as its last arguments when there are
+    // any (an empty proxy file before a cookie file).
+    QString getCommand(const QString &proxyFile = QString(), const QString &cookieFile = QString()) const;
 
 protected:
     KLScrapingTask(int32_t type, const QString &description);

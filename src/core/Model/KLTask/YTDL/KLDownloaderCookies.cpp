@@ -46,6 +46,7 @@ KLDownloaderCookies::KLDownloaderCookies(const QString &cookieFile, const QStrin
         QFile original(cookieFile);
         if (original.open(QIODevice::ReadOnly) && KLSafeFile::replaceFile(copy, original.readAll(), 0600)) {
             line = KLDownloadProxyFile::optionLine("--cookies", copy);
+            m_cookieFile = copy;
         }
     } else if (isKnownBrowser(browser)) {
         line = KLDownloadProxyFile::optionLine("--cookies-from-browser", browser);

@@ -23,6 +23,9 @@ public:
     // The scripts' argument: empty without cookies. When the file could not be written the path names
     // nothing, and the scripts stop rather than fetch without the session.
     QString path() const { return m_path; }
+    // The private copy of the cookie file, for a tool that reads cookies from a file of its own (curl);
+    // empty when the cookies come from a browser's store or could not be copied.
+    QString cookieFile() const { return m_cookieFile; }
 
     // Whether `browser` is one the downloader can read cookies from: "firefox", "chromium" or "chrome", with
     // an optional keyring after '+' ("chromium+basictext") and an optional profile after ':'.
@@ -33,4 +36,5 @@ public:
 private:
     std::shared_ptr<KLScratchFolder> m_folder;
     QString m_path;
+    QString m_cookieFile;
 };

@@ -46,7 +46,7 @@ void KLGetYoutubeFormatsTask::doTaskMain() {
     prepareTaskDescription();
     // Read while the script runs.
     const KLDownloadProxyFile proxy = KLYTDLScriptArguments::proxyFile(settings().get());
-    const KLDownloaderCookies cookies = KLYTDLScriptArguments::cookies(settings().get());
+    const KLDownloaderCookies cookies = KLYTDLScriptArguments::cookies(*this);
     runScriptToEnd(getCommand(proxy.path(), cookies.path()), [this, proxy, cookies](const QString &output) {
         const Formats formats = parseFormatsFromDescriptions(output.trimmed());
         if (formats.isEmpty()) {

@@ -158,7 +158,7 @@ void KLYTDLDownloadTask::doTaskMain() {
     // The script reads the proxy, the cookies and the information file while it runs; they go once it has
     // ended, with the handlers that hold them.
     const KLDownloadProxyFile proxy = KLYTDLScriptArguments::proxyFile(settings().get());
-    const KLDownloaderCookies cookies = KLYTDLScriptArguments::cookies(settings().get());
+    const KLDownloaderCookies cookies = KLYTDLScriptArguments::cookies(*this);
     const QString command = getCommand(proxy.path(), cookies.path());
     KLYTDLInformationFile information;
     information = std::exchange(m_informationFile, KLYTDLInformationFile());

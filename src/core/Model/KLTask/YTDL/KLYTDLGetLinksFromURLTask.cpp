@@ -91,7 +91,7 @@ void KLYTDLGetLinksFromURLTask::doTaskMain() {
     const std::shared_ptr<KLScratchFolder> informationFolder = KLScratchFolder::create();
     // Read while the script runs.
     const KLDownloadProxyFile proxy = KLYTDLScriptArguments::proxyFile(settings().get());
-    const KLDownloaderCookies cookies = KLYTDLScriptArguments::cookies(settings().get());
+    const KLDownloaderCookies cookies = KLYTDLScriptArguments::cookies(*this);
     runScriptToEnd(getCommand(informationFolder->path(), proxy.path(), cookies.path()),
                    [this, informationFolder, proxy, cookies](const QString &output) {
                        const Links links = linksFromOutput(output, informationFolder);

@@ -149,6 +149,7 @@ void KLYTDLGetVideoPropertiesTask::startDownload() {
         return;
     }
     download->setSettings(settings());
+    download->setSessionCookies(sessionCookies());
     download->setInformationFile(std::exchange(m_informationFile, KLYTDLInformationFile()));
     m_downloadTask = download;
     m_clock.start();
