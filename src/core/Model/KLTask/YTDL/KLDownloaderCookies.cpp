@@ -1,5 +1,6 @@
 #include "Model/KLTask/YTDL/KLDownloaderCookies.h"
 
+#include "Model/KLTask/YTDL/KLChromiumCookieStore.h"
 #include "Model/KLTask/YTDL/KLDownloadProxyFile.h"
 #include "Utils/KLLog.h"
 #include "Utils/KLSafeFile.h"
@@ -40,18 +41,39 @@ KLDownloaderCookies::KLDownloaderCookies(const QString &cookieFile, const QStrin
     }
     m_folder = KLScratchFolder::create();
     m_path = m_folder->filePath(QStringLiteral("cookie-option"));
-    QByteArray line;
-    if (!cookieFile.isEmpty()) {
-        const QString copy = m_folder->filePath(QStringLiteral("cookies.txt"));
-        QFile original(cookieFile);
-        if (original.open(QIODevice::ReadOnly) && KLSafeFile::replaceFile(copy, original.readAll(), 0600)) {
-            line = KLDownloadProxyFile::optionLine("--cookies", copy);
-            m_cookieFile = copy;
-        }
-    } else if (isKnownBrowser(browser)) {
-        line = KLDownloadProxyFile::optionLine("--cookies-from-browser", browser);
-    }
+    const QByteArray line = !cookieFile.isEmpty()     ? copiedFileOption(cookieFile)
+                            : isKnownBrowser(browser) ? browserOption(browser)
+                                                      : QByteArray();
     if (line.isEmpty() || !KLSafeFile::replaceFile(m_path, line, 0600)) {
         KLLog::log(QStringLiteral("Could not hand the cookies to the downloader: nothing is fetched"));
     }
+}
+
+QString KLDownloaderCookies::privateFilePath() const {
+    return m_folder->filePath(QStringLiteral("cookies.txt"));
+}
+
+QByteArray KLDownloaderCookies::privateFileOption() {
+    m_cookieFile = privateFilePath();
+    return KLDownloadProxyFile::optionLine("--cookies", m_cookieFile);
+}
+
+QByteArray KLDownloaderCookies::copiedFileOption(const QString &cookieFile) {
+    QFile original(cookieFile);
+    const bool copied = original.open(QIODevice::ReadOnly) &&
+                        KLSafeFile::replaceFile(privateFilePath(), original.readAll(), 0600);
+    return copied ? privateFileOption() : QByteArray();
+}
+
+QByteArray KLDownloaderCookies::browserOption(const QString &browser) {
+    if (KLChromiumCookieStore::holdsCookiesOf(browser)) {
+        KLChromiumCookieStore store(browser);
+        if (store.writeCookieFile(privateFilePath())) {
+            return privateFileOption();
+        }
+        // The downloader still reads the older stores, and names its own reason for the others.
+        KLLog::log(QStringLiteral("Could not read the cookies of %1: %2; the downloader reads them itself")
+                       .arg(browser, store.error()));
+    }
+    return KLDownloadProxyFile::optionLine("--cookies-from-browser", browser);
 }
