@@ -1,7 +1,7 @@
-// A members' area signed into with Debian's Firefox ESR, headless with a fresh profile: kinolark
-// --cookies-from-browser takes the session from that profile and downloads the members' video, which the site
-// refuses without it. (Debian's downloader cannot read the cookies of Debian's current Chromium, whose values
-// gained a prefix it does not know; Chromium joins once the program reads that store itself.)
+// A members' area signed into with Debian's Firefox ESR and Debian's Chromium, each headless with a fresh
+// profile: kinolark --cookies-from-browser takes the session from that profile and downloads the members'
+// video, which the site refuses without it. Chromium's cookies are read by the program itself (its store's
+// values begin with a hash Debian's downloader does not know), Firefox's by the downloader.
 #include "KLBrowserSession.h"
 #include "KLKinolarkRunner.h"
 #include "KLPrivateSessionBus.h"
@@ -20,9 +20,13 @@ QString s(const char *text) {
     return QString::fromUtf8(text);
 }
 
+using Kind = KLBrowserSession::Kind;
+
+class BrowserCookiesTest : public ::testing::TestWithParam<Kind> {};
+
 } // namespace
 
-TEST(BrowserCookies, ASessionSignedInWithFirefoxReachesTheMembersVideo) {
+TEST_P(BrowserCookiesTest, ASessionSignedInWithTheBrowserReachesTheMembersVideo) {
     KLPrivateSessionBus bus; // for the extension's host the browser starts
     ASSERT_TRUE(bus.start());
     QFile::remove(KLDefaultPreferences::storeFilePath());
@@ -32,15 +36,17 @@ TEST(BrowserCookies, ASessionSignedInWithFirefoxReachesTheMembersVideo) {
     site.addPage(s("members/page.html"), s("Members Night"), {s("members/clip.mp4")});
     ASSERT_TRUE(site.start());
 
-    const std::unique_ptr<KLBrowserSession> browser = KLBrowserSession::make(KLBrowserSession::Kind::Firefox);
+    const std::unique_ptr<KLBrowserSession> browser = KLBrowserSession::make(GetParam());
     ASSERT_TRUE(browser->start()) << browser->lastError().toStdString();
     ASSERT_TRUE(browser->openPage(QUrl(site.url(s("login")))));
     browser->stop(); // the profile keeps the session's cookie once the browser has closed
 
     QTemporaryDir output;
-    const KLKinolarkRunner::Outcome outcome = KLKinolarkRunner::run(
-        {site.url(s("members/page.html")), s("-c"), s("download-only"), s("-o"), output.path(),
-         s("--cookies-from-browser"), s("firefox:") + browser->profileDirectory()});
+    const QString choice =
+        KLBrowserSession::name(GetParam()).toLower() + s(":") + browser->profileDirectory();
+    const KLKinolarkRunner::Outcome outcome =
+        KLKinolarkRunner::run({site.url(s("members/page.html")), s("-c"), s("download-only"), s("-o"),
+                               output.path(), s("--cookies-from-browser"), choice});
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err.toStdString() << browser->log().toStdString();
     const QStringList files = KLKinolarkRunner::filesIn(output.path());
     ASSERT_EQ(files.size(), 1);
@@ -48,3 +54,8 @@ TEST(BrowserCookies, ASessionSignedInWithFirefoxReachesTheMembersVideo) {
     ASSERT_TRUE(placed.open(QIODevice::ReadOnly));
     EXPECT_TRUE(placed.readAll() == site.contentsOf(s("members/clip.mp4")));
 }
+
+INSTANTIATE_TEST_SUITE_P(Browsers, BrowserCookiesTest, ::testing::Values(Kind::Chromium, Kind::Firefox),
+                         [](const ::testing::TestParamInfo<Kind> &info) {
+                             return KLBrowserSession::name(info.param).toStdString();
+                         });

@@ -9,7 +9,8 @@ public:
     ~KLChromiumSession() override { stop(); }
 
     QString busName() const override { return QStringLiteral("org.kinolark.KinolarkPro.Browser.Chromium"); }
-    QString profileDirectory() const override { return root() + QStringLiteral("/.config/chromium"); }
+    // The browser's data folder holds its profiles; the one it starts with is Default.
+    QString profileDirectory() const override { return root() + QStringLiteral("/.config/chromium/Default"); }
     bool openPage(const QUrl &url, bool waitForLoad) override;
     std::optional<QString> pageSource() override;
     bool pressToolbarButton() override;
