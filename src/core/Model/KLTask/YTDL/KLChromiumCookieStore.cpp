@@ -2,6 +2,7 @@
 
 #include "Model/KLTask/YTDL/KLChromiumCookieCipher.h"
 #include "Model/KLTask/YTDL/KLDownloaderCookies.h"
+#include "Utils/KLNetscapeCookieFile.h"
 #include "Utils/KLSafeFile.h"
 #include "Utils/KLScratchFolder.h"
 
@@ -9,7 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -18,32 +19,26 @@ using Cookie = KLChromiumCookieDatabase::Cookie;
 // Seconds from 1601-01-01, where Chromium counts from, to 1970-01-01.
 constexpr qint64 windowsToUnixEpoch = 11644473600;
 
-QByteArray flag(bool set) {
-    return set ? QByteArrayLiteral("TRUE") : QByteArrayLiteral("FALSE");
-}
-
 qint64 unixExpiry(const Cookie &cookie) {
     return cookie.expiresUTC == 0 ? 0 : cookie.expiresUTC / 1000000 - windowsToUnixEpoch;
 }
 
-// The cookie's line; empty for one the browser would no longer send, or whose fields would break the line.
-QByteArray netscapeLine(const Cookie &cookie, const QByteArray &value, qint64 now) {
-    const QByteArrayList fields = {cookie.hostKey,
-                                   flag(cookie.hostKey.startsWith('.')),
-                                   cookie.path,
-                                   flag(cookie.secure),
-                                   QByteArray::number(unixExpiry(cookie)),
-                                   cookie.name,
-                                   value};
-    const bool expired = cookie.expiresUTC != 0 && unixExpiry(cookie) <= now;
-    const bool breaksLine = std::any_of(fields.begin(), fields.end(), [](const QByteArray &field) {
-        return field.contains('\t') || field.contains('\r') || field.contains('\n');
-    });
-    if (expired || breaksLine) {
-        return {};
-    }
-    // curl's mark, which the downloader reads too; without it the line would be a comment.
-    return (cookie.httpOnly ? QByteArrayLiteral("#HttpOnly_") : QByteArray()) + fields.join('\t') + '\n';
+bool expired(const Cookie &cookie, qint64 now) {
+    return cookie.expiresUTC != 0 && unixExpiry(cookie) <= now;
+}
+
+// The cookie as the file writes it; a domain key with a leading dot is the subdomains' too.
+KLNetscapeCookieFile::Cookie fileCookie(const Cookie &cookie, const QByteArray &value) {
+    KLNetscapeCookieFile::Cookie written;
+    written.hostOnly = !cookie.hostKey.startsWith('.');
+    written.domain = QString::fromUtf8(written.hostOnly ? cookie.hostKey : cookie.hostKey.mid(1));
+    written.path = QString::fromUtf8(cookie.path);
+    written.secure = cookie.secure;
+    written.httpOnly = cookie.httpOnly;
+    written.expires = unixExpiry(cookie);
+    written.name = QString::fromUtf8(cookie.name);
+    written.value = QString::fromUtf8(value);
+    return written;
 }
 
 QString configurationFolder() {
@@ -105,14 +100,17 @@ KLChromiumCookieStore::cookieFileContents(const QList<KLChromiumCookieDatabase::
                                           int databaseVersion) {
     const KLChromiumCookieCipher cipher(databaseVersion);
     const qint64 now = QDateTime::currentSecsSinceEpoch();
-    QByteArray contents = "# Netscape HTTP Cookie File\n";
+    std::vector<KLNetscapeCookieFile::Cookie> written;
     qsizetype undecrypted = 0;
     for (const Cookie &cookie : cookies) {
         const std::optional<QByteArray> value = cookie.encryptedValue.isEmpty()
                                                     ? cookie.value
                                                     : cipher.decrypt(cookie.encryptedValue, cookie.hostKey);
         undecrypted += value ? 0 : 1;
-        contents += value ? netscapeLine(cookie, *value, now) : QByteArray();
+        // The browser no longer sends an expired cookie, which it deletes only in passing.
+        if (value && !expired(cookie, now)) {
+            written.push_back(fileCookie(cookie, *value));
+        }
     }
     if (undecrypted > 0) {
         fail(QStringLiteral("%1 of %2 cookies did not decrypt: their keyring's password is not known")
@@ -120,7 +118,7 @@ KLChromiumCookieStore::cookieFileContents(const QList<KLChromiumCookieDatabase::
                  .arg(cookies.size()));
         return std::nullopt;
     }
-    return contents;
+    return KLNetscapeCookieFile::text(written);
 }
 
 bool KLChromiumCookieStore::writeCookieFile(const QString &path) {
