@@ -13,6 +13,7 @@
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLKeptDownloads.h"
 #include "Utils/KLServices.h"
+#include "Utils/KLSessionCookies.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -38,6 +39,16 @@ protected:
     }
 
     // The entry the page's one video becomes, as the links task lists it.
+    // The page's entry, made as if the browser had handed a session over with the page; the entry is left
+    // the session's only holder.
+    std::shared_ptr<KLYTDLEntry> pageEntryWithSession(std::weak_ptr<const KLSessionCookies> &held) {
+        std::shared_ptr<const KLSessionCookies> session = KLSessionCookies::make(
+            QStringLiteral(R"([{"name": "session", "value": "v", "domain": "127.0.0.1", "path": "/"}])"),
+            m_site.server().qurl(QStringLiteral("page.html")));
+        m_harness.services()->sessionCookies = session;
+        held = session;
+        return pageEntry();
+    }
     std::shared_ptr<KLYTDLEntry> pageEntry() {
         auto links =
             std::make_shared<KLYTDLGetLinksFromURLTask>(m_site.server().qurl(QStringLiteral("page.html")));
@@ -189,9 +200,12 @@ TEST_F(WebEntryTest, StaleInformationFallsBackOnTheVideoThePageNowHolds) {
     EXPECT_TRUE(placed.readAll() == m_site.contentsOf(moved));
 }
 
+// The session handed over with the page goes with the failed run, its file with it.
 TEST_F(WebEntryTest, AServerErrorEndsAsADownloadFailure) {
-    auto entry = pageEntry();
+    std::weak_ptr<const KLSessionCookies> session;
+    auto entry = pageEntryWithSession(session);
     ASSERT_NE(entry, nullptr);
+    ASSERT_FALSE(session.expired());
     ASSERT_TRUE(prepareWithBeginningOnly(entry));
     m_site.server().answerWithStatus(clip, 500);
     ASSERT_TRUE(KLEntryTestHarness::processAndWait(entry));
@@ -199,6 +213,7 @@ TEST_F(WebEntryTest, AServerErrorEndsAsADownloadFailure) {
     ASSERT_NE(entry->error(), nullptr);
     EXPECT_EQ(entry->error()->errorType(), KLError::downloadType);
     EXPECT_TRUE(QDir(m_harness.outputDirectory()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_TRUE(session.expired());
     EXPECT_TRUE(KLEntryTestHarness::temporaryFolders().isEmpty());
 }
 
@@ -320,8 +335,10 @@ TEST_F(WebEntryTest, CancellingWhilePreparingKeepsTheEntryOutOfTheQueue) {
     EXPECT_TRUE(KLTestEnvironment::waitUntil([] { return KLEntryTestHarness::noToolsRunning(); }, 5s));
 }
 
+// A cancelled run lets go of the session handed over with the page, and its file goes.
 TEST_F(WebEntryTest, CancellingWhileWaitingToConvertEndsCancelled) {
-    auto entry = pageEntry();
+    std::weak_ptr<const KLSessionCookies> session;
+    auto entry = pageEntryWithSession(session);
     ASSERT_NE(entry, nullptr);
     ASSERT_TRUE(prepare(entry));
     m_harness.preferences()->setNumberOfConcurrentProcessing(0);
@@ -333,6 +350,7 @@ TEST_F(WebEntryTest, CancellingWhileWaitingToConvertEndsCancelled) {
     ASSERT_TRUE(KLEntryTestHarness::waitForEnd(entry, *delegate, 1, 30s));
     EXPECT_EQ(entry->state(), KLEntry::cancelledState);
     EXPECT_EQ(entry->error()->errorType(), KLError::terminatedType);
+    EXPECT_TRUE(session.expired());
     EXPECT_TRUE(KLEntryTestHarness::temporaryFolders().isEmpty());
     EXPECT_EQ(m_harness.taskManager()->waitingCount(KLTask::longProcessingType), 0u);
 }
