@@ -138,8 +138,9 @@ protected:
         *m_delegate->services() = *m_harness.services(); // as the launch would fill them in
         m_generator->services = m_delegate->services();
         m_delegate->tableController()->setDelegate(m_delegate);
-        m_delegate->setFactoryMaker(
-            [this] { return std::make_shared<KLEntryFactory>(KLEntryFactory::Generators{m_generator}); });
+        m_delegate->setFactoryMaker([this](const std::shared_ptr<const KLServices> &) {
+            return std::make_shared<KLEntryFactory>(KLEntryFactory::Generators{m_generator});
+        });
     }
 
     void intake(const QStringList &urls) {

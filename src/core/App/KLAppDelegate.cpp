@@ -197,7 +197,7 @@ void KLAppDelegate::openBrowserVideo(KLBrowserGrabber::Browser browser) {
     m_scripting->openBrowserVideo(browser);
 }
 
-void KLAppDelegate::setFactoryMaker(std::function<std::shared_ptr<KLEntryFactory>()> maker) {
+void KLAppDelegate::setFactoryMaker(KLIntakeTracker::FactoryMaker maker) {
     m_state->tracker.setFactoryMaker(std::move(maker));
 }
 

@@ -122,7 +122,7 @@ public:
     void openBrowserVideo(KLBrowserGrabber::Browser browser);
 
     // The factory each intake call uses (tests give their own chain).
-    void setFactoryMaker(std::function<std::shared_ptr<KLEntryFactory>()> maker);
+    void setFactoryMaker(KLIntakeTracker::FactoryMaker maker);
 
     uint64_t callsToProcessURLs() const;
     uint64_t preparingEntries() const;

@@ -7,6 +7,6 @@
 KLControllerState::KLControllerState(std::shared_ptr<KLApplicationUI> userInterface)
     : ui(userInterface != nullptr ? std::move(userInterface) : std::make_shared<KLApplicationUI>()),
       services(std::make_shared<KLServices>()),
-      tableController(std::make_shared<KLEntryTableController>(services)), tracker(services) {
+      tableController(std::make_shared<KLEntryTableController>(services)) {
     tableController->setUI(ui);
 }

@@ -3,8 +3,10 @@
 #include "Flow/Entries/KLEntryFactory.h"
 #include "Model/KLEntry/KLEntry.h"
 
-KLIntakeTracker::KLIntakeTracker(const std::shared_ptr<const KLServices> &services)
-    : m_factoryMaker([services] { return std::make_shared<KLEntryFactory>(services); }) {}
+KLIntakeTracker::KLIntakeTracker()
+    : m_factoryMaker([](const std::shared_ptr<const KLServices> &services) {
+          return std::make_shared<KLEntryFactory>(services);
+      }) {}
 
 uint64_t KLIntakeTracker::preparingEntries() const {
     return m_counts.preparingEntries;
@@ -18,14 +20,13 @@ void KLIntakeTracker::withCounts(const std::function<void(Counts &counts)> &deci
     decide(m_counts);
 }
 
-void KLIntakeTracker::setFactoryMaker(std::function<std::shared_ptr<KLEntryFactory>()> maker) {
+void KLIntakeTracker::setFactoryMaker(FactoryMaker maker) {
     m_factoryMaker = std::move(maker);
 }
 
 std::shared_ptr<KLEntryFactory>
 KLIntakeTracker::makeWorkingFactory(const std::shared_ptr<const KLServices> &services) {
-    const std::shared_ptr<KLEntryFactory> factory =
-        services != nullptr ? std::make_shared<KLEntryFactory>(services) : m_factoryMaker();
+    const std::shared_ptr<KLEntryFactory> factory = m_factoryMaker(services);
     addWorkingEntryFactory(factory);
     return factory;
 }

@@ -20,8 +20,12 @@ public:
         bool foundContent = false;
     };
 
-    // The factories made by default hand the services to their entries.
-    explicit KLIntakeTracker(const std::shared_ptr<const KLServices> &services);
+    // Makes the factory of an intake call, which hands the call's services to its generators and entries.
+    using FactoryMaker =
+        std::function<std::shared_ptr<KLEntryFactory>(const std::shared_ptr<const KLServices> &services)>;
+
+    // The factories made by default are the program's chain of generators.
+    KLIntakeTracker();
 
     void beginCall() { ++m_callsToProcessURLs; }
     void endCall() { --m_callsToProcessURLs; }
@@ -32,11 +36,10 @@ public:
     void withCounts(const std::function<void(Counts &counts)> &decide);
 
     // The factory each intake call uses (tests give their own chain).
-    void setFactoryMaker(std::function<std::shared_ptr<KLEntryFactory>()> maker);
-    // A fresh factory for an intake call, working until it is removed; with services of the call's own (a
-    // page's session) the program's chain of generators is made with them.
-    std::shared_ptr<KLEntryFactory>
-    makeWorkingFactory(const std::shared_ptr<const KLServices> &services = nullptr);
+    void setFactoryMaker(FactoryMaker maker);
+    // A fresh factory for an intake call with the call's services (the program's, or a copy that names the
+    // session handed over with a page), working until it is removed.
+    std::shared_ptr<KLEntryFactory> makeWorkingFactory(const std::shared_ptr<const KLServices> &services);
     // Entries an intake call found: content, working and preparing until each preparation has ended.
     void startPreparing(const std::vector<std::shared_ptr<KLEntry>> &entries);
 
@@ -54,5 +57,5 @@ private:
     Counts m_counts;
     std::vector<std::shared_ptr<KLEntryFactory>> m_workingFactories;
     std::vector<std::shared_ptr<KLEntry>> m_workingEntries;
-    std::function<std::shared_ptr<KLEntryFactory>()> m_factoryMaker;
+    FactoryMaker m_factoryMaker;
 };

@@ -89,10 +89,11 @@ void KLURLIntake::processNested(const QList<QUrl> &urls, const std::shared_ptr<C
 void KLURLIntake::startCall(const std::shared_ptr<Call> &call) {
     m_state->tracker.beginCall();
     // A page's session reaches its generators and entries through services of their own.
-    std::shared_ptr<KLServices> services;
+    std::shared_ptr<const KLServices> services = m_state->services;
     if (call->cookies != nullptr) {
-        services = std::make_shared<KLServices>(*m_state->services);
-        services->sessionCookies = call->cookies;
+        auto page = std::make_shared<KLServices>(*m_state->services);
+        page->sessionCookies = call->cookies;
+        services = std::move(page);
     }
     call->factory = m_state->tracker.makeWorkingFactory(services);
     analyzeNextURL(call);

@@ -11,9 +11,9 @@ QString KLScrapingTask::getCommand(const QString &proxyFile, const QString &cook
     QStringList arguments = scriptArguments();
     if (fetchesFromTheWeb() && (!proxyFile.isEmpty() || !cookieFile.isEmpty())) {
         arguments.append(proxyFile);
-    }
-    if (fetchesFromTheWeb() && !cookieFile.isEmpty()) {
-        arguments.append(cookieFile);
+        if (!cookieFile.isEmpty()) {
+            arguments.append(cookieFile);
+        }
     }
     return KLScriptManager::commandForScript(scriptName(), arguments);
 }
