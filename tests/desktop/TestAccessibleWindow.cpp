@@ -173,7 +173,7 @@ TEST_F(AccessibleWindow, EveryControlIsNamedInEveryStateAndWindowAndADownloadsPr
     const QRegularExpression settled(s(", (Ready to process|Download/conversion error)"));
     Tree tree = waitForTree(
         [&settled](const Tree &read) { return KLAccessibilityTree::allTexts(read).count(settled) == 3; },
-        60s);
+        180s);
     ASSERT_EQ(KLAccessibilityTree::allTexts(tree).count(settled), 3) << outline(tree);
     EXPECT_GE(KLAccessibilityTree::allTexts(tree).count(s(", Ready to process")), 2) << outline(tree);
     inspect(s("rows ready"), tree);
