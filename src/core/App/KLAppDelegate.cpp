@@ -18,8 +18,8 @@ KLAppDelegate::~KLAppDelegate() = default;
 
 // ---- Launch and termination ----
 
-void KLAppDelegate::doFinishApplicationLaunch(bool rememberQueue) {
-    m_launch->doFinishApplicationLaunch(rememberQueue, weak_from_this());
+void KLAppDelegate::doFinishApplicationLaunch(bool forWindow) {
+    m_launch->doFinishApplicationLaunch(forWindow, weak_from_this());
 }
 
 void KLAppDelegate::initializeObjectRepository() {

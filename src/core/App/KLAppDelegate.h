@@ -51,9 +51,9 @@ public:
     std::shared_ptr<KLServices> services() const { return m_state->services; }
 
     // ---- Launch and termination ----
-    // Registers the services, cleans the downloads folder, and starts preparing what the launch needs.
-    // The command line neither restores nor remembers the window's queue.
-    void doFinishApplicationLaunch(bool rememberQueue = true);
+    // Registers the services, cleans the downloads folder, and opens the intake. The command line (not
+    // `forWindow`) neither restores nor remembers the window's queue, nor lists what the password window shows.
+    void doFinishApplicationLaunch(bool forWindow = true);
     void initializeObjectRepository();
     // Checks for a newer downloader (the launch does, once it has taken the remembered queue).
     void updateDownloaders();

@@ -34,24 +34,29 @@ KLApplicationLaunch::KLApplicationLaunch(std::shared_ptr<KLControllerState> stat
       m_maintenance(std::make_shared<KLDownloaderMaintenance>(m_state, m_statusLine)) {}
 
 void KLApplicationLaunch::doFinishApplicationLaunch(
-    bool rememberQueue, const std::weak_ptr<KLEntryTableControllerDelegate> &tableDelegate) {
+    bool forWindow, const std::weak_ptr<KLEntryTableControllerDelegate> &tableDelegate) {
     KLLog::log(QStringLiteral("STARTING KINOLARK PRO..."));
-    initializeObjectRepository(rememberQueue);
+    initializeObjectRepository(forWindow);
     m_state->tableController->setDelegate(tableDelegate);
     m_state->ui->setDragEnabled(true);
     m_state->ui->setBatchActions(false, false, false);
     m_statusLine->restoreState();
     KLKinolarkUtils::deleteDownloadsDirectory();
     installDownloader();
-    preparePasswordManager([self = shared_from_this()] {
-        self->restoreQueue();
-        self->m_state->ui->setLaunchMenusEnabled(true);
-        self->m_intake->launchFinished();
-        self->m_state->ui->setAddButtonVisible(true);
-        // The update check does not hold up the intake: the working copy is replaced by a rename, so a
-        // downloader started meanwhile runs either the old copy or the new one, whole.
-        self->updateDownloaders();
-    });
+    // Nothing the intake does waits for the credentials' lists: the downloader reads the credentials file
+    // itself, and the lists (two runs of the downloader on a first launch) serve the password window only.
+    // The command line, which has no such window, never makes them.
+    restoreQueue();
+    m_state->ui->setLaunchMenusEnabled(true);
+    m_intake->launchFinished();
+    m_state->ui->setAddButtonVisible(true);
+    // The update check does not hold up the intake: the working copy is replaced by a rename, so a
+    // downloader started meanwhile runs either the old copy or the new one, whole.
+    if (forWindow) {
+        preparePasswordManager([self = shared_from_this()] { self->updateDownloaders(); });
+    } else {
+        updateDownloaders();
+    }
 }
 
 void KLApplicationLaunch::initializeObjectRepository(bool rememberQueue) {
@@ -99,11 +104,15 @@ void KLApplicationLaunch::updateDownloaders() {
 }
 
 void KLApplicationLaunch::preparePasswordManager(std::function<void()> then) {
-    m_statusLine->setState(QStringLiteral("Preparing password manager..."), false);
-    m_state->ui->setDragEnabled(false);
-    m_maintenance->setUpPasswordManager([self = shared_from_this(), then = std::move(then)] {
-        self->m_state->ui->setDragEnabled(true);
-        self->m_statusLine->restoreState();
+    // The status line is the intake's while it runs.
+    const bool shown = m_state->tracker.callsToProcessURLs() == 0;
+    if (shown) {
+        m_statusLine->setState(QStringLiteral("Preparing password manager..."), false);
+    }
+    m_maintenance->setUpPasswordManager([self = shared_from_this(), shown, then = std::move(then)] {
+        if (shown && self->m_state->tracker.callsToProcessURLs() == 0) {
+            self->m_statusLine->restoreState();
+        }
         if (then) {
             then();
         }

@@ -19,11 +19,11 @@ public:
     KLApplicationLaunch(std::shared_ptr<KLControllerState> state, std::shared_ptr<KLStatusLine> statusLine,
                         std::shared_ptr<KLURLIntake> intake, std::shared_ptr<KLBatchActions> batchActions);
 
-    // Registers the services and the queue's follower, cleans the downloads folder, and starts preparing the
-    // credentials; once they are ready, takes the remembered queue and the requests that waited for the
-    // launch, then checks for a newer downloader. The command line neither restores nor remembers the
-    // window's queue.
-    void doFinishApplicationLaunch(bool rememberQueue,
+    // Registers the services and the queue's follower, cleans the downloads folder, takes the remembered
+    // queue and the requests that waited for the launch, then prepares the credentials' lists and checks for
+    // a newer downloader. The command line (not `forWindow`) neither restores nor remembers the window's
+    // queue, and has no password window to make the lists for.
+    void doFinishApplicationLaunch(bool forWindow,
                                    const std::weak_ptr<KLEntryTableControllerDelegate> &tableDelegate);
     // Makes the services, in order, into the state's services object, and registers them by their names.
     // The command line's has no remembered queue.
@@ -34,7 +34,8 @@ public:
     void updateDownloaders();
     // The downloader's upkeep, for the commands that ask for it.
     std::shared_ptr<KLDownloaderMaintenance> maintenance() const { return m_maintenance; }
-    // Reads the credentials and the downloader's lists while the status line says so; then `then`.
+    // Reads the credentials and the downloader's lists, while the status line says so when the intake is
+    // quiet; then `then`.
     void preparePasswordManager(std::function<void()> then);
     void restoreQueue();
     // Saves the credentials; the rest is saved as it changes.
