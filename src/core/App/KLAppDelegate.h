@@ -52,7 +52,8 @@ public:
 
     // ---- Launch and termination ----
     // Registers the services, cleans the downloads folder, and opens the intake. The command line (not
-    // `forWindow`) neither restores nor remembers the window's queue, nor lists what the password window shows.
+    // `forWindow`) neither restores nor remembers the window's queue, nor lists what the password window
+    // shows.
     void doFinishApplicationLaunch(bool forWindow = true);
     void initializeObjectRepository();
     // Checks for a newer downloader (the launch does, once it has taken the remembered queue).
