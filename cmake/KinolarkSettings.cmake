@@ -14,6 +14,13 @@ target_compile_definitions(kinolark_settings INTERFACE
 
 set(CMAKE_CXX_EXTENSIONS OFF)
 
+# gold links the many test programs in less than half the time of the default linker; it comes with binutils.
+include(CheckLinkerFlag)
+check_linker_flag(CXX -fuse-ld=gold KINOLARK_LINKS_WITH_GOLD)
+if(KINOLARK_LINKS_WITH_GOLD AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_link_options(kinolark_settings INTERFACE -fuse-ld=gold)
+endif()
+
 set(KINOLARK_SANITIZE "" CACHE STRING "Sanitizers to build with: empty, 'address,undefined' or 'thread'")
 if(KINOLARK_SANITIZE)
     target_compile_options(kinolark_settings INTERFACE -fsanitize=${KINOLARK_SANITIZE} -fno-omit-frame-pointer

@@ -1,5 +1,7 @@
 #include "Utils/KLResources.h"
 
+#include "KLResourcePaths.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
