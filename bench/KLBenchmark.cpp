@@ -1,7 +1,12 @@
 // Wall time of kinolark against the raw tools (yt-dlp and ffmpeg, or ffprobe and ffmpeg) doing the same
-// work, as ratios of medians over several runs, with kinolark's own CPU time per entry; and the CPU that
-// kinolark spends while a hundred entries wait behind a stalled download. Everything is served on
-// 127.0.0.1.
+// work, as ratios of medians over several runs, with kinolark's own CPU time per entry; a first run (empty
+// data folder) against the runs after it; and the CPU that kinolark spends while a hundred entries wait
+// behind a stalled download. Everything is served on 127.0.0.1. The contenders of a part take turns, run
+// after run, so that whatever else the machine does in those minutes falls on all of them alike.
+//
+// A page has two baselines: what a person types (one yt-dlp for the whole page, then ffmpeg for each file
+// it fetched, one after another), and one yt-dlp per video of the page (--playlist-items N, each of which
+// reads the page again) with its ffmpeg.
 //
 //   kinolark_bench [RUNS] [FILES]        (defaults: 5 runs, 50 files)
 #include "KLMediaFixtures.h"
@@ -56,10 +61,12 @@ struct Outcome {
     double cpuSeconds = 0.0; // of the program itself, as last seen before it ended
 };
 
-Outcome run(const QString &program, const QStringList &arguments) {
+Outcome run(const QString &program, const QStringList &arguments,
+            const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment()) {
     QElapsedTimer timer;
     timer.start();
     QProcess process;
+    process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.setStandardOutputFile(QProcess::nullDevice());
     process.start(program, arguments);
@@ -91,20 +98,6 @@ QString capture(const QString &program, const QStringList &arguments) {
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-std::vector<Outcome> measure(int runs, const std::function<void()> &prepare,
-                             const std::function<Outcome()> &work) {
-    std::vector<Outcome> outcomes;
-    for (int index = 0; index < runs; ++index) {
-        prepare();
-        const Outcome outcome = work();
-        if (!outcome.ok) {
-            out << "  (a run failed)" << Qt::endl;
-        }
-        outcomes.push_back(outcome);
-    }
-    return outcomes;
-}
-
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values.at(values.size() / 2);
@@ -118,22 +111,59 @@ std::vector<double> field(const std::vector<Outcome> &outcomes, double Outcome::
     return values;
 }
 
-void report(const QString &name, const std::vector<Outcome> &ours, const std::vector<Outcome> &raw,
-            int entries, double goal) {
-    const std::vector<double> ourSeconds = field(ours, &Outcome::seconds);
-    const std::vector<double> rawSeconds = field(raw, &Outcome::seconds);
-    const auto [rawMin, rawMax] = std::minmax_element(rawSeconds.begin(), rawSeconds.end());
+// One contender of a part: its name, its work, and what its runs came to.
+struct Contender {
+    QString name;
+    std::function<Outcome()> work;
+    std::vector<Outcome> outcomes;
+
+    double medianSeconds() const { return median(field(outcomes, &Outcome::seconds)); }
+};
+
+// Runs every contender once per round, in turn, each after `prepare`.
+void alternate(int runs, const std::function<void()> &prepare, std::vector<Contender> &contenders) {
+    for (int round = 0; round < runs; ++round) {
+        for (Contender &contender : contenders) {
+            prepare();
+            const Outcome outcome = contender.work();
+            if (!outcome.ok) {
+                out << "  (a run of " << contender.name << " failed)" << Qt::endl;
+            }
+            contender.outcomes.push_back(outcome);
+        }
+    }
+}
+
+void printTimes(const Contender &contender) {
+    const std::vector<double> seconds = field(contender.outcomes, &Outcome::seconds);
+    out << QString::asprintf("  %-26s median %7.2f s  (min %.2f, max %.2f; spread %.0f%% of the median)\n",
+                             qPrintable(contender.name), contender.medianSeconds(),
+                             *std::min_element(seconds.begin(), seconds.end()),
+                             *std::max_element(seconds.begin(), seconds.end()),
+                             100.0 *
+                                 (*std::max_element(seconds.begin(), seconds.end()) -
+                                  *std::min_element(seconds.begin(), seconds.end())) /
+                                 contender.medianSeconds());
+}
+
+// The first contender is kinolark; each of the others is a baseline, with the goal of the ratio against it
+// (none when the goal is 0).
+void report(const QString &name, const std::vector<Contender> &contenders, const std::vector<double> &goals,
+            int entries) {
     out << name << Qt::endl;
-    out << QString::asprintf("  kinolark   median %7.2f s  (min %.2f, max %.2f)\n", median(ourSeconds),
-                             *std::min_element(ourSeconds.begin(), ourSeconds.end()),
-                             *std::max_element(ourSeconds.begin(), ourSeconds.end()));
-    out << QString::asprintf("  raw tools  median %7.2f s  (min %.2f, max %.2f)\n", median(rawSeconds),
-                             *rawMin, *rawMax);
-    out << QString::asprintf(
-        "  ratio kinolark / raw: %.2f  (goal %.2f; noise: raw spread %.0f%% of its median)\n",
-        median(ourSeconds) / median(rawSeconds), goal, 100.0 * (*rawMax - *rawMin) / median(rawSeconds));
+    for (const Contender &contender : contenders) {
+        printTimes(contender);
+    }
+    const Contender &ours = contenders.front();
+    for (std::size_t index = 1; index < contenders.size(); ++index) {
+        const double goal = goals.at(index - 1);
+        out << QString::asprintf("  ratio kinolark / %s: %.2f%s\n", qPrintable(contenders.at(index).name),
+                                 ours.medianSeconds() / contenders.at(index).medianSeconds(),
+                                 goal > 0.0 ? qPrintable(QString::asprintf("  (goal at most %.2f)", goal))
+                                            : "");
+    }
     out << QString::asprintf("  kinolark's own CPU: %.3f s per entry (counted in steps of 0.01 s)\n",
-                             median(field(ours, &Outcome::cpuSeconds)) / entries);
+                             median(field(ours.outcomes, &Outcome::cpuSeconds)) / entries);
     out.flush();
 }
 
@@ -175,10 +205,18 @@ QString makeClip(const QString &folder) {
     return path;
 }
 
-std::pair<QString, QStringList> rawDownload(const QString &page, const QString &item, const QString &target) {
-    return {
-        QStringLiteral("yt-dlp"),
-        {QStringLiteral("-q"), QStringLiteral("--playlist-items"), item, QStringLiteral("-o"), target, page}};
+// yt-dlp as a person runs it on a page: every video of the page, numbered in the page's order.
+std::pair<QString, QStringList> rawPageDownload(const QString &page, const QString &folder) {
+    return {QStringLiteral("yt-dlp"),
+            {QStringLiteral("-q"), QStringLiteral("-o"),
+             QDir(folder).filePath(QStringLiteral("d%(autonumber)s.%(ext)s")), page}};
+}
+
+// yt-dlp for one video of a page, which reads the page again.
+std::pair<QString, QStringList> rawItemDownload(const QString &page, int item, const QString &target) {
+    return {QStringLiteral("yt-dlp"),
+            {QStringLiteral("-q"), QStringLiteral("--no-warnings"), QStringLiteral("--playlist-items"),
+             QString::number(item), QStringLiteral("-o"), target, page}};
 }
 
 std::pair<QString, QStringList> rawConversion(const QString &input, const QStringList &parameters,
@@ -248,25 +286,75 @@ public:
     void warmUp() const {
         clean();
         run(kinolark(), {m_site.url(QStringLiteral("page.html")), QStringLiteral("-o"), m_output});
+        run(QStringLiteral("yt-dlp"), {QStringLiteral("--version")});
     }
 
-    // A page of one or more videos (each the same clip), against yt-dlp fetching each video of the page
-    // and ffmpeg converting it, one after another.
-    void videoPage(const QString &heading, const QString &page, int videos, double goal,
+    // A page of one or more videos (each the same clip), against the two baselines.
+    void videoPage(const QString &heading, const QString &page, int videos, const std::vector<double> &goals,
                    const QStringList &parameters) const {
         out << heading << "; " << m_runs << " runs" << Qt::endl;
-        const auto ours = measureOurs(m_site.url(page));
-        const auto raw = timed([&] {
-            std::vector<std::pair<QString, QStringList>> commands;
-            for (int item = 1; item <= videos; ++item) {
-                const QString downloaded = in(QStringLiteral("d%1.mp4").arg(item));
-                commands.push_back(rawDownload(m_site.url(page), QString::number(item), downloaded));
-                commands.push_back(
-                    rawConversion(downloaded, parameters, in(QStringLiteral("o%1.mov").arg(item))));
-            }
-            return runAll(commands);
-        });
-        report(heading, ours, raw, videos, goal);
+        const QString address = m_site.url(page);
+        std::vector<Contender> contenders{
+            ours(QStringLiteral("kinolark"), address),
+            {QStringLiteral("yt-dlp page, ffmpeg each"),
+             [&] {
+                 Outcome total = runAll({rawPageDownload(address, m_output)});
+                 const QStringList fetched =
+                     QDir(m_output).entryList({QStringLiteral("d*")}, QDir::Files, QDir::Name);
+                 total.ok = total.ok && fetched.size() == videos;
+                 std::vector<std::pair<QString, QStringList>> conversions;
+                 for (const QString &name : fetched) {
+                     conversions.push_back(
+                         rawConversion(in(name), parameters, in(name + QStringLiteral(".mov"))));
+                 }
+                 const Outcome converted = runAll(conversions);
+                 return Outcome{total.ok && converted.ok, total.seconds + converted.seconds, 0.0};
+             },
+             {}},
+            {QStringLiteral("yt-dlp, ffmpeg per video"),
+             [&] {
+                 std::vector<std::pair<QString, QStringList>> commands;
+                 for (int item = 1; item <= videos; ++item) {
+                     const QString downloaded = in(QStringLiteral("d%1.mp4").arg(item));
+                     commands.push_back(rawItemDownload(address, item, downloaded));
+                     commands.push_back(
+                         rawConversion(downloaded, parameters, in(QStringLiteral("o%1.mov").arg(item))));
+                 }
+                 return runAll(commands);
+             },
+             {}}};
+        alternate(
+            m_runs, [this] { clean(); }, contenders);
+        report(heading, contenders, goals, videos);
+    }
+
+    // The one-video page run with an empty data folder, as on the first run after installing, against the
+    // same run with the data folder the runs before it left.
+    void firstRun() const {
+        out << "The first run against the next ones, one video on a page; " << m_runs << " runs" << Qt::endl;
+        const QString address = m_site.url(QStringLiteral("page.html"));
+        std::vector<Contender> contenders{
+            {QStringLiteral("kinolark, first run"),
+             [&] {
+                 const QTemporaryDir fresh;
+                 QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+                 for (const char *name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"}) {
+                     environment.insert(QString::fromLatin1(name),
+                                        QDir(fresh.path()).filePath(QString::fromLatin1(name)));
+                 }
+                 return run(kinolark(), {address, QStringLiteral("-o"), m_output}, environment);
+             },
+             {}},
+            ours(QStringLiteral("kinolark, later run"), address)};
+        alternate(
+            m_runs, [this] { clean(); }, contenders);
+        out << "First run" << Qt::endl;
+        for (const Contender &contender : contenders) {
+            printTimes(contender);
+        }
+        out << QString::asprintf("  first run - later run: %+.2f s  (goal at most 0.10)\n",
+                                 contenders.at(0).medianSeconds() - contenders.at(1).medianSeconds());
+        out.flush();
     }
 
     void folder(int files) const {
@@ -278,20 +366,25 @@ public:
         }
         const QStringList parameters = conversionParameters(KLMediaFixtures::path(KLMediaFixtures::Clip360p));
         out << "A folder of " << files << " short files, converted; " << m_runs << " runs" << Qt::endl;
-        const auto ours = measureOurs(folder);
-        const auto raw = timed([&] {
-            std::vector<std::pair<QString, QStringList>> commands;
-            for (const QString &name : QDir(folder).entryList(QDir::Files)) {
-                const QString input = QDir(folder).filePath(name);
-                commands.push_back(
-                    {QStringLiteral("ffprobe"),
-                     {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_streams"),
-                      QStringLiteral("-show_format"), input}});
-                commands.push_back(rawConversion(input, parameters, in(name + QStringLiteral(".mov"))));
-            }
-            return runAll(commands);
-        });
-        report(QStringLiteral("Folder of short files"), ours, raw, files, 1.1);
+        std::vector<Contender> contenders{
+            ours(QStringLiteral("kinolark"), folder),
+            {QStringLiteral("ffprobe, ffmpeg per file"),
+             [&] {
+                 std::vector<std::pair<QString, QStringList>> commands;
+                 for (const QString &name : QDir(folder).entryList(QDir::Files)) {
+                     const QString input = QDir(folder).filePath(name);
+                     commands.push_back(
+                         {QStringLiteral("ffprobe"),
+                          {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_streams"),
+                           QStringLiteral("-show_format"), input}});
+                     commands.push_back(rawConversion(input, parameters, in(name + QStringLiteral(".mov"))));
+                 }
+                 return runAll(commands);
+             },
+             {}}};
+        alternate(
+            m_runs, [this] { clean(); }, contenders);
+        report(QStringLiteral("Folder of short files"), contenders, {1.1}, files);
     }
 
     void idle(const QString &clip) const {
@@ -302,18 +395,13 @@ public:
 private:
     QString in(const QString &name) const { return QDir(m_output).filePath(name); }
 
-    // KINOLARK_BENCH_WRAPPER (e.g. "strace -f -tt -o /tmp/trace") runs kinolark under another program.
-    std::vector<Outcome> measureOurs(const QString &source) const {
+    // kinolark on a source, into the output folder. KINOLARK_BENCH_WRAPPER (e.g. "strace -f -tt -o
+    // /tmp/trace") runs it under another program.
+    Contender ours(const QString &name, const QString &source) const {
         QStringList command = QProcess::splitCommand(qEnvironmentVariable("KINOLARK_BENCH_WRAPPER"));
         command << kinolark() << source << QStringLiteral("-o") << m_output;
         const QString program = command.takeFirst();
-        return timed([&] { return run(program, command); });
-    }
-
-    // The runs of some work, each into an empty output folder.
-    std::vector<Outcome> timed(const std::function<Outcome()> &work) const {
-        return measure(
-            m_runs, [this] { clean(); }, work);
+        return {name, [program, command] { return run(program, command); }, {}};
     }
 
     KLYTDLTestSite &m_site;
@@ -335,9 +423,9 @@ int main(int argc, char **argv) {
     QCoreApplication application(argc, argv);
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
     const int files = argc > 2 ? std::max(1, atoi(argv[2])) : 50;
-    // KINOLARK_BENCH_PARTS (e.g. "four,idle") picks some of the parts: page, four, folder, idle.
+    // KINOLARK_BENCH_PARTS (e.g. "four,idle") picks some of the parts: page, four, first, folder, idle.
     const QStringList parts =
-        qEnvironmentVariable("KINOLARK_BENCH_PARTS", QStringLiteral("page,four,folder,idle"))
+        qEnvironmentVariable("KINOLARK_BENCH_PARTS", QStringLiteral("page,four,first,folder,idle"))
             .split(QLatin1Char(','));
 
     QTemporaryDir work;
@@ -360,12 +448,14 @@ int main(int argc, char **argv) {
     bench.warmUp();
     if (parts.contains(QStringLiteral("page"))) {
         bench.videoPage(QStringLiteral("One 8-second 1080p video on a page, converted"),
-                        QStringLiteral("page.html"), 1, 1.1, parameters);
+                        QStringLiteral("page.html"), 1, {1.1, 0.0}, parameters);
     }
     if (parts.contains(QStringLiteral("four"))) {
-        bench.videoPage(
-            QStringLiteral("A page of four such videos, converted (raw: the tools one after another)"),
-            QStringLiteral("four.html"), 4, 0.9, parameters);
+        bench.videoPage(QStringLiteral("A page of four such videos, converted"), QStringLiteral("four.html"),
+                        4, {1.0, 0.0}, parameters);
+    }
+    if (parts.contains(QStringLiteral("first"))) {
+        bench.firstRun();
     }
     if (parts.contains(QStringLiteral("folder"))) {
         bench.folder(files);
