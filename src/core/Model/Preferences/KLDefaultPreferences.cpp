@@ -18,59 +18,72 @@
 
 namespace {
 
-using Field = KLPreferencesField<KLDefaultPreferences>;
+using ApplicationField = KLPreferencesField<KLDefaultPreferences>;
 
 const QString organisationName = QStringLiteral("KinolarkPro");
 const QString applicationName = QStringLiteral("KinolarkPro");
 const QString providerKey = QStringLiteral("provider");
 
-QString key(const char *name) {
+QString applicationKey(const char *name) {
     return QString::fromLatin1(name);
 }
 
-std::vector<Field> buildApplicationFields() {
+std::vector<ApplicationField> buildApplicationFields() {
     using D = KLDefaultPreferences;
     // A limit of 0 would start nothing, ever; a queue of 0 rows would show nothing.
     const KLValueRange atLeastOne{1, 999};
     return {
-        Field::number(key("numberOfConcurrentDownloads"), &D::numberOfConcurrentDownloads,
-                      &D::setNumberOfConcurrentDownloads, atLeastOne),
-        Field::number(key("numberOfConcurrentProcessing"), &D::numberOfConcurrentProcessing,
-                      &D::setNumberOfConcurrentProcessing, atLeastOne),
-        Field::yesNo(key("automaticallyStartDownloading"), &D::automaticallyStartDownloading,
-                     &D::setAutomaticallyStartDownloading),
-        Field::yesNo(key("importIntoITunes"), &D::importIntoItunes, &D::setImportIntoItunes),
-        Field::yesNo(key("automaticallyRemoveWhenCompleted"), &D::automaticallyRemoveWhenCompleted,
-                     &D::setAutomaticallyRemoveWhenCompleted),
-        Field::text(key("theme"), &D::theme, &D::setTheme),
-        Field::number(key("queueSize"), &D::queueSize, &D::setQueueSize, true, atLeastOne),
-        Field::text(providerKey, &D::provider, &D::setProvider),
-        Field::yesNo(key("useProxy"), &D::useProxy, &D::setUseProxy),
-        Field::text(key("proxyProtocol"), &D::proxyProtocol, &D::setProxyProtocol),
-        Field::text(key("proxyHost"), &D::proxyHost, &D::setProxyHost),
-        Field::text(key("proxyUsername"), &D::proxyUsername, &D::setProxyUsername),
-        Field::text(key("proxyPassword"), &D::proxyPassword, &D::setProxyPassword),
-        Field::text(key("proxyPort"), &D::proxyPort, &D::setProxyPort),
-        Field::yesNo(key("useUpdateProxy"), &D::useUpdateProxy, &D::setUseUpdateProxy),
-        Field::text(key("updateProxyHost"), &D::updateProxyHost, &D::setUpdateProxyHost),
-        Field::text(key("updateProxyUsername"), &D::updateProxyUsername, &D::setUpdateProxyUsername),
-        Field::text(key("updateProxyPassword"), &D::updateProxyPassword, &D::setUpdateProxyPassword),
-        Field::text(key("updateProxyPort"), &D::updateProxyPort, &D::setUpdateProxyPort),
-        Field::yesNo(key("sendNotifications"), &D::sendNotifications, &D::setSendNotifications),
-        Field::text(key("addButtonBehaviour"), &D::addButtonBehaviour, &D::setAddButtonBehaviour),
-        Field::text(key("rememberQueue"), &D::rememberQueue, &D::setRememberQueue),
-        Field::yesNo(key("followYoutubeLists"), &D::followYoutubeLists, &D::setFollowYoutubeLists),
-        Field::number(key("keptDownloadsDays"), &D::keptDownloadsDays, &D::setKeptDownloadsDays,
-                      KLValueRange{1, 365}),
-        Field::text(key("cookiesFromBrowser"), &D::cookiesFromBrowser, &D::setCookiesFromBrowser,
-                    [](const QString &stored) {
-                        return stored.isEmpty() || KLDownloaderCookies::isKnownBrowser(stored);
-                    }),
+        ApplicationField::number(applicationKey("numberOfConcurrentDownloads"),
+                                 &D::numberOfConcurrentDownloads, &D::setNumberOfConcurrentDownloads,
+                                 atLeastOne),
+        ApplicationField::number(applicationKey("numberOfConcurrentProcessing"),
+                                 &D::numberOfConcurrentProcessing, &D::setNumberOfConcurrentProcessing,
+                                 atLeastOne),
+        ApplicationField::yesNo(applicationKey("automaticallyStartDownloading"),
+                                &D::automaticallyStartDownloading, &D::setAutomaticallyStartDownloading),
+        ApplicationField::yesNo(applicationKey("importIntoITunes"), &D::importIntoItunes,
+                                &D::setImportIntoItunes),
+        ApplicationField::yesNo(applicationKey("automaticallyRemoveWhenCompleted"),
+                                &D::automaticallyRemoveWhenCompleted,
+                                &D::setAutomaticallyRemoveWhenCompleted),
+        ApplicationField::text(applicationKey("theme"), &D::theme, &D::setTheme),
+        ApplicationField::number(applicationKey("queueSize"), &D::queueSize, &D::setQueueSize, true,
+                                 atLeastOne),
+        ApplicationField::text(providerKey, &D::provider, &D::setProvider),
+        ApplicationField::yesNo(applicationKey("useProxy"), &D::useProxy, &D::setUseProxy),
+        ApplicationField::text(applicationKey("proxyProtocol"), &D::proxyProtocol, &D::setProxyProtocol),
+        ApplicationField::text(applicationKey("proxyHost"), &D::proxyHost, &D::setProxyHost),
+        ApplicationField::text(applicationKey("proxyUsername"), &D::proxyUsername, &D::setProxyUsername),
+        ApplicationField::text(applicationKey("proxyPassword"), &D::proxyPassword, &D::setProxyPassword),
+        ApplicationField::text(applicationKey("proxyPort"), &D::proxyPort, &D::setProxyPort),
+        ApplicationField::yesNo(applicationKey("useUpdateProxy"), &D::useUpdateProxy, &D::setUseUpdateProxy),
+        ApplicationField::text(applicationKey("updateProxyHost"), &D::updateProxyHost,
+                               &D::setUpdateProxyHost),
+        ApplicationField::text(applicationKey("updateProxyUsername"), &D::updateProxyUsername,
+                               &D::setUpdateProxyUsername),
+        ApplicationField::text(applicationKey("updateProxyPassword"), &D::updateProxyPassword,
+                               &D::setUpdateProxyPassword),
+        ApplicationField::text(applicationKey("updateProxyPort"), &D::updateProxyPort,
+                               &D::setUpdateProxyPort),
+        ApplicationField::yesNo(applicationKey("sendNotifications"), &D::sendNotifications,
+                                &D::setSendNotifications),
+        ApplicationField::text(applicationKey("addButtonBehaviour"), &D::addButtonBehaviour,
+                               &D::setAddButtonBehaviour),
+        ApplicationField::text(applicationKey("rememberQueue"), &D::rememberQueue, &D::setRememberQueue),
+        ApplicationField::yesNo(applicationKey("followYoutubeLists"), &D::followYoutubeLists,
+                                &D::setFollowYoutubeLists),
+        ApplicationField::number(applicationKey("keptDownloadsDays"), &D::keptDownloadsDays,
+                                 &D::setKeptDownloadsDays, KLValueRange{1, 365}),
+        ApplicationField::text(applicationKey("cookiesFromBrowser"), &D::cookiesFromBrowser,
+                               &D::setCookiesFromBrowser,
+                               [](const QString &stored) {
+                                   return stored.isEmpty() || KLDownloaderCookies::isKnownBrowser(stored);
+                               }),
     };
 }
 
-const std::vector<Field> &applicationFields() {
-    static const std::vector<Field> fields = buildApplicationFields();
+const std::vector<ApplicationField> &applicationFields() {
+    static const std::vector<ApplicationField> fields = buildApplicationFields();
     return fields;
 }
 
@@ -157,8 +170,8 @@ void KLDefaultPreferences::setSaving(bool saving) {
 
 const KLPreferencesField<KLDefaultPreferences> *KLDefaultPreferences::applicationField(const QString &key) {
     const auto &fields = applicationFields();
-    const auto found =
-        std::find_if(fields.begin(), fields.end(), [&key](const Field &field) { return field.key == key; });
+    const auto found = std::find_if(fields.begin(), fields.end(),
+                                    [&key](const ApplicationField &field) { return field.key == key; });
     return found != fields.end() ? &*found : nullptr;
 }
 

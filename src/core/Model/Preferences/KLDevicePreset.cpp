@@ -2,7 +2,7 @@
 
 namespace {
 
-QString text(const char *value) {
+QString presetText(const char *value) {
     return QString::fromLatin1(value);
 }
 
@@ -10,12 +10,13 @@ QString text(const char *value) {
 // when the output has no audio stream.
 KLDevicePreset console(const char *name, const char *videoContainer, const char *audioContainer, QSizeF size,
                        const char *videoCodec, const char *audioWithVideo, const char *audioOnly) {
-    return {text(name),       text(videoContainer), text(audioContainer), size,
-            text(videoCodec), text(audioWithVideo), text(audioOnly),      true};
+    return {presetText(name),       presetText(videoContainer), presetText(audioContainer), size,
+            presetText(videoCodec), presetText(audioWithVideo), presetText(audioOnly),      true};
 }
 
 KLDevicePreset apple(const char *name, QSizeF size, const char *videoCodec) {
-    return {text(name), text("mov"), text("m4a"), size, text(videoCodec), text("aac"), text("aac"), false};
+    return {presetText(name),       presetText("mov"), presetText("m4a"), size,
+            presetText(videoCodec), presetText("aac"), presetText("aac"), false};
 }
 
 QList<KLDevicePreset> buildPresets() {
@@ -47,7 +48,7 @@ QList<KLDevicePreset> buildPresets() {
         apple("iPad Air, iPad Air 2, iPad Pro 9.7 (iOS 11+)", {2048, 1536}, "h265"),
         apple("iPad Pro 10.5 (iOS 11+)", {2224, 1668}, "h265"),
         apple("iPad Pro 12.9 (iOS 11+)", {2732, 2048}, "h265"),
-        {text("Download only (no conversion)"), {}, {}, {}, {}, {}, {}, false},
+        {presetText("Download only (no conversion)"), {}, {}, {}, {}, {}, {}, false},
     };
 }
 

@@ -8,26 +8,26 @@
 
 namespace {
 
-using Field = KLPreferencesField<KLPreferences>;
+using ConversionField = KLPreferencesField<KLPreferences>;
 
-QString key(const char *name) {
+QString conversionKey(const char *name) {
     return QString::fromLatin1(name);
 }
 
-Field::Accepts oneOf(QStringList (*list)()) {
+ConversionField::Accepts oneOf(QStringList (*list)()) {
     return [list](const QString &text) { return list().contains(text); };
 }
 
 template <class Enumeration>
-Field enumerationField(const char *name, Enumeration (KLPreferences::*getter)() const,
-                       void (KLPreferences::*setter)(Enumeration), QString (*toString)(Enumeration),
-                       std::optional<Enumeration> (*fromString)(const QString &)) {
-    return Field::make<Enumeration>(
-        key(name), getter, setter, [toString](Enumeration value) { return QVariant(toString(value)); },
-        fromString);
+ConversionField enumerationField(const char *name, Enumeration (KLPreferences::*getter)() const,
+                                 void (KLPreferences::*setter)(Enumeration), QString (*toString)(Enumeration),
+                                 std::optional<Enumeration> (*fromString)(const QString &)) {
+    return ConversionField::make<Enumeration>(
+        conversionKey(name), getter, setter,
+        [toString](Enumeration value) { return QVariant(toString(value)); }, fromString);
 }
 
-std::vector<Field> buildConversionFields() {
+std::vector<ConversionField> buildConversionFields() {
     using P = KLPreferences;
     using F = KLPreferencesFields;
     // The values the codec panes accept; ffmpeg refuses what lies outside.
@@ -36,106 +36,136 @@ std::vector<Field> buildConversionFields() {
     // Rates typed in freely: what audio hardware and ffmpeg's encoders take.
     const KLValueRange sampleRate{8000, 192000};
     return {
-        Field::text(key("container"), &P::container, &P::setContainer, &F::isKnownContainer),
+        ConversionField::text(conversionKey("container"), &P::container, &P::setContainer,
+                              &F::isKnownContainer),
         enumerationField("outputMode", &P::outputMode, &P::setOutputMode, &P::outputModeToString,
                          &P::outputModeFromString),
-        Field::text(key("outputFor"), &P::outputFor, &P::setOutputFor, &P::isKnownOutputFor),
+        ConversionField::text(conversionKey("outputFor"), &P::outputFor, &P::setOutputFor,
+                              &P::isKnownOutputFor),
         enumerationField("settingsLevel", &P::settingsLevel, &P::setSettingsLevel, &P::settingsLevelToString,
                          &P::settingsLevelFromString),
-        Field::yesNo(key("useSubtitles"), &P::useSubtitles, &P::setUseSubtitles),
-        Field::make<QSizeF>(
-            key("resolution"), &P::resolution, &P::setResolution,
+        ConversionField::yesNo(conversionKey("useSubtitles"), &P::useSubtitles, &P::setUseSubtitles),
+        ConversionField::make<QSizeF>(
+            conversionKey("resolution"), &P::resolution, &P::setResolution,
             [](QSizeF value) { return QVariant(KLPreferencesStoredForm::fromResolution(value)); },
             &KLPreferencesStoredForm::toResolution),
-        Field::yesNo(key("useAsMaximumResolution"), &P::useAsMaximumResolution,
-                     &P::setUseAsMaximumResolution),
-        Field::yesNo(key("useInputFilesResolution"), &P::useInputFilesResolution,
-                     &P::setUseInputFilesResolution),
-        Field::yesNo(key("keepAspectRatio"), &P::keepAspectRatio, &P::setKeepAspectRatio),
-        Field::text(key("videoCodec"), &P::videoCodec, &P::setVideoCodec, &F::isVideoCodecOrNone),
-        Field::yesNo(key("useInputFilesVideoCodec"), &P::useInputFilesVideoCodec,
-                     &P::setUseInputFilesVideoCodec),
-        Field::text(key("audioCodec"), &P::audioCodec, &P::setAudioCodec, &F::isAudioCodecOrNone),
-        Field::yesNo(key("useInputFilesAudioCodec"), &P::useInputFilesAudioCodec,
-                     &P::setUseInputFilesAudioCodec),
+        ConversionField::yesNo(conversionKey("useAsMaximumResolution"), &P::useAsMaximumResolution,
+                               &P::setUseAsMaximumResolution),
+        ConversionField::yesNo(conversionKey("useInputFilesResolution"), &P::useInputFilesResolution,
+                               &P::setUseInputFilesResolution),
+        ConversionField::yesNo(conversionKey("keepAspectRatio"), &P::keepAspectRatio, &P::setKeepAspectRatio),
+        ConversionField::text(conversionKey("videoCodec"), &P::videoCodec, &P::setVideoCodec,
+                              &F::isVideoCodecOrNone),
+        ConversionField::yesNo(conversionKey("useInputFilesVideoCodec"), &P::useInputFilesVideoCodec,
+                               &P::setUseInputFilesVideoCodec),
+        ConversionField::text(conversionKey("audioCodec"), &P::audioCodec, &P::setAudioCodec,
+                              &F::isAudioCodecOrNone),
+        ConversionField::yesNo(conversionKey("useInputFilesAudioCodec"), &P::useInputFilesAudioCodec,
+                               &P::setUseInputFilesAudioCodec),
         enumerationField("audioMode", &P::audioMode, &P::setAudioMode, &P::audioModeToString,
                          &P::audioModeFromString),
-        Field::yesNo(key("useInputFilesChannels"), &P::useInputFilesMonoStereo,
-                     &P::setUseInputFilesMonoStereo),
-        Field::text(key("downloadLocation"), &P::downloadLocation, &P::setDownloadLocation,
-                    &F::isAbsolutePath),
+        ConversionField::yesNo(conversionKey("useInputFilesChannels"), &P::useInputFilesMonoStereo,
+                               &P::setUseInputFilesMonoStereo),
+        ConversionField::text(conversionKey("downloadLocation"), &P::downloadLocation,
+                              &P::setDownloadLocation, &F::isAbsolutePath),
 
-        Field::text(key("h264Mode"), &P::h264Mode, &P::setH264Mode, oneOf(&P::listH264Modes)),
-        Field::number(key("h264CRFValue"), &P::h264CRFValue, &P::setH264CRFValue, crf),
-        Field::text(key("h264CRFSpeedPreset"), &P::h264CRFSpeedPreset, &P::setH264CRFSpeedPreset,
-                    &F::isSpeedPreset),
-        Field::number(key("h264TwoPassBitRate"), &P::h264TwoPassBitRate, &P::setH264TwoPassBitRate),
-        Field::text(key("h264TwoPassSpeedPreset"), &P::h264TwoPassSpeedPreset, &P::setH264TwoPassSpeedPreset,
-                    &F::isSpeedPreset),
-        Field::text(key("h265Mode"), &P::h265Mode, &P::setH265Mode, oneOf(&P::listH265Modes)),
-        Field::number(key("h265CRFValue"), &P::h265CRFValue, &P::setH265CRFValue, crf),
-        Field::text(key("h265CRFSpeedPreset"), &P::h265CRFSpeedPreset, &P::setH265CRFSpeedPreset,
-                    &F::isSpeedPreset),
-        Field::number(key("h265TwoPassBitRate"), &P::h265TwoPassBitRate, &P::setH265TwoPassBitRate),
-        Field::text(key("h265TwoPassSpeedPreset"), &P::h265TwoPassSpeedPreset, &P::setH265TwoPassSpeedPreset,
-                    &F::isSpeedPreset),
-        Field::text(key("mpeg4Mode"), &P::mpeg4Mode, &P::setMpeg4Mode, oneOf(&P::listMPEG4Modes)),
-        Field::text(key("mpeg4VTag"), &P::mpeg4VTag, &P::setMpeg4VTag, &F::isVideoTag),
-        Field::number(key("mpeg4QScale"), &P::mpeg4QScale, &P::setMpeg4QScale, qualityScale),
-        Field::number(key("mpeg4TwoPassBitRate"), &P::mpeg4TwoPassBitRate, &P::setMpeg4TwoPassBitRate),
-        Field::text(key("msmpeg4Mode"), &P::msmpeg4Mode, &P::setMsmpeg4Mode, oneOf(&P::listMSMPEG4Modes)),
-        Field::number(key("msmpeg4QScale"), &P::msmpeg4QScale, &P::setMsmpeg4QScale, qualityScale),
-        Field::number(key("msmpeg4TwoPassBitRate"), &P::msmpeg4TwoPassBitRate, &P::setMsmpeg4TwoPassBitRate),
-        Field::text(key("flvMode"), &P::flvMode, &P::setFlvMode, oneOf(&P::listFLVModes)),
-        Field::number(key("flvQScale"), &P::flvQScale, &P::setFlvQScale, qualityScale),
-        Field::number(key("flvTwoPassBitRate"), &P::flvTwoPassBitRate, &P::setFlvTwoPassBitRate),
-        Field::text(key("wmv2Mode"), &P::wmv2Mode, &P::setWmv2Mode, oneOf(&P::listWMV2Modes)),
-        Field::number(key("wmv2QScale"), &P::wmv2QScale, &P::setWmv2QScale, qualityScale),
-        Field::number(key("wmv2TwoPassBitRate"), &P::wmv2TwoPassBitRate, &P::setWmv2TwoPassBitRate),
-        Field::text(key("mpegMode"), &P::mpegMode, &P::setMpegMode, oneOf(&P::listMPEGModes)),
-        Field::number(key("mpegQScale"), &P::mpegQScale, &P::setMpegQScale, qualityScale),
-        Field::number(key("mpegTwoPassBitRate"), &P::mpegTwoPassBitRate, &P::setMpegTwoPassBitRate),
-        Field::text(key("aacMode"), &P::aacMode, &P::setAacMode, oneOf(&P::listAACModes)),
-        Field::number(key("aacVariableBitRateQuality"), &P::aacVariableBitRateQuality,
-                      &P::setAacVariableBitRateQuality, KLValueRange{0, 2}),
-        Field::number(key("aacConstantBitRate"), &P::aacConstantBitRate, &P::setAacConstantBitRate),
-        Field::number(key("aacSampleRate"), &P::aacSampleRate, &P::setAacSampleRate),
-        Field::text(key("mp3Mode"), &P::mp3Mode, &P::setMp3Mode, oneOf(&P::listMP3Modes)),
-        Field::number(key("mp3VariableBitRateQuality"), &P::mp3VariableBitRateQuality,
-                      &P::setMp3VariableBitRateQuality, KLValueRange{0, 9}),
-        Field::number(key("mp3ConstantBitRate"), &P::mp3ConstantBitRate, &P::setMp3ConstantBitRate),
-        Field::number(key("mp3SampleRate"), &P::mp3SampleRate, &P::setMp3SampleRate),
-        Field::number(key("wavSampleRate"), &P::wavSampleRate, &P::setWavSampleRate, sampleRate),
-        Field::number(key("wmav2Bitrate"), &P::wmav2Bitrate, &P::setWmav2Bitrate),
-        Field::number(key("wmav2SampleRate"), &P::wmav2SampleRate, &P::setWmav2SampleRate,
-                      KLValueRange{24000, 48000}),
-        Field::number(key("mp2Bitrate"), &P::mp2Bitrate, &P::setMp2Bitrate),
-        Field::number(key("mp2SampleRate"), &P::mp2SampleRate, &P::setMp2SampleRate),
-        Field::text(key("vp8Mode"), &P::vp8Mode, &P::setVp8Mode, oneOf(&P::listVP8Modes)),
-        Field::number(key("vp8CRFValue"), &P::vp8CRFValue, &P::setVp8CRFValue, KLValueRange{4, 63}),
-        Field::number(key("vp8TwoPassBitRate"), &P::vp8TwoPassBitRate, &P::setVp8TwoPassBitRate),
-        Field::text(key("vp9Mode"), &P::vp9Mode, &P::setVp9Mode, oneOf(&P::listVP9Modes)),
-        Field::number(key("vp9CRFValue"), &P::vp9CRFValue, &P::setVp9CRFValue, KLValueRange{0, 63}),
-        Field::number(key("vp9TwoPassBitRate"), &P::vp9TwoPassBitRate, &P::setVp9TwoPassBitRate),
-        Field::text(key("vorbisMode"), &P::vorbisMode, &P::setVorbisMode, oneOf(&P::listVorbisModes)),
-        Field::number(key("vorbisVariableBitRateQuality"), &P::vorbisVariableBitRateQuality,
-                      &P::setVorbisVariableBitRateQuality, KLValueRange{0, 10}),
-        Field::number(key("vorbisConstantBitRate"), &P::vorbisConstantBitRate, &P::setVorbisConstantBitRate),
-        Field::number(key("vorbisSampleRate"), &P::vorbisSampleRate, &P::setVorbisSampleRate, sampleRate),
+        ConversionField::text(conversionKey("h264Mode"), &P::h264Mode, &P::setH264Mode,
+                              oneOf(&P::listH264Modes)),
+        ConversionField::number(conversionKey("h264CRFValue"), &P::h264CRFValue, &P::setH264CRFValue, crf),
+        ConversionField::text(conversionKey("h264CRFSpeedPreset"), &P::h264CRFSpeedPreset,
+                              &P::setH264CRFSpeedPreset, &F::isSpeedPreset),
+        ConversionField::number(conversionKey("h264TwoPassBitRate"), &P::h264TwoPassBitRate,
+                                &P::setH264TwoPassBitRate),
+        ConversionField::text(conversionKey("h264TwoPassSpeedPreset"), &P::h264TwoPassSpeedPreset,
+                              &P::setH264TwoPassSpeedPreset, &F::isSpeedPreset),
+        ConversionField::text(conversionKey("h265Mode"), &P::h265Mode, &P::setH265Mode,
+                              oneOf(&P::listH265Modes)),
+        ConversionField::number(conversionKey("h265CRFValue"), &P::h265CRFValue, &P::setH265CRFValue, crf),
+        ConversionField::text(conversionKey("h265CRFSpeedPreset"), &P::h265CRFSpeedPreset,
+                              &P::setH265CRFSpeedPreset, &F::isSpeedPreset),
+        ConversionField::number(conversionKey("h265TwoPassBitRate"), &P::h265TwoPassBitRate,
+                                &P::setH265TwoPassBitRate),
+        ConversionField::text(conversionKey("h265TwoPassSpeedPreset"), &P::h265TwoPassSpeedPreset,
+                              &P::setH265TwoPassSpeedPreset, &F::isSpeedPreset),
+        ConversionField::text(conversionKey("mpeg4Mode"), &P::mpeg4Mode, &P::setMpeg4Mode,
+                              oneOf(&P::listMPEG4Modes)),
+        ConversionField::text(conversionKey("mpeg4VTag"), &P::mpeg4VTag, &P::setMpeg4VTag, &F::isVideoTag),
+        ConversionField::number(conversionKey("mpeg4QScale"), &P::mpeg4QScale, &P::setMpeg4QScale,
+                                qualityScale),
+        ConversionField::number(conversionKey("mpeg4TwoPassBitRate"), &P::mpeg4TwoPassBitRate,
+                                &P::setMpeg4TwoPassBitRate),
+        ConversionField::text(conversionKey("msmpeg4Mode"), &P::msmpeg4Mode, &P::setMsmpeg4Mode,
+                              oneOf(&P::listMSMPEG4Modes)),
+        ConversionField::number(conversionKey("msmpeg4QScale"), &P::msmpeg4QScale, &P::setMsmpeg4QScale,
+                                qualityScale),
+        ConversionField::number(conversionKey("msmpeg4TwoPassBitRate"), &P::msmpeg4TwoPassBitRate,
+                                &P::setMsmpeg4TwoPassBitRate),
+        ConversionField::text(conversionKey("flvMode"), &P::flvMode, &P::setFlvMode, oneOf(&P::listFLVModes)),
+        ConversionField::number(conversionKey("flvQScale"), &P::flvQScale, &P::setFlvQScale, qualityScale),
+        ConversionField::number(conversionKey("flvTwoPassBitRate"), &P::flvTwoPassBitRate,
+                                &P::setFlvTwoPassBitRate),
+        ConversionField::text(conversionKey("wmv2Mode"), &P::wmv2Mode, &P::setWmv2Mode,
+                              oneOf(&P::listWMV2Modes)),
+        ConversionField::number(conversionKey("wmv2QScale"), &P::wmv2QScale, &P::setWmv2QScale, qualityScale),
+        ConversionField::number(conversionKey("wmv2TwoPassBitRate"), &P::wmv2TwoPassBitRate,
+                                &P::setWmv2TwoPassBitRate),
+        ConversionField::text(conversionKey("mpegMode"), &P::mpegMode, &P::setMpegMode,
+                              oneOf(&P::listMPEGModes)),
+        ConversionField::number(conversionKey("mpegQScale"), &P::mpegQScale, &P::setMpegQScale, qualityScale),
+        ConversionField::number(conversionKey("mpegTwoPassBitRate"), &P::mpegTwoPassBitRate,
+                                &P::setMpegTwoPassBitRate),
+        ConversionField::text(conversionKey("aacMode"), &P::aacMode, &P::setAacMode, oneOf(&P::listAACModes)),
+        ConversionField::number(conversionKey("aacVariableBitRateQuality"), &P::aacVariableBitRateQuality,
+                                &P::setAacVariableBitRateQuality, KLValueRange{0, 2}),
+        ConversionField::number(conversionKey("aacConstantBitRate"), &P::aacConstantBitRate,
+                                &P::setAacConstantBitRate),
+        ConversionField::number(conversionKey("aacSampleRate"), &P::aacSampleRate, &P::setAacSampleRate),
+        ConversionField::text(conversionKey("mp3Mode"), &P::mp3Mode, &P::setMp3Mode, oneOf(&P::listMP3Modes)),
+        ConversionField::number(conversionKey("mp3VariableBitRateQuality"), &P::mp3VariableBitRateQuality,
+                                &P::setMp3VariableBitRateQuality, KLValueRange{0, 9}),
+        ConversionField::number(conversionKey("mp3ConstantBitRate"), &P::mp3ConstantBitRate,
+                                &P::setMp3ConstantBitRate),
+        ConversionField::number(conversionKey("mp3SampleRate"), &P::mp3SampleRate, &P::setMp3SampleRate),
+        ConversionField::number(conversionKey("wavSampleRate"), &P::wavSampleRate, &P::setWavSampleRate,
+                                sampleRate),
+        ConversionField::number(conversionKey("wmav2Bitrate"), &P::wmav2Bitrate, &P::setWmav2Bitrate),
+        ConversionField::number(conversionKey("wmav2SampleRate"), &P::wmav2SampleRate, &P::setWmav2SampleRate,
+                                KLValueRange{24000, 48000}),
+        ConversionField::number(conversionKey("mp2Bitrate"), &P::mp2Bitrate, &P::setMp2Bitrate),
+        ConversionField::number(conversionKey("mp2SampleRate"), &P::mp2SampleRate, &P::setMp2SampleRate),
+        ConversionField::text(conversionKey("vp8Mode"), &P::vp8Mode, &P::setVp8Mode, oneOf(&P::listVP8Modes)),
+        ConversionField::number(conversionKey("vp8CRFValue"), &P::vp8CRFValue, &P::setVp8CRFValue,
+                                KLValueRange{4, 63}),
+        ConversionField::number(conversionKey("vp8TwoPassBitRate"), &P::vp8TwoPassBitRate,
+                                &P::setVp8TwoPassBitRate),
+        ConversionField::text(conversionKey("vp9Mode"), &P::vp9Mode, &P::setVp9Mode, oneOf(&P::listVP9Modes)),
+        ConversionField::number(conversionKey("vp9CRFValue"), &P::vp9CRFValue, &P::setVp9CRFValue,
+                                KLValueRange{0, 63}),
+        ConversionField::number(conversionKey("vp9TwoPassBitRate"), &P::vp9TwoPassBitRate,
+                                &P::setVp9TwoPassBitRate),
+        ConversionField::text(conversionKey("vorbisMode"), &P::vorbisMode, &P::setVorbisMode,
+                              oneOf(&P::listVorbisModes)),
+        ConversionField::number(conversionKey("vorbisVariableBitRateQuality"),
+                                &P::vorbisVariableBitRateQuality, &P::setVorbisVariableBitRateQuality,
+                                KLValueRange{0, 10}),
+        ConversionField::number(conversionKey("vorbisConstantBitRate"), &P::vorbisConstantBitRate,
+                                &P::setVorbisConstantBitRate),
+        ConversionField::number(conversionKey("vorbisSampleRate"), &P::vorbisSampleRate,
+                                &P::setVorbisSampleRate, sampleRate),
     };
 }
 
 } // namespace
 
 const std::vector<KLPreferencesField<KLPreferences>> &KLPreferencesFields::conversionFields() {
-    static const std::vector<Field> fields = buildConversionFields();
+    static const std::vector<ConversionField> fields = buildConversionFields();
     return fields;
 }
 
 const KLPreferencesField<KLPreferences> *KLPreferencesFields::conversionField(const QString &key) {
     const auto &fields = conversionFields();
-    const auto found =
-        std::find_if(fields.begin(), fields.end(), [&key](const Field &field) { return field.key == key; });
+    const auto found = std::find_if(fields.begin(), fields.end(),
+                                    [&key](const ConversionField &field) { return field.key == key; });
     return found != fields.end() ? &*found : nullptr;
 }
 
