@@ -8,11 +8,15 @@
 #include "Model/KLEntry/KLEntry.h"
 #include "Model/KLEntry/KLEntryDestinationChooser.h"
 #include "Model/KLTask/KLError.h"
+#include "Model/Passwords/KLPasswordManager.h"
 #include "Model/Preferences/KLDefaultPreferences.h"
 #include "Utils/KLDispatch.h"
+#include "Utils/KLObjectRepository.h"
+#include "Utils/KLResources.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include "Utils/KLServices.h"
 
@@ -295,6 +299,35 @@ TEST_F(IntakeTest, URLEventsWaitForTheLaunchAndRefuseOtherSchemes) {
               QUrl(QStringLiteral("http://late.example/x")));
     KLTestEnvironment::waitUntil([] { return false; }, 200ms);
     EXPECT_EQ(m_generator->asked.load(), 1);
+}
+
+// The credentials' lists serve only the password window: a first launch, which has to make them with two
+// slow downloader runs, takes its requests while they are made (here, until the test lets them end).
+TEST_F(IntakeTest, TheLaunchTakesRequestsWhileTheCredentialsListsAreMade) {
+    QTemporaryDir resources;
+    const QString release = resources.filePath(QStringLiteral("release"));
+    const std::map<QString, QString> outputs{
+        {QStringLiteral("list_ytdl_extractors.sh"), QStringLiteral("generic\\n")},
+        {QStringLiteral("list_ytdl_providers.sh"),
+         QStringLiteral("Supported TV Providers:\\nmso name\\nabc$ABC\\n")},
+        {QStringLiteral("update_downloaders.sh"), QString()}};
+    for (const auto &[name, output] : outputs) {
+        KLTestEnvironment::writeScript(
+            resources.path(), name,
+            QStringLiteral("while [ ! -e '%1' ]; do sleep 0.05; done\nprintf '%2'\n").arg(release, output));
+    }
+    KLResources::setResourcesDirectory(resources.path());
+    m_generator->entries[QStringLiteral("http://early.example/x")] = 1;
+    m_delegate->handleGetURLEvent(QStringLiteral("kinlkurl://early.example/x"));
+    m_delegate->doFinishApplicationLaunch(true);
+    const auto passwords = m_delegate->services()->passwordManager;
+    EXPECT_TRUE(KLTestEnvironment::waitUntil(
+        [&] { return m_delegate->tableController()->getEntries().size() == 1; }, 20s));
+    EXPECT_FALSE(passwords->passwordManagerIsEnabled());
+    KLTestEnvironment::writeFile(release, QByteArray());
+    EXPECT_TRUE(KLTestEnvironment::waitUntil([&] { return passwords->passwordManagerIsEnabled(); }, 20s));
+    KLResources::setResourcesDirectory(QString());
+    KLObjectRepository::singleton()->removeAllObjects(); // what the launch registered
 }
 
 TEST_F(IntakeTest, NewEntriesStartAsTheQueuesOwnerDecidedElseAsStored) {
