@@ -121,7 +121,7 @@ struct Contender {
 };
 
 // Runs every contender once per round, in turn, each after `prepare`.
-void alternate(int runs, const std::function<void()> &prepare, std::vector<Contender> &contenders) {
+void alternateRuns(int runs, const std::function<void()> &prepare, std::vector<Contender> &contenders) {
     for (int round = 0; round < runs; ++round) {
         for (Contender &contender : contenders) {
             prepare();
@@ -136,14 +136,10 @@ void alternate(int runs, const std::function<void()> &prepare, std::vector<Conte
 
 void printTimes(const Contender &contender) {
     const std::vector<double> seconds = field(contender.outcomes, &Outcome::seconds);
+    const auto [fastest, slowest] = std::minmax_element(seconds.begin(), seconds.end());
     out << QString::asprintf("  %-26s median %7.2f s  (min %.2f, max %.2f; spread %.0f%% of the median)\n",
-                             qPrintable(contender.name), contender.medianSeconds(),
-                             *std::min_element(seconds.begin(), seconds.end()),
-                             *std::max_element(seconds.begin(), seconds.end()),
-                             100.0 *
-                                 (*std::max_element(seconds.begin(), seconds.end()) -
-                                  *std::min_element(seconds.begin(), seconds.end())) /
-                                 contender.medianSeconds());
+                             qPrintable(contender.name), contender.medianSeconds(), *fastest, *slowest,
+                             100.0 * (*slowest - *fastest) / contender.medianSeconds());
 }
 
 // The first contender is kinolark; each of the others is a baseline, with the goal of the ratio against it
@@ -208,7 +204,7 @@ QString makeClip(const QString &folder) {
 // yt-dlp as a person runs it on a page: every video of the page, numbered in the page's order.
 std::pair<QString, QStringList> rawPageDownload(const QString &page, const QString &folder) {
     return {QStringLiteral("yt-dlp"),
-            {QStringLiteral("-q"), QStringLiteral("-o"),
+            {QStringLiteral("-q"), QStringLiteral("--no-warnings"), QStringLiteral("-o"),
              QDir(folder).filePath(QStringLiteral("d%(autonumber)s.%(ext)s")), page}};
 }
 
@@ -323,8 +319,7 @@ public:
                  return runAll(commands);
              },
              {}}};
-        alternate(
-            m_runs, [this] { clean(); }, contenders);
+        alternate(contenders);
         report(heading, contenders, goals, videos);
     }
 
@@ -346,8 +341,7 @@ public:
              },
              {}},
             ours(QStringLiteral("kinolark, later run"), address)};
-        alternate(
-            m_runs, [this] { clean(); }, contenders);
+        alternate(contenders);
         out << "First run" << Qt::endl;
         for (const Contender &contender : contenders) {
             printTimes(contender);
@@ -382,8 +376,7 @@ public:
                  return runAll(commands);
              },
              {}}};
-        alternate(
-            m_runs, [this] { clean(); }, contenders);
+        alternate(contenders);
         report(QStringLiteral("Folder of short files"), contenders, {1.1}, files);
     }
 
@@ -394,6 +387,12 @@ public:
 
 private:
     QString in(const QString &name) const { return QDir(m_output).filePath(name); }
+
+    // Every contender's runs, in turn, each into an empty output folder.
+    void alternate(std::vector<Contender> &contenders) const {
+        alternateRuns(
+            m_runs, [this] { clean(); }, contenders);
+    }
 
     // kinolark on a source, into the output folder. KINOLARK_BENCH_WRAPPER (e.g. "strace -f -tt -o
     // /tmp/trace") runs it under another program.

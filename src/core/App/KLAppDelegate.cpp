@@ -30,10 +30,6 @@ void KLAppDelegate::updateDownloaders() {
     m_launch->updateDownloaders();
 }
 
-void KLAppDelegate::preparePasswordManager(std::function<void()> then) {
-    m_launch->preparePasswordManager(std::move(then));
-}
-
 void KLAppDelegate::restoreQueue() {
     m_launch->restoreQueue();
 }

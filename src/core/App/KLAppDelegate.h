@@ -58,8 +58,6 @@ public:
     void initializeObjectRepository();
     // Checks for a newer downloader (the launch does, once it has taken the remembered queue).
     void updateDownloaders();
-    // Reads the credentials and the downloader's lists; then `then`.
-    void preparePasswordManager(std::function<void()> then = nullptr);
     // Hands the remembered queue to the intake, which takes it once the launch has finished.
     void restoreQueue();
     // The menu's downloader commands: each starts the script and ends with an alert.

@@ -53,7 +53,7 @@ void KLApplicationLaunch::doFinishApplicationLaunch(
     // The update check does not hold up the intake: the working copy is replaced by a rename, so a
     // downloader started meanwhile runs either the old copy or the new one, whole.
     if (forWindow) {
-        preparePasswordManager([self = shared_from_this()] { self->updateDownloaders(); });
+        m_maintenance->prepareCredentials([self = shared_from_this()] { self->updateDownloaders(); });
     } else {
         updateDownloaders();
     }
@@ -101,22 +101,6 @@ void KLApplicationLaunch::installDownloader() {
 void KLApplicationLaunch::updateDownloaders() {
     installDownloader();
     m_maintenance->update();
-}
-
-void KLApplicationLaunch::preparePasswordManager(std::function<void()> then) {
-    // The status line is the intake's while it runs.
-    const bool shown = m_state->tracker.callsToProcessURLs() == 0;
-    if (shown) {
-        m_statusLine->setState(QStringLiteral("Preparing password manager..."), false);
-    }
-    m_maintenance->setUpPasswordManager([self = shared_from_this(), shown, then = std::move(then)] {
-        if (shown && self->m_state->tracker.callsToProcessURLs() == 0) {
-            self->m_statusLine->restoreState();
-        }
-        if (then) {
-            then();
-        }
-    });
 }
 
 void KLApplicationLaunch::restoreQueue() {

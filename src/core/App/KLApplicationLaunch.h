@@ -34,9 +34,6 @@ public:
     void updateDownloaders();
     // The downloader's upkeep, for the commands that ask for it.
     std::shared_ptr<KLDownloaderMaintenance> maintenance() const { return m_maintenance; }
-    // Reads the credentials and the downloader's lists, while the status line says so when the intake is
-    // quiet; then `then`.
-    void preparePasswordManager(std::function<void()> then);
     void restoreQueue();
     // Saves the credentials; the rest is saved as it changes.
     void applicationWillTerminate();

@@ -29,6 +29,20 @@ KLDownloaderMaintenance::KLDownloaderMaintenance(std::shared_ptr<KLControllerSta
                                                  std::shared_ptr<KLStatusLine> statusLine)
     : m_state(std::move(state)), m_statusLine(std::move(statusLine)) {}
 
+bool KLDownloaderMaintenance::showState(const QString &text) const {
+    const bool shown = m_state->tracker.callsToProcessURLs() == 0;
+    if (shown) {
+        m_statusLine->setState(text, false);
+    }
+    return shown;
+}
+
+void KLDownloaderMaintenance::restoreState(bool shown) const {
+    if (shown && m_state->tracker.callsToProcessURLs() == 0) {
+        m_statusLine->restoreState();
+    }
+}
+
 void KLDownloaderMaintenance::startNext() {
     if (m_running || m_ended || m_waiting.empty()) {
         return;
@@ -36,11 +50,7 @@ void KLDownloaderMaintenance::startNext() {
     const Run run = m_waiting.front();
     m_waiting.pop_front();
     m_running = true;
-    // The status line is the intake's while it runs.
-    const bool shown = m_state->tracker.callsToProcessURLs() == 0;
-    if (shown) {
-        m_statusLine->setState(run.statusText, false);
-    }
+    const bool shown = showState(run.statusText);
     const QString before = KLYTDLListingCache::downloaderIdentity();
     m_task = std::make_shared<KLUpdateYTDLTask>(run.mode);
     m_task->setSettings(m_state->services->preferences);
@@ -60,9 +70,7 @@ void KLDownloaderMaintenance::startNext() {
 void KLDownloaderMaintenance::runEnded(const Run &run, const QString &report, bool shown,
                                        bool downloaderChanged) {
     const auto finish = [self = shared_from_this(), run, report, shown] {
-        if (shown && self->m_state->tracker.callsToProcessURLs() == 0) {
-            self->m_statusLine->restoreState();
-        }
+        self->restoreState(shown);
         self->m_running = false;
         if (run.done) {
             run.done(report);
@@ -167,6 +175,16 @@ void KLDownloaderMaintenance::setUpPasswordManager(std::function<void()> done) {
         return;
     }
     passwords->setup(tell);
+}
+
+void KLDownloaderMaintenance::prepareCredentials(std::function<void()> done) {
+    const bool shown = showState(QStringLiteral("Preparing password manager..."));
+    setUpPasswordManager([self = shared_from_this(), shown, done = std::move(done)] {
+        self->restoreState(shown);
+        if (done) {
+            done();
+        }
+    });
 }
 
 void KLDownloaderMaintenance::showAlert(const QString &title, const QString &message) const {

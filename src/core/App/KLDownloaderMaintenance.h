@@ -38,6 +38,8 @@ public:
     // Reads the sites the credentials window offers from the downloader that is there now, and tells the
     // window whether the credentials store is usable; then `done`.
     void setUpPasswordManager(std::function<void()> done = nullptr);
+    // The same, saying "Preparing password manager..." while the intake is quiet.
+    void prepareCredentials(std::function<void()> done);
     // True while no run is under way or waiting.
     bool idle() const;
     // Serves the event loop for at most `patience` while the upkeep runs, then stops it (its script with all
@@ -51,6 +53,10 @@ private:
         ReportHandler done;
     };
 
+    // The status line is the intake's while it runs: the upkeep shows its state only while the intake is
+    // quiet (and says whether it did), and gives the line back only if it showed it and the intake still is.
+    bool showState(const QString &text) const;
+    void restoreState(bool shown) const;
     void startNext();
     void runEnded(const Run &run, const QString &report, bool shown, bool downloaderChanged);
     // The installation's alert.
