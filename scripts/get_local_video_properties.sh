@@ -11,20 +11,31 @@
 # mkv, mp3, ...), or "tty" for a text file, which is no media at all. Nothing is printed for a file that
 # cannot be read as media.
 #
-# Arguments: media file path; a scratch file path (ffprobe's report is kept there while it is read).
+# Arguments: media file path; a scratch file path (ffprobe's report is kept there while it is read); an image
+# file path (optional), where a frame of the video is made as ffmpeg_thumbnail.sh makes it, while the file is
+# probed: the two short runs take one's time side by side.
 set -u
 
 input="${1:-}"
 scratch="${2:-}"
 if [ -z "$input" ] || [ -z "$scratch" ]; then
-    echo "usage: get_local_video_properties.sh FILE SCRATCH_FILE" >&2
+    echo "usage: get_local_video_properties.sh FILE SCRATCH_FILE [IMAGE_FILE]" >&2
     exit 2
+fi
+image="${3:-}"
+frame_maker=""
+if [ -n "$image" ]; then
+    bash "${BASH_SOURCE[0]%/*}/ffmpeg_thumbnail.sh" "$input" "$image" >/dev/null 2>&1 &
+    frame_maker=$!
 fi
 
 # "file:" keeps names that begin with "-" or hold a ":" from being read as options or protocols.
 ffprobe -v error -sexagesimal \
     -show_entries 'format=format_name,duration:format_tags=major_brand:stream=codec_type,codec_name,width,height,avg_frame_rate,r_frame_rate,sample_rate,channels,channel_layout,duration:stream_disposition=attached_pic' \
     -of default=noprint_wrappers=0 "file:$input" >"$scratch" 2>/dev/null
+if [ -n "$frame_maker" ]; then
+    wait "$frame_maker"
+fi
 
 declare -A stream=() video=() audio=() format=()
 have_video=0

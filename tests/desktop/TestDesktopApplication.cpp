@@ -205,8 +205,9 @@ TEST_F(DesktopApplicationTest, QuittingMidDownloadLeavesNothingRunningAndTheQueu
     m_site.server().releaseStalls();
     EXPECT_TRUE(KLTestEnvironment::waitUntil(
         [] {
-            return KLTestEnvironment::startedProcessesRunning({s("yt-dlp"), s("ffmpeg"), s("kinolarkpro")}) ==
-                   0;
+            // The downloader the program keeps imported names itself only by the variable it reads.
+            return KLTestEnvironment::startedProcessesRunning(
+                       {s("yt-dlp"), s("ffmpeg"), s("kinolarkpro"), s("KINOLARK_DOWNLOADER_PROGRAM")}) == 0;
         },
         10s));
     EXPECT_TRUE(outputs().isEmpty());

@@ -123,7 +123,7 @@ TEST_F(RestoredQueue, TwentyVideosLeftInMixedStatesByAKillComeBackAsTheyWereAndF
     QString rows;
     ASSERT_TRUE(KLTestEnvironment::waitUntil(
         [&rows] { return (rows = rowsRead()).count(QLatin1Char('\n')) == videos; }, 180s))
-        << rows.toStdString();
+        << rows.toStdString() << m_program.whereItStands().toStdString();
     for (int index = 0; index < videos; ++index) {
         EXPECT_TRUE(rows.contains(title(index) + s(", ") + s(left(index).state))) << rows.toStdString();
     }
@@ -135,7 +135,8 @@ TEST_F(RestoredQueue, TwentyVideosLeftInMixedStatesByAKillComeBackAsTheyWereAndF
     m_site.server().clearRequests();
     ASSERT_TRUE(m_program.start());
     ASSERT_TRUE(KLTestEnvironment::waitUntil(
-        [this] { return QDir(m_output.path()).entryList(QDir::Files).size() >= videos; }, 240s));
+        [this] { return QDir(m_output.path()).entryList(QDir::Files).size() >= videos; }, 240s))
+        << m_program.whereItStands().toStdString();
     KLTestEnvironment::waitUntil([] { return false; }, 2s); // time to place one more, were it to
     EXPECT_EQ(QDir(m_output.path()).entryList(QDir::Files).size(), videos) << "nothing placed twice";
     for (int index = 0; index < videos; ++index) {

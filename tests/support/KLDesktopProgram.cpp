@@ -2,7 +2,10 @@
 
 #include "KLTestEnvironment.h"
 
+#include <QStandardPaths>
+
 #include <csignal>
+#include <cstring>
 
 namespace {
 
@@ -14,6 +17,30 @@ bool onTheBus(const QString &name) {
                QStringLiteral("--dest=org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
                QStringLiteral("org.freedesktop.DBus.NameHasOwner"), QStringLiteral("string:") + name});
     return ask.waitForFinished(5000) && ask.readAllStandardOutput().contains("boolean true");
+}
+
+// The threads' stacks of a running process, without the debugger's chatter.
+QString stacksOf(qint64 processId) {
+    const QString debugger = QStandardPaths::findExecutable(QStringLiteral("gdb"));
+    if (debugger.isEmpty()) {
+        return QStringLiteral("(no gdb here to show its threads)");
+    }
+    QProcess attach;
+    attach.start(debugger,
+                 {QStringLiteral("-p"), QString::number(processId), QStringLiteral("-batch"),
+                  QStringLiteral("-nx"), QStringLiteral("-ex"), QStringLiteral("thread apply all bt 25")});
+    if (!attach.waitForFinished(60000)) {
+        attach.kill();
+        attach.waitForFinished();
+    }
+    QStringList stacks;
+    for (const QString &line :
+         QString::fromLocal8Bit(attach.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1Char('#')) || line.startsWith(QLatin1String("Thread "))) {
+            stacks << line;
+        }
+    }
+    return stacks.join(QLatin1Char('\n'));
 }
 
 } // namespace
@@ -60,6 +87,19 @@ bool KLDesktopProgram::start(const QStringList &arguments, std::chrono::millisec
                    onTheBus(QStringLiteral("org.kinolark.KinolarkPro"));
         },
         timeout);
+}
+
+QString KLDesktopProgram::whereItStands() {
+    if (m_program.state() != QProcess::NotRunning) {
+        return QStringLiteral("The program runs; its threads:\n") + stacksOf(m_program.processId());
+    }
+    // Killed by a signal, the exit code is the signal's number.
+    if (m_program.exitStatus() == QProcess::CrashExit) {
+        return QStringLiteral("The program was killed by signal %1 (%2)")
+            .arg(m_program.exitCode())
+            .arg(QString::fromLocal8Bit(::strsignal(m_program.exitCode())));
+    }
+    return QStringLiteral("The program ended by itself with status %1").arg(m_program.exitCode());
 }
 
 void KLDesktopProgram::quit() {

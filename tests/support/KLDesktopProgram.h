@@ -35,6 +35,9 @@ public:
                const QMap<QString, QString> &environment = {});
     // Asks the program to end as the desktop does, and kills it when it does not in time.
     void quit();
+    // What became of the program, for a failed wait's message: how it ended, or, while it runs, where each
+    // of its threads stands (when gdb is there to tell), so that a hang and a crash read apart.
+    QString whereItStands();
     QProcess &process() { return m_program; }
     // ":N", the X server's display, for tools that act on it (key presses, the clipboard).
     QString display() const { return m_display.display(); }

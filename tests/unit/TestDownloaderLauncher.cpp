@@ -1,5 +1,7 @@
 // The downloader launcher runs yt-dlp's entry script in a way of its own (leaving without the interpreter's
-// shutdown): whatever the program does at its end must still reach its caller as a normal exit would.
+// shutdown), and can keep it imported in a server that forks every run: whatever the program does at its end
+// must still reach its caller as a normal exit would, and a served run must see what its caller gave it and
+// stop with its caller.
 
 #include "KLTestEnvironment.h"
 
@@ -13,16 +15,22 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 
 // A stand-in yt_dlp package whose entry point ends in the way its first argument names.
-const char *const standInPackage = R"(import atexit, sys, threading
+// Each import of the package is counted in the file IMPORTS names.
+const char *const standInPackage = R"(import atexit, os, sys, threading, time
+
+with open(os.environ["IMPORTS"], "a") as imports:
+    imports.write("imported\n")
 
 def main():
     way = sys.argv[1]
-    print("started as " + sys.argv[0].rsplit("/", 1)[-1])
+    print("started as " + sys.argv[0].rsplit("/", 1)[-1], flush=True)
     if way == "return":
         for _ in range(100000):
             sys.stdout.write("line\n")
@@ -36,6 +44,12 @@ def main():
         threading.Thread(target=lambda: (threading.Event().wait(0.3), print("thread done"))).start()
     elif way == "handler":
         atexit.register(lambda: print("handler ran", flush=True))
+    elif way == "caller":
+        with open("/dev/fd/3") as given:
+            print(os.getcwd(), os.environ.get("PROBE"), given.read(), os.getpgrp())
+    elif way == "wait":
+        print("waiting", os.getpid(), flush=True)
+        time.sleep(60)
 )";
 
 // The entry script as pip writes it.
@@ -63,18 +77,46 @@ protected:
         KLTestEnvironment::writeScript(m_root.filePath(QStringLiteral("modules/yt_dlp")),
                                        QStringLiteral("__init__.py"), QString::fromUtf8(standInPackage));
     }
+    void TearDown() override {
+        if (m_server.state() != QProcess::NotRunning) {
+            m_server.kill();
+            m_server.waitForFinished();
+        }
+    }
+    QProcessEnvironment environment() const {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("PATH"),
+                           m_root.filePath(QStringLiteral("bin")) + QStringLiteral(":/usr/bin:/bin"));
+        environment.insert(QStringLiteral("PYTHONPATH"), m_root.filePath(QStringLiteral("modules")));
+        environment.insert(QStringLiteral("IMPORTS"), m_root.filePath(QStringLiteral("imports")));
+        environment.remove(QStringLiteral("PYTHONUNBUFFERED")); // output is held back, as in most homes
+        if (!m_serverName.isEmpty()) {
+            environment.insert(QStringLiteral("KINOLARK_DOWNLOADER_SERVER"), m_serverName);
+        }
+        return environment;
+    }
+    // Keeps the program imported in a server, as the application does, until the test ends.
+    void serve() {
+        m_serverName = QStringLiteral("kinolark-test-%1-%2").arg(::getpid()).arg(quintptr(this));
+        QProcessEnvironment served = environment();
+        served.insert(QStringLiteral("KINOLARK_DOWNLOADER_SERVE"), QStringLiteral("yes"));
+        m_server.setProcessEnvironment(served);
+        m_server.start(m_root.filePath(QStringLiteral("ytdl")), {});
+        ASSERT_TRUE(m_server.waitForStarted());
+        ASSERT_TRUE(
+            KLTestEnvironment::waitUntil([this] { return imports() == 1; }, std::chrono::seconds(10)));
+    }
+    int imports() const {
+        QFile file(m_root.filePath(QStringLiteral("imports")));
+        return file.open(QIODevice::ReadOnly) ? int(file.readAll().count('\n')) : 0;
+    }
     void installProgram(const QString &body) {
         KLTestEnvironment::writeScript(m_root.filePath(QStringLiteral("bin")), QStringLiteral("yt-dlp"),
                                        body);
     }
     Outcome run(const QString &way) {
         QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("PATH"),
-                           m_root.filePath(QStringLiteral("bin")) + QStringLiteral(":/usr/bin:/bin"));
-        environment.insert(QStringLiteral("PYTHONPATH"), m_root.filePath(QStringLiteral("modules")));
-        environment.remove(QStringLiteral("PYTHONUNBUFFERED")); // output is held back, as in most homes
-        process.setProcessEnvironment(environment);
+        process.setProcessEnvironment(environment());
         process.setWorkingDirectory(m_root.path());
         process.start(m_root.filePath(QStringLiteral("ytdl")), {way});
         EXPECT_TRUE(process.waitForFinished(30000));
@@ -83,12 +125,29 @@ protected:
     }
 
     QTemporaryDir m_root;
+    QString m_serverName;
+    QProcess m_server;
 };
+
+// Whether a process still runs (a zombie has ended).
+bool processRuns(pid_t pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2, 1) != "Z";
+}
 
 } // namespace
 
-TEST_F(TestDownloaderLauncher, AnEntryScriptEndsAsANormalExitWould) {
+class TestServedLauncher : public TestDownloaderLauncher, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(TestServedLauncher, AnEntryScriptEndsAsANormalExitWould) {
     installProgram(QString::fromUtf8(entryScript));
+    if (GetParam()) {
+        serve();
+    }
     // A module in the working folder is not what runs.
     KLTestEnvironment::writeScript(m_root.path(), QStringLiteral("yt_dlp.py"),
                                    QStringLiteral("raise SystemExit(9)\n"));
@@ -117,6 +176,61 @@ TEST_F(TestDownloaderLauncher, AnEntryScriptEndsAsANormalExitWould) {
             EXPECT_EQ(result.output.count(QLatin1Char('\n')), test.lines) << test.way;
         }
     }
+    // Served, the program was imported once, by the server.
+    EXPECT_EQ(imports(), GetParam() ? 1 : int(std::size(cases)));
+}
+
+INSTANTIATE_TEST_SUITE_P(AloneAndServed, TestServedLauncher, ::testing::Bool());
+
+TEST_F(TestDownloaderLauncher, AServedRunHasItsCallersSettingsAndStopsWithIt) {
+    installProgram(QString::fromUtf8(entryScript));
+    serve();
+
+    // The working folder, the environment and descriptor 3 (where the proxy's settings come) are the
+    // caller's, and the run is in the caller's process group.
+    QProcess caller;
+    QProcessEnvironment environment = this->environment();
+    environment.insert(QStringLiteral("PROBE"), QStringLiteral("value"));
+    caller.setProcessEnvironment(environment);
+    caller.setWorkingDirectory(m_root.filePath(QStringLiteral("bin")));
+    caller.setChildProcessModifier([] { ::setpgid(0, 0); });
+    caller.start(QStringLiteral("/bin/bash"),
+                 {QStringLiteral("-c"), QStringLiteral("exec 3<<<given; exec \"$0\" caller"),
+                  m_root.filePath(QStringLiteral("ytdl"))});
+    ASSERT_TRUE(caller.waitForStarted());
+    const qint64 group = caller.processId();
+    ASSERT_TRUE(caller.waitForFinished(30000));
+    EXPECT_EQ(caller.exitCode(), 0) << caller.readAllStandardError().toStdString();
+    const QString seen = QString::fromUtf8(caller.readAllStandardOutput());
+    EXPECT_TRUE(seen.contains(m_root.filePath(QStringLiteral("bin")) +
+                              QStringLiteral(" value given\n %1").arg(group)))
+        << seen.toStdString();
+
+    // Stopped with its group, as the application stops a script, or killed alone, the run ends too; its
+    // command line is its own.
+    for (const bool wholeGroup : {true, false}) {
+        QProcess waiting;
+        waiting.setProcessEnvironment(this->environment());
+        waiting.setChildProcessModifier([] { ::setpgid(0, 0); });
+        waiting.start(m_root.filePath(QStringLiteral("ytdl")), {QStringLiteral("wait")});
+        QByteArray said;
+        ASSERT_TRUE(KLTestEnvironment::waitUntil(
+            [&] { return (said += waiting.readAllStandardOutput()).contains("waiting"); },
+            std::chrono::seconds(30)));
+        const pid_t served = said.mid(said.indexOf("waiting")).split(' ').value(1).trimmed().toInt();
+        ASSERT_GT(served, 0);
+        QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(served));
+        ASSERT_TRUE(commandLine.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(commandLine.readAll().startsWith(
+            (m_root.filePath(QStringLiteral("bin/yt-dlp")) + QStringLiteral("\0wait")).toUtf8()));
+        const pid_t client = static_cast<pid_t>(waiting.processId());
+        ::kill(wholeGroup ? -client : client, wholeGroup ? SIGTERM : SIGKILL);
+        EXPECT_TRUE(waiting.waitForFinished(10000));
+        EXPECT_TRUE(
+            KLTestEnvironment::waitUntil([served] { return !processRuns(served); }, std::chrono::seconds(10)))
+            << (wholeGroup ? "group stopped" : "caller killed");
+    }
+    EXPECT_EQ(imports(), 1);
 }
 
 TEST_F(TestDownloaderLauncher, AnyOtherProgramRunsAsItIs) {

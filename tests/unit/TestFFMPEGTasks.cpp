@@ -313,8 +313,10 @@ TEST_F(FFMPEGTasks, PropertiesRunKeepsThumbnailsSmallAndRemovesItsFolder) {
                     QStringLiteral("cp %1 \"$2\"\n").arg(quoted(QStringLiteral("large.png"))));
     KLTestEnvironment::writeFile(file(QStringLiteral("properties.txt")),
                                  "0:00:03.00\nmp4\nVideo\n1000x500\nh264\n25\n");
+    // Asked for a thumbnail too, it has the thumbnail script make it, as the real one does.
     writeFakeScript(QStringLiteral("get_local_video_properties"),
-                    QStringLiteral("cat %1\n").arg(quoted(QStringLiteral("properties.txt"))));
+                    QStringLiteral("cat %1\nbash \"${0%/*}/ffmpeg_thumbnail.sh\" \"$1\" \"$3\"\n")
+                        .arg(quoted(QStringLiteral("properties.txt"))));
 
     auto task = std::make_shared<KLGetLocalVideoPropertiesTask>(QStringLiteral("/media/clip one.mp4"));
     KLRecordingTaskListener listener;
@@ -333,7 +335,8 @@ TEST_F(FFMPEGTasks, PropertiesRunKeepsThumbnailsSmallAndRemovesItsFolder) {
     const QStringList thumbnailArguments = argumentsOf(QStringLiteral("ffmpeg_thumbnail"));
     const QStringList propertiesArguments = argumentsOf(QStringLiteral("get_local_video_properties"));
     ASSERT_EQ(thumbnailArguments.size(), 2);
-    ASSERT_EQ(propertiesArguments.size(), 2);
+    ASSERT_EQ(propertiesArguments.size(), 3);
+    EXPECT_EQ(propertiesArguments.at(2), thumbnailArguments.at(1));
     EXPECT_EQ(thumbnailArguments.at(0), QStringLiteral("/media/clip one.mp4"));
     EXPECT_EQ(QFileInfo(thumbnailArguments.at(1)).fileName(), QStringLiteral("thumbnail.png"));
     EXPECT_EQ(QFileInfo(propertiesArguments.at(1)).fileName(), QStringLiteral("temp"));

@@ -340,10 +340,12 @@ protected:
                 : QStringLiteral("exit 1\n"));
     }
     // A properties script that measures any file as a 3-second 720p h264 + aac video.
+    // Asked for a thumbnail too, it has the thumbnail script make it, as the real one does.
     void writeMeasuringScript() {
         writePrintingScript(
             QStringLiteral("get_local_video_properties"),
-            QStringLiteral("00:00:03.00\nmp4\nVideo\n1280x720\nh264\n25\nAudio\naac\n44100\nstereo\n"));
+            QStringLiteral("00:00:03.00\nmp4\nVideo\n1280x720\nh264\n25\nAudio\naac\n44100\nstereo\n"),
+            QStringLiteral("[ -z \"${3:-}\" ] || bash \"${0%/*}/ffmpeg_thumbnail.sh\" \"$1\" \"$3\"\n"));
     }
     static std::shared_ptr<KLYTDLGetVideoPropertiesTask> propertiesTask() {
         return std::make_shared<KLYTDLGetVideoPropertiesTask>(QUrl(QStringLiteral("https://example.org/v")));

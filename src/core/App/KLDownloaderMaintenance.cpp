@@ -98,6 +98,11 @@ void KLDownloaderMaintenance::end(std::chrono::milliseconds patience) {
     if (const std::shared_ptr<KLUpdateYTDLTask> running = m_task) {
         running->terminate();
     }
+    m_server.stop();
+}
+
+void KLDownloaderMaintenance::startServer(const QString &launcher) {
+    m_server.start(launcher);
 }
 
 void KLDownloaderMaintenance::update(ReportHandler done) {

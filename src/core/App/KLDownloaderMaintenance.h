@@ -1,5 +1,6 @@
 #pragma once
 
+#include "App/KLDownloaderServer.h"
 #include "Model/KLTask/YTDL/KLUpdateYTDLTask.h"
 
 #include <QString>
@@ -22,6 +23,9 @@ struct KLControllerState;
 //
 // A program that ends gives the upkeep still running a short while and then stops it: an update is
 // maintenance nobody waits for, and a package index that never answers must not hold up the end.
+//
+// The upkeep also keeps the downloader ready for the program's runs (see KLDownloaderServer) from the launch
+// to the end.
 class KLDownloaderMaintenance final : public std::enable_shared_from_this<KLDownloaderMaintenance> {
 public:
     static inline const QString supportAddress = QStringLiteral("support@kinolark.org");
@@ -30,6 +34,8 @@ public:
     KLDownloaderMaintenance(std::shared_ptr<KLControllerState> state,
                             std::shared_ptr<KLStatusLine> statusLine);
 
+    // Keeps the downloader at `launcher` ready for the runs that start from now on.
+    void startServer(const QString &launcher);
     // The launch's update; `done` has the script's report (not called when the program ends first).
     void update(ReportHandler done = nullptr);
     // The update the user asked for: its report shows in an alert.
@@ -43,7 +49,8 @@ public:
     // True while no run is under way or waiting.
     bool idle() const;
     // Serves the event loop for at most `patience` while the upkeep runs, then stops it (its script with all
-    // it started); none starts afterwards. For a program that is ending.
+    // it started); none starts afterwards, and the downloader is no longer kept ready. For a program that is
+    // ending.
     void end(std::chrono::milliseconds patience);
 
 private:
@@ -77,4 +84,5 @@ private:
     std::shared_ptr<KLUpdateYTDLTask> m_task;
     bool m_running = false;
     bool m_ended = false;
+    KLDownloaderServer m_server;
 };

@@ -35,11 +35,13 @@ QString KLGetLocalVideoPropertiesTask::getThumbnailCommandWithInputFile(const QS
            QLatin1Char(' ');
 }
 
-QString
-KLGetLocalVideoPropertiesTask::getLocalVideoPropertiesCommandWithInputFile(const QString &inputFile,
-                                                                           const QString &temporaryFile) {
-    return KLScriptManager::commandForScript(QStringLiteral("get_local_video_properties"),
-                                             {inputFile, temporaryFile}) +
+QString KLGetLocalVideoPropertiesTask::getLocalVideoPropertiesCommandWithInputFile(
+    const QString &inputFile, const QString &temporaryFile, const QString &thumbnailFile) {
+    QStringList arguments{inputFile, temporaryFile};
+    if (!thumbnailFile.isEmpty()) {
+        arguments << thumbnailFile;
+    }
+    return KLScriptManager::commandForScript(QStringLiteral("get_local_video_properties"), arguments) +
            QLatin1Char(' ');
 }
 
@@ -49,24 +51,16 @@ void KLGetLocalVideoPropertiesTask::prepareTaskDescription() {
 
 void KLGetLocalVideoPropertiesTask::doTaskMain() {
     prepareTaskDescription();
-    // Goes with the last script's handler, once nothing writes into it any more.
+    // Goes with the script's handler, once nothing writes into it any more.
     const std::shared_ptr<KLScratchFolder> folder = KLScratchFolder::create();
-    if (!m_withThumbnail) {
-        readProperties(folder, QImage());
-        return;
-    }
-    const QString imagePath = folder->filePath(QStringLiteral("thumbnail.png"));
-    runScriptToEnd(
-        getThumbnailCommandWithInputFile(m_sourceURL, imagePath),
-        [this, folder, imagePath](const QString &) { readProperties(folder, loadThumbnail(imagePath)); });
-}
-
-void KLGetLocalVideoPropertiesTask::readProperties(const std::shared_ptr<KLScratchFolder> &folder,
-                                                   const QImage &thumbnail) {
-    const QString temporaryFile = folder->filePath(QStringLiteral("temp"));
-    runScriptToEnd(
-        getLocalVideoPropertiesCommandWithInputFile(m_sourceURL, temporaryFile),
-        [this, folder, thumbnail](const QString &output) { finishWithOutput(output.trimmed(), thumbnail); });
+    // The frame is made while the file is probed.
+    const QString imagePath = m_withThumbnail ? folder->filePath(QStringLiteral("thumbnail.png")) : QString();
+    runScriptToEnd(getLocalVideoPropertiesCommandWithInputFile(
+                       m_sourceURL, folder->filePath(QStringLiteral("temp")), imagePath),
+                   [this, folder, imagePath](const QString &output) {
+                       finishWithOutput(output.trimmed(),
+                                        imagePath.isEmpty() ? QImage() : loadThumbnail(imagePath));
+                   });
 }
 
 void KLGetLocalVideoPropertiesTask::finishWithOutput(const QString &output, const QImage &thumbnail) {

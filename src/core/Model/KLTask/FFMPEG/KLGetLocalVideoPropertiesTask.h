@@ -30,8 +30,10 @@ public:
 
     // The script commands (static: the web-video properties task runs the thumbnail script on its own too).
     static QString getThumbnailCommandWithInputFile(const QString &inputFile, const QString &outputFile);
+    // With `thumbnailFile`, the script makes the thumbnail there while it probes.
     static QString getLocalVideoPropertiesCommandWithInputFile(const QString &inputFile,
-                                                               const QString &temporaryFile);
+                                                               const QString &temporaryFile,
+                                                               const QString &thumbnailFile = QString());
 
     // The record described by the script's output, or nil when the output has neither form. Exposed for
     // the callers that hold such output already.
@@ -48,8 +50,6 @@ private:
     static void fillAudioFields(KLVideoProperties &properties, const QStringList &lines, qsizetype first);
     // The picture the thumbnail script wrote, kept small.
     static QImage loadThumbnail(const QString &imagePath);
-    // Runs the properties script with its scratch file in the folder, then ends the task.
-    void readProperties(const std::shared_ptr<KLScratchFolder> &folder, const QImage &thumbnail);
     void finishWithOutput(const QString &output, const QImage &thumbnail);
 
     const QString m_sourceURL;
