@@ -25,7 +25,6 @@ public:
     void start(const QString &launcher);
     // Stops the server and stops naming it; runs already forked go on in their callers' process groups.
     void stop();
-    bool running() const { return m_server != nullptr; }
 
 private:
     std::shared_ptr<KLScriptInstance> m_server;
