@@ -50,6 +50,40 @@ def main():
     elif way == "wait":
         print("waiting", os.getpid(), flush=True)
         time.sleep(60)
+
+class YoutubeDL:
+    def __init__(self, params):
+        pass
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exception):
+        return False
+
+    def get_info_extractor(self, key):
+        return self
+
+    def _extract_embeds(self, url, webpage):
+        with open(os.environ["IMPORTS"] + ".prepared", "w"):
+            return []
+)";
+
+// Extractors that take a while to get ready: 6 s in all.
+const char *const standInExtractors = R"(import time
+
+class Extractor:
+    @classmethod
+    def suitable(cls, url):
+        time.sleep(0.02)
+        return False
+
+    @classmethod
+    def extract_from_webpage(cls, downloader, url, webpage):
+        return []
+
+def gen_extractor_classes():
+    return [Extractor] * 300
 )";
 
 // The entry script as pip writes it.
@@ -96,10 +130,12 @@ protected:
         return environment;
     }
     // Keeps the program imported in a server, as the application does, until the test ends.
-    void serve() {
+    void serve(bool prepares = false) {
         m_serverName = QStringLiteral("kinolark-test-%1-%2").arg(::getpid()).arg(quintptr(this));
         QProcessEnvironment served = environment();
         served.insert(QStringLiteral("KINOLARK_DOWNLOADER_SERVE"), QStringLiteral("yes"));
+        served.insert(QStringLiteral("KINOLARK_DOWNLOADER_PREPARE"),
+                      prepares ? QStringLiteral("yes") : QStringLiteral("no"));
         m_server.setProcessEnvironment(served);
         m_server.start(m_root.filePath(QStringLiteral("ytdl")), {});
         ASSERT_TRUE(m_server.waitForStarted());
@@ -230,6 +266,20 @@ TEST_F(TestDownloaderLauncher, AServedRunHasItsCallersSettingsAndStopsWithIt) {
             KLTestEnvironment::waitUntil([served] { return !processRuns(served); }, std::chrono::seconds(10)))
             << (wholeGroup ? "group stopped" : "caller killed");
     }
+    EXPECT_EQ(imports(), 1);
+}
+
+TEST_F(TestDownloaderLauncher, APreparingServerAnswersBetweenItsSteps) {
+    installProgram(QString::fromUtf8(entryScript));
+    KLTestEnvironment::writeScript(m_root.filePath(QStringLiteral("modules/yt_dlp")),
+                                   QStringLiteral("extractor.py"), QString::fromUtf8(standInExtractors));
+    serve(true);
+    const QString prepared = m_root.filePath(QStringLiteral("imports.prepared"));
+    const Outcome result = run(QStringLiteral("status"));
+    EXPECT_EQ(result.status, 3) << result.errors.toStdString();
+    EXPECT_FALSE(QFile::exists(prepared)) << "the run waited for the whole preparation";
+    EXPECT_TRUE(
+        KLTestEnvironment::waitUntil([&] { return QFile::exists(prepared); }, std::chrono::seconds(60)));
     EXPECT_EQ(imports(), 1);
 }
 

@@ -536,6 +536,8 @@ TEST(DownloadGrowth, TellsWhenTheRestArrivesAtTheRateSeen) {
         {"one size only", {{500, 3}, {500, 9}}, 1000, std::nullopt},
         {"empty file ignored", {{0, 0}, {100, 10}, {300, 20}}, 1300, 50},
         {"steady growth", {{100, 0}, {300, 10}}, 1300, 50},
+        {"speeding up: the latest rate", {{100, 0}, {200, 50}, {1200, 60}}, 11200, 100},
+        {"slowing down: the rate overall", {{100, 0}, {1100, 10}, {1200, 110}}, 2300, 110},
         {"within one tick", {{100, 5}, {1100, 5}}, 11100, 10},
         {"already whole", {{100, 0}, {300, 10}}, 300, 0},
     };

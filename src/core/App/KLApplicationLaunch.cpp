@@ -43,7 +43,7 @@ void KLApplicationLaunch::doFinishApplicationLaunch(
     m_statusLine->restoreState();
     KLKinolarkUtils::deleteDownloadsDirectory();
     installDownloader();
-    m_maintenance->startServer(KLKinolarkUtils::getYTDLPath());
+    m_maintenance->startServer(KLKinolarkUtils::getYTDLPath(), forWindow);
     // Nothing the intake does waits for the credentials' lists: the downloader reads the credentials file
     // itself, and the lists (two runs of the downloader on a first launch) serve the password window only.
     // The command line, which has no such window, never makes them.

@@ -101,8 +101,8 @@ void KLDownloaderMaintenance::end(std::chrono::milliseconds patience) {
     m_server.stop();
 }
 
-void KLDownloaderMaintenance::startServer(const QString &launcher) {
-    m_server.start(launcher);
+void KLDownloaderMaintenance::startServer(const QString &launcher, bool prepares) {
+    m_server.start(launcher, prepares);
 }
 
 void KLDownloaderMaintenance::update(ReportHandler done) {

@@ -34,8 +34,9 @@ public:
     KLDownloaderMaintenance(std::shared_ptr<KLControllerState> state,
                             std::shared_ptr<KLStatusLine> statusLine);
 
-    // Keeps the downloader at `launcher` ready for the runs that start from now on.
-    void startServer(const QString &launcher);
+    // Keeps the downloader at `launcher` ready for the runs that start from now on; `prepares` as for
+    // KLDownloaderServer::start().
+    void startServer(const QString &launcher, bool prepares);
     // The launch's update; `done` has the script's report (not called when the program ends first).
     void update(ReportHandler done = nullptr);
     // The update the user asked for: its report shows in an alert.

@@ -24,7 +24,7 @@ KLDownloaderServer::~KLDownloaderServer() {
     stop();
 }
 
-void KLDownloaderServer::start(const QString &launcher) {
+void KLDownloaderServer::start(const QString &launcher, bool prepares) {
     if (m_server != nullptr || !launcherServes(launcher)) {
         return;
     }
@@ -33,7 +33,8 @@ void KLDownloaderServer::start(const QString &launcher) {
     const QByteArray name = "kinolark-downloader-" + QUuid::createUuid().toByteArray(QUuid::Id128);
     qputenv(serverVariable, name);
     m_server = KLScriptManager().runScriptAsyncWithCommand(
-        QStringLiteral("KINOLARK_DOWNLOADER_SERVE=yes exec ") + KLScriptManager::quoteArgument(launcher),
+        QStringLiteral("KINOLARK_DOWNLOADER_SERVE=yes KINOLARK_DOWNLOADER_PREPARE=%1 exec %2")
+            .arg(prepares ? QStringLiteral("yes") : QStringLiteral("no"), KLScriptManager::quoteArgument(launcher)),
         nullptr, [name] {
             // Gone before its time: later runs no longer ask it.
             if (qgetenv(serverVariable) == name) {

@@ -22,7 +22,9 @@ public:
 
     // Starts serving through the launcher at `launcher` when it is one that can (a launcher copied by an
     // older version, or any other program, cannot), and names the server to the scripts started later.
-    void start(const QString &launcher);
+    // `prepares`: the server also does, between runs, the part of every page's analysis that is the same for
+    // all pages (a second of a processor, which pays where pages come one after another, as in the window).
+    void start(const QString &launcher, bool prepares);
     // Stops the server and stops naming it; runs already forked go on in their callers' process groups.
     void stop();
 

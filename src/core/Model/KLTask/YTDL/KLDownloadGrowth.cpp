@@ -11,6 +11,8 @@ void KLDownloadGrowth::sample(qint64 bytes, qint64 millisecond) {
         m_firstBytes = bytes;
         m_firstTime = millisecond;
     }
+    m_previousBytes = m_lastBytes;
+    m_previousTime = m_lastTime;
     m_lastBytes = bytes;
     m_lastTime = millisecond;
 }
@@ -24,7 +26,13 @@ std::optional<qint64> KLDownloadGrowth::millisecondsUntil(qint64 totalBytes) con
         return 0;
     }
     // Growth within one clock tick counts as one millisecond's: the fastest rate that can be told.
-    const qint64 elapsed = std::max<qint64>(m_lastTime - m_firstTime, 1);
-    const double bytesPerMillisecond = double(grown) / double(elapsed);
+    const auto rate = [](qint64 bytes, qint64 milliseconds) {
+        return double(bytes) / double(std::max<qint64>(milliseconds, 1));
+    };
+    double bytesPerMillisecond = rate(grown, m_lastTime - m_firstTime);
+    if (m_previousBytes > m_firstBytes) {
+        bytesPerMillisecond =
+            std::max(bytesPerMillisecond, rate(m_lastBytes - m_previousBytes, m_lastTime - m_previousTime));
+    }
     return qint64(double(totalBytes - m_lastBytes) / bytesPerMillisecond);
 }
