@@ -34,7 +34,8 @@ void KLDownloaderServer::start(const QString &launcher, bool prepares) {
     qputenv(serverVariable, name);
     m_server = KLScriptManager().runScriptAsyncWithCommand(
         QStringLiteral("KINOLARK_DOWNLOADER_SERVE=yes KINOLARK_DOWNLOADER_PREPARE=%1 exec %2")
-            .arg(prepares ? QStringLiteral("yes") : QStringLiteral("no"), KLScriptManager::quoteArgument(launcher)),
+            .arg(prepares ? QStringLiteral("yes") : QStringLiteral("no"),
+                 KLScriptManager::quoteArgument(launcher)),
         nullptr, [name] {
             // Gone before its time: later runs no longer ask it.
             if (qgetenv(serverVariable) == name) {
